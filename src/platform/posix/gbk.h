@@ -1,0 +1,36 @@
+// Conversions between Unicode and GBK (code page 936), the platform's ANSI code page.
+// Built on the C library's iconv ("CP936").
+#pragma once
+
+#include <iconv.h>
+
+#include <string>
+#include <string_view>
+
+namespace corvane::text {
+
+// Encodes code points one at a time into GBK; a code point without a GBK form becomes "?".
+// One encoder serves one thread at a time.
+class GbkEncoder {
+ public:
+  GbkEncoder();
+  ~GbkEncoder();
+  GbkEncoder(const GbkEncoder&) = delete;
+  GbkEncoder& operator=(const GbkEncoder&) = delete;
+
+  void Append(std::string& out, char32_t code_point);
+
+ private:
+  iconv_t to_gbk_;
+};
+
+// Decodes UTF-8; false when `utf8` is not valid UTF-8 (overlong forms and surrogates included).
+bool DecodeUtf8(std::string_view utf8, std::u32string& code_points);
+
+// UTF-8 text to GBK, "?" for characters without a GBK form; invalid UTF-8 bytes become "?".
+std::string Utf8ToGbk(std::string_view utf8);
+
+// GBK text to UTF-8 for display; a byte sequence that is not GBK becomes U+FFFD.
+std::string GbkToUtf8(std::string_view gbk);
+
+}  // namespace corvane::text

@@ -1,0 +1,63 @@
+// Scoped owners for OpenSSL objects and the library's private OpenSSL context.
+//
+// ossl::UniquePtr<X509> and friends free their object with the matching OpenSSL function, so no
+// OpenSSL object is ever released by hand. All cryptography of the platform layer runs in one
+// private OSSL_LIB_CTX with the default and legacy providers loaded: the host process's own
+// OpenSSL setup (its default context, its providers, its configuration) is never touched.
+#pragma once
+
+#include <openssl/asn1.h>
+#include <openssl/bio.h>
+#include <openssl/bn.h>
+#include <openssl/cms.h>
+#include <openssl/evp.h>
+#include <openssl/pkcs12.h>
+#include <openssl/pkcs7.h>
+#include <openssl/x509.h>
+
+#include <memory>
+
+namespace corvane::ossl {
+
+template <typename T>
+struct Deleter;
+
+#define CORVANE_OSSL_DELETER(type, free_function)   \
+  template <>                                       \
+  struct Deleter<type> {                            \
+    void operator()(type* object) const { free_function(object); } \
+  }
+
+CORVANE_OSSL_DELETER(ASN1_INTEGER, ASN1_INTEGER_free);
+CORVANE_OSSL_DELETER(ASN1_OBJECT, ASN1_OBJECT_free);
+CORVANE_OSSL_DELETER(ASN1_OCTET_STRING, ASN1_OCTET_STRING_free);
+CORVANE_OSSL_DELETER(ASN1_TIME, ASN1_TIME_free);
+CORVANE_OSSL_DELETER(BIGNUM, BN_free);
+CORVANE_OSSL_DELETER(BIO, BIO_free_all);
+CORVANE_OSSL_DELETER(CMS_ContentInfo, CMS_ContentInfo_free);
+CORVANE_OSSL_DELETER(EVP_CIPHER, EVP_CIPHER_free);
+CORVANE_OSSL_DELETER(EVP_CIPHER_CTX, EVP_CIPHER_CTX_free);
+CORVANE_OSSL_DELETER(EVP_MD, EVP_MD_free);
+CORVANE_OSSL_DELETER(EVP_MD_CTX, EVP_MD_CTX_free);
+CORVANE_OSSL_DELETER(EVP_PKEY, EVP_PKEY_free);
+CORVANE_OSSL_DELETER(EVP_PKEY_CTX, EVP_PKEY_CTX_free);
+CORVANE_OSSL_DELETER(PKCS12, PKCS12_free);
+CORVANE_OSSL_DELETER(PKCS7, PKCS7_free);
+CORVANE_OSSL_DELETER(X509, X509_free);
+CORVANE_OSSL_DELETER(X509_CRL, X509_CRL_free);
+CORVANE_OSSL_DELETER(X509_NAME, X509_NAME_free);
+CORVANE_OSSL_DELETER(X509_STORE, X509_STORE_free);
+CORVANE_OSSL_DELETER(X509_STORE_CTX, X509_STORE_CTX_free);
+
+#undef CORVANE_OSSL_DELETER
+
+template <typename T>
+using UniquePtr = std::unique_ptr<T, Deleter<T>>;
+
+// The private library context (default + legacy providers), created on first use.
+OSSL_LIB_CTX* LibraryContext();
+
+// Property query for fetches from LibraryContext(): null (any provider).
+inline constexpr const char* kNoProperties = nullptr;
+
+}  // namespace corvane::ossl

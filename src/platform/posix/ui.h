@@ -1,0 +1,28 @@
+// The UI front ends that stand in for Windows message boxes and the certificate chooser.
+//
+// CORVANE_UI selects the front end, read once per call: auto (default), gui, tty, none, script.
+// CORVANE_UI_CHOICES feeds the script front end; CORVANE_UI_LOG names a file to which every front
+// end appends one UTF-8 line per box (box<TAB>caption<TAB>text) or chooser
+// (choose<TAB>line 0<TAB>line 1...<TAB>answer). All texts handed in are GBK bytes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace corvane::platform {
+
+// Outcome of a chooser: OK with the selected line (-1 when no line is selected), or cancelled.
+struct ChooserAnswer {
+  bool ok = false;
+  int selected_line = -1;
+};
+
+// Shows a modal message box (caption and text, one OK button) and waits until it is dismissed.
+void ShowMessageBox(const std::string& caption_gbk, const std::string& text_gbk);
+
+// Shows a modal list chooser with the given caption, label and lines, none of them selected at
+// first, and waits for OK or Cancel. A chooser that cannot be shown counts as cancelled.
+ChooserAnswer ShowChooser(const std::string& caption_gbk, const std::string& label_gbk,
+                          const std::vector<std::string>& lines_gbk);
+
+}  // namespace corvane::platform

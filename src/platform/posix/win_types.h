@@ -1,0 +1,258 @@
+// Declarations of the Windows types, constants and functions that the library uses, for builds
+// without the Windows SDK. Only the subset the library calls is declared; names, layouts and
+// values follow the Windows headers (wincrypt.h, winerror.h, winuser.h, minwinbase.h), so the
+// code above the platform layer compiles unchanged against either.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" {
+
+typedef int BOOL;
+typedef uint8_t BYTE;
+typedef uint16_t WORD;
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef unsigned int UINT;
+typedef char CHAR;
+typedef char* LPSTR;
+typedef const char* LPCSTR;
+typedef void* LPVOID;
+typedef const void* LPCVOID;
+typedef uintptr_t ULONG_PTR;
+typedef size_t SIZE_T;
+typedef void* HWND;
+typedef void* HLOCAL;
+typedef ULONG_PTR HCRYPTPROV;
+typedef ULONG_PTR HCRYPTPROV_LEGACY;
+typedef void* HCERTSTORE;
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
+// --- errors (winerror.h) ------------------------------------------------------------------
+#define ERROR_SUCCESS 0UL
+#define ERROR_FILE_NOT_FOUND 2UL
+#define ERROR_ACCESS_DENIED 5UL
+#define ERROR_NOT_ENOUGH_MEMORY 8UL
+#define ERROR_INVALID_DATA 13UL
+#define ERROR_OUTOFMEMORY 14UL
+#define ERROR_INVALID_PARAMETER 87UL
+#define ERROR_MORE_DATA 234UL
+#define ERROR_CANCELLED 1223UL
+#define E_INVALIDARG 0x80070057UL
+#define NTE_BAD_DATA 0x80090005UL
+#define NTE_BAD_SIGNATURE 0x80090006UL
+#define NTE_BAD_ALGID 0x80090008UL
+#define NTE_BAD_FLAGS 0x80090009UL
+#define NTE_BAD_KEYSET 0x80090016UL
+#define NTE_BAD_PROV_TYPE 0x80090014UL
+#define NTE_KEYSET_NOT_DEF 0x80090019UL
+#define NTE_PROV_TYPE_NOT_DEF 0x80090017UL
+#define NTE_EXISTS 0x8009000FUL
+#define NTE_NO_MEMORY 0x8009000EUL
+#define NTE_BAD_KEY 0x80090003UL
+#define NTE_FAIL 0x80090020UL
+#define CRYPT_E_MSG_ERROR 0x80091001UL
+#define CRYPT_E_UNKNOWN_ALGO 0x80091002UL
+#define CRYPT_E_INVALID_MSG_TYPE 0x80091004UL
+#define CRYPT_E_UNEXPECTED_ENCODING 0x80091005UL
+#define CRYPT_E_NOT_FOUND 0x80092004UL
+#define CRYPT_E_NO_KEY_PROPERTY 0x8009200BUL
+#define CRYPT_E_NO_DECRYPT_CERT 0x8009200CUL
+#define CRYPT_E_OSS_ERROR 0x80093000UL
+#define CRYPT_E_ASN1_ERROR 0x80093100UL
+#define CRYPT_E_ASN1_BADTAG 0x8009310BUL
+#define CERT_E_VALIDITYPERIODNESTING 0x800B0102UL
+
+// --- encodings and providers (wincrypt.h) -------------------------------------------------
+#define X509_ASN_ENCODING 0x00000001UL
+#define PKCS_7_ASN_ENCODING 0x00010000UL
+#define PROV_RSA_FULL 1UL
+#define CRYPT_VERIFYCONTEXT 0xF0000000UL
+#define CRYPT_NEWKEYSET 0x00000008UL
+#define CRYPT_DELETEKEYSET 0x00000010UL
+#define CRYPT_MACHINE_KEYSET 0x00000020UL
+#define CRYPT_SILENT 0x00000040UL
+#define CRYPT_MACHINE_DEFAULT 0x00000001UL
+#define CRYPT_USER_DEFAULT 0x00000002UL
+#define CRYPT_DELETE_DEFAULT 0x00000004UL
+#define MS_DEF_PROV_A "Microsoft Base Cryptographic Provider v1.0"
+#define MS_ENHANCED_PROV_A "Microsoft Enhanced Cryptographic Provider v1.0"
+
+#define CERT_CLOSE_STORE_FORCE_FLAG 0x00000001UL
+#define CERT_CLOSE_STORE_CHECK_FLAG 0x00000002UL
+
+#define CERT_FIND_ANY 0UL
+#define CERT_FIND_SUBJECT_NAME 0x00020007UL  // CERT_COMPARE_NAME << 16 | CERT_INFO_SUBJECT_FLAG
+
+#define CERT_SIMPLE_NAME_STR 1UL
+#define CERT_OID_NAME_STR 2UL
+#define CERT_X500_NAME_STR 3UL
+
+#define szOID_OIWSEC_sha1 "1.3.14.3.2.26"
+#define szOID_RSA_RC4 "1.2.840.113549.3.4"
+#define szOID_RSA_DES_EDE3_CBC "1.2.840.113549.3.7"
+
+// --- blobs and certificate structures ------------------------------------------------------
+typedef struct _CRYPTOAPI_BLOB {
+  DWORD cbData;
+  BYTE* pbData;
+} CRYPT_INTEGER_BLOB, *PCRYPT_INTEGER_BLOB, CERT_NAME_BLOB, *PCERT_NAME_BLOB, CRYPT_OBJID_BLOB,
+    CRYPT_DATA_BLOB, CRYPT_DER_BLOB, CRYPT_HASH_BLOB;
+typedef const CRYPT_INTEGER_BLOB* PCCRYPT_INTEGER_BLOB;
+
+typedef struct _FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+} FILETIME, *PFILETIME, *LPFILETIME;
+
+typedef struct _SYSTEMTIME {
+  WORD wYear;
+  WORD wMonth;
+  WORD wDayOfWeek;
+  WORD wDay;
+  WORD wHour;
+  WORD wMinute;
+  WORD wSecond;
+  WORD wMilliseconds;
+} SYSTEMTIME, *PSYSTEMTIME, *LPSYSTEMTIME;
+
+typedef struct _CRYPT_ALGORITHM_IDENTIFIER {
+  LPSTR pszObjId;
+  CRYPT_OBJID_BLOB Parameters;
+} CRYPT_ALGORITHM_IDENTIFIER, *PCRYPT_ALGORITHM_IDENTIFIER;
+
+typedef struct _CRYPT_BIT_BLOB {
+  DWORD cbData;
+  BYTE* pbData;
+  DWORD cUnusedBits;
+} CRYPT_BIT_BLOB, *PCRYPT_BIT_BLOB;
+
+typedef struct _CERT_PUBLIC_KEY_INFO {
+  CRYPT_ALGORITHM_IDENTIFIER Algorithm;
+  CRYPT_BIT_BLOB PublicKey;
+} CERT_PUBLIC_KEY_INFO, *PCERT_PUBLIC_KEY_INFO;
+
+typedef struct _CERT_EXTENSION {
+  LPSTR pszObjId;
+  BOOL fCritical;
+  CRYPT_OBJID_BLOB Value;
+} CERT_EXTENSION, *PCERT_EXTENSION;
+
+typedef struct _CERT_INFO {
+  DWORD dwVersion;
+  CRYPT_INTEGER_BLOB SerialNumber;  // least significant byte first
+  CRYPT_ALGORITHM_IDENTIFIER SignatureAlgorithm;
+  CERT_NAME_BLOB Issuer;  // DER Name
+  FILETIME NotBefore;
+  FILETIME NotAfter;
+  CERT_NAME_BLOB Subject;  // DER Name
+  CERT_PUBLIC_KEY_INFO SubjectPublicKeyInfo;
+  CRYPT_BIT_BLOB IssuerUniqueId;
+  CRYPT_BIT_BLOB SubjectUniqueId;
+  DWORD cExtension;
+  PCERT_EXTENSION rgExtension;
+} CERT_INFO, *PCERT_INFO;
+
+typedef struct _CERT_CONTEXT {
+  DWORD dwCertEncodingType;
+  BYTE* pbCertEncoded;
+  DWORD cbCertEncoded;
+  PCERT_INFO pCertInfo;
+  HCERTSTORE hCertStore;
+} CERT_CONTEXT, *PCERT_CONTEXT;
+typedef const CERT_CONTEXT* PCCERT_CONTEXT;
+
+typedef struct _CRYPT_ATTRIBUTE {
+  LPSTR pszObjId;
+  DWORD cValue;
+  CRYPT_DATA_BLOB* rgValue;
+} CRYPT_ATTRIBUTE, *PCRYPT_ATTRIBUTE;
+
+typedef struct _CRL_CONTEXT CRL_CONTEXT;
+typedef const CRL_CONTEXT* PCCRL_CONTEXT;
+
+// Fields up to dwInnerContentType form the 68-byte structure of the 32-bit platform; callers set
+// cbSize to offsetof(CRYPT_SIGN_MESSAGE_PARA, HashEncryptionAlgorithm) to say "no optional fields".
+typedef struct _CRYPT_SIGN_MESSAGE_PARA {
+  DWORD cbSize;
+  DWORD dwMsgEncodingType;
+  PCCERT_CONTEXT pSigningCert;
+  CRYPT_ALGORITHM_IDENTIFIER HashAlgorithm;
+  void* pvHashAuxInfo;
+  DWORD cMsgCert;
+  PCCERT_CONTEXT* rgpMsgCert;
+  DWORD cMsgCrl;
+  PCCRL_CONTEXT* rgpMsgCrl;
+  DWORD cAuthAttr;
+  PCRYPT_ATTRIBUTE rgAuthAttr;
+  DWORD cUnauthAttr;
+  PCRYPT_ATTRIBUTE rgUnauthAttr;
+  DWORD dwFlags;
+  DWORD dwInnerContentType;
+  CRYPT_ALGORITHM_IDENTIFIER HashEncryptionAlgorithm;
+  void* pvHashEncryptionAuxInfo;
+} CRYPT_SIGN_MESSAGE_PARA, *PCRYPT_SIGN_MESSAGE_PARA;
+
+// The four fields before dwFlags form the 16-byte structure of the 32-bit platform.
+typedef struct _CRYPT_DECRYPT_MESSAGE_PARA {
+  DWORD cbSize;
+  DWORD dwMsgAndCertEncodingType;
+  DWORD cCertStore;
+  HCERTSTORE* rghCertStore;
+  DWORD dwFlags;
+} CRYPT_DECRYPT_MESSAGE_PARA, *PCRYPT_DECRYPT_MESSAGE_PARA;
+
+// --- user interface (winuser.h) -----------------------------------------------------------
+#define MB_OK 0x00000000U
+#define IDOK 1
+#define IDCANCEL 2
+
+// --- memory (winbase.h) -------------------------------------------------------------------
+#define LMEM_FIXED 0x0000U
+#define LMEM_ZEROINIT 0x0040U
+#define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
+
+// --- functions -----------------------------------------------------------------------------
+DWORD GetLastError(void);
+void SetLastError(DWORD error);
+
+HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
+HLOCAL LocalFree(HLOCAL memory);
+
+BOOL FileTimeToSystemTime(const FILETIME* file_time, LPSYSTEMTIME system_time);
+
+BOOL CryptSetProviderExA(LPCSTR provider_name, DWORD provider_type, DWORD* reserved, DWORD flags);
+BOOL CryptAcquireContextA(HCRYPTPROV* provider, LPCSTR container, LPCSTR provider_name,
+                          DWORD provider_type, DWORD flags);
+BOOL CryptReleaseContext(HCRYPTPROV provider, DWORD flags);
+
+HCERTSTORE CertOpenSystemStoreA(HCRYPTPROV_LEGACY provider, LPCSTR subsystem_protocol);
+BOOL CertCloseStore(HCERTSTORE store, DWORD flags);
+PCCERT_CONTEXT CertEnumCertificatesInStore(HCERTSTORE store, PCCERT_CONTEXT previous);
+PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE store, DWORD encoding, DWORD find_flags,
+                                          DWORD find_type, const void* find_para,
+                                          PCCERT_CONTEXT previous);
+PCCERT_CONTEXT CertDuplicateCertificateContext(PCCERT_CONTEXT context);
+BOOL CertFreeCertificateContext(PCCERT_CONTEXT context);
+BOOL CertCompareIntegerBlob(PCCRYPT_INTEGER_BLOB first, PCCRYPT_INTEGER_BLOB second);
+DWORD CertNameToStrA(DWORD encoding, PCERT_NAME_BLOB name, DWORD string_type, LPSTR text,
+                     DWORD text_size);
+
+BOOL CryptSignMessage(PCRYPT_SIGN_MESSAGE_PARA sign_para, BOOL detached, DWORD content_count,
+                      const BYTE* contents[], DWORD content_sizes[], BYTE* signed_blob,
+                      DWORD* signed_blob_size);
+BOOL CryptDecryptMessage(PCRYPT_DECRYPT_MESSAGE_PARA decrypt_para, const BYTE* encrypted_blob,
+                         DWORD encrypted_blob_size, BYTE* decrypted, DWORD* decrypted_size,
+                         PCCERT_CONTEXT* exchange_cert);
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+HWND GetActiveWindow(void);
+
+}  // extern "C"

@@ -1,0 +1,161 @@
+#include "support/test_pki.h"
+
+#include <openssl/pem.h>
+#include <openssl/rsa.h>
+#include <openssl/x509v3.h>
+
+#include <map>
+#include <mutex>
+#include <stdexcept>
+
+#include "platform/posix/cert_store.h"
+#include "support/test_home.h"
+
+namespace corvane::testing {
+namespace {
+
+void Check(bool ok, const char* what) {
+  if (!ok) throw std::runtime_error(std::string("test PKI: ") + what);
+}
+
+std::string BioContents(BIO* bio) {
+  char* data = nullptr;
+  long length = BIO_get_mem_data(bio, &data);
+  return std::string(data, static_cast<size_t>(length));
+}
+
+}  // namespace
+
+ossl::UniquePtr<X509_NAME> MakeName(const NameSpec& spec) {
+  ossl::UniquePtr<X509_NAME> name(X509_NAME_new());
+  Check(name != nullptr, "X509_NAME_new");
+  for (const NameAttribute& attribute : spec) {
+    int set = attribute.new_rdn ? -1 : 0;
+    ossl::UniquePtr<ASN1_OBJECT> object(OBJ_txt2obj(attribute.field.c_str(), 0));
+    Check(object != nullptr, "unknown name field");
+    if (attribute.type == MBSTRING_UTF8) {
+      Check(X509_NAME_add_entry_by_OBJ(name.get(), object.get(), MBSTRING_UTF8,
+                                       reinterpret_cast<const unsigned char*>(attribute.value.data()),
+                                       static_cast<int>(attribute.value.size()), -1, set) == 1,
+            "add name entry");
+      continue;
+    }
+    // A fixed string type: convert the UTF-8 value into exactly that type.
+    ASN1_STRING* converted = nullptr;
+    int mask = ASN1_tag2bit(attribute.type);
+    Check(ASN1_mbstring_copy(&converted, reinterpret_cast<const unsigned char*>(attribute.value.data()),
+                             static_cast<int>(attribute.value.size()), MBSTRING_UTF8, mask) > 0 ||
+              attribute.type == V_ASN1_T61STRING,
+          "convert name value");
+    if (attribute.type == V_ASN1_T61STRING) {
+      // T61String carries raw bytes: take the value's bytes as they are.
+      ASN1_STRING_free(converted);
+      converted = ASN1_STRING_type_new(V_ASN1_T61STRING);
+      ASN1_STRING_set(converted, attribute.value.data(), static_cast<int>(attribute.value.size()));
+    }
+    X509_NAME_ENTRY* entry = X509_NAME_ENTRY_create_by_OBJ(nullptr, object.get(), converted->type,
+                                                           converted->data, converted->length);
+    ASN1_STRING_free(converted);
+    Check(entry != nullptr, "name entry");
+    Check(X509_NAME_add_entry(name.get(), entry, -1, set) == 1, "add entry");
+    X509_NAME_ENTRY_free(entry);
+  }
+  return name;
+}
+
+ossl::UniquePtr<EVP_PKEY> TestRsaKey(int index, int bits) {
+  static std::mutex lock;
+  static std::map<std::pair<int, int>, EVP_PKEY*> pool;
+  std::lock_guard<std::mutex> guard(lock);
+  EVP_PKEY*& key = pool[{index, bits}];
+  if (key == nullptr) {
+    key = EVP_RSA_gen(static_cast<unsigned>(bits));
+    Check(key != nullptr, "RSA key generation");
+  }
+  EVP_PKEY_up_ref(key);
+  return ossl::UniquePtr<EVP_PKEY>(key);
+}
+
+ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& spec, EVP_PKEY* subject_key,
+                                      X509* issuer, EVP_PKEY* issuer_key) {
+  ossl::UniquePtr<X509> cert(X509_new());
+  Check(cert != nullptr, "X509_new");
+  X509_set_version(cert.get(), 2);
+
+  BIGNUM* serial_bn = nullptr;
+  Check(BN_hex2bn(&serial_bn, spec.serial_hex.c_str()) > 0, "serial hex");
+  ossl::UniquePtr<BIGNUM> serial_owner(serial_bn);
+  ossl::UniquePtr<ASN1_INTEGER> serial(BN_to_ASN1_INTEGER(serial_bn, nullptr));
+  X509_set_serialNumber(cert.get(), serial.get());
+
+  auto subject = MakeName(spec.subject);
+  X509_set_subject_name(cert.get(), subject.get());
+  if (issuer != nullptr) {
+    X509_set_issuer_name(cert.get(), X509_get_subject_name(issuer));
+  } else {
+    auto issuer_name = MakeName(spec.issuer.empty() ? spec.subject : spec.issuer);
+    X509_set_issuer_name(cert.get(), issuer_name.get());
+  }
+  X509_gmtime_adj(X509_getm_notBefore(cert.get()), spec.not_before_offset);
+  X509_gmtime_adj(X509_getm_notAfter(cert.get()), spec.not_after_offset);
+  X509_set_pubkey(cert.get(), subject_key);
+
+  X509V3_CTX ctx;
+  X509V3_set_ctx_nodb(&ctx);
+  X509V3_set_ctx(&ctx, issuer ? issuer : cert.get(), cert.get(), nullptr, nullptr, 0);
+  auto add_extension = [&](int nid, const char* value) {
+    X509_EXTENSION* extension = X509V3_EXT_conf_nid(nullptr, &ctx, nid, value);
+    Check(extension != nullptr, "extension");
+    X509_add_ext(cert.get(), extension, -1);
+    X509_EXTENSION_free(extension);
+  };
+  add_extension(NID_basic_constraints, spec.ca ? "critical,CA:TRUE" : "CA:FALSE");
+  add_extension(NID_subject_key_identifier, "hash");
+  if (spec.ca) add_extension(NID_key_usage, "critical,keyCertSign,cRLSign,digitalSignature");
+  else add_extension(NID_key_usage, "digitalSignature,keyEncipherment,dataEncipherment");
+
+  Check(X509_sign(cert.get(), issuer_key, EVP_sha256()) > 0, "X509_sign");
+  return cert;
+}
+
+std::string DerOf(X509* certificate) {
+  unsigned char* der = nullptr;
+  int length = i2d_X509(certificate, &der);
+  Check(length > 0, "i2d_X509");
+  std::string bytes(reinterpret_cast<char*>(der), static_cast<size_t>(length));
+  OPENSSL_free(der);
+  return bytes;
+}
+
+std::string PemOf(X509* certificate) {
+  ossl::UniquePtr<BIO> bio(BIO_new(BIO_s_mem()));
+  Check(PEM_write_bio_X509(bio.get(), certificate) == 1, "PEM_write_bio_X509");
+  return BioContents(bio.get());
+}
+
+std::string PrivateKeyPemOf(EVP_PKEY* key) {
+  ossl::UniquePtr<BIO> bio(BIO_new(BIO_s_mem()));
+  Check(PEM_write_bio_PrivateKey(bio.get(), key, nullptr, nullptr, 0, nullptr, nullptr) == 1,
+        "PEM_write_bio_PrivateKey");
+  return BioContents(bio.get());
+}
+
+std::filesystem::path InstallCertificate(const std::filesystem::path& root, const std::string& store,
+                                         X509* certificate, EVP_PKEY* key) {
+  const std::string der = DerOf(certificate);
+  const std::string thumbprint =
+      platform::Thumbprint(reinterpret_cast<const BYTE*>(der.data()), der.size());
+  std::string folder_name = store;
+  for (char& c : folder_name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  const std::filesystem::path folder = root / "stores" / folder_name;
+  const std::filesystem::path cer = folder / (thumbprint + ".cer");
+  WriteFile(cer, der);
+  if (key != nullptr) {
+    WriteFile(folder / (thumbprint + ".key"), PrivateKeyPemOf(key));
+    std::filesystem::permissions(folder / (thumbprint + ".key"),
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  }
+  return cer;
+}
+
+}  // namespace corvane::testing

@@ -1,0 +1,55 @@
+// Certificates and keys made in the tests with OpenSSL, and installed into a store folder in the
+// on-disk layout the platform layer reads.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/posix/ossl.h"
+
+namespace corvane::testing {
+
+// One attribute of a distinguished name: a short name or dotted OID, the value, and the ASN.1
+// string type (V_ASN1_UTF8STRING, V_ASN1_PRINTABLESTRING, V_ASN1_BMPSTRING, ...; MBSTRING_UTF8
+// lets OpenSSL choose). `new_rdn` false joins the previous attribute into a multi-valued RDN.
+struct NameAttribute {
+  std::string field;
+  std::string value;  // UTF-8 (converted to the given type)
+  int type = MBSTRING_UTF8;
+  bool new_rdn = true;
+};
+using NameSpec = std::vector<NameAttribute>;
+
+// Builds an X509_NAME in the given order.
+ossl::UniquePtr<X509_NAME> MakeName(const NameSpec& spec);
+
+// An RSA key from a small per-process pool (generating keys is slow under the sanitizers);
+// index selects a distinct key. The caller gets its own reference.
+ossl::UniquePtr<EVP_PKEY> TestRsaKey(int index, int bits = 2048);
+
+struct CertificateSpec {
+  NameSpec subject;
+  NameSpec issuer;                  // ignored when an issuer certificate is given
+  std::string serial_hex = "01";    // big-endian hex of the serial's DER content bytes
+  long not_before_offset = -3600;   // seconds from now
+  long not_after_offset = 365L * 24 * 3600;
+  bool ca = false;
+};
+
+// Makes a certificate for `subject_key`, signed by `issuer_key` (self-signed when `issuer` is
+// null: then issuer_key should be subject_key and spec.issuer is used, or spec.subject if empty).
+ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& spec, EVP_PKEY* subject_key,
+                                      X509* issuer, EVP_PKEY* issuer_key);
+
+std::string DerOf(X509* certificate);
+std::string PemOf(X509* certificate);
+std::string PrivateKeyPemOf(EVP_PKEY* key);  // PKCS #8, unencrypted
+
+// Writes <root>/stores/<STORE>/<THUMBPRINT>.cer (and .key when a key is given); returns the
+// certificate file's path.
+std::filesystem::path InstallCertificate(const std::filesystem::path& root, const std::string& store,
+                                         X509* certificate, EVP_PKEY* key = nullptr);
+
+}  // namespace corvane::testing
