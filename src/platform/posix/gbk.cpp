@@ -5,7 +5,8 @@
 namespace corvane::text {
 namespace {
 
-constexpr iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+// iconv_open's failure value.
+bool IsOpen(iconv_t converter) { return converter != reinterpret_cast<iconv_t>(-1); }
 
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
@@ -30,7 +31,7 @@ void AppendUtf8(std::string& out, char32_t cp) {
 GbkEncoder::GbkEncoder() : to_gbk_(iconv_open("CP936", "UTF-32LE")) {}
 
 GbkEncoder::~GbkEncoder() {
-  if (to_gbk_ != kNoConverter) iconv_close(to_gbk_);
+  if (IsOpen(to_gbk_)) iconv_close(to_gbk_);
 }
 
 void GbkEncoder::Append(std::string& out, char32_t code_point) {
@@ -38,7 +39,7 @@ void GbkEncoder::Append(std::string& out, char32_t code_point) {
     out += static_cast<char>(code_point);
     return;
   }
-  if (to_gbk_ == kNoConverter) {
+  if (!IsOpen(to_gbk_)) {
     out += '?';
     return;
   }
@@ -133,7 +134,7 @@ std::string GbkToUtf8(std::string_view gbk) {
     size_t in_left = length;
     char* out_ptr = decoded;
     size_t out_left = sizeof decoded;
-    bool ok = to_utf8 != kNoConverter;
+    bool ok = IsOpen(to_utf8);
     if (ok) {
       iconv(to_utf8, nullptr, nullptr, nullptr, nullptr);
       ok = iconv(to_utf8, &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<size_t>(-1) &&
@@ -151,7 +152,7 @@ std::string GbkToUtf8(std::string_view gbk) {
       ++i;
     }
   }
-  if (to_utf8 != kNoConverter) iconv_close(to_utf8);
+  if (IsOpen(to_utf8)) iconv_close(to_utf8);
   return out;
 }
 
