@@ -28,6 +28,29 @@
 extern "C" {
 #endif
 
+/* Signs `data` with a certificate of the personal store chosen by the user; mode 1 makes a
+ * detached signature, any other value an attached one. Size query: S(data_length) =
+ * (n + 2000) / 48 + ((n + 2000) / 3) * 4 + 1004. */
+CORVANE_API int32_t CORVANE_CALL generateSingleSignedMsg(const char* data, uint32_t data_length,
+                                                         int32_t mode, char* output,
+                                                         int32_t* output_length);
+
+/* As generateSingleSignedMsg, with the certificate whose serial number is `serial_text` (hex
+ * digits, most significant byte first) and whose issuer is "CN=QDRA, OU=config, O=Ostrevalia".
+ * When no such certificate exists, the user chooses one as in generateSingleSignedMsg. */
+CORVANE_API int32_t CORVANE_CALL generateSingleSignedMsgBySN(const char* data, uint32_t data_length,
+                                                             int32_t mode, const char* serial_text,
+                                                             int32_t serial_text_length,
+                                                             char* output, int32_t* output_length);
+
+/* As generateSingleSignedMsgBySN with the caller's issuer text (zero-terminated, in the form the
+ * library renders names, e.g. "CN=QDRA, OU=config, O=Ostrevalia"); issuer_text_length is not
+ * read. */
+CORVANE_API int32_t CORVANE_CALL generateSingleSignedMsgByIssuerSN(
+    const char* data, uint32_t data_length, int32_t mode, const char* issuer_text,
+    int32_t issuer_text_length, const char* serial_text, int32_t serial_text_length, char* output,
+    int32_t* output_length);
+
 /* Opens the Base64 text of a PKCS #7 enveloped message with a private key of the personal
  * store. Size query: the text length. */
 CORVANE_API int32_t CORVANE_CALL decomposeSingleEnvelopedMsg(const char* text, int32_t text_length,

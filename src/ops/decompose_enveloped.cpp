@@ -1,0 +1,85 @@
+// decomposeSingleEnvelopedMsg: opens the Base64 text of a PKCS #7 enveloped message with a
+// private key that the platform finds through the personal store "MY".
+#include <cstddef>
+#include <cstring>
+
+#include "codec/base64.h"
+#include "corvane.h"
+#include "ops/operation_frame.h"
+
+namespace corvane::ops {
+namespace {
+
+// Everything one call acquires; released by the export in its fixed order.
+struct OpeningResources {
+  CallBuffer message;
+  CallBuffer content;
+  ProviderContext provider;
+  SystemStore store;
+};
+
+Outcome OpenEnvelope(OpeningResources& held, const char* text, int32_t text_length, char* output,
+                     int32_t* output_length) {
+  // Decode first: a text that is not Base64 fails before any provider work.
+  int32_t bound = 0;
+  if (codec::DecodeBase64(text, text_length, nullptr, &bound) != kSuccess) {
+    return {kDecodingFailed, text::kDecodingFailed};
+  }
+  Outcome step = held.message.Allocate(bound < 0 ? 0 : static_cast<DWORD>(bound));
+  if (!step.ok()) return step;
+  int32_t message_length = 0;
+  if (codec::DecodeBase64(text, text_length, held.message.data(), &message_length) != kSuccess) {
+    return {kDecodingFailed, text::kDecodingFailed};
+  }
+
+  step = PrepareProvider(held.provider);
+  if (!step.ok()) return step;
+  if (!held.store.Open(held.provider, "MY")) return {kStoreNotOpened, text::kStoreNotOpened};
+
+  CRYPT_DECRYPT_MESSAGE_PARA parameters{};
+  parameters.cbSize = offsetof(CRYPT_DECRYPT_MESSAGE_PARA, dwFlags);
+  parameters.dwMsgAndCertEncodingType = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
+  parameters.cCertStore = 1;
+  parameters.rghCertStore = held.store.handle_address();
+
+  DWORD content_size = 0;
+  step = CallTwice(MessageCall::kDecrypt, held.content, &content_size,
+                   [&](BYTE* content, DWORD* size) {
+                     return CryptDecryptMessage(&parameters, held.message.data(),
+                                                static_cast<DWORD>(message_length), content, size,
+                                                nullptr);
+                   });
+  if (!step.ok()) return step;
+  // The caller's buffer holds text_length bytes (the size query's answer); content never
+  // outgrows the message it came from, but a platform answer that did is refused, not copied.
+  if (content_size > static_cast<DWORD>(message_length)) {
+    return {kDecryptionFailed, text::kDecryptionFailed};
+  }
+
+  if (content_size != 0) std::memcpy(output, held.content.data(), content_size);
+  *output_length = static_cast<int32_t>(content_size);
+  return kDone;
+}
+
+}  // namespace
+}  // namespace corvane::ops
+
+extern "C" CORVANE_API int32_t CORVANE_CALL decomposeSingleEnvelopedMsg(const char* text,
+                                                                       int32_t text_length,
+                                                                       char* output,
+                                                                       int32_t* output_length) {
+  using namespace corvane::ops;
+  if (text == nullptr || output_length == nullptr) return kMissingArgument;
+  if (output == nullptr) {
+    *output_length = text_length;
+    return kSuccess;
+  }
+  OpeningResources held;
+  const Outcome outcome = OpenEnvelope(held, text, text_length, output, output_length);
+  held.content.Release();
+  held.message.Release();
+  ShowOutcomeBox(outcome, text::kDecrypted);
+  held.store.Close();
+  held.provider.Release();
+  return outcome.code;
+}

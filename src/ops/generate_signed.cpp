@@ -1,0 +1,127 @@
+// generateSingleSignedMsg and its serial-number variants: sign the caller's data with a
+// certificate of the personal store "MY" and return the PKCS #7 signed message as Base64 text.
+#include <cstddef>
+
+#include "certs/certificate_search.h"
+#include "certs/certificate_selection.h"
+#include "codec/base64.h"
+#include "corvane.h"
+#include "ops/operation_frame.h"
+
+namespace corvane::ops {
+namespace {
+
+struct SigningResources {
+  CallBuffer message;
+  ProviderContext provider;
+  SystemStore store;
+  CertificateRef certificate;
+};
+
+// How the signing certificate is found: in the chooser, or by serial number and issuer text.
+struct SignerChoice {
+  bool interactive;
+  const char* issuer_text;
+  const char* serial_text;
+  int32_t serial_text_length;
+};
+
+PCCERT_CONTEXT FindSigner(HCERTSTORE* store, const SignerChoice& choice) {
+  if (choice.interactive) return certs::SelectCertificate(store, 1, text::kChooseForSigning);
+  if (choice.serial_text_length < 0) return nullptr;  // no readable serial text: nothing found
+  return certs::FindCertificateBySerial(store, 1, choice.serial_text,
+                                        static_cast<uint32_t>(choice.serial_text_length),
+                                        choice.issuer_text);
+}
+
+Outcome Sign(SigningResources& held, const SignerChoice& choice, const BYTE* data,
+             uint32_t data_length, int32_t mode, char* output, int32_t* output_length) {
+  Outcome step = PrepareProvider(held.provider);
+  if (!step.ok()) return step;
+  if (!held.store.Open(held.provider, "MY")) {
+    return {kStoreNotOpened, text::kPersonalStoreNotOpened};
+  }
+  held.certificate.Adopt(FindSigner(held.store.handle_address(), choice));
+  if (held.certificate.get() == nullptr) return {kNoCertificate, text::kNoCertificateSpecified};
+
+  PCCERT_CONTEXT message_certificates[] = {held.certificate.get()};
+  CRYPT_SIGN_MESSAGE_PARA parameters{};
+  parameters.cbSize = offsetof(CRYPT_SIGN_MESSAGE_PARA, HashEncryptionAlgorithm);
+  parameters.dwMsgEncodingType = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
+  parameters.pSigningCert = held.certificate.get();
+  parameters.HashAlgorithm.pszObjId = const_cast<LPSTR>(szOID_OIWSEC_sha1);
+  parameters.cMsgCert = 1;
+  parameters.rgpMsgCert = message_certificates;
+
+  const BYTE* contents[] = {data};
+  DWORD content_sizes[] = {data_length};
+  DWORD message_size = 0;
+  step = CallTwice(MessageCall::kSign, held.message, &message_size, [&](BYTE* out, DWORD* size) {
+    return CryptSignMessage(&parameters, mode == 1, 1, contents, content_sizes, out, size);
+  });
+  if (!step.ok()) return step;
+
+  // The caller sized the output by the size query. A message whose text would not fit (a very
+  // large signing certificate) is refused rather than written past the caller's buffer.
+  if (codec::EncodedBase64Length(message_size, 1) > EncodedOutputBound(data_length)) {
+    return {kEncodingFailed, text::kEncodingFailed};
+  }
+  if (codec::EncodeBase64(held.message.data(), static_cast<int32_t>(message_size), output,
+                          output_length, 1) != kSuccess) {
+    return {kEncodingFailed, text::kEncodingFailed};
+  }
+  return kDone;
+}
+
+int32_t RunSigning(const SignerChoice& choice, const BYTE* data, uint32_t data_length,
+                   int32_t mode, char* output, int32_t* output_length) {
+  if (data == nullptr || output_length == nullptr) return kMissingArgument;
+  if (output == nullptr) {
+    *output_length = static_cast<int32_t>(EncodedOutputBound(data_length));
+    return kSuccess;
+  }
+  SigningResources held;
+  const Outcome outcome = Sign(held, choice, data, data_length, mode, output, output_length);
+  held.message.Release();
+  if (choice.interactive) ShowOutcomeBox(outcome, text::kSigned);
+  held.certificate.Free();
+  held.store.Close();
+  // The store took its own reference to the provider context; ours ends here, once.
+  held.provider.Release();
+  return outcome.code;
+}
+
+}  // namespace
+}  // namespace corvane::ops
+
+using corvane::ops::SignerChoice;
+
+extern "C" CORVANE_API int32_t CORVANE_CALL generateSingleSignedMsg(const char* data,
+                                                                   uint32_t data_length,
+                                                                   int32_t mode, char* output,
+                                                                   int32_t* output_length) {
+  return corvane::ops::RunSigning(SignerChoice{true, nullptr, nullptr, 0},
+                                  reinterpret_cast<const BYTE*>(data), data_length, mode, output,
+                                  output_length);
+}
+
+extern "C" CORVANE_API int32_t CORVANE_CALL generateSingleSignedMsgByIssuerSN(
+    const char* data, uint32_t data_length, int32_t mode, const char* issuer_text,
+    int32_t /*issuer_text_length: the text is read up to its zero byte*/, const char* serial_text,
+    int32_t serial_text_length, char* output, int32_t* output_length) {
+  const int32_t result = corvane::ops::RunSigning(
+      SignerChoice{false, issuer_text, serial_text, serial_text_length},
+      reinterpret_cast<const BYTE*>(data), data_length, mode, output, output_length);
+  // No certificate with that serial number and issuer: let the user choose one after all.
+  if (result != corvane::ops::kNoCertificate) return result;
+  return generateSingleSignedMsg(data, data_length, mode, output, output_length);
+}
+
+extern "C" CORVANE_API int32_t CORVANE_CALL generateSingleSignedMsgBySN(
+    const char* data, uint32_t data_length, int32_t mode, const char* serial_text,
+    int32_t serial_text_length, char* output, int32_t* output_length) {
+  return generateSingleSignedMsgByIssuerSN(
+      data, data_length, mode, corvane::certs::kFixedIssuerText,
+      static_cast<int32_t>(sizeof corvane::certs::kFixedIssuerText - 1), serial_text,
+      serial_text_length, output, output_length);
+}

@@ -1,0 +1,73 @@
+#include "ops/operation_frame.h"
+
+namespace corvane::ops {
+
+uint32_t EncodedOutputBound(uint32_t data_length) {
+  const uint32_t padded = data_length + 2000u;
+  return padded / 48u + (padded / 3u) * 4u + 1004u;
+}
+
+Outcome CallBuffer::Allocate(DWORD size) {
+  Release();
+  // size + 1 in 64 bits: a size of 0xFFFFFFFF must not wrap to an empty buffer.
+  const uint64_t bytes = uint64_t{size} + 1;
+  if (bytes > SIZE_MAX) return {kNoMemory, text::kNoMemory};
+  memory_ = LocalAlloc(LPTR, static_cast<SIZE_T>(bytes));
+  if (memory_ == nullptr) return {kNoMemory, text::kNoMemory};
+  return kDone;
+}
+
+void CallBuffer::Release() {
+  if (memory_ != nullptr) LocalFree(memory_);
+  memory_ = nullptr;
+}
+
+void ProviderContext::Release() {
+  if (handle_ != 0) CryptReleaseContext(handle_, 0);
+  handle_ = 0;
+}
+
+bool SystemStore::Open(const ProviderContext& provider, const char* name) {
+  handle_ = CertOpenSystemStoreA(provider.get(), name);
+  return handle_ != nullptr;
+}
+
+void SystemStore::Close() {
+  if (handle_ != nullptr) CertCloseStore(handle_, CERT_CLOSE_STORE_CHECK_FLAG);
+  handle_ = nullptr;
+}
+
+void CertificateRef::Free() {
+  if (context_ != nullptr) CertFreeCertificateContext(context_);
+  context_ = nullptr;
+}
+
+Outcome PrepareProvider(ProviderContext& provider) {
+  if (!CryptSetProviderExA(MS_ENHANCED_PROV_A, PROV_RSA_FULL, nullptr, CRYPT_MACHINE_DEFAULT)) {
+    return {kDeviceNotFound, text::kDeviceNotFound1};
+  }
+  HCRYPTPROV handle = 0;
+  if (CryptAcquireContextA(&handle, nullptr, MS_DEF_PROV_A, PROV_RSA_FULL, CRYPT_NEWKEYSET) ==
+      TRUE) {
+    provider.Adopt(handle);
+    return kDone;
+  }
+  if (GetLastError() != NTE_EXISTS) return kDone;  // go on without a context of our own
+  // The default container exists already: open it as it is, without touching its keys.
+  handle = 0;
+  if (CryptAcquireContextA(&handle, nullptr, MS_DEF_PROV_A, PROV_RSA_FULL, 0) != TRUE) {
+    return {kDeviceNotFound, text::kDeviceNotFound2};
+  }
+  provider.Adopt(handle);
+  return kDone;
+}
+
+void ShowOutcomeBox(const Outcome& outcome, const char* success_text) {
+  if (outcome.ok()) {
+    MessageBoxA(nullptr, success_text, text::kNoticeCaption, MB_OK);
+  } else {
+    MessageBoxA(nullptr, outcome.text, text::kProblemCaption, MB_OK);
+  }
+}
+
+}  // namespace corvane::ops

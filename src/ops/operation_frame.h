@@ -1,0 +1,102 @@
+// The frame every export runs in: the size-query bound, provider preparation, the message boxes,
+// the two-pass message calls, and small owners for what one call acquires. The owners release
+// only when told to (each operation releases in its own fixed order); their destructors are a
+// safety net that runs after the explicit releases and then finds nothing left to do.
+#pragma once
+
+#include <cstdint>
+
+#include "ops/result_codes.h"
+#include "platform/platform.h"
+
+namespace corvane::ops {
+
+// S(n) = (n + 2000) / 48 + ((n + 2000) / 3) * 4 + 1004 in unsigned 32-bit arithmetic: the output
+// capacity callers are told for n bytes of data by the operations that produce Base64 text.
+uint32_t EncodedOutputBound(uint32_t data_length);
+
+// A message or content buffer: `size` + 1 bytes, zero-filled, from the platform allocator.
+class CallBuffer {
+ public:
+  CallBuffer() = default;
+  ~CallBuffer() { Release(); }
+  CallBuffer(const CallBuffer&) = delete;
+  CallBuffer& operator=(const CallBuffer&) = delete;
+
+  Outcome Allocate(DWORD size);
+  BYTE* data() const { return static_cast<BYTE*>(memory_); }
+  void Release();
+
+ private:
+  HLOCAL memory_ = nullptr;
+};
+
+class ProviderContext {
+ public:
+  ProviderContext() = default;
+  ~ProviderContext() { Release(); }
+  ProviderContext(const ProviderContext&) = delete;
+  ProviderContext& operator=(const ProviderContext&) = delete;
+
+  void Adopt(HCRYPTPROV handle) { handle_ = handle; }
+  HCRYPTPROV get() const { return handle_; }
+  void Release();
+
+ private:
+  HCRYPTPROV handle_ = 0;
+};
+
+class SystemStore {
+ public:
+  SystemStore() = default;
+  ~SystemStore() { Close(); }
+  SystemStore(const SystemStore&) = delete;
+  SystemStore& operator=(const SystemStore&) = delete;
+
+  // Opens the named system store with the provider context; false when it cannot be opened.
+  bool Open(const ProviderContext& provider, const char* name);
+  HCERTSTORE get() const { return handle_; }
+  HCERTSTORE* handle_address() { return &handle_; }
+  void Close();
+
+ private:
+  HCERTSTORE handle_ = nullptr;
+};
+
+class CertificateRef {
+ public:
+  CertificateRef() = default;
+  ~CertificateRef() { Free(); }
+  CertificateRef(const CertificateRef&) = delete;
+  CertificateRef& operator=(const CertificateRef&) = delete;
+
+  void Adopt(PCCERT_CONTEXT context) { context_ = context; }
+  PCCERT_CONTEXT get() const { return context_; }
+  void Free();
+
+ private:
+  PCCERT_CONTEXT context_ = nullptr;
+};
+
+// Makes the Enhanced provider the machine default and obtains a context of the Base provider for
+// the user's default key container, creating the container on first use and opening the
+// existing one afterwards. A context that cannot be had for another reason leaves `provider`
+// null and the store is opened with the platform's default provider.
+Outcome PrepareProvider(ProviderContext& provider);
+
+// Runs a platform message call that reports its size first: call(nullptr, &size), then `buffer`
+// of size + 1 zeroed bytes, then call(buffer, &size). Failures are sorted by `kind`.
+template <typename Call>
+Outcome CallTwice(MessageCall kind, CallBuffer& buffer, DWORD* size, Call call) {
+  if (!call(static_cast<BYTE*>(nullptr), size)) return MapMessageCallError(kind, GetLastError());
+  const Outcome allocated = buffer.Allocate(*size);
+  if (!allocated.ok()) return allocated;
+  if (!call(buffer.data(), size)) return MapMessageCallError(kind, GetLastError());
+  return kDone;
+}
+
+// The box an interactive operation shows for its outcome: the success text under "提示信息", or
+// the failure's text under "问题汇报". Modal: returns when the user has dismissed it.
+void ShowOutcomeBox(const Outcome& outcome, const char* success_text);
+
+}  // namespace corvane::ops

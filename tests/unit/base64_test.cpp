@@ -1,0 +1,137 @@
+#include "codec/base64.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace corvane::codec {
+namespace {
+
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    const char kind = text[++i];
+    if (kind == 'n') out += '\n';
+    else if (kind == 'r') out += '\r';
+    else if (kind == 't') out += '\t';
+    else if (kind == 'x') {
+      out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else out += kind;
+  }
+  return out;
+}
+
+std::string FromHex(const std::string& hex) {
+  std::string out;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+    out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  }
+  return out;
+}
+
+std::vector<std::string> SplitFields(const std::string& line) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  for (;;) {
+    const size_t bar = line.find(" | ", start);
+    fields.push_back(line.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+    if (bar == std::string::npos) break;
+    start = bar + 3;
+  }
+  for (auto& field : fields) {
+    while (!field.empty() && field.front() == ' ') field.erase(field.begin());
+    while (!field.empty() && field.back() == ' ') field.pop_back();
+  }
+  return fields;
+}
+
+std::string Encode(const std::string& data, int line_breaks) {
+  int32_t length = -1;
+  EXPECT_EQ(EncodeBase64(reinterpret_cast<const uint8_t*>(data.data()),
+                         static_cast<int32_t>(data.size()), nullptr, &length, line_breaks),
+            0);
+  // One guard byte past the reported length must stay untouched.
+  std::string text(static_cast<size_t>(length) + 1, '#');
+  int32_t written = -1;
+  EXPECT_EQ(EncodeBase64(reinterpret_cast<const uint8_t*>(data.data()),
+                         static_cast<int32_t>(data.size()), text.data(), &written, line_breaks),
+            0);
+  EXPECT_EQ(written, length);
+  EXPECT_EQ(text.back(), '#');
+  text.pop_back();
+  return text;
+}
+
+TEST(Base64, Vectors) {
+  std::ifstream in(std::string(CORVANE_SOURCE_DIR) + "/tests/unit/data/base64_vectors.txt");
+  ASSERT_TRUE(in) << "vector file missing";
+  int count = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    const auto fields = SplitFields(line);
+    ASSERT_EQ(fields.size(), 4u) << line;
+    SCOPED_TRACE(line);
+    if (fields[0] == "encode") {
+      EXPECT_EQ(Encode(FromHex(fields[1]), std::stoi(fields[2])), Unescape(fields[3]));
+    } else {
+      const std::string text = Unescape(fields[1]);
+      std::string data(text.size() + 1, '#');
+      int32_t length = -1;
+      const int32_t result = DecodeBase64(text.data(), static_cast<int32_t>(text.size()),
+                                          reinterpret_cast<uint8_t*>(data.data()), &length);
+      EXPECT_EQ(result, std::stoi(fields[2]));
+      ASSERT_GE(length, 0);
+      EXPECT_EQ(data.substr(0, static_cast<size_t>(length)), FromHex(fields[3]));
+    }
+    ++count;
+  }
+  EXPECT_GT(count, 20);
+}
+
+TEST(Base64, RoundTripsEveryLengthWithAndWithoutLineBreaks) {
+  std::mt19937 random(7);
+  for (int size = 0; size <= 200; ++size) {
+    std::string data(static_cast<size_t>(size), '\0');
+    for (char& c : data) c = static_cast<char>(random());
+    for (int line_breaks : {0, 1}) {
+      const std::string text = Encode(data, line_breaks);
+      // 4 * ceil(n / 3) characters, plus one line feed per started 64-character line.
+      const size_t unbroken = 4 * ((data.size() + 2) / 3);
+      const size_t lines = line_breaks ? (unbroken == 0 ? 1 : (unbroken + 63) / 64) : 0;
+      ASSERT_EQ(text.size(), unbroken + lines) << size;
+      if (line_breaks) {
+        ASSERT_EQ(text.back(), '\n');
+        for (size_t at = 64; at < text.size(); at += 65) ASSERT_EQ(text[at], '\n') << size;
+      }
+      std::string decoded(text.size() + 1, '\0');
+      int32_t length = -1;
+      ASSERT_EQ(DecodeBase64(text.data(), static_cast<int32_t>(text.size()),
+                             reinterpret_cast<uint8_t*>(decoded.data()), &length),
+                0);
+      ASSERT_EQ(decoded.substr(0, static_cast<size_t>(length)), data) << size;
+    }
+  }
+}
+
+TEST(Base64, SizeQueriesAnswerWithoutScanning) {
+  int32_t length = -1;
+  EXPECT_EQ(DecodeBase64("not scanned at all", 500, nullptr, &length), 0);
+  EXPECT_EQ(length, 500);
+  const std::string data(48, 'x');
+  EXPECT_EQ(EncodeBase64(reinterpret_cast<const uint8_t*>(data.data()), 48, nullptr, &length, 1), 0);
+  EXPECT_EQ(length, 65);
+  EXPECT_EQ(EncodedBase64Length(49, 1), 70);
+  EXPECT_EQ(EncodedBase64Length(96, 1), 130);
+}
+
+}  // namespace
+}  // namespace corvane::codec

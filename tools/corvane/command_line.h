@@ -1,0 +1,41 @@
+// Small helpers shared by the corvane subcommands: reading inputs, writing outputs, options.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvane::tool {
+
+// Reads a whole file, or standard input for "-" or an empty path. Nullopt on failure.
+std::optional<std::string> ReadInput(const std::string& path);
+
+// Writes all bytes to a file (atomically: temporary file + rename) or to standard output for
+// "-" or an empty path. False on failure.
+bool WriteOutput(const std::string& path, const std::string& bytes);
+
+// Options of the form --name VALUE or --flag, taken out of `args` in any order; what remains are
+// the positional arguments.
+class Options {
+ public:
+  Options(std::vector<std::string> args, const std::vector<std::string>& flags_with_values);
+
+  bool Flag(const std::string& name) const;
+  std::optional<std::string> Value(const std::string& name) const;
+  const std::vector<std::string>& positional() const { return positional_; }
+  // The first unknown option, if any ("--x" that is neither a flag nor a value option).
+  const std::optional<std::string>& error() const { return error_; }
+
+ private:
+  std::vector<std::pair<std::string, std::optional<std::string>>> options_;
+  std::vector<std::string> positional_;
+  std::optional<std::string> error_;
+};
+
+// Prints "corvane: <message>" on standard error and returns the exit status 1.
+int Fail(const std::string& message);
+
+// The text of a result code (UTF-8), for messages on the terminal.
+std::string ResultCodeText(int code);
+
+}  // namespace corvane::tool
