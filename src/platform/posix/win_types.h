@@ -69,6 +69,17 @@ typedef void* HCERTSTORE;
 #define CRYPT_E_ASN1_ERROR 0x80093100UL
 #define CRYPT_E_ASN1_BADTAG 0x8009310BUL
 #define CERT_E_VALIDITYPERIODNESTING 0x800B0102UL
+// Store and provider state errors (certificate stores on disk, provider handles)
+#define ERROR_PATH_NOT_FOUND 3UL
+#define ERROR_INVALID_HANDLE 6UL
+#define ERROR_WRITE_FAULT 29UL
+#define ERROR_READ_FAULT 30UL
+#define ERROR_DIRECTORY 267UL
+#define NTE_BAD_PROVIDER 0x80090013UL
+#define NTE_PROV_TYPE_NO_MATCH 0x8009001BUL
+#define CRYPT_E_FILE_ERROR 0x80092003UL
+#define CRYPT_E_PENDING_CLOSE 0x8009201EUL
+#define CRYPT_E_ASN1_CORRUPT 0x80093103UL
 
 // --- encodings and providers (wincrypt.h) -------------------------------------------------
 #define X509_ASN_ENCODING 0x00000001UL
