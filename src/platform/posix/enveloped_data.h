@@ -1,0 +1,61 @@
+// The parts of a PKCS #7 / CMS enveloped message that opening it needs, read from its BER or DER
+// encoding:
+//
+//   ContentInfo ::= SEQUENCE { contentType OID (1.2.840.113549.1.7.3), content [0] EXPLICIT }
+//   EnvelopedData ::= SEQUENCE { version, originatorInfo [0] OPTIONAL, recipientInfos SET OF,
+//                                encryptedContentInfo, unprotectedAttrs [1] OPTIONAL }
+//   KeyTransRecipientInfo ::= SEQUENCE { version, rid, keyEncryptionAlgorithm, encryptedKey }
+//   rid: issuerAndSerialNumber SEQUENCE { Name, INTEGER } or subjectKeyIdentifier [0] IMPLICIT
+//   EncryptedContentInfo ::= SEQUENCE { contentType, contentEncryptionAlgorithm,
+//                                       encryptedContent [0] IMPLICIT OCTET STRING OPTIONAL }
+//
+// Recipients of the other kinds (key agreement, key encryption keys, passwords) are skipped: the
+// library only ever opens envelopes for RSA certificates. The reader is bounded (see ber_reader.h)
+// and is the whole attack surface of the input, so it stands alone for fuzzing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace corvane::platform {
+
+inline constexpr const char* kEnvelopedDataOid = "1.2.840.113549.1.7.3";
+
+struct AlgorithmIdentifier {
+  enum class Parameters { kAbsent, kNull, kOctetString, kOther };
+
+  std::string oid;  // dotted decimal
+  Parameters parameters = Parameters::kAbsent;
+  std::vector<uint8_t> octets;  // the value when the parameters are an OCTET STRING
+};
+
+struct KeyTransportRecipient {
+  enum class Identifier { kIssuerAndSerialNumber, kSubjectKeyIdentifier };
+
+  Identifier identifier = Identifier::kIssuerAndSerialNumber;
+  std::vector<uint8_t> issuer;         // the issuer Name's encoding, as found in the message
+  std::vector<uint8_t> serial_number;  // the INTEGER's content octets, most significant first
+  std::vector<uint8_t> key_identifier;
+  AlgorithmIdentifier key_encryption;
+  std::vector<uint8_t> encrypted_key;
+};
+
+struct EnvelopedData {
+  std::vector<KeyTransportRecipient> recipients;
+  AlgorithmIdentifier content_encryption;
+  bool has_encrypted_content = false;  // false when the content travels outside the message
+  std::vector<uint8_t> encrypted_content;
+};
+
+enum class EnvelopeReading {
+  kRead,
+  kMalformed,        // not a decodable ContentInfo, or a broken EnvelopedData inside one
+  kOtherContentType  // a well-formed ContentInfo of another type (signed data, plain data...)
+};
+
+// Reads a whole message (trailing bytes after the ContentInfo make it malformed).
+EnvelopeReading ReadEnvelopedData(const uint8_t* message, size_t size, EnvelopedData& envelope);
+
+}  // namespace corvane::platform
