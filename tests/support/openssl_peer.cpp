@@ -1,0 +1,71 @@
+#include "support/openssl_peer.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "support/test_home.h"
+#include "support/test_pki.h"
+
+namespace corvane::testing {
+
+ScratchFolder::ScratchFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "corvane-peer-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ScratchFolder::Path(const std::string& name) const { return path_ + "/" + name; }
+
+std::string ScratchFolder::Write(const std::string& name, const std::string& bytes) const {
+  WriteFile(Path(name), bytes);
+  return Path(name);
+}
+
+std::string OpensslEnvelope(const std::string& data, const std::vector<X509*>& recipients,
+                            const std::string& cipher_option, const std::string& extra_options) {
+  ScratchFolder scratch;
+  std::string command = "openssl cms -encrypt -binary -outform DER -in " +
+                        ShellQuote(scratch.Write("data", data)) + " -out " +
+                        ShellQuote(scratch.Path("envelope.der")) + " " + cipher_option + " " +
+                        extra_options;
+  for (size_t i = 0; i < recipients.size(); ++i) {
+    command += " " + ShellQuote(scratch.Write("recipient" + std::to_string(i) + ".pem",
+                                              PemOf(recipients[i])));
+  }
+  std::string output;
+  if (RunCommand(command + " 2>&1", &output) != 0) {
+    throw std::runtime_error("openssl cms -encrypt failed: " + output);
+  }
+  return ReadFile(scratch.Path("envelope.der"));
+}
+
+std::string OpensslSignedMessage(const std::string& data, X509* signer, EVP_PKEY* key) {
+  ScratchFolder scratch;
+  const std::string command =
+      "openssl cms -sign -binary -nodetach -noattr -outform DER -in " +
+      ShellQuote(scratch.Write("data", data)) + " -signer " +
+      ShellQuote(scratch.Write("signer.pem", PemOf(signer))) + " -inkey " +
+      ShellQuote(scratch.Write("key.pem", PrivateKeyPemOf(key))) + " -out " +
+      ShellQuote(scratch.Path("signed.der")) + " 2>&1";
+  std::string output;
+  if (RunCommand(command, &output) != 0) throw std::runtime_error("openssl cms -sign failed: " + output);
+  return ReadFile(scratch.Path("signed.der"));
+}
+
+std::string OpensslBase64(const std::string& bytes) {
+  ScratchFolder scratch;
+  std::string text;
+  if (RunCommand("openssl base64 -in " + ShellQuote(scratch.Write("bytes", bytes)), &text) != 0) {
+    throw std::runtime_error("openssl base64 failed");
+  }
+  return text;
+}
+
+}  // namespace corvane::testing

@@ -1,0 +1,34 @@
+// The `openssl` command as a peer: messages made by it for the library to open or check.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/posix/ossl.h"
+
+namespace corvane::testing {
+
+// Runs `openssl cms -encrypt` over `data` for the recipients with the cipher option given
+// (e.g. "-aes256", "-des3", "-rc4"); extra options are passed as they are. Returns the DER.
+std::string OpensslEnvelope(const std::string& data, const std::vector<X509*>& recipients,
+                            const std::string& cipher_option, const std::string& extra_options = "");
+
+// Runs `openssl cms -sign` (attached, no attributes) and returns the DER.
+std::string OpensslSignedMessage(const std::string& data, X509* signer, EVP_PKEY* key);
+
+// Base64 text of bytes as `openssl base64` writes it (64-character lines).
+std::string OpensslBase64(const std::string& bytes);
+
+// A fresh temporary folder for files handed to the openssl command; removed on destruction.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  std::string Write(const std::string& name, const std::string& bytes) const;
+  std::string Path(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+}  // namespace corvane::testing

@@ -1,0 +1,192 @@
+// decomposeSingleEnvelopedMsg through the real export: the frame, its result codes and boxes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "corvane.h"
+#include "platform/posix/fault_injection.h"
+#include "support/export_call.h"
+#include "support/openssl_peer.h"
+#include "support/test_home.h"
+#include "support/test_pki.h"
+
+namespace corvane {
+namespace {
+
+using platform::testing::ArmFault;
+using platform::testing::ClearFaults;
+using platform::testing::PlatformCallCount;
+using platform::testing::ResetPlatformCallCount;
+using testing::CallExport;
+using testing::ExportResult;
+
+const std::string kNotice = "提示信息";
+const std::string kProblem = "问题汇报";
+
+class DecomposeEnvelopedTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ClearFaults();
+    key_ = testing::TestRsaKey(0);
+    certificate_ = testing::MakeCertificate({.subject = {{"CN", "Recipient"}}, .serial_hex = "1001"},
+                                            key_.get(), nullptr, key_.get());
+    testing::InstallCertificate(home_.root(), "MY", certificate_.get(), key_.get());
+  }
+  void TearDown() override { ClearFaults(); }
+
+  std::string EnvelopeText(const std::string& data) {
+    return testing::OpensslBase64(testing::OpensslEnvelope(data, {certificate_.get()}, "-aes256"));
+  }
+
+  ExportResult Open(const std::string& text) {
+    return CallExport([&](char* out, int32_t* length) {
+      return decomposeSingleEnvelopedMsg(text.data(), static_cast<int32_t>(text.size()), out, length);
+    });
+  }
+
+  std::vector<std::string> Boxes() const { return home_.UiLog(); }
+
+  testing::TestHome home_;
+  ossl::UniquePtr<EVP_PKEY> key_;
+  ossl::UniquePtr<X509> certificate_;
+};
+
+TEST_F(DecomposeEnvelopedTest, OpensWithSuccessBoxAndExactLength) {
+  const std::string data("binary\0data\xff", 12);
+  const ExportResult opened = Open(EnvelopeText(data));
+  EXPECT_EQ(opened.code, 0);
+  EXPECT_EQ(opened.output, data);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"box\t" + kNotice + "\t解密成功"});
+}
+
+TEST_F(DecomposeEnvelopedTest, SecondCallOpensTheExistingKeyContainer) {
+  const std::string text = EnvelopeText("twice");
+  ASSERT_EQ(Open(text).code, 0);
+  ResetPlatformCallCount();
+  EXPECT_EQ(Open(text).output, "twice");
+  // The container made by the first call exists: NEWKEYSET meets NTE_EXISTS, then it is opened.
+  EXPECT_EQ(PlatformCallCount("CryptAcquireContextA"), 2u);
+  EXPECT_EQ(PlatformCallCount("CryptReleaseContext"), 1u);
+}
+
+TEST_F(DecomposeEnvelopedTest, ArgumentChecksAndSizeQueryNeverReachThePlatform) {
+  const std::string text(500, 'A');
+  int32_t length = 77;
+  char output[8];
+  ResetPlatformCallCount();
+  EXPECT_EQ(decomposeSingleEnvelopedMsg(nullptr, 500, output, &length), -10001);
+  EXPECT_EQ(decomposeSingleEnvelopedMsg(text.data(), 500, output, nullptr), -10001);
+  EXPECT_EQ(length, 77);
+  EXPECT_EQ(decomposeSingleEnvelopedMsg(text.data(), 500, nullptr, &length), 0);
+  EXPECT_EQ(length, 500);
+  EXPECT_EQ(PlatformCallCount(), 0u);
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(DecomposeEnvelopedTest, BadBase64FailsBeforeAnyProviderWork) {
+  ResetPlatformCallCount();
+  const ExportResult opened = Open("YWJjY");
+  EXPECT_EQ(opened.code, -10002);
+  EXPECT_TRUE(opened.untouched);
+  EXPECT_EQ(PlatformCallCount("CryptSetProviderExA"), 0u);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"box\t" + kProblem + "\t解码失败"});
+}
+
+// Each failure row: how it is provoked, the code, and the text of the failure box.
+struct FailureRow {
+  const char* name;
+  const char* fault_api;  // null: provoked by the input alone
+  DWORD fault_error;
+  int skip;
+  int times;
+  int32_t code;
+  const char* box_text;
+};
+
+const FailureRow kFailureRows[] = {
+    {"message buffer", "LocalAlloc", ERROR_NOT_ENOUGH_MEMORY, 0, 1, -10000, "没有可用的内存空间"},
+    {"content buffer", "LocalAlloc", ERROR_NOT_ENOUGH_MEMORY, 1, 1, -10000, "没有可用的内存空间"},
+    {"default provider", "CryptSetProviderExA", NTE_BAD_PROV_TYPE, 0, 1, -10019, "找不到设备(1)"},
+    {"existing container", "CryptAcquireContextA", NTE_EXISTS, 0, 2, -10019, "找不到设备(2)"},
+    {"store", "CertOpenSystemStoreA", ERROR_FILE_NOT_FOUND, 0, 1, -10018, "打不开证书存储区"},
+    {"no decrypt cert", "CryptDecryptMessage", CRYPT_E_NO_DECRYPT_CERT, 0, 1, -10015,
+     "没有找到相应的私钥"},
+    {"no key property", "CryptDecryptMessage", CRYPT_E_NO_KEY_PROPERTY, 0, 1, -10023, "解密数据失败"},
+    {"encoding", "CryptDecryptMessage", CRYPT_E_OSS_ERROR, 0, 1, -10007, "不可识别的包"},
+    {"bad signature", "CryptDecryptMessage", NTE_BAD_SIGNATURE, 0, 1, -10010,
+     "无效的证书签名或者数据签名验证不对"},
+    {"second pass", "CryptDecryptMessage", NTE_BAD_DATA, 1, 1, -10023, "解密数据失败"},
+};
+
+TEST_F(DecomposeEnvelopedTest, EveryFailureRowLeavesOutputUntouchedAndShowsItsBox) {
+  const std::string text = EnvelopeText("payload");
+  for (const FailureRow& row : kFailureRows) {
+    SCOPED_TRACE(row.name);
+    home_.ClearUiLog();
+    ArmFault(row.fault_api, row.fault_error, row.skip, row.times);
+    const ExportResult opened = Open(text);
+    ClearFaults();
+    EXPECT_EQ(opened.code, row.code);
+    EXPECT_TRUE(opened.untouched);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"box\t" + kProblem + "\t" + row.box_text});
+  }
+}
+
+TEST_F(DecomposeEnvelopedTest, ProviderFailureOpensNoStore) {
+  ArmFault("CryptSetProviderExA", NTE_BAD_PROV_TYPE);
+  ResetPlatformCallCount();
+  EXPECT_EQ(Open(EnvelopeText("x")).code, -10019);
+  EXPECT_EQ(PlatformCallCount("CertOpenSystemStoreA"), 0u);
+}
+
+TEST_F(DecomposeEnvelopedTest, OtherAcquireFailureGoesOnWithoutAContext) {
+  const std::string text = EnvelopeText("no context");
+  ArmFault("CryptAcquireContextA", NTE_BAD_KEYSET);
+  ResetPlatformCallCount();
+  EXPECT_EQ(Open(text).output, "no context");
+  EXPECT_EQ(PlatformCallCount("CryptReleaseContext"), 0u);
+}
+
+TEST_F(DecomposeEnvelopedTest, RealPlatformFailures) {
+  auto other_key = testing::TestRsaKey(1);
+  auto stranger = testing::MakeCertificate({.subject = {{"CN", "Stranger"}}, .serial_hex = "2002"},
+                                           other_key.get(), nullptr, other_key.get());
+  const std::string for_stranger =
+      testing::OpensslBase64(testing::OpensslEnvelope("secret", {stranger.get()}, "-aes128"));
+  const std::string signed_message = testing::OpensslBase64(
+      testing::OpensslSignedMessage("signed", certificate_.get(), key_.get()));
+  const struct {
+    const char* name;
+    std::string text;
+    int32_t code;
+    const char* box_text;
+  } rows[] = {
+      {"recipient not in MY", for_stranger, -10015, "没有找到相应的私钥"},
+      {"not a message", testing::OpensslBase64("hello, world"), -10007, "不可识别的包"},
+      {"only blanks", " \r\n\t\n", -10007, "不可识别的包"},
+      {"misplaced pad", "YWJjYQ=A", -10007, "不可识别的包"},
+      {"signed, not enveloped", signed_message, -10023, "解密数据失败"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    home_.ClearUiLog();
+    const ExportResult opened = Open(row.text);
+    EXPECT_EQ(opened.code, row.code);
+    EXPECT_TRUE(opened.untouched);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"box\t" + kProblem + "\t" + row.box_text});
+  }
+}
+
+TEST_F(DecomposeEnvelopedTest, StoreThatIsNotAFolderCannotBeOpened) {
+  const std::string text = EnvelopeText("x");
+  std::filesystem::remove_all(home_.root() / "stores" / "MY");
+  testing::WriteFile(home_.root() / "stores" / "MY", "not a folder");
+  const ExportResult opened = Open(text);
+  EXPECT_EQ(opened.code, -10018);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"box\t" + kProblem + "\t打不开证书存储区"});
+}
+
+}  // namespace
+}  // namespace corvane

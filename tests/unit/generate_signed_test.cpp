@@ -1,0 +1,325 @@
+// generateSingleSignedMsg and its serial-number variants through the real exports.
+#include <gtest/gtest.h>
+#include <openssl/x509v3.h>
+
+#include <string>
+#include <vector>
+
+#include "codec/base64.h"
+#include "corvane.h"
+#include "platform/posix/fault_injection.h"
+#include "support/export_call.h"
+#include "support/signed_message_view.h"
+#include "support/test_home.h"
+#include "support/test_pki.h"
+
+namespace corvane {
+namespace {
+
+using platform::testing::ArmFault;
+using platform::testing::ClearFaults;
+using platform::testing::PlatformCallCount;
+using platform::testing::ResetPlatformCallCount;
+using testing::CallExport;
+using testing::ExportResult;
+
+const std::string kQdra = "CN=QDRA, OU=config, O=Ostrevalia";
+
+std::string Decode(const std::string& text) {
+  std::string der(text.size() + 1, '\0');
+  int32_t length = 0;
+  EXPECT_EQ(codec::DecodeBase64(text.data(), static_cast<int32_t>(text.size()),
+                                reinterpret_cast<uint8_t*>(der.data()), &length),
+            0);
+  der.resize(static_cast<size_t>(length));
+  return der;
+}
+
+bool HasChooser(const std::vector<std::string>& log) {
+  for (const auto& line : log) {
+    if (line.rfind("choose\t", 0) == 0) return true;
+  }
+  return false;
+}
+
+class GenerateSignedTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ClearFaults();
+    ca_key_ = testing::TestRsaKey(2);
+    ca_ = testing::MakeCertificate(
+        {.subject = {{"CN", "QDRA"}, {"OU", "config"}, {"O", "Ostrevalia"}}, .ca = true},
+        ca_key_.get(), nullptr, ca_key_.get());
+    key_ = testing::TestRsaKey(0);
+    signer_ = testing::MakeCertificate({.subject = {{"CN", "Signer"}}, .serial_hex = "12AB"},
+                                       key_.get(), ca_.get(), ca_key_.get());
+    testing::InstallCertificate(home_.root(), "MY", signer_.get(), key_.get());
+  }
+  void TearDown() override { ClearFaults(); }
+
+  void Choose(const std::string& choices) { home_.SetEnv("CORVANE_UI_CHOICES", choices); }
+
+  ExportResult Sign(const std::string& data, int32_t mode) {
+    return CallExport([&](char* out, int32_t* length) {
+      return generateSingleSignedMsg(data.data(), static_cast<uint32_t>(data.size()), mode, out,
+                                     length);
+    });
+  }
+  ExportResult SignBySerial(const std::string& data, const char* serial, int32_t serial_length,
+                            const char* issuer = nullptr) {
+    return CallExport([&](char* out, int32_t* length) {
+      const auto size = static_cast<uint32_t>(data.size());
+      if (issuer == nullptr) {
+        return generateSingleSignedMsgBySN(data.data(), size, 0, serial, serial_length, out, length);
+      }
+      return generateSingleSignedMsgByIssuerSN(data.data(), size, 0, issuer, 0, serial,
+                                               serial_length, out, length);
+    });
+  }
+
+  testing::TestHome home_;
+  ossl::UniquePtr<EVP_PKEY> ca_key_, key_;
+  ossl::UniquePtr<X509> ca_, signer_;
+};
+
+TEST_F(GenerateSignedTest, SizeQueryAndArgumentChecksNeverReachThePlatform) {
+  const char data[1000] = {};
+  const struct {
+    uint32_t length;
+    int32_t bound;
+  } bounds[] = {{0, 3709}, {1, 3713}, {22, 3742}, {100, 3847}, {1000, 5066}, {65536, 92459}};
+  ResetPlatformCallCount();
+  for (const auto& row : bounds) {
+    int32_t length = -1;
+    EXPECT_EQ(generateSingleSignedMsg(data, row.length, 0, nullptr, &length), 0);
+    EXPECT_EQ(length, row.bound);
+    length = -1;
+    EXPECT_EQ(generateSingleSignedMsgBySN(data, row.length, 0, nullptr, 9, nullptr, &length), 0);
+    EXPECT_EQ(length, row.bound);
+    length = -1;
+    EXPECT_EQ(generateSingleSignedMsgByIssuerSN(data, row.length, 1, nullptr, 0, nullptr, -4,
+                                                nullptr, &length),
+              0);
+    EXPECT_EQ(length, row.bound);
+  }
+  int32_t length = 5;
+  char output[16];
+  EXPECT_EQ(generateSingleSignedMsg(nullptr, 1, 0, output, &length), -10001);
+  EXPECT_EQ(generateSingleSignedMsg(data, 1, 0, output, nullptr), -10001);
+  EXPECT_EQ(generateSingleSignedMsgBySN(nullptr, 1, 0, "12AB", 4, output, &length), -10001);
+  EXPECT_EQ(generateSingleSignedMsgByIssuerSN(data, 1, 0, "x", 1, "12AB", 4, output, nullptr),
+            -10001);
+  EXPECT_EQ(length, 5);
+  EXPECT_EQ(PlatformCallCount(), 0u);
+  EXPECT_TRUE(home_.UiLog().empty());
+}
+
+TEST_F(GenerateSignedTest, ModesMakeAttachedOrDetachedMessages) {
+  const std::string data("mode\0data", 9);
+  for (int32_t mode : {0, 1, 2, -1}) {
+    SCOPED_TRACE(mode);
+    Choose("0");
+    home_.ClearUiLog();
+    const ExportResult signed_text = Sign(data, mode);
+    ASSERT_EQ(signed_text.code, 0);
+    const std::string der = Decode(signed_text.output);
+    // The text is 4 * ceil(B / 3) characters plus one line feed per 64-character line.
+    const size_t characters = 4 * ((der.size() + 2) / 3);
+    EXPECT_EQ(signed_text.output.size(), characters + (characters + 63) / 64);
+
+    const auto view = testing::ViewSignedMessage(der);
+    ASSERT_TRUE(view.parsed);
+    EXPECT_EQ(view.version, 1);
+    EXPECT_EQ(view.signer_count, 1);
+    EXPECT_EQ(view.signer_version, 1);
+    EXPECT_EQ(view.digest_nid, NID_sha1);
+    EXPECT_EQ(view.authenticated_attributes, 0);
+    ASSERT_EQ(view.certificate_count, 1);
+    EXPECT_EQ(view.first_certificate_der, testing::DerOf(signer_.get()));
+    EXPECT_EQ(view.content_present, mode != 1);
+    if (mode != 1) EXPECT_EQ(view.content, data);
+
+    std::string recovered;
+    EXPECT_TRUE(testing::OpensslVerifies(der, mode == 1 ? &data : nullptr, &recovered)) << recovered;
+    EXPECT_EQ(recovered, data);
+    ASSERT_EQ(home_.UiLog().size(), 2u);
+    EXPECT_EQ(home_.UiLog()[1], "box\t提示信息\t签名成功");
+  }
+}
+
+TEST_F(GenerateSignedTest, ChooserFailuresAndMissingKey) {
+  auto keyless_key = testing::TestRsaKey(1);
+  auto keyless = testing::MakeCertificate({.subject = {{"CN", "Keyless"}}, .serial_hex = "77"},
+                                          keyless_key.get(), ca_.get(), ca_key_.get());
+  testing::InstallCertificate(home_.root(), "MY", keyless.get());
+  // The chooser lists MY by thumbprint; find which line is the keyless certificate.
+  Choose("cancel");
+  home_.ClearUiLog();
+  ASSERT_EQ(Sign("x", 0).code, -10005);
+  const std::string chooser = home_.UiLog().at(0);
+  const size_t keyless_line = chooser.find("Keyless") < chooser.find("Signer") ? 0 : 1;
+
+  const struct {
+    const char* name;
+    std::string choices;
+    int32_t code;
+    const char* box_text;
+  } rows[] = {
+      {"cancel", "cancel", -10005, "没有指定证书"},
+      {"ok without a line", "ok", -10005, "没有指定证书"},
+      {"no linked key", std::to_string(keyless_line), -10015, "没有找到相应的私钥"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Choose(row.choices);
+    home_.ClearUiLog();
+    const ExportResult result = Sign("data", 0);
+    EXPECT_EQ(result.code, row.code);
+    EXPECT_TRUE(result.untouched);
+    const auto log = home_.UiLog();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_TRUE(HasChooser(log));
+    EXPECT_EQ(log[1], std::string("box\t问题汇报\t") + row.box_text);
+  }
+}
+
+struct FaultRow {
+  const char* name;
+  const char* api;
+  DWORD error;
+  int skip;
+  int32_t code;
+  const char* box_text;
+};
+
+const FaultRow kFaultRows[] = {
+    {"default provider", "CryptSetProviderExA", NTE_BAD_PROV_TYPE, 0, -10019, "找不到设备(1)"},
+    {"store", "CertOpenSystemStoreA", ERROR_FILE_NOT_FOUND, 0, -10018, "打不开个人证书存储区"},
+    {"no key property", "CryptSignMessage", CRYPT_E_NO_KEY_PROPERTY, 0, -10015, "没有找到相应的私钥"},
+    {"encoding error", "CryptSignMessage", CRYPT_E_OSS_ERROR, 0, -10007, "不可识别的包"},
+    {"bad signature", "CryptSignMessage", NTE_BAD_SIGNATURE, 1, -10010,
+     "无效的证书签名或者数据签名验证不对"},
+    {"other", "CryptSignMessage", CRYPT_E_NO_DECRYPT_CERT, 0, -10020, "签名失败"},
+    {"message buffer", "LocalAlloc", ERROR_NOT_ENOUGH_MEMORY, 0, -10000, "没有可用的内存空间"},
+};
+
+TEST_F(GenerateSignedTest, PlatformFailuresInTheInteractiveExport) {
+  for (const FaultRow& row : kFaultRows) {
+    SCOPED_TRACE(row.name);
+    Choose("0");
+    home_.ClearUiLog();
+    ArmFault(row.api, row.error, row.skip);
+    const ExportResult result = Sign("data", 0);
+    ClearFaults();
+    EXPECT_EQ(result.code, row.code);
+    EXPECT_TRUE(result.untouched);
+    const auto log = home_.UiLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), std::string("box\t问题汇报\t") + row.box_text);
+  }
+}
+
+TEST_F(GenerateSignedTest, SerialVariantsFailSilentlyWithoutFallback) {
+  for (const FaultRow& row : kFaultRows) {
+    SCOPED_TRACE(row.name);
+    home_.ClearUiLog();
+    ArmFault(row.api, row.error, row.skip);
+    const ExportResult result = SignBySerial("data", "12AB", 4);
+    ClearFaults();
+    EXPECT_EQ(result.code, row.code);
+    EXPECT_TRUE(result.untouched);
+    EXPECT_TRUE(home_.UiLog().empty());
+  }
+}
+
+TEST_F(GenerateSignedTest, SerialVariantsFindTheSignerWithoutAnyBox) {
+  const struct {
+    const char* serial;
+    int32_t length;
+    const char* issuer;
+  } rows[] = {{"12AB", 4, nullptr}, {"12ab", 4, nullptr}, {"0012AB", 6, nullptr},
+              {"12ABCD", 4, nullptr}, {"12AB", 4, kQdra.c_str()}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.serial);
+    home_.ClearUiLog();
+    const ExportResult result = SignBySerial("by serial", row.serial, row.length, row.issuer);
+    ASSERT_EQ(result.code, 0);
+    EXPECT_TRUE(home_.UiLog().empty());
+    const auto view = testing::ViewSignedMessage(Decode(result.output));
+    EXPECT_EQ(view.first_certificate_der, testing::DerOf(signer_.get()));
+    EXPECT_EQ(view.content, "by serial");
+  }
+}
+
+TEST_F(GenerateSignedTest, SerialVariantsFallBackToTheChooser) {
+  const struct {
+    const char* name;
+    const char* serial;
+    int32_t length;
+    const char* issuer;
+  } rows[] = {
+      {"unknown serial", "9999", 4, nullptr},
+      {"blank between pairs", "12 AB", 5, nullptr},
+      {"colon", "12:AB", 5, nullptr},
+      {"0x prefix", "0x12AB", 6, nullptr},
+      {"issuer in other case", "12AB", 4, "cn=QDRA, OU=config, O=Ostrevalia"},
+      {"issuer without blanks", "12AB", 4, "CN=QDRA,OU=config,O=Ostrevalia"},
+      {"null serial", nullptr, 4, nullptr},
+      {"null issuer", "12AB", 4, ""},
+      {"negative serial length", "12AB", -2, nullptr},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    // Cancelled in the chooser: the interactive twin's own failure box.
+    Choose("cancel");
+    home_.ClearUiLog();
+    const char* issuer = row.issuer != nullptr && row.issuer[0] == '\0' ? nullptr : row.issuer;
+    ExportResult result;
+    if (std::string(row.name) == "null issuer") {
+      result = CallExport([&](char* out, int32_t* length) {
+        return generateSingleSignedMsgByIssuerSN("d", 1, 0, nullptr, 0, "12AB", 4, out, length);
+      });
+    } else {
+      result = SignBySerial("d", row.serial, row.length, issuer);
+    }
+    EXPECT_EQ(result.code, -10005);
+    const auto log = home_.UiLog();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_TRUE(HasChooser(log));
+    EXPECT_EQ(log[1], "box\t问题汇报\t没有指定证书");
+
+    // Chosen in the chooser: signed with the twin's success box.
+    Choose("0");
+    home_.ClearUiLog();
+    if (std::string(row.name) != "null issuer") {
+      EXPECT_EQ(SignBySerial("d", row.serial, row.length, issuer).code, 0);
+      EXPECT_EQ(home_.UiLog().back(), "box\t提示信息\t签名成功");
+    }
+  }
+}
+
+TEST_F(GenerateSignedTest, MessageLongerThanTheToldCapacityIsRefused) {
+  // A signing certificate of several kilobytes makes the message text longer than S(n).
+  auto big = testing::MakeCertificate({.subject = {{"CN", "Big"}}, .serial_hex = "0B16"},
+                                      key_.get(), ca_.get(), ca_key_.get());
+  X509V3_CTX context;
+  X509V3_set_ctx_nodb(&context);
+  X509V3_set_ctx(&context, ca_.get(), big.get(), nullptr, nullptr, 0);
+  const std::string comment(4000, 'c');
+  X509_EXTENSION* extension =
+      X509V3_EXT_conf_nid(nullptr, &context, NID_netscape_comment, comment.c_str());
+  ASSERT_NE(extension, nullptr);
+  X509_add_ext(big.get(), extension, -1);
+  X509_EXTENSION_free(extension);
+  ASSERT_GT(X509_sign(big.get(), ca_key_.get(), EVP_sha256()), 0);
+  testing::InstallCertificate(home_.root(), "MY", big.get(), key_.get());
+
+  home_.ClearUiLog();
+  const ExportResult result = SignBySerial("", "0B16", 4);
+  EXPECT_EQ(result.code, -10003);
+  EXPECT_TRUE(result.untouched);
+  EXPECT_TRUE(home_.UiLog().empty());
+}
+
+}  // namespace
+}  // namespace corvane
