@@ -30,7 +30,8 @@ ossl::UniquePtr<X509_NAME> MakeName(const NameSpec& spec) {
   ossl::UniquePtr<X509_NAME> name(X509_NAME_new());
   Check(name != nullptr, "X509_NAME_new");
   for (const NameAttribute& attribute : spec) {
-    int set = attribute.new_rdn ? -1 : 0;
+    // X509_NAME_add_entry: set 0 starts a new RDN at the end, -1 joins the previous one.
+    int set = attribute.new_rdn ? 0 : -1;
     ossl::UniquePtr<ASN1_OBJECT> object(OBJ_txt2obj(attribute.field.c_str(), 0));
     Check(object != nullptr, "unknown name field");
     if (attribute.type == MBSTRING_UTF8) {
