@@ -1,0 +1,178 @@
+// CertNameToStrA with CERT_X500_NAME_STR: names built with OpenSSL (or given as raw DER) and the
+// expected GBK texts, from tests/unit/data/x500_names.txt.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "support/test_pki.h"
+
+namespace corvane {
+namespace {
+
+constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    const char kind = text[++i];
+    if (kind == 'n') out += '\n';
+    else if (kind == 'r') out += '\r';
+    else if (kind == 't') out += '\t';
+    else if (kind == 'x' && i + 2 < text.size()) {
+      out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+      i += 2;
+    } else out += kind;
+  }
+  return out;
+}
+
+std::string HexBytes(const std::string& hex) {
+  std::string bytes;
+  std::string digits;
+  for (char c : hex) {
+    if (c != ' ') digits += c;
+  }
+  for (size_t i = 0; i + 1 < digits.size(); i += 2) {
+    bytes += static_cast<char>(HexValue(digits[i]) * 16 + HexValue(digits[i + 1]));
+  }
+  return bytes;
+}
+
+int StringType(const std::string& type) {
+  if (type == "utf8") return V_ASN1_UTF8STRING;
+  if (type == "printable") return V_ASN1_PRINTABLESTRING;
+  if (type == "ia5") return V_ASN1_IA5STRING;
+  if (type == "bmp") return V_ASN1_BMPSTRING;
+  if (type == "universal") return V_ASN1_UNIVERSALSTRING;
+  if (type == "t61") return V_ASN1_T61STRING;
+  if (type == "numeric") return V_ASN1_NUMERICSTRING;
+  if (type == "auto") return MBSTRING_UTF8;
+  ADD_FAILURE() << "unknown string type " << type;
+  return MBSTRING_UTF8;
+}
+
+// "[+]FIELD/TYPE=VALUE" fields into the DER of the name they describe.
+std::string NameDer(const std::vector<std::string>& attributes) {
+  testing::NameSpec spec;
+  for (std::string attribute : attributes) {
+    testing::NameAttribute parsed;
+    if (!attribute.empty() && attribute[0] == '+') {
+      parsed.new_rdn = false;
+      attribute.erase(0, 1);
+    }
+    const size_t slash = attribute.find('/');
+    const size_t equals = attribute.find('=', slash);
+    parsed.field = attribute.substr(0, slash);
+    parsed.type = StringType(attribute.substr(slash + 1, equals - slash - 1));
+    parsed.value = Unescape(attribute.substr(equals + 1));
+    spec.push_back(parsed);
+  }
+  ossl::UniquePtr<X509_NAME> name = testing::MakeName(spec);
+  unsigned char* der = nullptr;
+  const int length = i2d_X509_NAME(name.get(), &der);
+  std::string bytes(reinterpret_cast<char*>(der), static_cast<size_t>(length));
+  OPENSSL_free(der);
+  return bytes;
+}
+
+struct NameCase {
+  int line;
+  std::string expected;  // empty with `fails`
+  bool fails;
+  std::string der;
+};
+
+std::vector<NameCase> LoadCases() {
+  std::ifstream in(std::string(CORVANE_SOURCE_DIR) + "/tests/unit/data/x500_names.txt");
+  std::vector<NameCase> cases;
+  std::string line;
+  for (int number = 1; std::getline(in, line); ++number) {
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> fields;
+    std::stringstream split(line);
+    for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
+    if (line.back() == '\t') fields.push_back("");
+    NameCase c{number, "", fields[0] == "FAIL", ""};
+    if (!c.fails) c.expected = Unescape(fields[0]);
+    const std::vector<std::string> rest(fields.begin() + 1, fields.end());
+    c.der = (!rest.empty() && rest[0].rfind('!', 0) == 0) ? HexBytes(rest[0].substr(1)) : NameDer(rest);
+    cases.push_back(c);
+  }
+  return cases;
+}
+
+DWORD Render(std::string& der, char* text, DWORD size) {
+  CERT_NAME_BLOB blob{static_cast<DWORD>(der.size()), reinterpret_cast<BYTE*>(der.data())};
+  return CertNameToStrA(kEncoding, &blob, CERT_X500_NAME_STR, text, size);
+}
+
+TEST(CertNameToStr, RendersTheNamesOfTheTable) {
+  const std::vector<NameCase> cases = LoadCases();
+  ASSERT_GT(cases.size(), 40u);
+  for (NameCase c : cases) {
+    SCOPED_TRACE("x500_names.txt line " + std::to_string(c.line));
+    const DWORD needed = Render(c.der, nullptr, 0);
+    if (c.fails) {
+      EXPECT_EQ(needed, 0u);
+      EXPECT_EQ(GetLastError(), CRYPT_E_ASN1_CORRUPT);
+      continue;
+    }
+    std::vector<char> text(needed + 4, '\x55');
+    EXPECT_EQ(Render(c.der, text.data(), needed), needed);
+    EXPECT_EQ(std::string(text.data()), c.expected);
+    EXPECT_EQ(needed, c.expected.size() + 1);
+    EXPECT_EQ(text[needed], '\x55') << "wrote past the size it was given";
+  }
+}
+
+TEST(CertNameToStr, ASmallBufferGetsATerminatedPrefixCutAtACharacterBoundary) {
+  // "CN=中文": C N = D6 D0 CE C4, 8 bytes with the terminator.
+  std::string der = NameDer({"CN/utf8=中文"});
+  ASSERT_EQ(Render(der, nullptr, 0), 8u);
+  struct Cut {
+    DWORD size;
+    std::string text;
+  };
+  for (const Cut& cut : {Cut{1, ""}, Cut{4, "CN="}, Cut{5, "CN="}, Cut{6, "CN=\xD6\xD0"},
+                         Cut{7, "CN=\xD6\xD0"}, Cut{8, "CN=\xD6\xD0\xCE\xC4"}}) {
+    SCOPED_TRACE(cut.size);
+    std::vector<char> text(16, '\x55');
+    EXPECT_EQ(Render(der, text.data(), cut.size), cut.text.size() + 1);
+    EXPECT_EQ(std::string(text.data()), cut.text);
+    EXPECT_EQ(text[cut.size], '\x55');
+  }
+  std::vector<char> untouched(4, '\x55');
+  EXPECT_EQ(Render(der, untouched.data(), 0), 8u);
+  EXPECT_EQ(untouched[0], '\x55');
+}
+
+TEST(CertNameToStr, RefusesWhatItDoesNotServe) {
+  std::string der = NameDer({"CN/utf8=A"});
+  CERT_NAME_BLOB blob{static_cast<DWORD>(der.size()), reinterpret_cast<BYTE*>(der.data())};
+  EXPECT_EQ(CertNameToStrA(kEncoding, &blob, CERT_X500_NAME_STR, nullptr, 0), 5u);
+  EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+  EXPECT_EQ(CertNameToStrA(X509_ASN_ENCODING, &blob, CERT_X500_NAME_STR, nullptr, 0), 5u);
+  EXPECT_EQ(CertNameToStrA(PKCS_7_ASN_ENCODING, &blob, CERT_X500_NAME_STR, nullptr, 0), 0u);
+  EXPECT_EQ(CertNameToStrA(kEncoding, &blob, CERT_SIMPLE_NAME_STR, nullptr, 0), 0u);
+  EXPECT_EQ(CertNameToStrA(kEncoding, nullptr, CERT_X500_NAME_STR, nullptr, 0), 0u);
+  CERT_NAME_BLOB no_bytes{4, nullptr};
+  EXPECT_EQ(CertNameToStrA(kEncoding, &no_bytes, CERT_X500_NAME_STR, nullptr, 0), 0u);
+}
+
+}  // namespace
+}  // namespace corvane
