@@ -111,14 +111,18 @@ std::string ResultCodeText(int code) {
     case ops::kNoPrivateKey: gbk = text::kNoPrivateKey; break;
     case ops::kCertificateSignatureBad: gbk = text::kCertificateSignatureBad; break;
     case ops::kStoreNotOpened: gbk = text::kStoreNotOpened; break;
-    case ops::kDeviceNotFound: gbk = text::kDeviceNotFound1; break;
+    case ops::kDeviceNotFound: {
+      // The box names which of the two provider steps failed; here "找不到设备" is enough.
+      const std::string device_not_found(text::kDeviceNotFound1, sizeof text::kDeviceNotFound1 - 4);
+      return corvane::text::GbkToUtf8(device_not_found) + " (" + std::to_string(code) + ")";
+    }
     case ops::kSigningFailed: gbk = text::kSigningFailed; break;
     case ops::kVerificationFailed: gbk = text::kVerificationFailed; break;
     case ops::kEncryptionFailed: gbk = text::kEncryptionFailed; break;
     case ops::kDecryptionFailed: gbk = text::kDecryptionFailed; break;
     default: return "result " + std::to_string(code);
   }
-  return text::GbkToUtf8(gbk) + " (" + std::to_string(code) + ")";
+  return corvane::text::GbkToUtf8(gbk) + " (" + std::to_string(code) + ")";
 }
 
 }  // namespace corvane::tool
