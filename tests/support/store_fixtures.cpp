@@ -1,0 +1,57 @@
+#include "support/store_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+#include "platform/posix/cert_store.h"
+#include "support/test_pki.h"
+
+namespace corvane::testing {
+
+std::vector<std::string> EnumeratedThumbprints(const char* store) {
+  std::vector<std::string> thumbprints;
+  HCERTSTORE handle = CertOpenSystemStoreA(0, store);
+  EXPECT_NE(handle, nullptr) << store << " did not open: " << std::hex << GetLastError();
+  if (handle == nullptr) return thumbprints;
+  PCCERT_CONTEXT context = nullptr;
+  while ((context = CertEnumCertificatesInStore(handle, context)) != nullptr) {
+    thumbprints.push_back(platform::Thumbprint(context->pbCertEncoded, context->cbCertEncoded));
+  }
+  EXPECT_EQ(GetLastError(), CRYPT_E_NOT_FOUND);
+  EXPECT_TRUE(CertCloseStore(handle, CERT_CLOSE_STORE_CHECK_FLAG));
+  return thumbprints;
+}
+
+std::string BlobBytes(const BYTE* data, DWORD size) {
+  return size == 0 ? std::string() : std::string(reinterpret_cast<const char*>(data), size);
+}
+
+FILETIME FileTimeOf(const ASN1_TIME* time) {
+  struct tm fields {};
+  EXPECT_EQ(ASN1_TIME_to_tm(time, &fields), 1);
+  const int64_t seconds = static_cast<int64_t>(timegm(&fields)) + 11'644'473'600LL;  // 1601 -> 1970
+  const uint64_t ticks = static_cast<uint64_t>(seconds) * 10'000'000ULL;
+  return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+std::string OidText(const ASN1_OBJECT* object) {
+  char text[256];
+  OBJ_obj2txt(text, sizeof text, object, 1);
+  return text;
+}
+
+std::string NameDer(const X509_NAME* name) {
+  unsigned char* der = nullptr;
+  const int length = i2d_X509_NAME(name, &der);
+  std::string bytes(reinterpret_cast<char*>(der), static_cast<size_t>(length));
+  OPENSSL_free(der);
+  return bytes;
+}
+
+std::string ThumbprintOf(X509* certificate) {
+  const std::string der = DerOf(certificate);
+  return platform::Thumbprint(reinterpret_cast<const BYTE*>(der.data()), der.size());
+}
+
+}  // namespace corvane::testing

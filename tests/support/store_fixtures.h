@@ -1,0 +1,32 @@
+// Helpers for the store tests: what a store enumerates, and the certificate fields as OpenSSL
+// sees them, to compare with the platform's CERT_INFO.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/posix/ossl.h"
+
+namespace corvane::testing {
+
+// The thumbprints that CertEnumCertificatesInStore yields for a store, in order. Fails the
+// current test (and returns nothing) when the store does not open.
+std::vector<std::string> EnumeratedThumbprints(const char* store);
+
+// Bytes of a blob as a string, for comparisons.
+std::string BlobBytes(const BYTE* data, DWORD size);
+
+// The FILETIME of an ASN1_TIME, computed by OpenSSL's own calendar (ASN1_TIME_to_tm).
+FILETIME FileTimeOf(const ASN1_TIME* time);
+
+// Dotted text of an OID.
+std::string OidText(const ASN1_OBJECT* object);
+
+// DER of a name.
+std::string NameDer(const X509_NAME* name);
+
+// Thumbprint of a certificate (as the platform computes it).
+std::string ThumbprintOf(X509* certificate);
+
+}  // namespace corvane::testing
