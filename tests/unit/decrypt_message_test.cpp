@@ -1,0 +1,197 @@
+// CryptDecryptMessage on envelopes assembled field by field: the RC4 forms Windows writes, BER
+// layouts, and the failure values callers map to their result codes.
+#include <gtest/gtest.h>
+
+#include "platform/posix/enveloped_data.h"
+#include "support/engine_fixtures.h"
+#include "support/test_pki.h"
+
+namespace corvane {
+namespace {
+
+using testing::BuildEnvelope;
+using testing::HandMadeEnvelope;
+using testing::RandomBytes;
+
+const char* const kAes128Cbc = "2.16.840.1.101.3.4.1.2";
+
+class DecryptMessageTest : public ::testing::Test {
+ protected:
+  testing::Party mine_ = testing::MakeParty(0, "Recipient", "00F1");
+  testing::Party keyless_ = testing::MakeParty(1, "Keyless", "02");
+  testing::Party stranger_ = testing::MakeParty(2, "Stranger", "03");
+  testing::PersonalStore store_{{&mine_}, {&keyless_}};
+};
+
+TEST_F(DecryptMessageTest, HandMadeEnvelopesOpenToTheirContent) {
+  const std::string key5 = RandomBytes(5, 1);
+  const std::string key16 = RandomBytes(16, 2);
+  const std::string salt = RandomBytes(11, 3);
+  const std::string iv = RandomBytes(16, 4);
+  const std::string zeros11(11, '\0');
+  const std::string binary = std::string("\0\x01\0\xff", 4) + RandomBytes(5000, 5);
+  const struct {
+    const char* name;
+    const char* algorithm;
+    std::optional<std::string> parameters;
+    std::string content_key;
+    const char* cipher;
+    std::string cipher_key;  // the key the content was really encrypted with
+    std::string iv;
+    size_t piece_size;
+    bool indefinite;
+    std::string plain;
+  } rows[] = {
+      {"RC4 128-bit, NULL parameters", szOID_RSA_RC4, testing::kNullTlv, key16, "RC4", key16, "", 0,
+       false, binary},
+      {"RC4 40-bit, NULL parameters: zero salt", szOID_RSA_RC4, testing::kNullTlv, key5, "RC4",
+       key5 + zeros11, "", 0, false, "forty bits"},
+      {"RC4 40-bit, no parameters: zero salt", szOID_RSA_RC4, std::nullopt, key5, "RC4",
+       key5 + zeros11, "", 0, false, binary},
+      {"RC4 40-bit, salt in the parameters", szOID_RSA_RC4, testing::OctetStringTlv(salt), key5,
+       "RC4", key5 + salt, "", 0, false, binary},
+      {"RC4 empty content, BER", szOID_RSA_RC4, testing::kNullTlv, key16, "RC4", key16, "", 0, true,
+       ""},
+      {"AES-128 BER, split in pieces of 7", kAes128Cbc, testing::OctetStringTlv(iv), key16,
+       "AES-128-CBC", key16, iv, 7, true, binary},
+      {"3DES, definite lengths, pieces of 1000", szOID_RSA_DES_EDE3_CBC,
+       testing::OctetStringTlv(iv.substr(0, 8)), key16 + key5 + "xyz", "DES-EDE3-CBC",
+       key16 + key5 + "xyz", iv.substr(0, 8), 1000, false, binary},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    HandMadeEnvelope envelope{.recipients = {stranger_.certificate.get(), mine_.certificate.get()},
+                              .content_key = row.content_key,
+                              .content_algorithm = row.algorithm,
+                              .parameters = row.parameters,
+                              .ciphertext = testing::EncryptWithCipher(row.cipher, row.cipher_key,
+                                                                       row.iv, row.plain),
+                              .piece_size = row.piece_size,
+                              .indefinite = row.indefinite};
+    const testing::MessageCallResult opened =
+        testing::DecryptWithStore(store_.handle(), BuildEnvelope(envelope));
+    ASSERT_TRUE(opened.ok) << std::hex << opened.error;
+    EXPECT_EQ(opened.output, row.plain);
+    EXPECT_EQ(opened.size_pass, row.plain.size());
+  }
+}
+
+TEST_F(DecryptMessageTest, FailuresReportTheirCause) {
+  const std::string key = RandomBytes(16, 6);
+  const std::string iv = RandomBytes(16, 7);
+  const std::string ciphertext = testing::EncryptWithCipher("AES-128-CBC", key, iv, "secret");
+  const auto aes_envelope = [&](std::vector<X509*> recipients, std::string wrapped_key,
+                                std::string content, std::optional<std::string> parameters) {
+    return BuildEnvelope({.recipients = std::move(recipients),
+                          .content_key = std::move(wrapped_key),
+                          .content_algorithm = kAes128Cbc,
+                          .parameters = std::move(parameters),
+                          .ciphertext = std::move(content)});
+  };
+  X509* mine = mine_.certificate.get();
+  const std::string iv_parameter = testing::OctetStringTlv(iv);
+  const std::string good = aes_envelope({mine}, key, ciphertext, iv_parameter);
+
+  PCCERT_CONTEXT signer = store_.ContextOf(mine);
+  ASSERT_NE(signer, nullptr);
+  const testing::MessageCallResult signed_message =
+      testing::SignWithCertificate(signer, "signed, not enveloped", false);
+  CertFreeCertificateContext(signer);
+  ASSERT_TRUE(signed_message.ok);
+
+  const struct {
+    const char* name;
+    std::string message;
+    DWORD error;
+  } rows[] = {
+      {"empty input", "", CRYPT_E_OSS_ERROR},
+      {"not BER at all", "certainly no message", CRYPT_E_OSS_ERROR},
+      {"truncated", good.substr(0, good.size() - 3), CRYPT_E_OSS_ERROR},
+      {"trailing bytes", good + std::string(1, '\0'), CRYPT_E_OSS_ERROR},
+      {"signed data", signed_message.output, CRYPT_E_INVALID_MSG_TYPE},
+      {"for a stranger only", aes_envelope({stranger_.certificate.get()}, key, ciphertext,
+                                           iv_parameter),
+       CRYPT_E_NO_DECRYPT_CERT},
+      {"for a certificate without a key",
+       aes_envelope({keyless_.certificate.get()}, key, ciphertext, iv_parameter),
+       CRYPT_E_NO_DECRYPT_CERT},
+      {"content under another key", aes_envelope({mine}, RandomBytes(16, 8), ciphertext, iv_parameter),
+       NTE_BAD_DATA},
+      {"ciphertext cut short", aes_envelope({mine}, key, ciphertext.substr(1), iv_parameter),
+       NTE_BAD_DATA},
+      {"key of the wrong size", aes_envelope({mine}, key.substr(0, 15), ciphertext, iv_parameter),
+       NTE_BAD_KEY},
+      {"no IV", aes_envelope({mine}, key, ciphertext, testing::kNullTlv), CRYPT_E_MSG_ERROR},
+      {"unknown cipher (RC2)",
+       BuildEnvelope({.recipients = {mine}, .content_key = key,
+                      .content_algorithm = "1.2.840.113549.3.2", .parameters = std::nullopt,
+                      .ciphertext = ciphertext}),
+       CRYPT_E_UNKNOWN_ALGO},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const testing::MessageCallResult opened = testing::DecryptWithStore(store_.handle(), row.message);
+    EXPECT_FALSE(opened.ok);
+    EXPECT_EQ(opened.error, row.error) << std::hex << opened.error;
+  }
+}
+
+TEST_F(DecryptMessageTest, ShortBufferReportsTheSizeAndExchangeCertificateIsTheRecipient) {
+  const std::string key = RandomBytes(16, 9);
+  const std::string message =
+      BuildEnvelope({.recipients = {mine_.certificate.get()}, .content_key = key,
+                     .content_algorithm = szOID_RSA_RC4, .parameters = std::nullopt,
+                     .ciphertext = testing::EncryptWithCipher("RC4", key, "", "twelve bytes")});
+  HCERTSTORE store = store_.handle();
+  CRYPT_DECRYPT_MESSAGE_PARA parameters{offsetof(CRYPT_DECRYPT_MESSAGE_PARA, dwFlags),
+                                        X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 1, &store, 0};
+  BYTE buffer[12] = {};
+  DWORD size = 11;
+  PCCERT_CONTEXT recipient = nullptr;
+  EXPECT_FALSE(CryptDecryptMessage(&parameters, reinterpret_cast<const BYTE*>(message.data()),
+                                   static_cast<DWORD>(message.size()), buffer, &size, &recipient));
+  EXPECT_EQ(GetLastError(), ERROR_MORE_DATA);
+  EXPECT_EQ(size, 12u);
+  EXPECT_EQ(recipient, nullptr);
+
+  ASSERT_TRUE(CryptDecryptMessage(&parameters, reinterpret_cast<const BYTE*>(message.data()),
+                                  static_cast<DWORD>(message.size()), buffer, &size, &recipient));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), size), "twelve bytes");
+  ASSERT_NE(recipient, nullptr);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(recipient->pbCertEncoded),
+                        recipient->cbCertEncoded),
+            testing::DerOf(mine_.certificate.get()));
+  CertFreeCertificateContext(recipient);
+}
+
+// The reader is the part of the engine that sees hostile bytes: every cut of a valid BER message,
+// absurd lengths and deep nesting must come back as malformed, inside the bounds of the input.
+TEST(EnvelopedDataReader, RejectsCutsHugeLengthsAndDeepNesting) {
+  const testing::Party party = testing::MakeParty(0, "Reader", "01");
+  const std::string message = BuildEnvelope({.recipients = {party.certificate.get()},
+                                             .content_key = RandomBytes(16, 10),
+                                             .content_algorithm = szOID_RSA_RC4,
+                                             .parameters = std::nullopt,
+                                             .ciphertext = RandomBytes(40, 11),
+                                             .piece_size = 9,
+                                             .indefinite = true});
+  const auto read = [](const std::string& bytes) {
+    platform::EnvelopedData envelope;
+    return platform::ReadEnvelopedData(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                                       envelope);
+  };
+  ASSERT_EQ(read(message), platform::EnvelopeReading::kRead);
+  for (size_t cut = 0; cut < message.size(); ++cut) {
+    ASSERT_EQ(read(message.substr(0, cut)), platform::EnvelopeReading::kMalformed) << cut;
+  }
+  std::string deep;
+  for (int level = 0; level < 100000; ++level) deep += "\x30\x80";
+  const std::string huge_length("\x30\x88\x7f\xff\xff\xff\xff\xff\xff\xff\x06\x00", 12);
+  const std::string primitive_indefinite("\x30\x04\x04\x80\x00\x00", 6);
+  for (const std::string& bad : {deep, huge_length, primitive_indefinite}) {
+    EXPECT_EQ(read(bad), platform::EnvelopeReading::kMalformed);
+  }
+}
+
+}  // namespace
+}  // namespace corvane
