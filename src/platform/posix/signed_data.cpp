@@ -12,9 +12,9 @@ std::optional<std::vector<uint8_t>> EncodeSignedData(const SignedDataInput& inpu
 
   ossl::UniquePtr<PKCS7> message(PKCS7_sign_ex(nullptr, nullptr, nullptr, nullptr, flags,
                                                ossl::LibraryContext(), ossl::kNoProperties));
-  if (!message ||
-      PKCS7_sign_add_signer(message.get(), input.signer, input.private_key, input.digest, flags) ==
-          nullptr) {
+  // The certificate set is exactly the caller's list: the signer's is not added on its own.
+  if (!message || PKCS7_sign_add_signer(message.get(), input.signer, input.private_key,
+                                        input.digest, flags | PKCS7_NOCERTS) == nullptr) {
     return std::nullopt;
   }
   for (X509* certificate : input.certificates) {

@@ -1,0 +1,131 @@
+// CryptSignMessage: the exact form of the signed-data message, read back with OpenSSL, and the
+// failure values of the signing call.
+#include <gtest/gtest.h>
+
+#include "platform/posix/ossl.h"
+#include "support/engine_fixtures.h"
+#include "support/signed_message_view.h"
+#include "support/test_pki.h"
+
+namespace corvane {
+namespace {
+
+class SignMessageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    signer_ = store_.ContextOf(signing_.certificate.get());
+    keyless_context_ = store_.ContextOf(keyless_.certificate.get());
+    ASSERT_NE(signer_, nullptr);
+    ASSERT_NE(keyless_context_, nullptr);
+  }
+  void TearDown() override {
+    CertFreeCertificateContext(signer_);
+    CertFreeCertificateContext(keyless_context_);
+  }
+
+  testing::Party signing_ = testing::MakeParty(0, "Signer", "7F01");
+  testing::Party keyless_ = testing::MakeParty(1, "Keyless", "05");
+  testing::PersonalStore store_{{&signing_}, {&keyless_}};
+  PCCERT_CONTEXT signer_ = nullptr;
+  PCCERT_CONTEXT keyless_context_ = nullptr;
+};
+
+// True when OpenSSL's own verification accepts the signature over `content`.
+bool SignatureVerifies(const std::string& der, const std::string& content, bool detached) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(der.data());
+  ossl::UniquePtr<PKCS7> message(d2i_PKCS7(nullptr, &bytes, static_cast<long>(der.size())));
+  ossl::UniquePtr<BIO> data(BIO_new_mem_buf(content.data(), static_cast<int>(content.size())));
+  ossl::UniquePtr<BIO> recovered(BIO_new(BIO_s_mem()));
+  return message && PKCS7_verify(message.get(), nullptr, nullptr, detached ? data.get() : nullptr,
+                                 recovered.get(), PKCS7_NOVERIFY | PKCS7_BINARY) == 1;
+}
+
+TEST_F(SignMessageTest, MessagesHaveTheFixedFormAndVerify) {
+  const std::string binary = std::string("\0\0zero\0bytes\xff", 13) + testing::RandomBytes(2000, 1);
+  const std::string certificate_der = testing::DerOf(signing_.certificate.get());
+  // SHA-1 AlgorithmIdentifier with NULL parameters.
+  const std::string sha1_with_null("\x30\x09\x06\x05\x2b\x0e\x03\x02\x1a\x05\x00", 11);
+  const struct {
+    std::string content;
+    bool detached;
+  } rows[] = {{"", false}, {"", true}, {binary, false}, {binary, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE((row.detached ? "detached, " : "attached, ") + std::to_string(row.content.size()));
+    const testing::MessageCallResult signed_message =
+        testing::SignWithCertificate(signer_, row.content, row.detached);
+    ASSERT_TRUE(signed_message.ok) << std::hex << signed_message.error;
+    const std::string& der = signed_message.output;
+    EXPECT_EQ(signed_message.size_pass, der.size());
+
+    const testing::SignedMessageView view = testing::ViewSignedMessage(der);
+    ASSERT_TRUE(view.parsed);
+    EXPECT_EQ(view.version, 1);
+    EXPECT_EQ(view.signer_count, 1);
+    EXPECT_EQ(view.signer_version, 1);
+    EXPECT_EQ(view.digest_nid, NID_sha1);
+    EXPECT_EQ(view.authenticated_attributes, 0);
+    EXPECT_EQ(view.certificate_count, 1);
+    EXPECT_EQ(view.first_certificate_der, certificate_der);
+    EXPECT_EQ(view.content_present, !row.detached);
+    if (!row.detached) {
+      EXPECT_EQ(view.content, row.content);
+    }
+    EXPECT_NE(der.find(sha1_with_null), std::string::npos);
+    EXPECT_TRUE(SignatureVerifies(der, row.content, row.detached));
+    if (row.detached) {
+      EXPECT_FALSE(SignatureVerifies(der, row.content + "x", true));
+    }
+
+    // DER: OpenSSL's re-encoding of what it read gives the same bytes.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(der.data());
+    ossl::UniquePtr<PKCS7> parsed(d2i_PKCS7(nullptr, &bytes, static_cast<long>(der.size())));
+    unsigned char* again = nullptr;
+    const int again_size = i2d_PKCS7(parsed.get(), &again);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(again), static_cast<size_t>(again_size)), der);
+    OPENSSL_free(again);
+  }
+}
+
+TEST_F(SignMessageTest, FailureValues) {
+  const struct {
+    const char* name;
+    PCCERT_CONTEXT certificate;
+    const char* hash_oid;
+    DWORD error;
+  } rows[] = {
+      {"no linked private key", keyless_context_, szOID_OIWSEC_sha1, CRYPT_E_NO_KEY_PROPERTY},
+      {"hash OID OpenSSL does not know", signer_, "1.2.3.4.5", CRYPT_E_UNKNOWN_ALGO},
+      {"not a hash OID", signer_, "1.2.840.113549.1.1.1", CRYPT_E_UNKNOWN_ALGO},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const testing::MessageCallResult result =
+        testing::SignWithCertificate(row.certificate, "data", false, row.hash_oid);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, row.error) << std::hex << result.error;
+  }
+}
+
+TEST_F(SignMessageTest, ShortBufferReportsTheSizeAndLeavesTheBufferAlone) {
+  CRYPT_SIGN_MESSAGE_PARA parameters{};
+  parameters.cbSize = offsetof(CRYPT_SIGN_MESSAGE_PARA, HashEncryptionAlgorithm);
+  parameters.dwMsgEncodingType = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
+  parameters.pSigningCert = signer_;
+  parameters.HashAlgorithm.pszObjId = const_cast<LPSTR>(szOID_OIWSEC_sha1);
+  const BYTE data[] = {'a', 'b'};
+  const BYTE* contents[] = {data};
+  DWORD sizes[] = {sizeof data};
+  DWORD needed = 0;
+  ASSERT_TRUE(CryptSignMessage(&parameters, FALSE, 1, contents, sizes, nullptr, &needed));
+  std::vector<BYTE> buffer(needed, 0xAA);
+  DWORD size = needed - 1;
+  EXPECT_FALSE(CryptSignMessage(&parameters, FALSE, 1, contents, sizes, buffer.data(), &size));
+  EXPECT_EQ(GetLastError(), ERROR_MORE_DATA);
+  EXPECT_EQ(size, needed);
+  EXPECT_EQ(buffer, std::vector<BYTE>(needed, 0xAA));
+  EXPECT_FALSE(CryptSignMessage(&parameters, FALSE, 2, contents, sizes, buffer.data(), &size));
+  EXPECT_EQ(GetLastError(), E_INVALIDARG);
+}
+
+}  // namespace
+}  // namespace corvane
