@@ -10,6 +10,7 @@
 #include "ops/result_codes.h"
 #include "platform/posix/civil_time.h"
 #include "platform/posix/fault_injection.h"
+#include "support/store_fixtures.h"
 #include "support/test_pki.h"
 
 namespace corvane::certs {
@@ -26,12 +27,7 @@ constexpr char kDay[] = "\xC8\xD5";
 constexpr char kGreenwich[] = "(\xB8\xF1\xC1\xD6\xCD\xFE\xD6\xCE\xCA\xB1\xBC\xE4)";
 
 std::string NameDer(const testing::NameSpec& spec) {
-  ossl::UniquePtr<X509_NAME> name = testing::MakeName(spec);
-  unsigned char* der = nullptr;
-  const int length = i2d_X509_NAME(name.get(), &der);
-  std::string bytes(reinterpret_cast<char*>(der), static_cast<size_t>(length));
-  OPENSSL_free(der);
-  return bytes;
+  return testing::NameDer(testing::MakeName(spec).get());
 }
 
 FILETIME FileTime(int year, int month, int day, int hour, int minute, int second) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/store_fixtures.h"
 #include "support/test_pki.h"
 
 namespace corvane {
@@ -82,12 +83,7 @@ std::string NameDer(const std::vector<std::string>& attributes) {
     parsed.value = Unescape(attribute.substr(equals + 1));
     spec.push_back(parsed);
   }
-  ossl::UniquePtr<X509_NAME> name = testing::MakeName(spec);
-  unsigned char* der = nullptr;
-  const int length = i2d_X509_NAME(name.get(), &der);
-  std::string bytes(reinterpret_cast<char*>(der), static_cast<size_t>(length));
-  OPENSSL_free(der);
-  return bytes;
+  return testing::NameDer(testing::MakeName(spec).get());
 }
 
 struct NameCase {
