@@ -55,16 +55,15 @@ std::string HexBytes(const std::string& hex) {
 }
 
 int StringType(const std::string& type) {
-  if (type == "utf8") return V_ASN1_UTF8STRING;
-  if (type == "printable") return V_ASN1_PRINTABLESTRING;
-  if (type == "ia5") return V_ASN1_IA5STRING;
-  if (type == "bmp") return V_ASN1_BMPSTRING;
-  if (type == "universal") return V_ASN1_UNIVERSALSTRING;
-  if (type == "t61") return V_ASN1_T61STRING;
-  if (type == "numeric") return V_ASN1_NUMERICSTRING;
-  if (type == "auto") return MBSTRING_UTF8;
+  static const std::pair<const char*, int> kTypes[] = {
+      {"utf8", V_ASN1_UTF8STRING}, {"printable", V_ASN1_PRINTABLESTRING}, {"ia5", V_ASN1_IA5STRING},
+      {"bmp", V_ASN1_BMPSTRING},   {"universal", V_ASN1_UNIVERSALSTRING}, {"t61", V_ASN1_T61STRING},
+      {"numeric", V_ASN1_NUMERICSTRING}};
+  for (const auto& [name, value] : kTypes) {
+    if (type == name) return value;
+  }
   ADD_FAILURE() << "unknown string type " << type;
-  return MBSTRING_UTF8;
+  return V_ASN1_UTF8STRING;
 }
 
 // "[+]FIELD/TYPE=VALUE" fields into the DER of the name they describe.
