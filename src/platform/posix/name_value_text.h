@@ -13,9 +13,11 @@ namespace corvane::platform {
 // (UTF8String, BMPString and UniversalString as Unicode; T61String as UTF-8 when it is valid
 // UTF-8, else Latin-1; the other string types as Latin-1) and encoded in GBK, "?" for a
 // character without a GBK form. The value is put in double quotes, with each embedded quote
-// doubled, when it is empty, begins or ends with white space, or holds one of , + = " < > # ;
-// or a line feed. A value that is no character string, or a string holding U+0000, is shown as
-// "#" and the upper-case hex of its DER encoding (of the content only for an OCTET STRING).
+// doubled, when it is empty, begins or ends with white space (blank, tab, line feed, vertical
+// tab, form feed, carriage return), or holds one of , + = " < > # ; or a line feed anywhere (a
+// carriage return inside the value does not quote it). A value that is no character string, or
+// a string holding U+0000, is shown unquoted as "#" and the upper-case hex of its DER encoding
+// (of the content only for an OCTET STRING, the form CertStrToName reads back).
 // False when the value is a malformed string (a BMPString of odd length, a UniversalString whose
 // length is not a multiple of four).
 bool AppendNameValueText(const der::Element& value, text::GbkEncoder& encoder, std::string& out);
