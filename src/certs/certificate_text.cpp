@@ -3,7 +3,8 @@
 // Every field is rendered into a working area of its own (length + 1 zero bytes) and only then
 // copied to the caller, so that a failure never leaves part of a text in the caller's buffer.
 // Serial numbers of any length are rendered in full: the area is sized from the serial's byte
-// count (2n + (n - 1) / 2 characters), never a fixed size.
+// count (2n + (n - 1) / 2 characters), never a fixed size. A context without a CERT_INFO has no
+// field to render: -10016 with length 0, like any field that cannot be rendered.
 #include "certs/certificate_text.h"
 
 #include <climits>
