@@ -1,0 +1,42 @@
+#include "store_command.h"
+
+#include <iostream>
+
+#include "command_line.h"
+#include "store_subcommands.h"
+
+namespace corvane::tool {
+namespace {
+
+constexpr char kStoreUsage[] =
+    "usage: corvane store COMMAND ...\n"
+    "  list [STORE]                          certificates of one store, or of all stores\n"
+    "  import STORE FILE... [--password PW] [--chain-to CA|ROOT|none]\n"
+    "                                        certificates, private keys (PEM or DER) and PKCS #12\n"
+    "                                        files; a key is linked to the certificate it matches\n"
+    "  export STORE THUMBPRINT [--pem]       a certificate to standard output (DER, or PEM)\n"
+    "  remove STORE THUMBPRINT               a certificate and its private key\n"
+    "  add-crl STORE FILE                    a revocation list (PEM or DER)\n";
+
+}  // namespace
+
+int RunStoreCommand(const std::vector<std::string>& args) {
+  if (args.empty()) {
+    std::cerr << kStoreUsage;
+    return 2;
+  }
+  const std::string& command = args[0];
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (command == "list") return RunStoreList(rest);
+  if (command == "import") return RunStoreImport(rest);
+  if (command == "export") return RunStoreExport(rest);
+  if (command == "remove") return RunStoreRemove(rest);
+  if (command == "add-crl") return RunStoreAddCrl(rest);
+  if (command == "help" || command == "--help") {
+    std::cout << kStoreUsage;
+    return 0;
+  }
+  return Fail("unknown store command \"" + command + "\" (see corvane store help)");
+}
+
+}  // namespace corvane::tool

@@ -1,0 +1,124 @@
+// `corvane store list [STORE]`: each certificate's thumbprint, subject and issuer (as the library
+// renders them), serial number (grouped, and as the plain digits `corvane sign --serial` takes),
+// validity in UTC and whether a private key is linked.
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
+#include "certs/certificate_text.h"
+#include "command_line.h"
+#include "platform/posix/cert_store.h"
+#include "platform/posix/gbk.h"
+#include "platform/posix/store_layout.h"
+#include "store_files.h"
+#include "store_subcommands.h"
+
+namespace corvane::tool {
+namespace {
+
+// A field as FormatCertificateField renders it (GBK), converted to UTF-8 for the terminal.
+std::string FieldText(PCCERT_CONTEXT context, int field) {
+  int length = 0;
+  if (certs::FormatCertificateField(context, field, nullptr, &length) != 0 || length <= 0) {
+    return "(cannot be rendered)";
+  }
+  std::string gbk(static_cast<size_t>(length) + 1, '\0');
+  if (certs::FormatCertificateField(context, field, gbk.data(), &length) != 0) return "(cannot be rendered)";
+  gbk.resize(std::min(static_cast<size_t>(length), gbk.find('\0')));
+  return text::GbkToUtf8(gbk);
+}
+
+// The serial number's DER content bytes, most significant first, as plain hex digits.
+std::string SerialDigits(const CRYPT_INTEGER_BLOB& serial) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string digits;
+  for (DWORD i = serial.cbData; i-- > 0;) {
+    digits += kDigits[serial.pbData[i] >> 4];
+    digits += kDigits[serial.pbData[i] & 0x0F];
+  }
+  return digits;
+}
+
+std::string TimeText(const FILETIME& time) {
+  SYSTEMTIME calendar{};
+  if (!FileTimeToSystemTime(&time, &calendar)) return "(invalid)";
+  char text[64];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u UTC", calendar.wYear, calendar.wMonth,
+                calendar.wDay, calendar.wHour, calendar.wMinute, calendar.wSecond);
+  return text;
+}
+
+std::string KeyStatus(PCCERT_CONTEXT context, const std::filesystem::path& folder, const std::string& thumbprint) {
+  if (platform::LoadLinkedPrivateKey(context) != nullptr) return "linked";
+  std::error_code ignored;
+  if (std::filesystem::exists(folder / (thumbprint + std::string(platform::kKeyExtension)), ignored)) {
+    return "none (the .key file does not match or cannot be read)";
+  }
+  return "none";
+}
+
+// MY, CA and ROOT first, then every other store folder by name.
+std::vector<std::string> AllStores() {
+  std::vector<std::string> stores = {"MY", "CA", "ROOT"};
+  std::vector<std::string> others;
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(platform::StoresFolder(), error), end; !error && entry != end;
+       entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    if (entry->is_directory(error) && platform::IsValidStoreName(name) &&
+        std::find(stores.begin(), stores.end(), name) == stores.end()) {
+      others.push_back(name);
+    }
+  }
+  std::sort(others.begin(), others.end());
+  stores.insert(stores.end(), others.begin(), others.end());
+  return stores;
+}
+
+bool ListStore(const std::string& store) {
+  HCERTSTORE handle = CertOpenSystemStoreA(0, store.c_str());
+  if (handle == nullptr) {
+    Fail(StoreOpenError(store, GetLastError()));
+    return false;
+  }
+  const std::filesystem::path folder = platform::StoreFolder(store);
+  std::cout << "Store " << platform::StoreFolderName(store) << "\n";
+  int count = 0;
+  for (PCCERT_CONTEXT context = nullptr; (context = CertEnumCertificatesInStore(handle, context)) != nullptr;) {
+    ++count;
+    const std::string thumbprint = platform::Thumbprint(context->pbCertEncoded, context->cbCertEncoded);
+    const CERT_INFO& info = *context->pCertInfo;
+    std::cout << "  " << thumbprint << "\n"
+              << "    Subject:     " << FieldText(context, certs::kSubjectName) << "\n"
+              << "    Issuer:      " << FieldText(context, certs::kIssuerName) << "\n"
+              << "    Serial:      " << FieldText(context, certs::kSerialNumber)
+              << "  (--serial " << SerialDigits(info.SerialNumber) << ")\n"
+              << "    Not before:  " << TimeText(info.NotBefore) << "\n"
+              << "    Not after:   " << TimeText(info.NotAfter) << "\n"
+              << "    Private key: " << KeyStatus(context, folder, thumbprint) << "\n";
+  }
+  if (count == 0) std::cout << "  (no certificates)\n";
+  CertCloseStore(handle, 0);
+  return true;
+}
+
+}  // namespace
+
+int RunStoreList(const std::vector<std::string>& args) {
+  const Options options(args, {});
+  if (options.error()) return Fail(*options.error());
+  if (options.positional().size() > 1) return Fail("usage: corvane store list [STORE]");
+  if (options.positional().size() == 1 && !platform::IsValidStoreName(options.positional()[0])) {
+    return Fail("\"" + options.positional()[0] + "\" is not a store name");
+  }
+  const std::vector<std::string> stores = options.positional().empty() ? AllStores() : options.positional();
+  bool all_listed = true;
+  for (size_t i = 0; i < stores.size(); ++i) {
+    if (i > 0) std::cout << "\n";
+    all_listed = ListStore(stores[i]) && all_listed;
+  }
+  return all_listed ? 0 : 1;
+}
+
+}  // namespace corvane::tool
