@@ -1,10 +1,13 @@
 #include "support/store_fixtures.h"
 
 #include <gtest/gtest.h>
+#include <openssl/pem.h>
 
 #include <ctime>
 
 #include "platform/posix/cert_store.h"
+#include "support/openssl_peer.h"
+#include "support/test_home.h"
 #include "support/test_pki.h"
 
 namespace corvane::testing {
@@ -52,6 +55,39 @@ std::string NameDer(const X509_NAME* name) {
 std::string ThumbprintOf(X509* certificate) {
   const std::string der = DerOf(certificate);
   return platform::Thumbprint(reinterpret_cast<const BYTE*>(der.data()), der.size());
+}
+
+std::string MakeCrlDer(X509* issuer, EVP_PKEY* issuer_key) {
+  ossl::UniquePtr<X509_CRL> crl(X509_CRL_new());
+  X509_CRL_set_version(crl.get(), 1);
+  X509_CRL_set_issuer_name(crl.get(), X509_get_subject_name(issuer));
+  ossl::UniquePtr<ASN1_TIME> now(ASN1_TIME_new());
+  X509_gmtime_adj(now.get(), 0);
+  X509_CRL_set1_lastUpdate(crl.get(), now.get());
+  EXPECT_GT(X509_CRL_sign(crl.get(), issuer_key, EVP_sha256()), 0);
+  unsigned char* der = nullptr;
+  const int length = i2d_X509_CRL(crl.get(), &der);
+  std::string bytes(reinterpret_cast<char*>(der), static_cast<size_t>(length));
+  OPENSSL_free(der);
+  return bytes;
+}
+
+std::string CrlPemOf(const std::string& der) {
+  ossl::UniquePtr<BIO> bio(BIO_new(BIO_s_mem()));
+  PEM_write_bio(bio.get(), "X509 CRL", "", reinterpret_cast<const unsigned char*>(der.data()),
+                static_cast<long>(der.size()));
+  char* data = nullptr;
+  const long length = BIO_get_mem_data(bio.get(), &data);
+  return std::string(data, static_cast<size_t>(length));
+}
+
+ToolRun RunStoreTool(const std::string& args) {
+  ScratchFolder scratch;
+  ToolRun run;
+  run.status = RunCommand(ShellQuote(ToolPath()) + " store " + args + " 2>" + ShellQuote(scratch.Path("err")),
+                          &run.out);
+  run.err = ReadFile(scratch.Path("err"));
+  return run;
 }
 
 }  // namespace corvane::testing

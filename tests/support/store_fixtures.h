@@ -29,4 +29,16 @@ std::string NameDer(const X509_NAME* name);
 // Thumbprint of a certificate (as the platform computes it).
 std::string ThumbprintOf(X509* certificate);
 
+// An empty revocation list issued by `issuer`, signed with its key: DER, and the same as PEM.
+std::string MakeCrlDer(X509* issuer, EVP_PKEY* issuer_key);
+std::string CrlPemOf(const std::string& der);
+
+// Runs `corvane store ARGS`; returns the exit status, with standard output and error.
+struct ToolRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+ToolRun RunStoreTool(const std::string& args);
+
 }  // namespace corvane::testing
