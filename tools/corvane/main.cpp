@@ -4,15 +4,24 @@
 #include <vector>
 
 #include "command_line.h"
+#include "demo_command.h"
 #include "operation_commands.h"
+#include "store_command.h"
 
 namespace {
 
 constexpr char kUsage[] =
     "usage: corvane COMMAND ...\n"
+    "  store list [STORE]                        certificates of one store, or of all\n"
+    "  store import STORE FILE... [--password PW] [--chain-to CA|ROOT|none]\n"
+    "                                            PEM/DER certificates and keys, PKCS #12\n"
+    "  store export STORE THUMBPRINT [--pem]     a certificate to standard output\n"
+    "  store remove STORE THUMBPRINT             a certificate and its key\n"
+    "  store add-crl STORE FILE                  a revocation list\n"
     "  decrypt [--in FILE] [--out FILE]          open a Base64 enveloped message\n"
     "  sign [--detached] [--serial HEX [--issuer TEXT]] [--in FILE] [--out FILE]\n"
-    "                                            sign data; prints the Base64 message\n";
+    "                                            sign data; prints the Base64 message\n"
+    "  demo [--keep]                             a round trip on a throw-away demo store\n";
 
 }  // namespace
 
@@ -23,6 +32,8 @@ int main(int argc, char** argv) {
   }
   const std::string command = argv[1];
   const std::vector<std::string> args(argv + 2, argv + argc);
+  if (command == "store") return corvane::tool::RunStoreCommand(args);
+  if (command == "demo") return corvane::tool::RunDemoCommand(args);
   if (command == "decrypt") return corvane::tool::RunDecryptCommand(args);
   if (command == "sign") return corvane::tool::RunSignCommand(args);
   if (command == "help" || command == "--help") {

@@ -1,0 +1,162 @@
+#include "demo_command.h"
+
+#include <stdlib.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "codec/base64.h"
+#include "command_line.h"
+#include "corvane.h"
+#include "demo_pki.h"
+#include "store_command.h"
+
+namespace corvane::tool {
+namespace {
+
+constexpr char kDemoText[] = "Hello from the Corvane demo: \xE4\xBD\xA0\xE5\xA5\xBD";  // 你好
+
+std::string Quote(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
+
+int Shell(const std::string& command) {
+  std::cout << "  $ " << command << "\n" << std::flush;
+  return std::system(command.c_str()) == 0 ? 0 : 1;
+}
+
+void ShowUiLog(const std::filesystem::path& log, std::streamoff& seen) {
+  std::ifstream in(log);
+  in.seekg(seen);
+  for (std::string line; std::getline(in, line);) std::cout << "  [ui] " << line << "\n";
+  in.clear();
+  seen = in.tellg() < 0 ? seen : static_cast<std::streamoff>(in.tellg());
+}
+
+// Calls an export the two-pass way and returns its output; prints the result code.
+template <typename Export>
+bool Call(const char* what, Export call, std::string& output) {
+  int32_t capacity = 0;
+  call(nullptr, &capacity);
+  output.assign(static_cast<size_t>(capacity) + 1, '\0');
+  int32_t length = 0;
+  const int32_t result = call(output.data(), &length);
+  std::cout << "  " << what << " -> " << result << (result == 0 ? "" : " " + ResultCodeText(result))
+            << "\n";
+  if (result != 0) return false;
+  output.resize(static_cast<size_t>(length));
+  return true;
+}
+
+std::string ToDer(const std::string& base64) {
+  std::string der(base64.size() + 1, '\0');
+  int32_t length = 0;
+  codec::DecodeBase64(base64.data(), static_cast<int32_t>(base64.size()),
+                      reinterpret_cast<uint8_t*>(der.data()), &length);
+  der.resize(static_cast<size_t>(length));
+  return der;
+}
+
+bool Write(const std::filesystem::path& path, const std::string& bytes) {
+  return WriteOutput(path.string(), bytes);
+}
+
+int RunDemo(const std::filesystem::path& root) {
+  const std::filesystem::path work = root / "work";
+  std::filesystem::create_directories(work);
+  const std::filesystem::path log = root / "ui.log";
+  setenv("CORVANE_HOME", root.c_str(), 1);
+  setenv("CORVANE_UI", "script", 1);
+  setenv("CORVANE_UI_LOG", log.c_str(), 1);
+  std::streamoff seen = 0;
+
+  std::cout << "1. A demo PKI in " << root.string() << "\n";
+  DemoPki pki;
+  if (!MakeDemoPki(work, pki)) return 1;
+  if (RunStoreCommand({"import", "ROOT", pki.ca_certificate.string()}) != 0 ||
+      RunStoreCommand({"import", "MY", pki.user_certificate.string(), pki.user_key.string()}) != 0 ||
+      RunStoreCommand({"list"}) != 0) {
+    return Fail("demo: importing the demo certificates failed");
+  }
+
+  std::cout << "\n2. An envelope made by the openssl command, opened by the library\n";
+  const std::string data = kDemoText;
+  if (!Write(work / "data.txt", data) ||
+      Shell("openssl cms -encrypt -binary -aes256 -in " + Quote(work / "data.txt") +
+            " -outform DER -out " + Quote(work / "envelope.der") + " " +
+            Quote(pki.user_certificate)) != 0 ||
+      Shell("openssl base64 -in " + Quote(work / "envelope.der") + " -out " +
+            Quote(work / "envelope.b64")) != 0) {
+    return Fail("demo: openssl could not make the envelope");
+  }
+  const auto envelope = ReadInput((work / "envelope.b64").string());
+  std::string opened;
+  if (!envelope || !Call("decomposeSingleEnvelopedMsg", [&](char* out, int32_t* length) {
+        return decomposeSingleEnvelopedMsg(envelope->data(), static_cast<int32_t>(envelope->size()),
+                                           out, length);
+      }, opened)) {
+    return 1;
+  }
+  ShowUiLog(log, seen);
+  std::cout << "  content: " << opened << (opened == data ? "  (matches)" : "  (DIFFERS)") << "\n";
+  if (opened != data) return 1;
+
+  std::cout << "\n3. Signed by the library (the chooser answers line 0), verified by openssl\n";
+  setenv("CORVANE_UI_CHOICES", "0", 1);
+  std::string attached;
+  if (!Call("generateSingleSignedMsg (attached)", [&](char* out, int32_t* length) {
+        return generateSingleSignedMsg(data.data(), static_cast<uint32_t>(data.size()), 0, out,
+                                       length);
+      }, attached)) {
+    return 1;
+  }
+  ShowUiLog(log, seen);
+  if (!Write(work / "attached.der", ToDer(attached)) ||
+      Shell("openssl cms -verify -binary -inform DER -in " + Quote(work / "attached.der") +
+            " -CAfile " + Quote(pki.ca_certificate) + " -purpose any -out " +
+            Quote(work / "verified.txt")) != 0 ||
+      ReadInput((work / "verified.txt").string()) != data) {
+    return Fail("demo: openssl did not verify the attached signature");
+  }
+
+  std::cout << "\n4. Signed detached by serial number, without any box, verified by openssl\n";
+  std::string detached;
+  if (!Call("generateSingleSignedMsgBySN (detached)", [&](char* out, int32_t* length) {
+        return generateSingleSignedMsgBySN(data.data(), static_cast<uint32_t>(data.size()), 1,
+                                           pki.user_serial_hex.data(),
+                                           static_cast<int32_t>(pki.user_serial_hex.size()), out,
+                                           length);
+      }, detached)) {
+    return 1;
+  }
+  ShowUiLog(log, seen);
+  if (!Write(work / "detached.der", ToDer(detached)) ||
+      Shell("openssl cms -verify -binary -inform DER -in " + Quote(work / "detached.der") +
+            " -content " + Quote(work / "data.txt") + " -CAfile " + Quote(pki.ca_certificate) +
+            " -purpose any -out /dev/null") != 0) {
+    return Fail("demo: openssl did not verify the detached signature");
+  }
+  std::cout << "\nThe demo round trip succeeded.\n";
+  return 0;
+}
+
+}  // namespace
+
+int RunDemoCommand(const std::vector<std::string>& args) {
+  const Options options(args, {});
+  if (options.error() || !options.positional().empty()) return Fail("usage: corvane demo [--keep]");
+  std::string pattern = (std::filesystem::temp_directory_path() / "corvane-demo-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) return Fail("demo: cannot make a temporary folder");
+  const std::filesystem::path root(pattern);
+  const int status = RunDemo(root);
+  if (options.Flag("keep")) {
+    std::cout << "The demo store is kept in " << root.string() << "\n";
+  } else {
+    std::error_code ignored;
+    std::filesystem::remove_all(root, ignored);
+  }
+  return status;
+}
+
+}  // namespace corvane::tool
