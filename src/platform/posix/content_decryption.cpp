@@ -59,8 +59,8 @@ DWORD DecryptContent(const AlgorithmIdentifier& algorithm, const SecretBytes& co
 
   ossl::UniquePtr<EVP_CIPHER> cipher(EVP_CIPHER_fetch(
       ossl::LibraryContext(), rc4 ? "RC4" : block_cipher->name, ossl::kNoProperties));
-  ossl::UniquePtr<EVP_CIPHER_CTX> context(EVP_CIPHER_CTX_new());
   if (!cipher) return CRYPT_E_UNKNOWN_ALGO;
+  ossl::UniquePtr<EVP_CIPHER_CTX> context(EVP_CIPHER_CTX_new());
   if (!context || EVP_DecryptInit_ex2(context.get(), cipher.get(), nullptr, nullptr, nullptr) != 1) {
     return NTE_NO_MEMORY;
   }

@@ -30,6 +30,7 @@ extern "C" BOOL CryptDecryptMessage(PCRYPT_DECRYPT_MESSAGE_PARA decrypt_para,
   if (exchange_cert != nullptr) *exchange_cert = nullptr;
   PLATFORM_ENSURE(decrypt_para != nullptr && decrypted_size != nullptr &&
                       decrypt_para->cbSize >= offsetof(CRYPT_DECRYPT_MESSAGE_PARA, dwFlags) &&
+                      (decrypt_para->dwMsgAndCertEncodingType & PKCS_7_ASN_ENCODING) != 0 &&
                       (decrypt_para->cCertStore == 0 || decrypt_para->rghCertStore != nullptr) &&
                       (encrypted_blob != nullptr || encrypted_blob_size == 0),
                   E_INVALIDARG);
