@@ -1,8 +1,10 @@
 #include "platform/posix/store_contents.h"
 
 #include <openssl/err.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "platform/posix/atomic_file.h"
 #include "platform/posix/cert_store.h"
@@ -51,15 +53,17 @@ DWORD LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<Sto
   auto loaded = std::make_shared<StoreContents>();
   loaded->folder = folder;
 
-  std::error_code error;
-  const fs::file_status status = fs::status(folder, error);
-  if (status.type() == fs::file_type::not_found) {
-    contents = std::move(loaded);
-    return ERROR_SUCCESS;
+  struct stat status {};
+  if (stat(folder.c_str(), &status) != 0) {
+    if (errno == ENOENT) {  // no such store yet: empty, as on Windows
+      contents = std::move(loaded);
+      return ERROR_SUCCESS;
+    }
+    return WindowsErrorOf(std::error_code(errno, std::generic_category()));  // ENOTDIR: a file above it
   }
-  if (error) return WindowsErrorOf(error);
-  if (status.type() != fs::file_type::directory) return ERROR_DIRECTORY;
+  if (!S_ISDIR(status.st_mode)) return ERROR_DIRECTORY;
 
+  std::error_code error;
   fs::directory_iterator entries(folder, error);
   if (error) return WindowsErrorOf(error);
   std::string bytes;
