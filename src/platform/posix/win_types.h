@@ -70,9 +70,6 @@ typedef void* HCERTSTORE;
 #define CRYPT_E_ASN1_BADTAG 0x8009310BUL
 #define CERT_E_VALIDITYPERIODNESTING 0x800B0102UL
 // Store and provider state errors (certificate stores on disk, provider handles)
-#define ERROR_PATH_NOT_FOUND 3UL
-#define ERROR_INVALID_HANDLE 6UL
-#define ERROR_WRITE_FAULT 29UL
 #define ERROR_READ_FAULT 30UL
 #define ERROR_DIRECTORY 267UL
 #define NTE_BAD_PROVIDER 0x80090013UL
