@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -359,6 +360,28 @@ TEST_F(CertificateStoreTest, ProviderIsHeldUntilTheStoreCloses) {
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(CertOpenSystemStoreA(provider, "MY"), nullptr);
   EXPECT_EQ(GetLastError(), E_INVALIDARG);
+}
+
+TEST(StoreRootTest, FollowsTheEnvironment) {
+  struct Case {
+    std::optional<std::string> corvane_home, xdg_data_home, home;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"/a/corvane-home", "/b/data", "/c/home", "/a/corvane-home"},
+      {std::nullopt, "/b/data", "/c/home", "/b/data/corvane"},
+      {"", "/b/data", "/c/home", "/b/data/corvane"},
+      {std::nullopt, std::nullopt, "/c/home", "/c/home/.local/share/corvane"},
+      {std::nullopt, "relative/data", "/c/home", "/c/home/.local/share/corvane"},  // ignored by the XDG rules
+  };
+  for (const Case& test : cases) {
+    testing::TestHome home;
+    home.SetEnv("CORVANE_HOME", test.corvane_home);
+    home.SetEnv("XDG_DATA_HOME", test.xdg_data_home);
+    home.SetEnv("HOME", test.home);
+    EXPECT_EQ(platform::StoreRoot(), fs::path(test.expected));
+    EXPECT_EQ(platform::StoreFolder("Root"), fs::path(test.expected) / "stores" / "ROOT");
+  }
 }
 
 // The TBSCertificate reader on every prefix and on random corruptions of a real certificate:
