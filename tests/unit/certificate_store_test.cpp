@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/posix/cert_store.h"
+#include "platform/posix/detached_certificate.h"
 #include "platform/posix/tbs_certificate.h"
 #include "support/store_fixtures.h"
 #include "support/test_home.h"
@@ -360,6 +361,33 @@ TEST_F(CertificateStoreTest, ProviderIsHeldUntilTheStoreCloses) {
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(CertOpenSystemStoreA(provider, "MY"), nullptr);
   EXPECT_EQ(GetLastError(), E_INVALIDARG);
+}
+
+TEST_F(CertificateStoreTest, DetachedContextsCarryTheSameFields) {
+  auto key = testing::TestRsaKey(0);
+  auto certificate = Make("Carried", "00C0", 0);
+  // Even with its key installed beside it in MY, a detached context has no linked key.
+  testing::InstallCertificate(home_.root(), "MY", certificate.get(), key.get());
+  const std::string der = testing::DerOf(certificate.get());
+  PCCERT_CONTEXT context = platform::CreateDetachedCertificateContext(reinterpret_cast<const BYTE*>(der.data()),
+                                                                      der.size());
+  ASSERT_NE(context, nullptr);
+  EXPECT_EQ(BlobBytes(context->pbCertEncoded, context->cbCertEncoded), der);
+  EXPECT_EQ(BlobBytes(context->pCertInfo->Subject.pbData, context->pCertInfo->Subject.cbData),
+            testing::NameDer(X509_get_subject_name(certificate.get())));
+  EXPECT_EQ(Hex(BlobBytes(context->pCertInfo->SerialNumber.pbData, context->pCertInfo->SerialNumber.cbData)), "C000");
+  ASSERT_NE(platform::CertificateX509(context), nullptr);
+  EXPECT_EQ(platform::LoadLinkedPrivateKey(context), nullptr);
+  EXPECT_EQ(CertEnumCertificatesInStore(context->hCertStore, nullptr), nullptr);
+  PCCERT_CONTEXT duplicate = CertDuplicateCertificateContext(context);
+  EXPECT_TRUE(CertFreeCertificateContext(context));
+  EXPECT_EQ(BlobBytes(duplicate->pbCertEncoded, duplicate->cbCertEncoded), der);
+  EXPECT_TRUE(CertFreeCertificateContext(duplicate));
+
+  SetLastError(0);
+  EXPECT_EQ(platform::CreateDetachedCertificateContext(reinterpret_cast<const BYTE*>(der.data()), der.size() - 1),
+            nullptr);
+  EXPECT_EQ(GetLastError(), CRYPT_E_ASN1_CORRUPT);
 }
 
 TEST(StoreRootTest, FollowsTheEnvironment) {

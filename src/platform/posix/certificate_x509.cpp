@@ -25,7 +25,7 @@ ossl::UniquePtr<EVP_PKEY> LoadLinkedPrivateKey(PCCERT_CONTEXT context) {
   const ContextObject* object = ContextOf(context);
   if (object == nullptr) return nullptr;
   X509* certificate = object->certificate->OpenSslCertificate();
-  if (certificate == nullptr) return nullptr;
+  if (certificate == nullptr || object->store->contents->folder.empty()) return nullptr;
   const std::filesystem::path file =
       object->store->contents->folder / (object->certificate->thumbprint + std::string(kKeyExtension));
   std::string pem;

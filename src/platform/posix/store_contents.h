@@ -28,7 +28,7 @@ struct StoredCertificate {
 };
 
 struct StoreContents {
-  std::filesystem::path folder;
+  std::filesystem::path folder;  // empty for a certificate from no store
   std::vector<std::unique_ptr<StoredCertificate>> certificates;
 };
 
