@@ -83,7 +83,7 @@ bool ListStore(const std::string& store) {
     return false;
   }
   const std::filesystem::path folder = platform::StoreFolder(store);
-  std::cout << "Store " << platform::StoreFolderName(store) << "\n";
+  std::cout << "Store " << platform::StoreFolderName(store) << "  (" << folder.string() << ")\n";
   int count = 0;
   for (PCCERT_CONTEXT context = nullptr; (context = CertEnumCertificatesInStore(handle, context)) != nullptr;) {
     ++count;
