@@ -11,13 +11,13 @@
 //   returns FALSE with CRYPT_E_PENDING_CLOSE. Closing a null handle succeeds, as on Windows.
 // - Enumeration and search always free the `previous` context passed in, even when they fail;
 //   a `previous` from another store fails with E_INVALIDARG.
+#include <cstring>
+
 #include "platform/posix/cert_store.h"
 #include "platform/posix/certificate_context.h"
 #include "platform/posix/platform_call.h"
 #include "platform/posix/provider_handles.h"
 #include "platform/posix/store_layout.h"
-
-#include <cstring>
 
 using corvane::platform::ContextObject;
 using corvane::platform::StoreObject;
