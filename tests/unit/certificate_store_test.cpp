@@ -10,6 +10,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/posix/cert_store.h"
@@ -283,6 +284,33 @@ TEST_F(CertificateStoreTest, EnumerationReleasesThePreviousContext) {
   EXPECT_EQ(count, 3);
   // Every context was released by the enumeration itself: nothing is outstanding.
   EXPECT_TRUE(CertCloseStore(store, CERT_CLOSE_STORE_CHECK_FLAG));
+}
+
+// One handle used from several threads at once: each enumerates, keeps duplicates and frees
+// them (run under the sanitizers, this checks the reference counts).
+TEST_F(CertificateStoreTest, OneStoreServesSeveralThreads) {
+  for (int i = 0; i < 8; ++i) testing::InstallCertificate(home_.root(), "MY", Make("T" + std::to_string(i)).get());
+  HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
+  ASSERT_NE(store, nullptr);
+  std::vector<std::thread> threads;
+  std::vector<int> counts(4, 0);
+  std::vector<PCCERT_CONTEXT> kept(4, nullptr);
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < 50; ++round) {
+        for (PCCERT_CONTEXT c = nullptr; (c = CertEnumCertificatesInStore(store, c)) != nullptr;) {
+          ++counts[t];
+          if (kept[t] != nullptr) CertFreeCertificateContext(kept[t]);
+          kept[t] = CertDuplicateCertificateContext(c);
+          platform::CertificateX509(c);
+        }
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  for (int t = 0; t < 4; ++t) EXPECT_EQ(counts[t], 8 * 50);
+  EXPECT_FALSE(CertCloseStore(store, CERT_CLOSE_STORE_CHECK_FLAG));  // the kept duplicates
+  for (PCCERT_CONTEXT c : kept) EXPECT_TRUE(CertFreeCertificateContext(c));
 }
 
 TEST_F(CertificateStoreTest, FindsBySubjectInThumbprintOrder) {

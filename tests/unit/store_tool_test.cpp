@@ -1,6 +1,7 @@
 // `corvane store ...` run as a program: what it writes into the stores, what it refuses, and
 // that the library reads back what it wrote.
 #include <gtest/gtest.h>
+#include <openssl/pem.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -140,6 +141,30 @@ TEST_F(StoreToolTest, KeyIsLinkedOnlyToTheCertificateItMatches) {
   EXPECT_NE(list.out.find("Issuer:      CN=Tool CA, O=Ostrevalia"), std::string::npos) << list.out;
   EXPECT_NE(list.out.find("--serial 0080AB"), std::string::npos) << list.out;
   EXPECT_NE(list.out.find("Private key: linked"), std::string::npos) << list.out;
+}
+
+TEST_F(StoreToolTest, EncryptedKeysNeedTheirPassword) {
+  ossl::UniquePtr<BIO> bio(BIO_new(BIO_s_mem()));
+  ASSERT_EQ(PEM_write_bio_PKCS8PrivateKey(bio.get(), user_key_.get(), EVP_aes_256_cbc(), nullptr, 0, nullptr,
+                                          const_cast<char*>("k3y")),
+            1);
+  char* data = nullptr;
+  const long length = BIO_get_mem_data(bio.get(), &data);
+  const std::string key = Write("user-encrypted.key", std::string(data, static_cast<size_t>(length)));
+  const std::string certificate = Write("user.pem", testing::PemOf(user_.get()));
+
+  auto run = RunStoreTool("import MY " + certificate + " " + key);
+  EXPECT_NE(run.status, 0);
+  EXPECT_NE(run.err.find("--password"), std::string::npos) << run.err;
+  run = RunStoreTool("import MY " + certificate + " " + key + " --password wrong");
+  EXPECT_NE(run.status, 0);
+  EXPECT_TRUE(StoreFiles().empty());
+
+  run = RunStoreTool("import MY " + certificate + " " + key + " --password k3y");
+  ASSERT_EQ(run.status, 0) << run.err;
+  // Stored unencrypted (PKCS #8), so that the library can use it without asking.
+  const std::string stored = testing::ReadFile(Store("MY") / (ThumbprintOf(user_.get()) + ".key"));
+  EXPECT_EQ(stored, testing::PrivateKeyPemOf(user_key_.get()));
 }
 
 TEST_F(StoreToolTest, ListsEveryStoreWhenNoneIsNamed) {
