@@ -80,8 +80,12 @@ DWORD SetDefaultProvider(DWORD type, const std::string& name, bool user, bool re
     fs::remove(file, error);
     return error ? WindowsErrorOf(error) : ERROR_SUCCESS;
   }
+  // Every operation sets the same default again: an unchanged record is not rewritten.
+  const std::string record = name + "\n";
+  std::string current;
+  if (!ReadWholeFile(file, current) && current == record) return ERROR_SUCCESS;
   if ((error = CreatePrivateFolder(file.parent_path()))) return WindowsErrorOf(error);
-  error = WriteFileAtomically(file, name + "\n", 0600);
+  error = WriteFileAtomically(file, record, 0600);
   return error ? WindowsErrorOf(error) : ERROR_SUCCESS;
 }
 
