@@ -1,5 +1,6 @@
 // The persistent provider state: default providers, key containers and provider handles.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -26,6 +27,12 @@ TEST_F(ProviderStateTest, DefaultProviderIsRecordedAtomically) {
   ASSERT_TRUE(CryptSetProviderExA("microsoft base cryptographic provider v1.0", PROV_RSA_FULL, nullptr,
                                   CRYPT_MACHINE_DEFAULT));
   EXPECT_EQ(corvane::testing::ReadFile(defaults / "machine-type-001"), std::string(MS_DEF_PROV_A) + "\n");
+  // Setting the same default again (as every operation does) leaves the record as it is.
+  struct stat before {}, after {};
+  ASSERT_EQ(stat((defaults / "machine-type-001").c_str(), &before), 0);
+  ASSERT_TRUE(CryptSetProviderExA(MS_DEF_PROV_A, PROV_RSA_FULL, nullptr, CRYPT_MACHINE_DEFAULT));
+  ASSERT_EQ(stat((defaults / "machine-type-001").c_str(), &after), 0);
+  EXPECT_EQ(before.st_ino, after.st_ino);
   // No temporary file is left behind, and the root is private.
   EXPECT_EQ(std::distance(fs::directory_iterator(defaults), fs::directory_iterator()), 1);
   EXPECT_EQ(fs::status(home_.root() / "providers").permissions() & fs::perms::all, fs::perms::owner_all);
