@@ -26,10 +26,10 @@ std::string BioContents(BIO* bio) {
 
 }  // namespace
 
-ossl::UniquePtr<X509_NAME> MakeName(const NameSpec& spec) {
+ossl::UniquePtr<X509_NAME> MakeName(const NameSpec& wanted) {
   ossl::UniquePtr<X509_NAME> name(X509_NAME_new());
   Check(name != nullptr, "X509_NAME_new");
-  for (const NameAttribute& attribute : spec) {
+  for (const NameAttribute& attribute : wanted) {
     // X509_NAME_add_entry: set 0 starts a new RDN at the end, -1 joins the previous one.
     int set = attribute.new_rdn ? 0 : -1;
     ossl::UniquePtr<ASN1_OBJECT> object(OBJ_txt2obj(attribute.field.c_str(), 0));
@@ -78,28 +78,28 @@ ossl::UniquePtr<EVP_PKEY> TestRsaKey(int index, int bits) {
   return ossl::UniquePtr<EVP_PKEY>(key);
 }
 
-ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& spec, EVP_PKEY* subject_key,
+ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& wanted, EVP_PKEY* subject_key,
                                       X509* issuer, EVP_PKEY* issuer_key) {
   ossl::UniquePtr<X509> cert(X509_new());
   Check(cert != nullptr, "X509_new");
   X509_set_version(cert.get(), 2);
 
   BIGNUM* serial_bn = nullptr;
-  Check(BN_hex2bn(&serial_bn, spec.serial_hex.c_str()) > 0, "serial hex");
+  Check(BN_hex2bn(&serial_bn, wanted.serial_hex.c_str()) > 0, "serial hex");
   ossl::UniquePtr<BIGNUM> serial_owner(serial_bn);
   ossl::UniquePtr<ASN1_INTEGER> serial(BN_to_ASN1_INTEGER(serial_bn, nullptr));
   X509_set_serialNumber(cert.get(), serial.get());
 
-  auto subject = MakeName(spec.subject);
+  auto subject = MakeName(wanted.subject);
   X509_set_subject_name(cert.get(), subject.get());
   if (issuer != nullptr) {
     X509_set_issuer_name(cert.get(), X509_get_subject_name(issuer));
   } else {
-    auto issuer_name = MakeName(spec.issuer.empty() ? spec.subject : spec.issuer);
+    auto issuer_name = MakeName(wanted.issuer.empty() ? wanted.subject : wanted.issuer);
     X509_set_issuer_name(cert.get(), issuer_name.get());
   }
-  X509_gmtime_adj(X509_getm_notBefore(cert.get()), spec.not_before_offset);
-  X509_gmtime_adj(X509_getm_notAfter(cert.get()), spec.not_after_offset);
+  X509_gmtime_adj(X509_getm_notBefore(cert.get()), wanted.not_before_offset);
+  X509_gmtime_adj(X509_getm_notAfter(cert.get()), wanted.not_after_offset);
   X509_set_pubkey(cert.get(), subject_key);
 
   X509V3_CTX ctx;
@@ -111,9 +111,9 @@ ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& spec, EVP_PKEY* sub
     X509_add_ext(cert.get(), extension, -1);
     X509_EXTENSION_free(extension);
   };
-  add_extension(NID_basic_constraints, spec.ca ? "critical,CA:TRUE" : "CA:FALSE");
+  add_extension(NID_basic_constraints, wanted.ca ? "critical,CA:TRUE" : "CA:FALSE");
   add_extension(NID_subject_key_identifier, "hash");
-  if (spec.ca) add_extension(NID_key_usage, "critical,keyCertSign,cRLSign,digitalSignature");
+  if (wanted.ca) add_extension(NID_key_usage, "critical,keyCertSign,cRLSign,digitalSignature");
   else add_extension(NID_key_usage, "digitalSignature,keyEncipherment,dataEncipherment");
 
   Check(X509_sign(cert.get(), issuer_key, EVP_sha256()) > 0, "X509_sign");

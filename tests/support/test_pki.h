@@ -23,7 +23,7 @@ struct NameAttribute {
 using NameSpec = std::vector<NameAttribute>;
 
 // Builds an X509_NAME in the given order.
-ossl::UniquePtr<X509_NAME> MakeName(const NameSpec& spec);
+ossl::UniquePtr<X509_NAME> MakeName(const NameSpec& wanted);
 
 // An RSA key from a small per-process pool (generating keys is slow under the sanitizers);
 // index selects a distinct key. The caller gets its own reference.
@@ -39,8 +39,8 @@ struct CertificateSpec {
 };
 
 // Makes a certificate for `subject_key`, signed by `issuer_key` (self-signed when `issuer` is
-// null: then issuer_key should be subject_key and spec.issuer is used, or spec.subject if empty).
-ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& spec, EVP_PKEY* subject_key,
+// null: then issuer_key should be subject_key and wanted.issuer is used, or wanted.subject if empty).
+ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& wanted, EVP_PKEY* subject_key,
                                       X509* issuer, EVP_PKEY* issuer_key);
 
 std::string DerOf(X509* certificate);
