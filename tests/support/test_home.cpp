@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/posix/ui.h"
+
 namespace corvane::testing {
 
 TestHome::TestHome() {
@@ -36,6 +38,8 @@ void TestHome::SetEnv(const std::string& name, const std::optional<std::string>&
   }
   if (value) setenv(name.c_str(), value->c_str(), 1);
   else unsetenv(name.c_str());
+  // Choices set anew are used from their first answer, even when the value is the same.
+  if (name == "CORVANE_UI_CHOICES") platform::RestartScriptedAnswers();
 }
 
 std::vector<std::string> TestHome::UiLog() const {

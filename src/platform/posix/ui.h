@@ -25,4 +25,9 @@ void ShowMessageBox(const std::string& caption_gbk, const std::string& text_gbk)
 ChooserAnswer ShowChooser(const std::string& caption_gbk, const std::string& label_gbk,
                           const std::vector<std::string>& lines_gbk);
 
+// Makes the script front end take the first answer of CORVANE_UI_CHOICES again at the next
+// chooser, as it does by itself when the variable's value changes: for a program that sets the
+// variable anew to the value it had.
+void RestartScriptedAnswers();
+
 }  // namespace corvane::platform

@@ -22,7 +22,8 @@ void ShowBoxOnStderr(const std::string& caption_gbk, const std::string& text_gbk
 // that line would leave it), "ok" (OK with nothing selected) or "cancel"; anything else, and no
 // answer left, cancels. One process-wide cursor walks the answers, one per chooser shown, and
 // starts again from the first answer whenever the variable's value differs from the one it was
-// walking, so a test that sets new choices starts at their beginning.
+// walking, or RestartScriptedAnswers (ui.h) is called, so choices set anew start at their
+// beginning.
 ChooserAnswer NextScriptedAnswer(const std::string& choices, size_t line_count);
 
 // tty, on /dev/tty (the caller's standard input is never read). The box shows caption and text

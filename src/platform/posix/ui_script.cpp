@@ -53,4 +53,10 @@ ChooserAnswer NextScriptedAnswer(const std::string& choices, size_t line_count) 
   return Interpret(*answer, line_count);
 }
 
+void RestartScriptedAnswers() {
+  ScriptCursor& cursor = Cursor();
+  std::lock_guard<std::mutex> guard(cursor.lock);
+  cursor.next = 0;
+}
+
 }  // namespace corvane::platform
