@@ -1,0 +1,196 @@
+// The terminal front end on a real pseudo-terminal: the front end runs in a child process whose
+// controlling terminal is the pty (and whose standard input is /dev/null, so an answer can only
+// come through /dev/tty); the test reads the screen and types on the master side.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/posix/gbk.h"
+#include "platform/posix/ui.h"
+#include "support/test_home.h"
+
+namespace corvane::platform {
+namespace {
+
+using text::Utf8ToGbk;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kPatience = std::chrono::seconds(20);
+constexpr int kCancelled = 100;
+constexpr int kOkWithoutLine = 101;
+
+int ExitCodeOf(const ChooserAnswer& answer) {
+  if (!answer.ok) return kCancelled;
+  return answer.selected_line < 0 ? kOkWithoutLine : answer.selected_line;
+}
+
+// A child process running `body` on a fresh pseudo-terminal; its exit status is body's result.
+class PtyChild {
+ public:
+  explicit PtyChild(const std::function<int()>& body) {
+    pid_ = forkpty(&master_, nullptr, nullptr, nullptr);
+    if (pid_ == 0) {
+      const int null_input = open("/dev/null", O_RDONLY);
+      dup2(null_input, STDIN_FILENO);
+      _exit(body());
+    }
+  }
+  ~PtyChild() {
+    if (pid_ > 0 && !reaped_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (master_ >= 0) close(master_);
+  }
+
+  bool started() const { return pid_ > 0; }
+  const std::string& screen() const { return screen_; }
+
+  // Reads the screen until it shows `text`; false when it does not within the patience.
+  bool WaitFor(const std::string& text) {
+    const auto deadline = Clock::now() + kPatience;
+    while (screen_.find(text) == std::string::npos) {
+      if (!ReadSome(deadline)) return false;
+    }
+    return true;
+  }
+
+  void Type(const std::string& keys) {
+    ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+  }
+
+  bool StillRunning() { return waitpid(pid_, nullptr, WNOHANG) == 0; }
+
+  // Reads the rest of the screen and the exit status; -1 when the child did not end in time.
+  int Finish() {
+    const auto deadline = Clock::now() + kPatience;
+    while (ReadSome(deadline)) {
+    }
+    while (Clock::now() < deadline) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        reaped_ = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      poll(nullptr, 0, 10);
+    }
+    return -1;
+  }
+
+ private:
+  // False at end of output (the child closed the terminal) or at the deadline.
+  bool ReadSome(Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return false;
+    pollfd ready{master_, POLLIN, 0};
+    if (poll(&ready, 1, static_cast<int>(left.count())) <= 0) return false;
+    char chunk[1024];
+    const ssize_t got = read(master_, chunk, sizeof chunk);
+    if (got <= 0) return false;
+    screen_.append(chunk, static_cast<size_t>(got));
+    return true;
+  }
+
+  pid_t pid_ = -1;
+  int master_ = -1;
+  bool reaped_ = false;
+  std::string screen_;
+};
+
+class UiTtyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home_.SetEnv("CORVANE_UI", "tty");
+    home_.SetEnv("LC_ALL", "C.UTF-8");
+  }
+  testing::TestHome home_;
+};
+
+TEST_F(UiTtyTest, ChooserShowsNumberedLinesAndReadsANumber) {
+  struct Row {
+    const char* keys;
+    int exit_code;
+  };
+  const Row rows[] = {
+      {"1\n", 1},           {" 2 \n", 2},          {"\n", kCancelled}, {"\x04", kCancelled},
+      {"7\n0\n", 0},        {"x\n\n", kCancelled}, {"-1\n2\n", 2},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.keys);
+    home_.ClearUiLog();
+    PtyChild child([] {
+      return ExitCodeOf(ShowChooser(Utf8ToGbk("请选择您要用的证书"), Utf8ToGbk("请在列表中选择证书:"),
+                                    {Utf8ToGbk("签发者：CA ，主题：A"), "B", "C"}));
+    });
+    ASSERT_TRUE(child.started());
+    ASSERT_TRUE(child.WaitFor("cancels): ")) << child.screen();
+    EXPECT_NE(child.screen().find("[请选择您要用的证书]\r\n请在列表中选择证书:\r\n"
+                                  "  0) 签发者：CA ，主题：A\r\n  1) B\r\n  2) C\r\n"),
+              std::string::npos)
+        << child.screen();
+    child.Type(row.keys);
+    EXPECT_EQ(child.Finish(), row.exit_code) << child.screen();
+    const bool asked_again = child.screen().find("No such line.") != std::string::npos;
+    EXPECT_EQ(asked_again, std::string(row.keys).find('\n') != std::string(row.keys).rfind('\n'));
+    ASSERT_EQ(home_.UiLog().size(), 1u);
+  }
+}
+
+TEST_F(UiTtyTest, BoxWaitsForEnter) {
+  PtyChild child([] {
+    return MessageBoxA(nullptr, Utf8ToGbk("签名成功").c_str(), Utf8ToGbk("提示信息").c_str(), MB_OK);
+  });
+  ASSERT_TRUE(child.started());
+  ASSERT_TRUE(child.WaitFor("(Enter) ")) << child.screen();
+  EXPECT_NE(child.screen().find("[提示信息]\r\n签名成功\r\n"), std::string::npos) << child.screen();
+  EXPECT_TRUE(child.StillRunning());
+  child.Type("\n");
+  EXPECT_EQ(child.Finish(), IDOK);
+  EXPECT_EQ(home_.UiLog(), std::vector<std::string>{"box\t提示信息\t签名成功"});
+}
+
+TEST_F(UiTtyTest, GbkLocaleGetsGbkBytes) {
+  home_.SetEnv("LC_ALL", "zh_CN.GBK");
+  PtyChild child([] {
+    return MessageBoxA(nullptr, Utf8ToGbk("签名成功").c_str(), Utf8ToGbk("提示信息").c_str(), MB_OK);
+  });
+  ASSERT_TRUE(child.started());
+  ASSERT_TRUE(child.WaitFor("(Enter) "));
+  EXPECT_NE(child.screen().find(Utf8ToGbk("[提示信息]\r\n签名成功")), std::string::npos);
+  child.Type("\n");
+  EXPECT_EQ(child.Finish(), IDOK);
+}
+
+TEST_F(UiTtyTest, WithoutATerminalTheBoxGoesToStandardErrorAndTheChooserCancels) {
+  int error_pipe[2];
+  ASSERT_EQ(pipe(error_pipe), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setsid();  // no controlling terminal any more: /dev/tty cannot be opened
+    dup2(error_pipe[1], STDERR_FILENO);
+    MessageBoxA(nullptr, "text", "caption", MB_OK);
+    _exit(ExitCodeOf(ShowChooser("caption", "label", {"A"})));
+  }
+  close(error_pipe[1]);
+  std::string errors;
+  char chunk[256];
+  for (ssize_t got; (got = read(error_pipe[0], chunk, sizeof chunk)) > 0;) errors.append(chunk, got);
+  close(error_pipe[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_EQ(WEXITSTATUS(status), kCancelled);
+  EXPECT_EQ(errors, "caption: text\n");
+  EXPECT_EQ(home_.UiLog(), (std::vector<std::string>{"box\tcaption\ttext", "choose\tA\tcancel"}));
+}
+
+}  // namespace
+}  // namespace corvane::platform
