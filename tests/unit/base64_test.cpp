@@ -38,19 +38,16 @@ std::string FromHex(const std::string& hex) {
   return out;
 }
 
+// Fields are separated by "|" (no field holds one) and trimmed of blanks.
 std::vector<std::string> SplitFields(const std::string& line) {
   std::vector<std::string> fields;
-  size_t start = 0;
-  for (;;) {
-    const size_t bar = line.find(" | ", start);
-    fields.push_back(line.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
-    if (bar == std::string::npos) break;
-    start = bar + 3;
-  }
-  for (auto& field : fields) {
+  std::stringstream in(line);
+  for (std::string field; std::getline(in, field, '|');) {
     while (!field.empty() && field.front() == ' ') field.erase(field.begin());
     while (!field.empty() && field.back() == ' ') field.pop_back();
+    fields.push_back(field);
   }
+  if (!line.empty() && line.back() == '|') fields.emplace_back();
   return fields;
 }
 
