@@ -68,7 +68,7 @@ int StringType(const std::string& type) {
 
 // "[+]FIELD/TYPE=VALUE" fields into the DER of the name they describe.
 std::string NameDer(const std::vector<std::string>& attributes) {
-  testing::NameSpec attributes;
+  testing::NameSpec name;
   for (std::string attribute : attributes) {
     testing::NameAttribute parsed;
     if (!attribute.empty() && attribute[0] == '+') {
@@ -80,9 +80,9 @@ std::string NameDer(const std::vector<std::string>& attributes) {
     parsed.field = attribute.substr(0, slash);
     parsed.type = StringType(attribute.substr(slash + 1, equals - slash - 1));
     parsed.value = Unescape(attribute.substr(equals + 1));
-    attributes.push_back(parsed);
+    name.push_back(parsed);
   }
-  return testing::NameDer(testing::MakeName(attributes).get());
+  return testing::NameDer(testing::MakeName(name).get());
 }
 
 struct NameCase {
