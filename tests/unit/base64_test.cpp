@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/vector_file.h"
+
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -10,46 +12,6 @@
 
 namespace corvane::codec {
 namespace {
-
-std::string Unescape(const std::string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 == text.size()) {
-      out += text[i];
-      continue;
-    }
-    const char kind = text[++i];
-    if (kind == 'n') out += '\n';
-    else if (kind == 'r') out += '\r';
-    else if (kind == 't') out += '\t';
-    else if (kind == 'x') {
-      out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-      i += 2;
-    } else out += kind;
-  }
-  return out;
-}
-
-std::string FromHex(const std::string& hex) {
-  std::string out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-  }
-  return out;
-}
-
-// Fields are separated by "|" (no field holds one) and trimmed of blanks.
-std::vector<std::string> SplitFields(const std::string& line) {
-  std::vector<std::string> fields;
-  std::stringstream in(line);
-  for (std::string field; std::getline(in, field, '|');) {
-    while (!field.empty() && field.front() == ' ') field.erase(field.begin());
-    while (!field.empty() && field.back() == ' ') field.pop_back();
-    fields.push_back(field);
-  }
-  if (!line.empty() && line.back() == '|') fields.emplace_back();
-  return fields;
-}
 
 std::string Encode(const std::string& data, int line_breaks) {
   int32_t length = -1;
@@ -69,25 +31,25 @@ std::string Encode(const std::string& data, int line_breaks) {
 }
 
 TEST(Base64, Vectors) {
-  std::ifstream in(std::string(CORVANE_SOURCE_DIR) + "/tests/unit/data/base64_vectors.txt");
+  std::ifstream in(testing::VectorFilePath("base64_vectors.txt"));
   ASSERT_TRUE(in) << "vector file missing";
   int count = 0;
   for (std::string line; std::getline(in, line);) {
     if (line.empty() || line[0] == '#') continue;
-    const auto fields = SplitFields(line);
+    const auto fields = testing::SplitFields(line, '|', true);
     ASSERT_EQ(fields.size(), 4u) << line;
     SCOPED_TRACE(line);
     if (fields[0] == "encode") {
-      EXPECT_EQ(Encode(FromHex(fields[1]), std::stoi(fields[2])), Unescape(fields[3]));
+      EXPECT_EQ(Encode(testing::HexToBytes(fields[1]), std::stoi(fields[2])), testing::Unescape(fields[3]));
     } else {
-      const std::string text = Unescape(fields[1]);
+      const std::string text = testing::Unescape(fields[1]);
       std::string data(text.size() + 1, '#');
       int32_t length = -1;
       const int32_t result = DecodeBase64(text.data(), static_cast<int32_t>(text.size()),
                                           reinterpret_cast<uint8_t*>(data.data()), &length);
       EXPECT_EQ(result, std::stoi(fields[2]));
       ASSERT_GE(length, 0);
-      EXPECT_EQ(data.substr(0, static_cast<size_t>(length)), FromHex(fields[3]));
+      EXPECT_EQ(data.substr(0, static_cast<size_t>(length)), testing::HexToBytes(fields[3]));
     }
     ++count;
   }

@@ -10,49 +10,12 @@
 #include "platform/platform.h"
 #include "support/store_fixtures.h"
 #include "support/test_pki.h"
+#include "support/vector_file.h"
 
 namespace corvane {
 namespace {
 
 constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-std::string Unescape(const std::string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 == text.size()) {
-      out += text[i];
-      continue;
-    }
-    const char kind = text[++i];
-    if (kind == 'n') out += '\n';
-    else if (kind == 'r') out += '\r';
-    else if (kind == 't') out += '\t';
-    else if (kind == 'x' && i + 2 < text.size()) {
-      out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-      i += 2;
-    } else out += kind;
-  }
-  return out;
-}
-
-std::string HexBytes(const std::string& hex) {
-  std::string bytes;
-  std::string digits;
-  for (char c : hex) {
-    if (c != ' ') digits += c;
-  }
-  for (size_t i = 0; i + 1 < digits.size(); i += 2) {
-    bytes += static_cast<char>(HexValue(digits[i]) * 16 + HexValue(digits[i + 1]));
-  }
-  return bytes;
-}
 
 int StringType(const std::string& type) {
   static const std::pair<const char*, int> kTypes[] = {
@@ -79,7 +42,7 @@ std::string NameDer(const std::vector<std::string>& attributes) {
     const size_t equals = attribute.find('=', slash);
     parsed.field = attribute.substr(0, slash);
     parsed.type = StringType(attribute.substr(slash + 1, equals - slash - 1));
-    parsed.value = Unescape(attribute.substr(equals + 1));
+    parsed.value = testing::Unescape(attribute.substr(equals + 1));
     name.push_back(parsed);
   }
   return testing::NameDer(testing::MakeName(name).get());
@@ -93,19 +56,16 @@ struct NameCase {
 };
 
 std::vector<NameCase> LoadCases() {
-  std::ifstream in(std::string(CORVANE_SOURCE_DIR) + "/tests/unit/data/x500_names.txt");
+  std::ifstream in(testing::VectorFilePath("x500_names.txt"));
   std::vector<NameCase> cases;
   std::string line;
   for (int number = 1; std::getline(in, line); ++number) {
     if (line.empty() || line[0] == '#') continue;
-    std::vector<std::string> fields;
-    std::stringstream split(line);
-    for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
-    if (line.back() == '\t') fields.push_back("");
+    const std::vector<std::string> fields = testing::SplitFields(line, '\t', false);
     NameCase c{number, "", fields[0] == "FAIL", ""};
-    if (!c.fails) c.expected = Unescape(fields[0]);
+    if (!c.fails) c.expected = testing::Unescape(fields[0]);
     const std::vector<std::string> rest(fields.begin() + 1, fields.end());
-    c.der = (!rest.empty() && rest[0].rfind('!', 0) == 0) ? HexBytes(rest[0].substr(1)) : NameDer(rest);
+    c.der = (!rest.empty() && rest[0].rfind('!', 0) == 0) ? testing::HexToBytes(rest[0].substr(1)) : NameDer(rest);
     cases.push_back(c);
   }
   return cases;
