@@ -273,6 +273,14 @@ TEST_F(CertificateStoreTest, ContextsOutliveTheirStore) {
   EXPECT_EQ(testing::DerOf(platform::CertificateX509(duplicate)), der);
   EXPECT_TRUE(CertFreeCertificateContext(duplicate));
   EXPECT_TRUE(CertFreeCertificateContext(nullptr));
+  // A context freed once too often, or one this layer did not make, is refused, not followed.
+  SetLastError(0);
+  EXPECT_FALSE(CertFreeCertificateContext(duplicate));
+  EXPECT_EQ(GetLastError(), E_INVALIDARG);
+  const CERT_CONTEXT foreign{};
+  EXPECT_FALSE(CertFreeCertificateContext(&foreign));
+  EXPECT_EQ(CertDuplicateCertificateContext(&foreign), nullptr);
+  EXPECT_EQ(platform::CertificateX509(&foreign), nullptr);
 }
 
 TEST_F(CertificateStoreTest, EnumerationReleasesThePreviousContext) {

@@ -6,8 +6,6 @@
 namespace corvane::platform {
 namespace {
 
-constexpr uint32_t kContextMagic = 0x43657274;  // "Cert"
-
 // Open store handles. Handles are checked against this set so that a closed or foreign handle
 // fails cleanly instead of being followed.
 struct OpenStores {
@@ -18,6 +16,18 @@ struct OpenStores {
 OpenStores& Stores() {
   static OpenStores stores;
   return stores;
+}
+
+// Contexts handed out and not yet freed. A context is looked up here before it is followed, so
+// that a freed context or a CERT_CONTEXT made elsewhere is refused without touching its memory.
+struct LiveContexts {
+  std::mutex lock;
+  std::unordered_set<const CERT_CONTEXT*> contexts;
+};
+
+LiveContexts& Contexts() {
+  static LiveContexts contexts;
+  return contexts;
 }
 
 }  // namespace
@@ -58,7 +68,6 @@ void ReleaseStore(StoreObject* store) {
 ContextObject* MakeContext(StoreObject* store, size_t index) {
   const StoredCertificate& certificate = *store->contents->certificates[index];
   auto* object = new ContextObject();
-  object->magic = kContextMagic;
   object->store = store;
   store->references.fetch_add(1, std::memory_order_relaxed);
   object->index = index;
@@ -69,13 +78,18 @@ ContextObject* MakeContext(StoreObject* store, size_t index) {
   object->context.cbCertEncoded = static_cast<DWORD>(tbs.der().size());
   object->context.pCertInfo = tbs.info();
   object->context.hCertStore = store;
+  LiveContexts& live = Contexts();
+  std::lock_guard<std::mutex> guard(live.lock);
+  live.contexts.insert(&object->context);
   return object;
 }
 
 ContextObject* ContextOf(PCCERT_CONTEXT context) {
   if (context == nullptr) return nullptr;
-  auto* object = reinterpret_cast<ContextObject*>(const_cast<CERT_CONTEXT*>(context));
-  return object->magic == kContextMagic ? object : nullptr;
+  LiveContexts& live = Contexts();
+  std::lock_guard<std::mutex> guard(live.lock);
+  if (live.contexts.count(context) == 0) return nullptr;
+  return reinterpret_cast<ContextObject*>(const_cast<CERT_CONTEXT*>(context));
 }
 
 void AddContextReference(ContextObject* context) {
@@ -85,7 +99,11 @@ void AddContextReference(ContextObject* context) {
 void ReleaseContext(ContextObject* context) {
   if (context->references.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
   StoreObject* store = context->store;
-  context->magic = 0;
+  {
+    LiveContexts& live = Contexts();
+    std::lock_guard<std::mutex> guard(live.lock);
+    live.contexts.erase(&context->context);
+  }
   delete context;
   ReleaseStore(store);
 }

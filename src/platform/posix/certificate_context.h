@@ -22,7 +22,6 @@ struct StoreObject {
 
 struct ContextObject {
   CERT_CONTEXT context{};  // first member: a PCCERT_CONTEXT points at the object
-  uint32_t magic = 0;
   std::atomic<int> references{1};
   StoreObject* store = nullptr;  // one reference held
   size_t index = 0;              // position in the store's contents
@@ -45,7 +44,8 @@ void ReleaseStore(StoreObject* store);
 // A new context for certificate `index` of `store` (which must exist), holding a store reference.
 ContextObject* MakeContext(StoreObject* store, size_t index);
 
-// The object behind a context handed out by this layer, or null for anything else.
+// The object behind a live context handed out by this layer, or null for anything else (a freed
+// context, a CERT_CONTEXT made elsewhere).
 ContextObject* ContextOf(PCCERT_CONTEXT context);
 
 void AddContextReference(ContextObject* context);
