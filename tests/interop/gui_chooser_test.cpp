@@ -1,6 +1,7 @@
 // The graphical front end with the real zenity on a private X server (Xvfb): the chooser and the
 // message box are found by their titles and answered with keystrokes sent by xdotool. A
-// screenshot of the chooser is kept in <build>/artifacts/gui_chooser.png.
+// screenshot of the chooser is kept in <build>/artifacts/gui_chooser.png, the X server's messages
+// in <build>/artifacts/xvfb.log.
 //
 // Skipped when Xvfb, zenity, xdotool or ImageMagick's import is not installed.
 #include <fcntl.h>
@@ -43,25 +44,32 @@ class XvfbServer {
   XvfbServer() {
     int ready[2];
     if (pipe(ready) != 0) return;
+    std::filesystem::create_directories(ArtifactsFolder());
+    const std::string log = (ArtifactsFolder() / "xvfb.log").string();
     pid_ = fork();
     if (pid_ == 0) {
       close(ready[0]);
-      const int null_output = open("/dev/null", O_WRONLY);
-      dup2(null_output, STDOUT_FILENO);
-      dup2(null_output, STDERR_FILENO);
+      const int log_fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+      dup2(log_fd, STDOUT_FILENO);
+      dup2(log_fd, STDERR_FILENO);
       const std::string fd = std::to_string(ready[1]);
       execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
-             "-nolisten", "tcp", static_cast<char*>(nullptr));
+             "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
       _exit(127);
     }
     close(ready[1]);
-    // The server writes its display number once it accepts connections.
+    // The server writes its display number and a line feed once it accepts connections; the
+    // pipe stays open until the line is complete, or the server fails writing it.
+    std::string number;
     pollfd readable{ready[0], POLLIN, 0};
-    char number[16] = {};
-    if (pid_ > 0 && poll(&readable, 1, 20000) == 1 && read(ready[0], number, sizeof number - 1) > 0) {
-      display_ = ":" + std::to_string(std::atoi(number));
+    char c = 0;
+    while (pid_ > 0 && c != '\n' && poll(&readable, 1, 20000) == 1 && read(ready[0], &c, 1) == 1) {
+      number += c;
     }
     close(ready[0]);
+    if (!number.empty() && number.back() == '\n') {
+      display_ = ":" + std::to_string(std::atoi(number.c_str()));
+    }
   }
   ~XvfbServer() { Stop(); }
 
@@ -74,6 +82,10 @@ class XvfbServer {
   }
 
   const std::string& display() const { return display_; }
+  bool running() {
+    if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;  // reaped: ended
+    return pid_ > 0;
+  }
 
  private:
   pid_t pid_ = -1;
@@ -99,12 +111,15 @@ class GuiChooserTest : public ::testing::Test {
     std::string window;
     const std::string find = "timeout 20 xdotool search --sync --name " +
                              testing::ShellQuote("^" + title + "$") + " 2>/dev/null | head -n 1";
-    if (testing::RunCommand(find, &window) != 0 || window.empty()) return false;
+    if (testing::RunCommand(find, &window) != 0 || window.empty()) {
+      ADD_FAILURE() << "no window \"" << title << "\" on " << server_.display()
+                    << (server_.running() ? "" : " (the X server has ended)");
+      return false;
+    }
     window.erase(window.find_last_not_of("\n") + 1);
     // Give the toolkit a moment to settle its keyboard focus before typing.
     testing::RunCommand("xdotool windowfocus --sync " + window + " sleep 0.5");
     if (!screenshot.empty()) {
-      std::filesystem::create_directories(ArtifactsFolder());
       testing::RunCommand("import -window root " +
                           testing::ShellQuote((ArtifactsFolder() / screenshot).string()));
     }
