@@ -64,9 +64,9 @@ std::vector<std::string> ChooserArguments(const GuiTool& tool, const std::string
   if (kdialog) {
     arguments = {"--title=" + caption, "--radiolist=" + label};
   } else {
-    arguments = {"--list",     "--title=" + caption, "--text=" + MarkupEscaped(label),
-                 "--hide-header", "--column=",       "--column=",
-                 "--hide-column=1", "--print-column=1", "--width=720",
+    arguments = {"--list",          "--title=" + caption, "--text=" + MarkupEscaped(label),
+                 "--hide-header",   "--column=",          "--column=",
+                 "--hide-column=1", "--print-column=1",   "--width=720",
                  "--height=360"};
   }
   for (size_t i = 0; i < lines.size(); ++i) {
