@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <openssl/provider.h>
 #include <openssl/rsa.h>
+#include <openssl/sha.h>
 
 #include <random>
 #include <stdexcept>
@@ -94,6 +95,16 @@ Party MakeParty(int key_index, const std::string& common_name, const std::string
   return party;
 }
 
+Party WithoutKeyIdentifier(Party party) {
+  X509* certificate = party.certificate.get();
+  X509_EXTENSION* extension =
+      X509_delete_ext(certificate, X509_get_ext_by_NID(certificate, NID_subject_key_identifier, -1));
+  Require(extension != nullptr, "no key identifier to delete");
+  X509_EXTENSION_free(extension);
+  Require(X509_sign(certificate, party.key.get(), EVP_sha256()) > 0, "re-sign");
+  return party;
+}
+
 PersonalStore::PersonalStore(const std::vector<const Party*>& with_keys,
                              const std::vector<const Party*>& without_keys) {
   for (const Party* party : with_keys) {
@@ -170,11 +181,20 @@ std::string BuildEnvelope(const HandMadeEnvelope& envelope) {
   };
   std::string recipient_infos;
   for (X509* recipient : envelope.recipients) {
-    const std::string issuer_and_serial = Tlv(
-        0x30, Encoded<const X509_NAME>(i2d_X509_NAME, X509_get_issuer_name(recipient)) +
-                  Encoded<const ASN1_INTEGER>(i2d_ASN1_INTEGER, X509_get0_serialNumber(recipient)));
+    std::string identifier;
+    if (envelope.by_key_identifier) {
+      unsigned char digest[SHA_DIGEST_LENGTH];
+      const ASN1_BIT_STRING* key_bits = X509_get0_pubkey_bitstr(recipient);
+      SHA1(ASN1_STRING_get0_data(key_bits), static_cast<size_t>(ASN1_STRING_length(key_bits)),
+           digest);
+      identifier = Tlv(0x80, std::string(reinterpret_cast<char*>(digest), sizeof digest));
+    } else {
+      identifier = Tlv(
+          0x30, Encoded<const X509_NAME>(i2d_X509_NAME, X509_get_issuer_name(recipient)) +
+                    Encoded<const ASN1_INTEGER>(i2d_ASN1_INTEGER, X509_get0_serialNumber(recipient)));
+    }
     recipient_infos += constructed(
-        0x30, Tlv(0x02, std::string(1, '\0')) + issuer_and_serial +
+        0x30, Tlv(0x02, std::string(1, envelope.by_key_identifier ? '\2' : '\0')) + identifier +
                   Tlv(0x30, OidTlv("1.2.840.113549.1.1.1") + kNullTlv) +
                   OctetStringTlv(RsaWrap(recipient, envelope.content_key)));
   }

@@ -20,6 +20,8 @@ struct Party {
 };
 // A self-signed RSA certificate on test key `key_index` with the given serial number.
 Party MakeParty(int key_index, const std::string& common_name, const std::string& serial_hex);
+// The same without the subject key identifier extension (re-signed with its own key).
+Party WithoutKeyIdentifier(Party party);
 
 // A store root with an open "MY" store; certificates are installed before the store is opened.
 class PersonalStore {
@@ -59,8 +61,9 @@ std::string OctetStringTlv(const std::string& value);
 inline const std::string kNullTlv("\x05\x00", 2);
 
 // An enveloped message assembled field by field: version 0, one key transport recipient
-// (issuerAndSerialNumber, rsaEncryption with NULL parameters) per certificate, each wrapping
-// `content_key` with RSA PKCS #1 v1.5, and the given content algorithm and ciphertext.
+// (issuerAndSerialNumber, or with by_key_identifier the SHA-1 of the public key as subject key
+// identifier; rsaEncryption with NULL parameters) per certificate, each wrapping `content_key`
+// with RSA PKCS #1 v1.5, and the given content algorithm and ciphertext.
 struct HandMadeEnvelope {
   std::vector<X509*> recipients;
   std::string content_key;
@@ -69,6 +72,7 @@ struct HandMadeEnvelope {
   std::string ciphertext;
   size_t piece_size = 0;    // non-zero: the ciphertext as a constructed string of such pieces
   bool indefinite = false;  // indefinite lengths on every constructed element above the names
+  bool by_key_identifier = false;
 };
 std::string BuildEnvelope(const HandMadeEnvelope& envelope);
 

@@ -20,7 +20,8 @@ class DecryptMessageTest : public ::testing::Test {
   testing::Party mine_ = testing::MakeParty(0, "Recipient", "00F1");
   testing::Party keyless_ = testing::MakeParty(1, "Keyless", "02");
   testing::Party stranger_ = testing::MakeParty(2, "Stranger", "03");
-  testing::PersonalStore store_{{&mine_}, {&keyless_}};
+  testing::Party bare_ = testing::WithoutKeyIdentifier(testing::MakeParty(3, "Bare", "04"));
+  testing::PersonalStore store_{{&mine_, &bare_}, {&keyless_}};
 };
 
 TEST_F(DecryptMessageTest, HandMadeEnvelopesOpenToTheirContent) {
@@ -134,6 +135,20 @@ TEST_F(DecryptMessageTest, FailuresReportTheirCause) {
     EXPECT_FALSE(opened.ok);
     EXPECT_EQ(opened.error, row.error) << std::hex << opened.error;
   }
+}
+
+// A recipient named by key identifier matches a certificate without the extension through the
+// SHA-1 of its public key, as on Windows.
+TEST_F(DecryptMessageTest, KeyIdentifierMatchesACertificateWithoutTheExtension) {
+  const std::string key = RandomBytes(16, 12);
+  const std::string message = BuildEnvelope(
+      {.recipients = {bare_.certificate.get()}, .content_key = key,
+       .content_algorithm = szOID_RSA_RC4, .parameters = std::nullopt,
+       .ciphertext = testing::EncryptWithCipher("RC4", key, "", "by key identifier"),
+       .piece_size = 0, .indefinite = false, .by_key_identifier = true});
+  const testing::MessageCallResult opened = testing::DecryptWithStore(store_.handle(), message);
+  ASSERT_TRUE(opened.ok) << std::hex << opened.error;
+  EXPECT_EQ(opened.output, "by key identifier");
 }
 
 TEST_F(DecryptMessageTest, ShortBufferReportsTheSizeAndExchangeCertificateIsTheRecipient) {
