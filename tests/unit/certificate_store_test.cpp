@@ -44,7 +44,7 @@ class CertificateStoreTest : public ::testing::Test {
 
 struct InfoCase {
   const char* label;
-  testing::CertificateSpec spec;
+  testing::CertificateSpec wanted;
   std::string serial_blob_hex;  // expected SerialNumber bytes, least significant first
 };
 
@@ -84,7 +84,7 @@ TEST_F(CertificateStoreTest, CertInfoAgreesWithOpenSsl) {
   for (const InfoCase& test : cases) {
     SCOPED_TRACE(test.label);
     testing::TestHome home;
-    auto certificate = testing::MakeCertificate(test.spec, key.get(), nullptr, key.get());
+    auto certificate = testing::MakeCertificate(test.wanted, key.get(), nullptr, key.get());
     testing::InstallCertificate(home.root(), "MY", certificate.get());
     X509* x = certificate.get();
 
