@@ -18,13 +18,11 @@
 #include <vector>
 
 #include "certs/certificate_entry_list.h"
-#include "certs/certificate_selection.h"
 #include "certs/certificate_selection_dialog.h"
 #include "platform/platform.h"
 #include "platform/posix/gbk.h"
 #include "platform/posix/ui_settings.h"
 #include "support/test_home.h"
-#include "support/test_pki.h"
 
 namespace corvane {
 namespace {
@@ -179,33 +177,6 @@ TEST_F(GuiChooserTest, KeystrokesChooseALineOrCancel) {
                                  row.logged_answer});
   }
   certs::CertificateEntryList::Free(entries);
-}
-
-TEST_F(GuiChooserTest, SelectionReturnsTheCertificateOfTheChosenLine) {
-  auto ca_key = testing::TestRsaKey(2);
-  auto ca = testing::MakeCertificate({.subject = {{"CN", "Test CA"}}, .issuer = {}, .ca = true},
-                                     ca_key.get(), nullptr, ca_key.get());
-  for (const char* name : {"Alice", "Bob"}) {
-    auto certificate = testing::MakeCertificate({.subject = {{"CN", name}}, .issuer = {}},
-                                                testing::TestRsaKey(0).get(), ca.get(), ca_key.get());
-    testing::InstallCertificate(home_.root(), "MY", certificate.get());
-  }
-  HCERTSTORE my = CertOpenSystemStoreA(0, "MY");
-  ASSERT_NE(my, nullptr);
-  PCCERT_CONTEXT second = CertEnumCertificatesInStore(my, CertEnumCertificatesInStore(my, nullptr));
-  ASSERT_NE(second, nullptr);
-  const std::string expected(reinterpret_cast<const char*>(second->pbCertEncoded),
-                             second->cbCertEncoded);
-  CertFreeCertificateContext(second);
-
-  auto pending = std::async(std::launch::async, [&my] { return certs::SelectCertificate(&my, 1, ""); });
-  EXPECT_TRUE(Answer(kChooserTitle, "Down Up Down Return"));
-  PCCERT_CONTEXT chosen = Outcome(pending);
-  ASSERT_NE(chosen, nullptr);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(chosen->pbCertEncoded), chosen->cbCertEncoded),
-            expected);
-  CertFreeCertificateContext(chosen);
-  CertCloseStore(my, 0);
 }
 
 TEST_F(GuiChooserTest, MessageBoxIsDismissedByEnter) {

@@ -99,23 +99,5 @@ TEST(UiSettingsTest, FrontEndFromTheEnvironment) {
   }
 }
 
-TEST(UiSettingsTest, GraphicalToolsOutsideAUtf8LocaleRunInOne) {
-  testing::TestHome home;
-  MakeExecutable(home.root() / "bin" / "zenity");
-  home.SetEnv("PATH", (home.root() / "bin").string());
-  home.SetEnv("CORVANE_UI", "gui");
-  home.SetEnv("LC_CTYPE", std::nullopt);
-  home.SetEnv("LANG", std::nullopt);
-  const std::pair<const char*, bool> rows[] = {
-      {"C.UTF-8", false}, {"C", true}, {"POSIX", true}, {"xx_YY.NOT-INSTALLED", true}};
-  for (const auto& [locale, forced] : rows) {
-    home.SetEnv("LC_ALL", locale);
-    const UiSettings settings = ReadUiSettings();
-    ASSERT_TRUE(settings.gui_tool.has_value());
-    EXPECT_EQ(settings.gui_tool->force_utf8_locale, forced) << locale;
-    EXPECT_EQ(settings.gui_tool->encoding, DisplayEncoding::kUtf8) << locale;
-  }
-}
-
 }  // namespace
 }  // namespace corvane::platform

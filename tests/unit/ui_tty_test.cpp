@@ -158,18 +158,6 @@ TEST_F(UiTtyTest, BoxWaitsForEnter) {
   EXPECT_EQ(home_.UiLog(), std::vector<std::string>{"box\t提示信息\t签名成功"});
 }
 
-TEST_F(UiTtyTest, GbkLocaleGetsGbkBytes) {
-  home_.SetEnv("LC_ALL", "zh_CN.GBK");
-  PtyChild child([] {
-    return MessageBoxA(nullptr, Utf8ToGbk("签名成功").c_str(), Utf8ToGbk("提示信息").c_str(), MB_OK);
-  });
-  ASSERT_TRUE(child.started());
-  ASSERT_TRUE(child.WaitFor("(Enter) "));
-  EXPECT_NE(child.screen().find(Utf8ToGbk("[提示信息]\r\n签名成功")), std::string::npos);
-  child.Type("\n");
-  EXPECT_EQ(child.Finish(), IDOK);
-}
-
 TEST_F(UiTtyTest, WithoutATerminalTheBoxGoesToStandardErrorAndTheChooserCancels) {
   int error_pipe[2];
   ASSERT_EQ(pipe(error_pipe), 0);
