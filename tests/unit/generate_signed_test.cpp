@@ -138,7 +138,9 @@ TEST_F(GenerateSignedTest, ModesMakeAttachedOrDetachedMessages) {
     ASSERT_EQ(view.certificate_count, 1);
     EXPECT_EQ(view.first_certificate_der, testing::DerOf(signer_.get()));
     EXPECT_EQ(view.content_present, mode != 1);
-    if (mode != 1) EXPECT_EQ(view.content, data);
+    if (mode != 1) {
+      EXPECT_EQ(view.content, data);
+    }
 
     std::string recovered;
     EXPECT_TRUE(testing::OpensslVerifies(der, mode == 1 ? &data : nullptr, &recovered)) << recovered;

@@ -1,8 +1,6 @@
 #include "platform/posix/ber_reader.h"
 
-#include <openssl/objects.h>
-
-#include "platform/posix/ossl.h"
+#include "platform/posix/object_identifier_text.h"
 
 namespace corvane::platform::ber {
 namespace {
@@ -113,16 +111,7 @@ std::optional<std::vector<uint8_t>> OctetStringValue(const Element& element) {
 
 std::optional<std::string> ObjectIdentifierText(const Element& element) {
   if (!element.IsUniversal(kObjectIdentifier) || element.constructed) return std::nullopt;
-  const unsigned char* at = element.encoding;
-  ossl::UniquePtr<ASN1_OBJECT> object(
-      d2i_ASN1_OBJECT(nullptr, &at, static_cast<long>(element.encoding_size)));
-  if (!object) return std::nullopt;
-  const int needed = OBJ_obj2txt(nullptr, 0, object.get(), 1);
-  if (needed <= 0) return std::nullopt;
-  std::string text(static_cast<size_t>(needed) + 1, '\0');
-  OBJ_obj2txt(text.data(), needed + 1, object.get(), 1);
-  text.resize(static_cast<size_t>(needed));
-  return text;
+  return ObjectIdentifierTextOf(element.encoding, element.encoding_size);
 }
 
 }  // namespace corvane::platform::ber

@@ -56,7 +56,7 @@ class Reader {
   bool failed_ = false;
 };
 
-// Dotted decimal text of an OBJECT IDENTIFIER's content ("1.2.840.113549.1.1.11"); arcs of any
+// Dotted decimal text of an OBJECT IDENTIFIER element ("1.2.840.113549.1.1.11"); arcs of any
 // size. Nothing for empty, truncated or non-minimal encodings.
 std::optional<std::string> ObjectIdentifierText(const Element& oid);
 
