@@ -88,11 +88,12 @@ TEST(UiScriptTest, LogHoldsUtf8OfTheGbkTextsWithControlCharactersEscaped) {
             IDOK);
   MessageBoxA(nullptr, "a\tb\nc\rd\\e\x01", nullptr, MB_OK);
   ShowChooser(Utf8ToGbk("请选择您要用的证书"), "label",
-              {Utf8ToGbk("签发者：Test CA ，主题：Alice"), "x\ty", Utf8ToGbk("€")});
+              {Utf8ToGbk("签发者：Test CA ，主题：Alice"), "x\ty", Utf8ToGbk("€"),
+               Utf8ToGbk("€5 €€ €价")});  // the one-byte euro sign before other characters
   EXPECT_EQ(home.UiLog(), (std::vector<std::string>{
                               "box\t提示信息\t签名成功",
                               "box\tError\ta\\tb\\nc\\rd\\\\e\\x01",
-                              "choose\t签发者：Test CA ，主题：Alice\tx\\ty\t€\t1",
+                              "choose\t签发者：Test CA ，主题：Alice\tx\\ty\t€\t€5 €€ €价\t1",
                           }));
 }
 

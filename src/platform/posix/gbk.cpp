@@ -26,6 +26,27 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
+// True when `bytes` are exactly one GBK character, which is then in `cp`.
+bool DecodeOneGbkCharacter(iconv_t to_utf32, std::string_view bytes, char32_t& cp) {
+  if (!IsOpen(to_utf32)) return false;
+  char in[2];
+  bytes.copy(in, sizeof in);
+  char decoded[8];
+  char* in_ptr = in;
+  size_t in_left = bytes.size();
+  char* out_ptr = decoded;
+  size_t out_left = sizeof decoded;
+  iconv(to_utf32, nullptr, nullptr, nullptr, nullptr);
+  if (iconv(to_utf32, &in_ptr, &in_left, &out_ptr, &out_left) == static_cast<size_t>(-1) ||
+      in_left != 0 || out_left != sizeof decoded - 4) {
+    return false;
+  }
+  cp = static_cast<unsigned char>(decoded[0]) | (static_cast<unsigned char>(decoded[1]) << 8) |
+       (static_cast<unsigned char>(decoded[2]) << 16) |
+       (static_cast<char32_t>(static_cast<unsigned char>(decoded[3])) << 24);
+  return true;
+}
+
 }  // namespace
 
 GbkEncoder::GbkEncoder() : to_gbk_(iconv_open("CP936", "UTF-32LE")) {}
@@ -127,30 +148,17 @@ std::string GbkToUtf8(std::string_view gbk) {
       ++i;
       continue;
     }
-    size_t length = (i + 1 < gbk.size()) ? 2 : 1;
-    char in[2] = {gbk[i], length == 2 ? gbk[i + 1] : '\0'};
-    char decoded[8];
-    char* in_ptr = in;
-    size_t in_left = length;
-    char* out_ptr = decoded;
-    size_t out_left = sizeof decoded;
-    bool ok = IsOpen(to_utf8);
-    if (ok) {
-      iconv(to_utf8, nullptr, nullptr, nullptr, nullptr);
-      ok = iconv(to_utf8, &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<size_t>(-1) &&
-           in_left == 0 && out_left == sizeof decoded - 4;
-    }
-    if (ok) {
-      char32_t cp = static_cast<unsigned char>(decoded[0]) |
-                    (static_cast<unsigned char>(decoded[1]) << 8) |
-                    (static_cast<unsigned char>(decoded[2]) << 16) |
-                    (static_cast<char32_t>(static_cast<unsigned char>(decoded[3])) << 24);
-      AppendUtf8(out, cp);
-      i += length;
+    // A two-byte character, else a one-byte one (0x80, the euro sign, is never a lead byte).
+    char32_t cp;
+    if (i + 1 < gbk.size() && DecodeOneGbkCharacter(to_utf8, gbk.substr(i, 2), cp)) {
+      i += 2;
+    } else if (DecodeOneGbkCharacter(to_utf8, gbk.substr(i, 1), cp)) {
+      i += 1;
     } else {
-      AppendUtf8(out, 0xFFFD);
+      cp = 0xFFFD;
       ++i;
     }
+    AppendUtf8(out, cp);
   }
   if (IsOpen(to_utf8)) iconv_close(to_utf8);
   return out;
