@@ -2,8 +2,10 @@
 // how it reads the tool's exit status and output. A small shell script stands in for zenity or
 // kdialog here and records what it was given; the real zenity is driven under Xvfb in the
 // interoperability tests.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -21,6 +23,7 @@ constexpr char kRecordingTool[] =
     "#!/bin/sh\n"
     "for argument in \"$@\"; do printf '%s\\0' \"$argument\"; done > \"$TOOL_ARGUMENTS\"\n"
     "printf '%s' \"${LC_ALL-unset}\" > \"$TOOL_ARGUMENTS.locale\"\n"
+    "PATH=/usr/bin:/bin readlink /proc/$$/fd/* > \"$TOOL_ARGUMENTS.descriptors\"\n"
     "printf '%s' \"$TOOL_OUTPUT\"\n"
     "exit \"${TOOL_STATUS:-0}\"\n";
 
@@ -141,6 +144,21 @@ TEST_F(GuiToolTest, ToolRunsInAUtf8LocaleWhenTheCallersIsNot) {
     Box("c", "t");
     EXPECT_EQ(testing::ReadFile(arguments_file().string() + ".locale"), seen);
   }
+}
+
+TEST_F(GuiToolTest, ToolInheritsNoDescriptorOfTheCaller) {
+  InstallTool("zenity");
+  // A descriptor the host left inheritable (no close-on-exec), as many hosts do.
+  const auto marker = home_.root() / "host-descriptor";
+  testing::WriteFile(marker, "");
+  const int fd = open(marker.c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  Box("c", "t");
+  ShowChooser("c", "l", {"A"});
+  close(fd);
+  const std::string descriptors = testing::ReadFile(arguments_file().string() + ".descriptors");
+  EXPECT_NE(descriptors.find("/dev/null"), std::string::npos) << descriptors;  // its stdin
+  EXPECT_EQ(descriptors.find(marker.string()), std::string::npos) << descriptors;
 }
 
 }  // namespace

@@ -58,6 +58,8 @@ bool Spawn(const std::string& program, std::vector<std::string> arguments,
       posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0) == 0 &&
       posix_spawn_file_actions_adddup2(&actions, output_fd, STDOUT_FILENO) == 0 &&
       posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0) == 0 &&
+      // Descriptors the host left inheritable are none of the tool's business.
+      posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1) == 0 &&
       posix_spawnattr_setsigdefault(&attributes, &all_signals) == 0 &&
       posix_spawnattr_setsigmask(&attributes, &no_signals) == 0 &&
       posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK) == 0;

@@ -16,8 +16,9 @@ inline constexpr size_t kMaxChildOutput = 64 * 1024;
 
 // Runs `program` (a path) with the arguments (argv[0] is the program's path) and waits until it
 // ends. No shell is involved. The child gets /dev/null as standard input and standard error, a
-// pipe as standard output, this process's environment with `environment_overrides` ("NAME=value")
-// replacing any variables of the same names, and every signal at its default disposition.
+// pipe as standard output and no other descriptor, this process's environment with
+// `environment_overrides` ("NAME=value") replacing any variables of the same names, and every
+// signal at its default disposition.
 ChildExit RunChildAndWait(const std::string& program, const std::vector<std::string>& arguments,
                           const std::vector<std::string>& environment_overrides);
 
