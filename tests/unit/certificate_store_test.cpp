@@ -15,6 +15,7 @@
 
 #include "platform/posix/cert_store.h"
 #include "platform/posix/detached_certificate.h"
+#include "platform/posix/fault_injection.h"
 #include "platform/posix/tbs_certificate.h"
 #include "support/store_fixtures.h"
 #include "support/test_home.h"
@@ -292,6 +293,25 @@ TEST_F(CertificateStoreTest, EnumerationReleasesThePreviousContext) {
   EXPECT_EQ(count, 3);
   // Every context was released by the enumeration itself: nothing is outstanding.
   EXPECT_TRUE(CertCloseStore(store, CERT_CLOSE_STORE_CHECK_FLAG));
+
+  // A call that fails takes over `previous` all the same, also when the failure is injected.
+  using Next = std::function<PCCERT_CONTEXT(HCERTSTORE, PCCERT_CONTEXT)>;
+  const std::pair<const char*, Next> calls[] = {
+      {"CertEnumCertificatesInStore", CertEnumCertificatesInStore},
+      {"CertFindCertificateInStore", [](HCERTSTORE s, PCCERT_CONTEXT previous) {
+         return CertFindCertificateInStore(s, X509_ASN_ENCODING, 0, CERT_FIND_ANY, nullptr, previous);
+       }}};
+  for (const auto& [api, next] : calls) {
+    SCOPED_TRACE(api);
+    store = CertOpenSystemStoreA(0, "MY");
+    ASSERT_NE(store, nullptr);
+    PCCERT_CONTEXT first = next(store, nullptr);
+    ASSERT_NE(first, nullptr);
+    platform::testing::ArmFault(api, ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(next(store, first), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_TRUE(CertCloseStore(store, CERT_CLOSE_STORE_CHECK_FLAG));
+  }
 }
 
 // One handle used from several threads at once: each enumerates, keeps duplicates and frees

@@ -37,6 +37,13 @@ bool TakePrevious(StoreObject* store, PCCERT_CONTEXT previous, size_t& next_inde
   return same_store;
 }
 
+// Releases the caller's `previous` context of a call that fails before it gets to it.
+void ReleasePrevious(PCCERT_CONTEXT previous) {
+  if (ContextObject* object = corvane::platform::ContextOf(previous)) {
+    corvane::platform::ReleaseContext(object);
+  }
+}
+
 // An open store held for the length of one call.
 class HeldStore {
  public:
@@ -89,7 +96,7 @@ extern "C" BOOL CertCloseStore(HCERTSTORE store, DWORD flags) {
 }
 
 extern "C" PCCERT_CONTEXT CertEnumCertificatesInStore(HCERTSTORE store, PCCERT_CONTEXT previous) {
-  PLATFORM_ENTRY("CertEnumCertificatesInStore");
+  PLATFORM_ENTRY_RELEASING("CertEnumCertificatesInStore", ReleasePrevious(previous));
   HeldStore held(store);
   StoreObject* object = held.get();
   size_t next = 0;
@@ -102,7 +109,7 @@ extern "C" PCCERT_CONTEXT CertEnumCertificatesInStore(HCERTSTORE store, PCCERT_C
 extern "C" PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE store, DWORD encoding, DWORD find_flags,
                                                      DWORD find_type, const void* find_para,
                                                      PCCERT_CONTEXT previous) {
-  PLATFORM_ENTRY("CertFindCertificateInStore");
+  PLATFORM_ENTRY_RELEASING("CertFindCertificateInStore", ReleasePrevious(previous));
   (void)encoding;
   (void)find_flags;
   HeldStore held(store);
