@@ -3,7 +3,8 @@
 //
 //   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Isrc \
 //     tests/fuzz/enveloped_data_fuzz.cpp src/platform/posix/enveloped_data.cpp \
-//     src/platform/posix/ber_reader.cpp -lcrypto -o enveloped_data_fuzz
+//     src/platform/posix/ber_reader.cpp src/platform/posix/object_identifier_text.cpp \
+//     -lcrypto -o enveloped_data_fuzz
 //   ./enveloped_data_fuzz -max_len=4096 corpus/
 // Good seeds: envelopes from `openssl cms -encrypt -outform DER`, with and without -stream.
 #include <cstddef>
