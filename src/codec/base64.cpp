@@ -1,6 +1,7 @@
 #include "codec/base64.h"
 
 #include <array>
+#include <cstdint>
 
 #include "ops/result_codes.h"
 
@@ -53,7 +54,10 @@ int64_t EncodedBase64Length(int64_t length, int line_breaks) {
 int32_t EncodeBase64(const uint8_t* data, int32_t length, char* text, int32_t* text_length,
                      int line_breaks) {
   if (length < 0 || data == nullptr) length = 0;
-  const auto total = static_cast<int32_t>(EncodedBase64Length(length, line_breaks));
+  const int64_t total = EncodedBase64Length(length, line_breaks);
+  // A text whose length a 32-bit length cannot hold is never made (on the 32-bit library its
+  // working memory alone would not fit the address space): nothing is written.
+  if (total > INT32_MAX) return ops::kNoMemory;
   if (text != nullptr) {
     int32_t written = 0;
     int32_t column = 0;
@@ -67,7 +71,7 @@ int32_t EncodeBase64(const uint8_t* data, int32_t length, char* text, int32_t* t
     // The last line ends with a line feed too, unless it just got one as a full line.
     if (line_breaks == 1 && (column != 0 || written == 0)) text[written++] = '\n';
   }
-  *text_length = total;
+  *text_length = static_cast<int32_t>(total);
   return ops::kSuccess;
 }
 

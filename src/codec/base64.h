@@ -9,7 +9,8 @@ namespace corvane::codec {
 // Encodes `length` bytes (length <= 0: no data). With line_breaks == 1 the text is cut into lines
 // of 64 characters, each line (the last included) followed by "\n"; an empty input then gives
 // "\n". *text_length receives the exact text length; with a null `text` nothing else happens.
-// Otherwise `text` must hold that many bytes; no terminating zero is written. Returns 0.
+// Otherwise `text` must hold that many bytes; no terminating zero is written. Returns 0, or
+// -10000 with nothing written when the text would be longer than INT32_MAX bytes.
 int32_t EncodeBase64(const uint8_t* data, int32_t length, char* text, int32_t* text_length,
                      int line_breaks);
 

@@ -1,6 +1,7 @@
 // generateSingleSignedMsg and its serial-number variants: sign the caller's data with a
 // certificate of the personal store "MY" and return the PKCS #7 signed message as Base64 text.
 #include <cstddef>
+#include <cstdint>
 
 #include "certs/certificate_search.h"
 #include "certs/certificate_selection.h"
@@ -62,8 +63,10 @@ Outcome Sign(SigningResources& held, const SignerChoice& choice, const BYTE* dat
   if (!step.ok()) return step;
 
   // The caller sized the output by the size query. A message whose text would not fit (a very
-  // large signing certificate) is refused rather than written past the caller's buffer.
-  if (codec::EncodedBase64Length(message_size, 1) > EncodedOutputBound(data_length)) {
+  // large signing certificate) is refused rather than written past the caller's buffer, and so
+  // is one longer than the encoder's signed 32-bit length can take.
+  if (message_size > static_cast<DWORD>(INT32_MAX) ||
+      codec::EncodedBase64Length(message_size, 1) > EncodedOutputBound(data_length)) {
     return {kEncodingFailed, text::kEncodingFailed};
   }
   if (codec::EncodeBase64(held.message.data(), static_cast<int32_t>(message_size), output,

@@ -92,5 +92,28 @@ TEST(Base64, SizeQueriesAnswerWithoutScanning) {
   EXPECT_EQ(EncodedBase64Length(96, 1), 130);
 }
 
+TEST(Base64, TextsLongerThanA32BitLengthAreRefused) {
+  // Only the length is looked at when no text buffer is given: the data is never read.
+  const uint8_t data = 0;
+  const struct {
+    int32_t length;
+    int line_breaks;
+    int32_t result;
+    int32_t text_length;
+  } rows[] = {
+      {1'500'000'000, 1, 0, 2'031'250'000},
+      {1'600'000'000, 1, -10000, -1},  // 2'166'666'670 characters
+      {1'610'612'733, 0, 0, 2'147'483'644},
+      {1'610'612'736, 0, -10000, -1},  // 2'147'483'648 characters
+      {INT32_MAX, 1, -10000, -1},
+  };
+  for (const auto& row : rows) {
+    int32_t length = -1;
+    EXPECT_EQ(EncodeBase64(&data, row.length, nullptr, &length, row.line_breaks), row.result)
+        << row.length;
+    EXPECT_EQ(length, row.text_length) << row.length;
+  }
+}
+
 }  // namespace
 }  // namespace corvane::codec
