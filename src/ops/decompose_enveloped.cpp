@@ -37,7 +37,9 @@ Outcome OpenEnvelope(OpeningResources& held, const char* text, int32_t text_leng
   if (!held.store.Open(held.provider, "MY")) return {kStoreNotOpened, text::kStoreNotOpened};
 
   CRYPT_DECRYPT_MESSAGE_PARA parameters{};
-  parameters.cbSize = offsetof(CRYPT_DECRYPT_MESSAGE_PARA, dwFlags);
+  // The four fields without the optional flags (16 bytes on the 32-bit platform); dwFlags
+  // itself is declared by the Windows headers only on request.
+  parameters.cbSize = offsetof(CRYPT_DECRYPT_MESSAGE_PARA, rghCertStore) + sizeof(HCERTSTORE*);
   parameters.dwMsgAndCertEncodingType = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
   parameters.cCertStore = 1;
   parameters.rghCertStore = held.store.handle_address();

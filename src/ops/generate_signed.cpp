@@ -47,7 +47,9 @@ Outcome Sign(SigningResources& held, const SignerChoice& choice, const BYTE* dat
 
   PCCERT_CONTEXT message_certificates[] = {held.certificate.get()};
   CRYPT_SIGN_MESSAGE_PARA parameters{};
-  parameters.cbSize = offsetof(CRYPT_SIGN_MESSAGE_PARA, HashEncryptionAlgorithm);
+  // The fields up to dwInnerContentType, without the optional ones after it (68 bytes on the
+  // 32-bit platform), which the Windows headers declare only on request.
+  parameters.cbSize = offsetof(CRYPT_SIGN_MESSAGE_PARA, dwInnerContentType) + sizeof(DWORD);
   parameters.dwMsgEncodingType = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
   parameters.pSigningCert = held.certificate.get();
   parameters.HashAlgorithm.pszObjId = const_cast<LPSTR>(szOID_OIWSEC_sha1);

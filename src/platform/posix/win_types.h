@@ -187,7 +187,7 @@ typedef struct _CRL_CONTEXT CRL_CONTEXT;
 typedef const CRL_CONTEXT* PCCRL_CONTEXT;
 
 // Fields up to dwInnerContentType form the 68-byte structure of the 32-bit platform; callers set
-// cbSize to offsetof(CRYPT_SIGN_MESSAGE_PARA, HashEncryptionAlgorithm) to say "no optional fields".
+// cbSize to the size up to and including dwInnerContentType to say "no optional fields".
 typedef struct _CRYPT_SIGN_MESSAGE_PARA {
   DWORD cbSize;
   DWORD dwMsgEncodingType;
