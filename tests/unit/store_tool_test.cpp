@@ -185,9 +185,12 @@ TEST_F(StoreToolTest, ListsEveryStoreWhenNoneIsNamed) {
 
 TEST_F(StoreToolTest, ExportsAndRemoves) {
   testing::InstallCertificate(home_.root(), "MY", user_.get(), user_key_.get());
-  // The CA is also in a dropped bundle with another certificate, and alone in a dropped .crt.
+  // The CA is also in a dropped bundle with another certificate and a key kept private beside
+  // them, and alone in a dropped .crt.
   auto other = testing::MakeCertificate({.subject = {{"CN", "Other"}}, .issuer = {}}, ca_key_.get(), nullptr, ca_key_.get());
-  testing::WriteFile(Store("MY") / "bundle.pem", testing::PemOf(ca_.get()) + testing::PemOf(other.get()));
+  const std::string kept_key = testing::PrivateKeyPemOf(ca_key_.get());
+  testing::WriteFile(Store("MY") / "bundle.pem", testing::PemOf(ca_.get()) + kept_key + testing::PemOf(other.get()));
+  fs::permissions(Store("MY") / "bundle.pem", fs::perms::owner_read | fs::perms::owner_write);
   testing::WriteFile(Store("MY") / "ca.crt", testing::DerOf(ca_.get()));
   const std::string user = ThumbprintOf(user_.get());
   const std::string ca = ThumbprintOf(ca_.get());
@@ -208,7 +211,9 @@ TEST_F(StoreToolTest, ExportsAndRemoves) {
   run = RunStoreTool("remove MY " + ca);
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(StoreFiles(), std::vector<std::string>{"MY/bundle.pem"});
-  EXPECT_EQ(testing::ReadFile(Store("MY") / "bundle.pem"), testing::PemOf(other.get()));
+  // Only the removed certificate's block is cut out of the bundle: the rest stays, still private.
+  EXPECT_EQ(testing::ReadFile(Store("MY") / "bundle.pem"), kept_key + testing::PemOf(other.get()));
+  EXPECT_EQ(fs::status(Store("MY") / "bundle.pem").permissions(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(testing::EnumeratedThumbprints("MY"), std::vector<std::string>{ThumbprintOf(other.get())});
   EXPECT_NE(RunStoreTool("remove MY " + user).status, 0);
 }

@@ -65,8 +65,10 @@ bool StoreAndThumbprint(const Options& options, const char* usage, std::string& 
   return StoreFolderOf(store, folder, error);
 }
 
-// Takes the certificate with `thumbprint` out of one certificate file: the file goes when it
-// holds nothing else, otherwise it is rewritten (as PEM) with the other certificates.
+// Takes the certificate with `thumbprint` out of one certificate file. A DER file, or PEM text
+// left without certificates, goes; otherwise only the certificate's blocks are cut out of the PEM
+// text and everything else (other certificates, a key kept beside them) stays as it was, the
+// file's permissions included.
 bool RemoveFromFile(const fs::path& file, const std::string& thumbprint, bool& changed, std::string& error) {
   changed = false;
   std::string bytes;
@@ -74,22 +76,33 @@ bool RemoveFromFile(const fs::path& file, const std::string& thumbprint, bool& c
     error = "cannot read " + file.string() + ": " + failure.message();
     return false;
   }
-  const auto encodings = platform::CertificatesInFile(bytes);
-  if (!encodings) return true;  // not certificate data: not ours to touch
+  const auto blocks = platform::PemCertificatesIn(bytes);
   std::string kept;
-  for (const auto& der : *encodings) {
-    if (platform::Thumbprint(der.data(), der.size()) == thumbprint) {
+  size_t kept_certificates = 0;
+  if (blocks) {
+    size_t copied = 0;
+    for (const platform::PemCertificate& block : *blocks) {
+      if (platform::Thumbprint(block.der.data(), block.der.size()) != thumbprint) {
+        ++kept_certificates;
+        continue;
+      }
       changed = true;
-    } else {
-      kept += PemBlock("CERTIFICATE", std::string(der.begin(), der.end()));
+      kept.append(bytes, copied, block.begin - copied);
+      copied = block.end;
     }
-  }
+    kept.append(bytes, copied);
+  } else if (bytes.find("-----BEGIN ") == std::string::npos) {
+    changed = platform::Thumbprint(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size()) == thumbprint;
+  }  // else: not certificate data, not ours to touch
   if (!changed) return true;
   std::error_code failure;
-  if (kept.empty()) {
+  if (kept_certificates == 0) {
     fs::remove(file, failure);
   } else {
-    failure = platform::WriteFileAtomically(file, kept, 0644);
+    const fs::perms permissions = fs::status(file, failure).permissions();
+    if (!failure) {
+      failure = platform::WriteFileAtomically(file, kept, static_cast<mode_t>(permissions & fs::perms::mask));
+    }
   }
   if (failure) error = "cannot change " + file.string() + ": " + failure.message();
   return !failure;

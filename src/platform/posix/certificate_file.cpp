@@ -66,29 +66,40 @@ std::optional<std::vector<BYTE>> DecodePemBase64(std::string_view text) {
   return bytes;
 }
 
+std::optional<std::vector<PemCertificate>> PemCertificatesIn(std::string_view text) {
+  std::vector<PemCertificate> certificates;
+  size_t position = 0;
+  while ((position = text.find(kBegin, position)) != std::string_view::npos) {
+    const auto label = BeginLabel(text.substr(position));
+    if (!label) return std::nullopt;
+    const size_t body = text.find('\n', position);
+    if (body == std::string_view::npos) return std::nullopt;
+    const std::string end_line = std::string(kEnd) + std::string(*label) + std::string(kDashes);
+    const size_t end = text.find(end_line, body);
+    if (end == std::string_view::npos) return std::nullopt;
+    size_t block_end = end + end_line.size();
+    if (text.substr(block_end, 2) == "\r\n") block_end += 2;
+    else if (text.substr(block_end, 1) == "\n") block_end += 1;
+    if (*label == "CERTIFICATE" || *label == "X509 CERTIFICATE") {
+      auto der = DecodePemBase64(text.substr(body + 1, end - body - 1));
+      if (!der || der->empty()) return std::nullopt;
+      certificates.push_back(PemCertificate{std::move(*der), position, block_end});
+    }
+    position = block_end;
+  }
+  if (certificates.empty()) return std::nullopt;
+  return certificates;
+}
+
 std::optional<std::vector<std::vector<BYTE>>> CertificatesInFile(std::string_view bytes) {
   std::vector<std::vector<BYTE>> certificates;
   if (bytes.find(kBegin) == std::string_view::npos) {
     certificates.emplace_back(bytes.begin(), bytes.end());
     return certificates;
   }
-  size_t position = 0;
-  while ((position = bytes.find(kBegin, position)) != std::string_view::npos) {
-    const auto label = BeginLabel(bytes.substr(position));
-    if (!label) return std::nullopt;
-    const size_t body = bytes.find('\n', position);
-    if (body == std::string_view::npos) return std::nullopt;
-    const std::string end_line = std::string(kEnd) + std::string(*label) + std::string(kDashes);
-    const size_t end = bytes.find(end_line, body);
-    if (end == std::string_view::npos) return std::nullopt;
-    if (*label == "CERTIFICATE" || *label == "X509 CERTIFICATE") {
-      auto der = DecodePemBase64(bytes.substr(body + 1, end - body - 1));
-      if (!der || der->empty()) return std::nullopt;
-      certificates.push_back(std::move(*der));
-    }
-    position = end + end_line.size();
-  }
-  if (certificates.empty()) return std::nullopt;
+  auto blocks = PemCertificatesIn(bytes);
+  if (!blocks) return std::nullopt;
+  for (PemCertificate& block : *blocks) certificates.push_back(std::move(block.der));
   return certificates;
 }
 
