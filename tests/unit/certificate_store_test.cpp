@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -13,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/posix/atomic_file.h"
 #include "platform/posix/cert_store.h"
 #include "platform/posix/detached_certificate.h"
 #include "platform/posix/fault_injection.h"
@@ -339,6 +341,35 @@ TEST_F(CertificateStoreTest, OneStoreServesSeveralThreads) {
   for (int t = 0; t < 4; ++t) EXPECT_EQ(counts[t], 8 * 50);
   EXPECT_FALSE(CertCloseStore(store, CERT_CLOSE_STORE_CHECK_FLAG));  // the kept duplicates
   for (PCCERT_CONTEXT c : kept) EXPECT_TRUE(CertFreeCertificateContext(c));
+}
+
+// A certificate removed (or put back) while a store is being opened: the open sees the store
+// with or without it, never fails for it.
+TEST_F(CertificateStoreTest, OpensWhileACertificateComesAndGoes) {
+  auto stays = Make("Stays", "01");
+  auto churns = Make("Churns", "02");
+  testing::InstallCertificate(home_.root(), "MY", stays.get());
+  const fs::path churning = Folder("MY") / "churn.cer";
+  const std::string der = testing::DerOf(churns.get());
+  std::atomic<bool> stop{false};
+  std::thread changer([&] {
+    while (!stop) {
+      ASSERT_FALSE(platform::WriteFileAtomically(churning, der, 0644));
+      fs::remove(churning);
+    }
+  });
+  int failures = 0;
+  for (int i = 0; i < 2000; ++i) {
+    HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
+    if (store == nullptr) {
+      ++failures;
+      continue;
+    }
+    CertCloseStore(store, CERT_CLOSE_STORE_CHECK_FLAG);
+  }
+  stop = true;
+  changer.join();
+  EXPECT_EQ(failures, 0);
 }
 
 TEST_F(CertificateStoreTest, FindsBySubjectInThumbprintOrder) {

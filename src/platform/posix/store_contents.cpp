@@ -46,6 +46,13 @@ bool AddCertificatesOfFile(const std::string& bytes,
   return true;
 }
 
+// True when the folder entry `path` is gone, removed since the folder was listed (a link that
+// leads nowhere is still there).
+bool Vanished(const std::filesystem::path& path) {
+  std::error_code error;
+  return std::filesystem::symlink_status(path, error).type() == std::filesystem::file_type::not_found;
+}
+
 }  // namespace
 
 DWORD LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<StoreContents>& contents) {
@@ -71,10 +78,13 @@ DWORD LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<Sto
     if (error) return WindowsErrorOf(error);
     const fs::path& path = entries->path();
     if (!IsCertificateFileName(path)) continue;
+    // A file the tool removes while the store is read is simply not in the store any more.
     const fs::file_status file_status = fs::status(path, error);  // follows links
+    if (error && Vanished(path)) continue;
     if (error) return WindowsErrorOf(error);
     if (file_status.type() != fs::file_type::regular) continue;  // folders, pipes: not ours
-    if ((error = ReadWholeFile(path, bytes))) return WindowsErrorOf(error);
+    if ((error = ReadWholeFile(path, bytes)) && Vanished(path)) continue;
+    if (error) return WindowsErrorOf(error);
     if (!AddCertificatesOfFile(bytes, loaded->certificates)) return CRYPT_E_ASN1_CORRUPT;
   }
   if (error) return WindowsErrorOf(error);

@@ -32,9 +32,9 @@ struct StoreContents {
   std::vector<std::unique_ptr<StoredCertificate>> certificates;
 };
 
-// Reads the store in `folder`. A missing folder is an empty store. Fails (returning the Windows
-// error value) on an I/O failure, a file that is not certificate data, or a non-folder in the
-// folder's place.
+// Reads the store in `folder`. A missing folder is an empty store, and a file removed while the
+// folder is read is not in it. Fails (returning the Windows error value) on an I/O failure, a file
+// that is not certificate data, or a non-folder in the folder's place.
 DWORD LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<StoreContents>& contents);
 
 }  // namespace corvane::platform
