@@ -2,11 +2,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/atomic_file.h"
 #include "support/test_home.h"
 
 namespace {
@@ -36,6 +40,30 @@ TEST_F(ProviderStateTest, DefaultProviderIsRecordedAtomically) {
   // No temporary file is left behind, and the root is private.
   EXPECT_EQ(std::distance(fs::directory_iterator(defaults), fs::directory_iterator()), 1);
   EXPECT_EQ(fs::status(home_.root() / "providers").permissions() & fs::perms::all, fs::perms::owner_all);
+}
+
+// A program started by another thread of the host while a file is being written does not
+// inherit the temporary file (it would hold it open for as long as it runs).
+TEST_F(ProviderStateTest, TemporaryFilesAreNotInheritedByChildProcesses) {
+  const fs::path target = home_.root() / "large-record";
+  const std::string bytes(8 << 20, 'x');  // long enough that the temporary file is mostly open
+  std::atomic<bool> stop{false};
+  std::thread writer([&] {
+    while (!stop) ASSERT_FALSE(corvane::platform::WriteFileAtomically(target, bytes, 0600));
+  });
+  std::string inherited;
+  for (int i = 0; i < 20 && inherited.empty(); ++i) {
+    FILE* child = popen("PATH=/usr/bin:/bin readlink /proc/$$/fd/*", "r");
+    ASSERT_NE(child, nullptr);
+    char line[4096];
+    while (fgets(line, sizeof line, child) != nullptr) {
+      if (std::string(line).find(".large-record.") != std::string::npos) inherited = line;
+    }
+    pclose(child);
+  }
+  stop = true;
+  writer.join();
+  EXPECT_EQ(inherited, "");
 }
 
 TEST_F(ProviderStateTest, SetProviderRejectsWhatThePlatformRejects) {

@@ -15,7 +15,8 @@ std::error_code LastSystemError() { return std::error_code(errno, std::generic_c
 std::error_code WriteTemporary(const std::filesystem::path& path, std::string_view bytes, mode_t mode,
                                std::string& temporary) {
   temporary = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
-  const int fd = mkstemp(temporary.data());
+  // Close-on-exec: a program another thread starts meanwhile must not inherit the file.
+  const int fd = mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return LastSystemError();
   std::error_code error;
   if (fchmod(fd, mode) != 0) error = LastSystemError();
