@@ -64,7 +64,7 @@ PCCERT_CONTEXT FindCertificateBySerial(HCERTSTORE* stores, int32_t store_count,
   if (stores == nullptr || serial_text == nullptr || issuer_text == nullptr) return nullptr;
   const std::optional<SerialBytes> serial = ParseSerialText(serial_text, serial_text_length);
   if (!serial || store_count < 0) return nullptr;
-  const CRYPT_INTEGER_BLOB wanted{serial->count, serial->bytes.get()};
+  CRYPT_INTEGER_BLOB wanted{serial->count, serial->bytes.get()};
   for (int32_t s = 0; s < store_count; ++s) {
     PCCERT_CONTEXT certificate = nullptr;
     while ((certificate = CertEnumCertificatesInStore(stores[s], certificate)) != nullptr) {

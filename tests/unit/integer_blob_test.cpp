@@ -42,8 +42,8 @@ TEST(IntegerBlobTest, ComparesIntegerValues) {
   };
   for (const BlobCase& test : cases) {
     std::vector<BYTE> a, b;
-    const CRYPT_INTEGER_BLOB first = LittleEndian(test.first, a);
-    const CRYPT_INTEGER_BLOB second = LittleEndian(test.second, b);
+    CRYPT_INTEGER_BLOB first = LittleEndian(test.first, a);
+    CRYPT_INTEGER_BLOB second = LittleEndian(test.second, b);
     EXPECT_EQ(CertCompareIntegerBlob(&first, &second), test.equal ? TRUE : FALSE)
         << ::testing::PrintToString(test.first) << " vs " << ::testing::PrintToString(test.second);
     EXPECT_EQ(CertCompareIntegerBlob(&second, &first), test.equal ? TRUE : FALSE) << "reversed";

@@ -19,13 +19,13 @@ DWORD SignificantBytes(const CRYPT_INTEGER_BLOB& blob) {
   return size;
 }
 
-bool IsValid(PCCRYPT_INTEGER_BLOB blob) {
+bool IsValid(const CRYPT_INTEGER_BLOB* blob) {
   return blob != nullptr && (blob->cbData == 0 || blob->pbData != nullptr);
 }
 
 }  // namespace
 
-extern "C" BOOL CertCompareIntegerBlob(PCCRYPT_INTEGER_BLOB first, PCCRYPT_INTEGER_BLOB second) {
+extern "C" BOOL CertCompareIntegerBlob(PCRYPT_INTEGER_BLOB first, PCRYPT_INTEGER_BLOB second) {
   PLATFORM_ENTRY("CertCompareIntegerBlob");
   PLATFORM_ENSURE(IsValid(first) && IsValid(second), ERROR_INVALID_PARAMETER);
   const DWORD size = SignificantBytes(*first);

@@ -13,14 +13,14 @@ bool SameBytes(const std::vector<uint8_t>& bytes, const uint8_t* data, size_t si
 }
 
 bool MatchesIssuerAndSerial(PCCERT_CONTEXT certificate, const KeyTransportRecipient& recipient) {
-  const CERT_INFO* info = certificate->pCertInfo;
+  CERT_INFO* info = certificate->pCertInfo;
   if (info == nullptr ||
       !SameBytes(recipient.issuer, info->Issuer.pbData, info->Issuer.cbData)) {
     return false;
   }
   // The platform keeps serial numbers least significant byte first.
   std::vector<BYTE> serial(recipient.serial_number.rbegin(), recipient.serial_number.rend());
-  const CRYPT_INTEGER_BLOB blob{static_cast<DWORD>(serial.size()), serial.data()};
+  CRYPT_INTEGER_BLOB blob{static_cast<DWORD>(serial.size()), serial.data()};
   return CertCompareIntegerBlob(&blob, &info->SerialNumber) != FALSE;
 }
 

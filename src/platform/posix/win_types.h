@@ -113,7 +113,6 @@ typedef struct _CRYPTOAPI_BLOB {
   BYTE* pbData;
 } CRYPT_INTEGER_BLOB, *PCRYPT_INTEGER_BLOB, CERT_NAME_BLOB, *PCERT_NAME_BLOB, CRYPT_OBJID_BLOB,
     CRYPT_DATA_BLOB, CRYPT_DER_BLOB, CRYPT_HASH_BLOB;
-typedef const CRYPT_INTEGER_BLOB* PCCRYPT_INTEGER_BLOB;
 
 typedef struct _FILETIME {
   DWORD dwLowDateTime;
@@ -249,7 +248,7 @@ PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE store, DWORD encoding, DWOR
                                           PCCERT_CONTEXT previous);
 PCCERT_CONTEXT CertDuplicateCertificateContext(PCCERT_CONTEXT context);
 BOOL CertFreeCertificateContext(PCCERT_CONTEXT context);
-BOOL CertCompareIntegerBlob(PCCRYPT_INTEGER_BLOB first, PCCRYPT_INTEGER_BLOB second);
+BOOL CertCompareIntegerBlob(PCRYPT_INTEGER_BLOB first, PCRYPT_INTEGER_BLOB second);
 DWORD CertNameToStrA(DWORD encoding, PCERT_NAME_BLOB name, DWORD string_type, LPSTR text,
                      DWORD text_size);
 
