@@ -4,6 +4,7 @@
 // interoperability tests.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -118,6 +119,21 @@ TEST_F(GuiToolTest, ExitStatusAndPrintedRowMakeTheAnswer) {
         << row.status << " " << row.output;
     EXPECT_EQ(home_.UiLog(), std::vector<std::string>{std::string("choose\tA\tB\tC\t") + row.answer});
   }
+}
+
+TEST_F(GuiToolTest, AnswerIsReadFromTheOutputWhenTheHostIgnoresSigchld) {
+  InstallTool("zenity");
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  struct sigaction previous {};
+  sigaction(SIGCHLD, &ignore, &previous);
+  Reply(0, "2\n");
+  const std::string chosen = AnswerText(ShowChooser("c", "l", {"A", "B", "C"}));
+  Reply(1, "");
+  const std::string cancelled = AnswerText(ShowChooser("c", "l", {"A", "B", "C"}));
+  sigaction(SIGCHLD, &previous, nullptr);
+  EXPECT_EQ(chosen, "2");
+  EXPECT_EQ(cancelled, "cancel");
 }
 
 TEST_F(GuiToolTest, BoxThatCannotBeShownGoesToStandardError) {

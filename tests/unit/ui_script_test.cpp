@@ -1,6 +1,9 @@
 // The script front end and the UI log: answers of CORVANE_UI_CHOICES in order, one per chooser,
 // and exactly one UTF-8 log line per box or chooser.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -95,6 +98,23 @@ TEST(UiScriptTest, LogHoldsUtf8OfTheGbkTextsWithControlCharactersEscaped) {
                               "box\tError\ta\\tb\\nc\\rd\\\\e\\x01",
                               "choose\t签发者：Test CA ，主题：Alice\tx\\ty\t€\t€5 €€ €价\t1",
                           }));
+}
+
+TEST(UiScriptTest, LogThatIsAPipeNobodyReadsNeitherBlocksNorEndsTheProcess) {
+  testing::TestHome home;
+  const std::string fifo = (home.root() / "log.fifo").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  home.SetEnv("CORVANE_UI_LOG", fifo);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    alarm(10);  // a box that blocks on the log ends here, and the test sees the signal
+    platform::ShowMessageBox("caption", "text");
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 TEST(UiScriptTest, NoLogWithoutALogPath) {

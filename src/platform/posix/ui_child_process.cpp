@@ -108,6 +108,12 @@ ChildExit RunChildAndWait(const std::string& program, const std::vector<std::str
   if (waited == pid && WIFEXITED(status)) {
     result.exited = true;
     result.status = WEXITSTATUS(status);
+  } else if (waited < 0 && errno == ECHILD) {
+    // The host ignores SIGCHLD, so the system reaped the tool without telling us how it ended.
+    // What it printed still tells: a row means OK with it; nothing means Cancel (for a chooser,
+    // OK without a row comes to the same: no certificate).
+    result.exited = true;
+    result.status = result.output.empty() ? 1 : 0;
   }
   return result;
 }

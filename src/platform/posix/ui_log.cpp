@@ -2,6 +2,9 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "platform/posix/ui_text.h"
@@ -9,11 +12,45 @@
 namespace corvane::platform {
 namespace {
 
+// While alive, SIGPIPE is held back for this thread, and one that a write raised is taken away
+// again: a log that is a pipe whose reader has gone must not end the host process.
+class SigpipeHeldBack {
+ public:
+  SigpipeHeldBack() {
+    sigemptyset(&sigpipe_);
+    sigaddset(&sigpipe_, SIGPIPE);
+    sigset_t pending;
+    sigpending(&pending);
+    was_pending_ = sigismember(&pending, SIGPIPE) == 1;
+    pthread_sigmask(SIG_BLOCK, &sigpipe_, &previous_);
+  }
+  ~SigpipeHeldBack() {
+    sigset_t pending;
+    sigpending(&pending);
+    if (!was_pending_ && sigismember(&pending, SIGPIPE) == 1) {
+      const timespec no_wait{0, 0};
+      sigtimedwait(&sigpipe_, nullptr, &no_wait);
+    }
+    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+  }
+  SigpipeHeldBack(const SigpipeHeldBack&) = delete;
+  SigpipeHeldBack& operator=(const SigpipeHeldBack&) = delete;
+
+ private:
+  sigset_t sigpipe_;
+  sigset_t previous_;
+  bool was_pending_ = false;
+};
+
 void AppendLine(const std::string& log_path, std::string line) {
   if (log_path.empty()) return;
   line += '\n';
-  const int fd = open(log_path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0600);
+  // Opened without waiting: a named pipe that nobody reads is skipped instead of blocking.
+  const int fd = open(log_path.c_str(),
+                      O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
   if (fd < 0) return;
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  SigpipeHeldBack sigpipe_held_back;
   size_t written = 0;
   while (written < line.size()) {
     const ssize_t result = write(fd, line.data() + written, line.size() - written);
