@@ -1,5 +1,6 @@
 #include "support/signed_message_view.h"
 
+#include <gtest/gtest.h>
 #include <openssl/pkcs7.h>
 
 #include "platform/posix/ossl.h"
@@ -39,6 +40,23 @@ SignedMessageView ViewSignedMessage(const std::string& der) {
                         static_cast<size_t>(inner->d.data->length));
   }
   return view;
+}
+
+void ExpectLibrarySignedForm(const std::string& der, const std::string& signer_certificate_der,
+                             const std::string& content, bool detached) {
+  const SignedMessageView view = ViewSignedMessage(der);
+  ASSERT_TRUE(view.parsed);
+  EXPECT_EQ(view.version, 1);
+  EXPECT_EQ(view.signer_count, 1);
+  EXPECT_EQ(view.signer_version, 1);
+  EXPECT_EQ(view.digest_nid, NID_sha1);
+  EXPECT_EQ(view.authenticated_attributes, 0);
+  EXPECT_EQ(view.certificate_count, 1);
+  EXPECT_EQ(view.first_certificate_der, signer_certificate_der);
+  EXPECT_EQ(view.content_present, !detached);
+  if (!detached) {
+    EXPECT_EQ(view.content, content);
+  }
 }
 
 bool OpensslVerifies(const std::string& der, const std::string* detached_content,

@@ -20,6 +20,11 @@ struct SignedMessageView {
 
 SignedMessageView ViewSignedMessage(const std::string& der);
 
+// Expects the one form the library signs in: version 1, one version-1 signer, SHA-1, no
+// authenticated attributes, exactly the signer's certificate, and the content only when attached.
+void ExpectLibrarySignedForm(const std::string& der, const std::string& signer_certificate_der,
+                             const std::string& content, bool detached);
+
 // Verifies with `openssl cms -verify -noverify` (the content for a detached signature); returns
 // the content the peer recovered, or nullopt-like "!" prefixed error text on failure.
 bool OpensslVerifies(const std::string& der, const std::string* detached_content,

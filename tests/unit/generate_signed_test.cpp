@@ -128,19 +128,7 @@ TEST_F(GenerateSignedTest, ModesMakeAttachedOrDetachedMessages) {
     const size_t characters = 4 * ((der.size() + 2) / 3);
     EXPECT_EQ(signed_text.output.size(), characters + (characters + 63) / 64);
 
-    const auto view = testing::ViewSignedMessage(der);
-    ASSERT_TRUE(view.parsed);
-    EXPECT_EQ(view.version, 1);
-    EXPECT_EQ(view.signer_count, 1);
-    EXPECT_EQ(view.signer_version, 1);
-    EXPECT_EQ(view.digest_nid, NID_sha1);
-    EXPECT_EQ(view.authenticated_attributes, 0);
-    ASSERT_EQ(view.certificate_count, 1);
-    EXPECT_EQ(view.first_certificate_der, testing::DerOf(signer_.get()));
-    EXPECT_EQ(view.content_present, mode != 1);
-    if (mode != 1) {
-      EXPECT_EQ(view.content, data);
-    }
+    testing::ExpectLibrarySignedForm(der, testing::DerOf(signer_.get()), data, mode == 1);
 
     std::string recovered;
     EXPECT_TRUE(testing::OpensslVerifies(der, mode == 1 ? &data : nullptr, &recovered)) << recovered;

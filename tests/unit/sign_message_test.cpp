@@ -57,19 +57,7 @@ TEST_F(SignMessageTest, MessagesHaveTheFixedFormAndVerify) {
     const std::string& der = signed_message.output;
     EXPECT_EQ(signed_message.size_pass, der.size());
 
-    const testing::SignedMessageView view = testing::ViewSignedMessage(der);
-    ASSERT_TRUE(view.parsed);
-    EXPECT_EQ(view.version, 1);
-    EXPECT_EQ(view.signer_count, 1);
-    EXPECT_EQ(view.signer_version, 1);
-    EXPECT_EQ(view.digest_nid, NID_sha1);
-    EXPECT_EQ(view.authenticated_attributes, 0);
-    EXPECT_EQ(view.certificate_count, 1);
-    EXPECT_EQ(view.first_certificate_der, certificate_der);
-    EXPECT_EQ(view.content_present, !row.detached);
-    if (!row.detached) {
-      EXPECT_EQ(view.content, row.content);
-    }
+    testing::ExpectLibrarySignedForm(der, certificate_der, row.content, row.detached);
     EXPECT_NE(der.find(sha1_with_null), std::string::npos);
     EXPECT_TRUE(SignatureVerifies(der, row.content, row.detached));
     if (row.detached) {
