@@ -3,6 +3,9 @@
 // and messages made by CryptSignMessage verify and print as the fixed form.
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
+
 #include "support/engine_fixtures.h"
 #include "support/openssl_peer.h"
 #include "support/signed_message_view.h"
@@ -20,15 +23,19 @@ using testing::ShellQuote;
 std::string RunPeer(const std::string& command_line, const std::string& in, X509* certificate,
                     std::string* diagnostics = nullptr) {
   testing::ScratchFolder scratch;
-  std::string command = command_line;
-  const auto replace = [&](const std::string& name, const std::string& path) {
-    for (size_t at; (at = command.find(name)) != std::string::npos;) {
-      command.replace(at, name.size(), ShellQuote(path));
-    }
-  };
-  replace("IN", scratch.Write("in", in));
-  replace("OUT", scratch.Path("out"));
-  if (certificate != nullptr) replace("CERT", scratch.Write("cert.pem", testing::PemOf(certificate)));
+  // The words IN, OUT and CERT of the command line stand for files in the scratch folder; the
+  // paths are put in word by word, so a path that happens to hold such a word is left alone.
+  const std::string in_path = scratch.Write("in", in);
+  const std::string cert_path =
+      certificate != nullptr ? scratch.Write("cert.pem", testing::PemOf(certificate)) : "";
+  std::string command;
+  std::istringstream words(command_line);
+  for (std::string word; words >> word;) {
+    if (word == "IN") word = ShellQuote(in_path);
+    else if (word == "OUT") word = ShellQuote(scratch.Path("out"));
+    else if (word == "CERT" && certificate != nullptr) word = ShellQuote(cert_path);
+    command += (command.empty() ? "" : " ") + word;
+  }
   std::string output;
   const int status = testing::RunCommand(command + " 2>&1", &output);
   if (diagnostics) *diagnostics = output;
