@@ -52,11 +52,6 @@ std::string NameDer(const X509_NAME* name) {
   return bytes;
 }
 
-std::string ThumbprintOf(X509* certificate) {
-  const std::string der = DerOf(certificate);
-  return platform::Thumbprint(reinterpret_cast<const BYTE*>(der.data()), der.size());
-}
-
 std::string MakeCrlDer(X509* issuer, EVP_PKEY* issuer_key) {
   ossl::UniquePtr<X509_CRL> crl(X509_CRL_new());
   X509_CRL_set_version(crl.get(), 1);

@@ -26,8 +26,6 @@ std::string OidText(const ASN1_OBJECT* object);
 // DER of a name.
 std::string NameDer(const X509_NAME* name);
 
-// Thumbprint of a certificate (as the platform computes it).
-std::string ThumbprintOf(X509* certificate);
 
 // An empty revocation list issued by `issuer`, signed with its key: DER, and the same as PEM.
 std::string MakeCrlDer(X509* issuer, EVP_PKEY* issuer_key);

@@ -145,8 +145,7 @@ std::string PrivateKeyPemOf(EVP_PKEY* key) {
 std::filesystem::path InstallCertificate(const std::filesystem::path& root, const std::string& store,
                                          X509* certificate, EVP_PKEY* key) {
   const std::string der = DerOf(certificate);
-  const std::string thumbprint =
-      platform::Thumbprint(reinterpret_cast<const BYTE*>(der.data()), der.size());
+  const std::string thumbprint = platform::Thumbprint(certificate);
   std::string folder_name = store;
   for (char& c : folder_name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
   const std::filesystem::path folder = root / "stores" / folder_name;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "certs/certificate_search.h"
+#include "platform/posix/cert_store.h"
 #include "support/store_fixtures.h"
 #include "support/test_home.h"
 #include "support/test_pki.h"
@@ -136,7 +137,7 @@ TEST_F(CertificateSearchTest, BySubjectTakesTheFirstInStoreOrder) {
                     store);
   };
   // Both Alices have one subject: the store's order (ascending thumbprint) decides.
-  const bool fixed_first = testing::ThumbprintOf(alice_.get()) < testing::ThumbprintOf(alice_reordered_.get());
+  const bool fixed_first = platform::Thumbprint(alice_.get()) < platform::Thumbprint(alice_reordered_.get());
   std::string store;
   EXPECT_EQ(by_subject(subject_of(alice_.get()), 2, &store), fixed_first ? "alice" : "alice-reordered");
   EXPECT_EQ(store, "CA");

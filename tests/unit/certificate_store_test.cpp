@@ -29,7 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::BlobBytes;
 using testing::EnumeratedThumbprints;
-using testing::ThumbprintOf;
+using platform::Thumbprint;
 
 constexpr long kYear = 365L * 24 * 3600;
 
@@ -166,7 +166,7 @@ TEST_F(CertificateStoreTest, EnumeratesByThumbprintListingEachCertificateOnce) {
   fs::create_directory(Folder("CA") / "sub.cer");  // a folder with a certificate's name: passed over
 
   std::vector<std::string> expected;
-  for (auto& certificate : certificates) expected.push_back(ThumbprintOf(certificate.get()));
+  for (auto& certificate : certificates) expected.push_back(Thumbprint(certificate.get()));
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(EnumeratedThumbprints("CA"), expected);
 }
@@ -175,7 +175,7 @@ TEST_F(CertificateStoreTest, StoreNamesAreCaseInsensitive) {
   auto certificate = Make("Root cert");
   testing::InstallCertificate(home_.root(), "Root", certificate.get());
   ASSERT_TRUE(fs::is_directory(Folder("ROOT")));
-  const std::vector<std::string> expected = {ThumbprintOf(certificate.get())};
+  const std::vector<std::string> expected = {Thumbprint(certificate.get())};
   for (const char* name : {"ROOT", "Root", "root", "rOoT"}) EXPECT_EQ(EnumeratedThumbprints(name), expected) << name;
 }
 
@@ -377,7 +377,7 @@ TEST_F(CertificateStoreTest, FindsBySubjectInThumbprintOrder) {
   auto two = Make("Twin", "02", 1);
   auto other = Make("Other", "03", 2);
   for (X509* x : {one.get(), two.get(), other.get()}) testing::InstallCertificate(home_.root(), "MY", x);
-  std::vector<std::string> twins = {ThumbprintOf(one.get()), ThumbprintOf(two.get())};
+  std::vector<std::string> twins = {Thumbprint(one.get()), Thumbprint(two.get())};
   std::sort(twins.begin(), twins.end());
 
   const std::string subject = testing::NameDer(X509_get_subject_name(one.get()));
@@ -425,7 +425,7 @@ TEST_F(CertificateStoreTest, LinkedKeyMustMatchTheCertificate) {
   for (PCCERT_CONTEXT c = nullptr; (c = CertEnumCertificatesInStore(store, c)) != nullptr; ++checked) {
     const std::string thumbprint = platform::Thumbprint(c->pbCertEncoded, c->cbCertEncoded);
     ossl::UniquePtr<EVP_PKEY> linked = platform::LoadLinkedPrivateKey(c);
-    if (thumbprint == ThumbprintOf(with_key.get())) {
+    if (thumbprint == Thumbprint(with_key.get())) {
       ASSERT_NE(linked, nullptr);
       EXPECT_EQ(EVP_PKEY_eq(linked.get(), key.get()), 1);
     } else {

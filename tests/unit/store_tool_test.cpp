@@ -21,7 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::RunStoreTool;
 using testing::ShellQuote;
-using testing::ThumbprintOf;
+using platform::Thumbprint;
 
 class StoreToolTest : public ::testing::Test {
  protected:
@@ -68,8 +68,8 @@ class StoreToolTest : public ::testing::Test {
 };
 
 TEST_F(StoreToolTest, ImportsPkcs12WithItsChain) {
-  const std::string user = ThumbprintOf(user_.get());
-  const std::string ca = ThumbprintOf(ca_.get());
+  const std::string user = Thumbprint(user_.get());
+  const std::string ca = Thumbprint(ca_.get());
   struct Case {
     std::string options;
     std::vector<std::string> files;
@@ -131,7 +131,7 @@ TEST_F(StoreToolTest, KeyIsLinkedOnlyToTheCertificateItMatches) {
   ASSERT_EQ(RunStoreTool("import MY " + user_pem).status, 0);
   run = RunStoreTool("import MY " + user_key_der);
   ASSERT_EQ(run.status, 0) << run.err;
-  const std::string user = ThumbprintOf(user_.get());
+  const std::string user = Thumbprint(user_.get());
   EXPECT_EQ(StoreFiles(), (std::vector<std::string>{"MY/" + user + ".cer", "MY/" + user + ".key"}));
 
   const auto list = RunStoreTool("list MY");
@@ -163,7 +163,7 @@ TEST_F(StoreToolTest, EncryptedKeysNeedTheirPassword) {
   run = RunStoreTool("import MY " + certificate + " " + key + " --password k3y");
   ASSERT_EQ(run.status, 0) << run.err;
   // Stored unencrypted (PKCS #8), so that the library can use it without asking.
-  const std::string stored = testing::ReadFile(Store("MY") / (ThumbprintOf(user_.get()) + ".key"));
+  const std::string stored = testing::ReadFile(Store("MY") / (Thumbprint(user_.get()) + ".key"));
   EXPECT_EQ(stored, testing::PrivateKeyPemOf(user_key_.get()));
 }
 
@@ -175,7 +175,7 @@ TEST_F(StoreToolTest, ListsEveryStoreWhenNoneIsNamed) {
                extra = list.out.find("Store EXTRA");
   ASSERT_NE(extra, std::string::npos) << list.out;
   EXPECT_TRUE(my < ca && ca < root && root < extra) << list.out;
-  EXPECT_NE(list.out.find(ThumbprintOf(ca_.get())), std::string::npos);
+  EXPECT_NE(list.out.find(Thumbprint(ca_.get())), std::string::npos);
 
   testing::WriteFile(Store("BROKEN") / "junk.cer", "junk");
   const auto broken = RunStoreTool("list broken");
@@ -192,8 +192,8 @@ TEST_F(StoreToolTest, ExportsAndRemoves) {
   testing::WriteFile(Store("MY") / "bundle.pem", testing::PemOf(ca_.get()) + kept_key + testing::PemOf(other.get()));
   fs::permissions(Store("MY") / "bundle.pem", fs::perms::owner_read | fs::perms::owner_write);
   testing::WriteFile(Store("MY") / "ca.crt", testing::DerOf(ca_.get()));
-  const std::string user = ThumbprintOf(user_.get());
-  const std::string ca = ThumbprintOf(ca_.get());
+  const std::string user = Thumbprint(user_.get());
+  const std::string ca = Thumbprint(ca_.get());
 
   auto run = RunStoreTool("export my " + user);
   ASSERT_EQ(run.status, 0) << run.err;
@@ -214,7 +214,7 @@ TEST_F(StoreToolTest, ExportsAndRemoves) {
   // Only the removed certificate's block is cut out of the bundle: the rest stays, still private.
   EXPECT_EQ(testing::ReadFile(Store("MY") / "bundle.pem"), kept_key + testing::PemOf(other.get()));
   EXPECT_EQ(fs::status(Store("MY") / "bundle.pem").permissions(), fs::perms::owner_read | fs::perms::owner_write);
-  EXPECT_EQ(testing::EnumeratedThumbprints("MY"), std::vector<std::string>{ThumbprintOf(other.get())});
+  EXPECT_EQ(testing::EnumeratedThumbprints("MY"), std::vector<std::string>{Thumbprint(other.get())});
   EXPECT_NE(RunStoreTool("remove MY " + user).status, 0);
 }
 
@@ -232,7 +232,7 @@ TEST_F(StoreToolTest, AddsRevocationLists) {
   }
   const auto bad = RunStoreTool("add-crl CA " + Write("bad.crl", "not a list"));
   EXPECT_NE(bad.status, 0);
-  std::vector<std::string> expected = {"CA/" + name, "CA/" + ThumbprintOf(ca_.get()) + ".cer"};
+  std::vector<std::string> expected = {"CA/" + name, "CA/" + Thumbprint(ca_.get()) + ".cer"};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(StoreFiles(), expected);
   // The certificate store still opens with the list beside the certificates.
@@ -246,8 +246,8 @@ TEST_F(StoreToolTest, FailedWriteLeavesNoFile) {
   ASSERT_EQ(run.status, 0) << run.err;  // other stores are fine
   const auto failed = RunStoreTool("import MY " + Write("user.pem", testing::PemOf(user_.get())));
   EXPECT_NE(failed.status, 0);
-  EXPECT_EQ(StoreFiles(), (std::vector<std::string>{"MY", "ROOT/" + ThumbprintOf(ca_.get()) + ".cer",
-                                                    "ROOT/" + ThumbprintOf(ca_.get()) + ".key"}));
+  EXPECT_EQ(StoreFiles(), (std::vector<std::string>{"MY", "ROOT/" + Thumbprint(ca_.get()) + ".cer",
+                                                    "ROOT/" + Thumbprint(ca_.get()) + ".key"}));
 }
 
 }  // namespace

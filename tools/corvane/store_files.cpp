@@ -19,11 +19,6 @@ std::string DerOf(X509* certificate) {
   return bytes;
 }
 
-std::string ThumbprintOf(X509* certificate) {
-  const std::string der = DerOf(certificate);
-  return platform::Thumbprint(reinterpret_cast<const BYTE*>(der.data()), der.size());
-}
-
 std::string PrivateKeyPem(EVP_PKEY* key) {
   ossl::UniquePtr<BIO> bio(BIO_new(BIO_s_mem()));
   if (bio == nullptr ||

@@ -12,7 +12,6 @@
 namespace corvane::tool {
 
 std::string DerOf(X509* certificate);
-std::string ThumbprintOf(X509* certificate);
 
 // PKCS #8 PEM, unencrypted.
 std::string PrivateKeyPem(EVP_PKEY* key);

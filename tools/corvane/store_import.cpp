@@ -78,7 +78,7 @@ int RunStoreImport(const std::vector<std::string>& args) {
   std::vector<PendingFile> writes;
   const std::string store_name = platform::StoreFolderName(store);
   for (auto& certificate : items.certificates) {
-    const std::string thumbprint = ThumbprintOf(certificate.get());
+    const std::string thumbprint = platform::Thumbprint(certificate.get());
     writes.push_back({folder, thumbprint + std::string(platform::kCertificateExtension), DerOf(certificate.get()),
                       0644, "certificate " + thumbprint + " -> " + store_name + "  " + SubjectOf(certificate.get())});
   }
@@ -95,7 +95,7 @@ int RunStoreImport(const std::vector<std::string>& args) {
       return Fail("the private key in " + key_origins[k] + " matches no certificate of this import or of store " +
                   store_name + "; nothing was imported");
     }
-    const std::string thumbprint = ThumbprintOf(match);
+    const std::string thumbprint = platform::Thumbprint(match);
     const std::string pem = PrivateKeyPem(items.keys[k].get());
     if (pem.empty()) return Fail("cannot encode the private key in " + key_origins[k]);
     writes.push_back({folder, thumbprint + std::string(platform::kKeyExtension), pem, 0600,
@@ -104,7 +104,7 @@ int RunStoreImport(const std::vector<std::string>& args) {
   for (auto& certificate : items.chain) {
     const std::string target = ChainStore(certificate.get(), chain_to);
     if (target == "NONE") continue;
-    const std::string thumbprint = ThumbprintOf(certificate.get());
+    const std::string thumbprint = platform::Thumbprint(certificate.get());
     writes.push_back({platform::StoreFolder(target), thumbprint + std::string(platform::kCertificateExtension),
                       DerOf(certificate.get()), 0644,
                       "chain certificate " + thumbprint + " -> " + target + "  " + SubjectOf(certificate.get())});

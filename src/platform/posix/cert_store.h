@@ -26,6 +26,9 @@ std::filesystem::path StoreFolder(const std::string& store_name);
 // Upper-case hex SHA-1 of a DER certificate.
 std::string Thumbprint(const BYTE* der, size_t length);
 
+// The same for an OpenSSL certificate (its DER encoding); empty when it cannot be encoded.
+std::string Thumbprint(X509* certificate);
+
 // The OpenSSL certificate of a context, parsed on first use and cached in the context (borrowed:
 // valid as long as the context). Null when the DER does not parse.
 X509* CertificateX509(PCCERT_CONTEXT context);

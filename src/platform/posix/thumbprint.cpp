@@ -23,4 +23,13 @@ std::string Thumbprint(const BYTE* der, size_t length) {
   return text;
 }
 
+std::string Thumbprint(X509* certificate) {
+  unsigned char* der = nullptr;
+  const int length = i2d_X509(certificate, &der);
+  if (length <= 0) return std::string();
+  std::string thumbprint = Thumbprint(der, static_cast<size_t>(length));
+  OPENSSL_free(der);
+  return thumbprint;
+}
+
 }  // namespace corvane::platform
