@@ -1,6 +1,7 @@
 // Small helpers shared by the corvane subcommands: reading inputs, writing outputs, options.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +32,20 @@ class Options {
   std::vector<std::string> positional_;
   std::optional<std::string> error_;
 };
+
+// Calls an export the way every caller must: the size query, then the real call into a buffer of
+// the capacity it answered. Returns the export's result; on 0, `output` holds exactly the output.
+template <typename Export>
+int32_t CallExportTwice(Export call, std::string& output) {
+  int32_t capacity = 0;
+  int32_t result = call(nullptr, &capacity);
+  if (result != 0) return result;
+  output.assign(static_cast<size_t>(capacity < 0 ? 0 : capacity) + 1, '\0');
+  int32_t length = 0;
+  result = call(output.data(), &length);
+  output.resize(result == 0 ? static_cast<size_t>(length) : 0);
+  return result;
+}
 
 // Prints "corvane: <message>" on standard error and returns the exit status 1.
 int Fail(const std::string& message);

@@ -34,19 +34,13 @@ void ShowUiLog(const std::filesystem::path& log, std::streamoff& seen) {
   seen = in.tellg() < 0 ? seen : static_cast<std::streamoff>(in.tellg());
 }
 
-// Calls an export the two-pass way and returns its output; prints the result code.
+// Calls an export the two-pass way into `output` and prints its result code.
 template <typename Export>
 bool Call(const char* what, Export call, std::string& output) {
-  int32_t capacity = 0;
-  call(nullptr, &capacity);
-  output.assign(static_cast<size_t>(capacity) + 1, '\0');
-  int32_t length = 0;
-  const int32_t result = call(output.data(), &length);
+  const int32_t result = CallExportTwice(call, output);
   std::cout << "  " << what << " -> " << result << (result == 0 ? "" : " " + ResultCodeText(result))
             << "\n";
-  if (result != 0) return false;
-  output.resize(static_cast<size_t>(length));
-  return true;
+  return result == 0;
 }
 
 std::string ToDer(const std::string& base64) {

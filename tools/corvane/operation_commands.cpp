@@ -10,20 +10,15 @@
 namespace corvane::tool {
 namespace {
 
-// Calls an export twice, as every caller must: size query, then the real call.
+// Runs an export on the input and writes its output; the exit status.
 template <typename Export>
 int RunExport(const std::string& input, const std::string& output_path, Export call) {
   if (input.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
     return Fail("input too large");
   }
-  int32_t capacity = 0;
-  int32_t result = call(nullptr, &capacity);
-  if (result != 0 || capacity < 0) return Fail(ResultCodeText(result));
-  std::string output(static_cast<size_t>(capacity) + 1, '\0');
-  int32_t length = 0;
-  result = call(output.data(), &length);
+  std::string output;
+  const int32_t result = CallExportTwice(call, output);
   if (result != 0) return Fail(ResultCodeText(result));
-  output.resize(static_cast<size_t>(length));
   if (!WriteOutput(output_path, output)) return Fail("cannot write " + output_path);
   return 0;
 }
