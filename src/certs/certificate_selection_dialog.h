@@ -2,8 +2,10 @@
 // none selected at first; OK yields 3s + 2 for line s (or -1 without a selection), Cancel -1.
 // Lines are shown only when the list holds exactly three entries per candidate (subject label,
 // issuer label, DER subject name); otherwise the chooser opens empty. The list is only read.
-// Outside Windows the chooser is the UI front end's (platform/posix/ui.h), captioned
-// "请选择您要用的证书" with the label "请在列表中选择证书:", and the owner window is not used.
+// The platform layer implements this class: outside Windows in
+// platform/posix/ui/certificate_selection_dialog.cpp, where the chooser is the UI front end's
+// (platform/posix/ui/ui.h), captioned "请选择您要用的证书" with the label "请在列表中选择证书:",
+// and the owner window is not used.
 #pragma once
 
 #include <cstdint>

@@ -13,8 +13,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/posix/certificate_file.h"
-#include "platform/posix/tbs_certificate.h"
+#include "platform/posix/store/certificate_file.h"
+#include "platform/posix/store/tbs_certificate.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto certificates =

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/posix/enveloped_data.h"
+#include "platform/posix/message/enveloped_data.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   corvane::platform::EnvelopedData envelope;

@@ -20,8 +20,8 @@
 #include "certs/certificate_entry_list.h"
 #include "certs/certificate_selection_dialog.h"
 #include "platform/platform.h"
-#include "platform/posix/gbk.h"
-#include "platform/posix/ui_settings.h"
+#include "platform/posix/text/gbk.h"
+#include "platform/posix/ui/ui_settings.h"
 #include "support/test_home.h"
 
 namespace corvane {

@@ -8,7 +8,6 @@
 #include <random>
 #include <stdexcept>
 
-#include "platform/posix/cert_store.h"
 #include "support/test_pki.h"
 
 namespace corvane::testing {

@@ -5,7 +5,7 @@
 
 #include <ctime>
 
-#include "platform/posix/cert_store.h"
+#include "platform/posix/store/thumbprint.h"
 #include "support/openssl_peer.h"
 #include "support/test_home.h"
 #include "support/test_pki.h"

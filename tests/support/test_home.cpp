@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/posix/ui.h"
+#include "platform/posix/ui/ui.h"
 
 namespace corvane::testing {
 

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <stdexcept>
 
-#include "platform/posix/cert_store.h"
+#include "platform/posix/store/thumbprint.h"
 #include "support/test_home.h"
 
 namespace corvane::testing {

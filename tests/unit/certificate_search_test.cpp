@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "certs/certificate_search.h"
-#include "platform/posix/cert_store.h"
+#include "platform/posix/store/thumbprint.h"
 #include "support/store_fixtures.h"
 #include "support/test_home.h"
 #include "support/test_pki.h"

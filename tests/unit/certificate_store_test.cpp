@@ -14,11 +14,13 @@
 #include <thread>
 #include <vector>
 
-#include "platform/posix/atomic_file.h"
-#include "platform/posix/cert_store.h"
-#include "platform/posix/detached_certificate.h"
+#include "platform/posix/store/atomic_file.h"
+#include "platform/posix/store/store_layout.h"
+#include "platform/posix/store/thumbprint.h"
+#include "platform/posix/store/certificate_x509.h"
+#include "platform/posix/store/detached_certificate.h"
 #include "platform/posix/fault_injection.h"
-#include "platform/posix/tbs_certificate.h"
+#include "platform/posix/store/tbs_certificate.h"
 #include "support/store_fixtures.h"
 #include "support/test_home.h"
 #include "support/test_pki.h"

@@ -9,7 +9,7 @@
 
 #include "certs/certificate_text.h"
 #include "ops/result_codes.h"
-#include "platform/posix/civil_time.h"
+#include "platform/posix/asn1/civil_time.h"
 #include "platform/posix/fault_injection.h"
 #include "support/store_fixtures.h"
 #include "support/test_pki.h"

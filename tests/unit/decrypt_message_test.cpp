@@ -2,7 +2,7 @@
 // layouts, and the failure values callers map to their result codes.
 #include <gtest/gtest.h>
 
-#include "platform/posix/enveloped_data.h"
+#include "platform/posix/message/enveloped_data.h"
 #include "support/engine_fixtures.h"
 #include "support/test_pki.h"
 

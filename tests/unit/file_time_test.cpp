@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/posix/certificate_time.h"
+#include "platform/posix/asn1/certificate_time.h"
 
 namespace {
 

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/cert_store.h"
+#include "platform/posix/store/thumbprint.h"
+#include "platform/posix/store/certificate_x509.h"
 #include "support/openssl_peer.h"
 #include "support/store_fixtures.h"
 #include "support/test_home.h"

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/posix/gbk.h"
-#include "platform/posix/ui.h"
+#include "platform/posix/text/gbk.h"
+#include "platform/posix/ui/ui.h"
 #include "support/test_home.h"
 
 namespace corvane {

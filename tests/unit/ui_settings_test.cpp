@@ -1,5 +1,5 @@
 // Choosing the UI front end and the terminal encoding from the environment.
-#include "platform/posix/ui_settings.h"
+#include "platform/posix/ui/ui_settings.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

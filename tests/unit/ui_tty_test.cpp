@@ -14,8 +14,8 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/posix/gbk.h"
-#include "platform/posix/ui.h"
+#include "platform/posix/text/gbk.h"
+#include "platform/posix/ui/ui.h"
 #include "support/test_home.h"
 
 namespace corvane::platform {

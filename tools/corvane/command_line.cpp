@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "ops/result_codes.h"
-#include "platform/posix/gbk.h"
+#include "platform/posix/text/gbk.h"
 
 namespace corvane::tool {
 

@@ -5,7 +5,7 @@
 
 #include "command_line.h"
 #include "corvane.h"
-#include "platform/posix/gbk.h"
+#include "platform/posix/text/gbk.h"
 
 namespace corvane::tool {
 namespace {

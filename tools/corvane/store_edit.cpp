@@ -5,10 +5,10 @@
 #include <iostream>
 
 #include "command_line.h"
-#include "platform/posix/atomic_file.h"
-#include "platform/posix/cert_store.h"
-#include "platform/posix/certificate_file.h"
-#include "platform/posix/store_layout.h"
+#include "platform/posix/store/atomic_file.h"
+#include "platform/posix/store/thumbprint.h"
+#include "platform/posix/store/certificate_file.h"
+#include "platform/posix/store/store_layout.h"
 #include "store_files.h"
 #include "store_subcommands.h"
 

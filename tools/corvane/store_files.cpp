@@ -4,9 +4,9 @@
 
 #include <cstdio>
 
-#include "platform/posix/atomic_file.h"
-#include "platform/posix/cert_store.h"
-#include "platform/posix/store_layout.h"
+#include "platform/posix/store/atomic_file.h"
+#include "platform/posix/store/store_layout.h"
+#include "platform/posix/store/certificate_x509.h"
 
 namespace corvane::tool {
 

@@ -7,8 +7,8 @@
 #include <iostream>
 
 #include "command_line.h"
-#include "platform/posix/cert_store.h"
-#include "platform/posix/store_layout.h"
+#include "platform/posix/store/store_layout.h"
+#include "platform/posix/store/thumbprint.h"
 #include "store_files.h"
 #include "store_input.h"
 #include "store_subcommands.h"

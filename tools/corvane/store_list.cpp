@@ -8,9 +8,10 @@
 
 #include "certs/certificate_text.h"
 #include "command_line.h"
-#include "platform/posix/cert_store.h"
-#include "platform/posix/gbk.h"
-#include "platform/posix/store_layout.h"
+#include "platform/posix/store/store_layout.h"
+#include "platform/posix/store/thumbprint.h"
+#include "platform/posix/store/certificate_x509.h"
+#include "platform/posix/text/gbk.h"
 #include "store_files.h"
 #include "store_subcommands.h"
 

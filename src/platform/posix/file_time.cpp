@@ -1,7 +1,7 @@
 // FileTimeToSystemTime: 100-ns ticks since 1601-01-01 UTC to calendar fields. Values with the
 // high bit set fail with ERROR_INVALID_PARAMETER, as on Windows; everything below converts (up to
 // the year 30828).
-#include "platform/posix/civil_time.h"
+#include "platform/posix/asn1/civil_time.h"
 #include "platform/posix/platform_call.h"
 
 namespace civil = corvane::platform::civil;

@@ -227,6 +227,10 @@ typedef struct _CRYPT_DECRYPT_MESSAGE_PARA {
 #define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
 
 // --- functions -----------------------------------------------------------------------------
+// Implemented in posix/: last_error.cpp, local_memory.cpp, file_time.cpp (kernel32);
+// provider/provider_context.cpp (providers); store/certificate_store.cpp and
+// store/integer_blob.cpp (stores and certificates); text/name_to_str.cpp (names);
+// message/sign_message.cpp and message/decrypt_message.cpp (messages); ui/message_box.cpp.
 DWORD GetLastError(void);
 void SetLastError(DWORD error);
 

@@ -1,0 +1,65 @@
+// CryptDecryptMessage: opens a PKCS #7 / CMS enveloped message with the private key of a
+// certificate from the caller's stores.
+//
+// Failures, as GetLastError reports them:
+//   CRYPT_E_OSS_ERROR         the bytes are no decodable message (empty input included)
+//   CRYPT_E_INVALID_MSG_TYPE  a well-formed message of another type (signed data, ...)
+//   CRYPT_E_NO_DECRYPT_CERT   no recipient of the message has a certificate with a key
+//   CRYPT_E_MSG_ERROR         the content is not in the message, or its parameters are unusable
+//   CRYPT_E_UNKNOWN_ALGO      a key transport or cipher this layer does not have
+//   NTE_BAD_KEY, NTE_BAD_DATA the key or the content does not decrypt
+//   ERROR_MORE_DATA           the output buffer is smaller than the content (size reported)
+//   E_INVALIDARG              missing or inconsistent arguments
+// The message is opened in full on every call, the size query included, so both passes of a
+// caller see the same answer.
+#include <cstring>
+
+#include "platform/posix/message/content_decryption.h"
+#include "platform/posix/message/content_key.h"
+#include "platform/posix/message/enveloped_data.h"
+#include "platform/posix/platform_call.h"
+#include "platform/posix/message/recipient_certificate.h"
+
+using namespace corvane::platform;
+
+extern "C" BOOL CryptDecryptMessage(PCRYPT_DECRYPT_MESSAGE_PARA decrypt_para,
+                                    const BYTE* encrypted_blob, DWORD encrypted_blob_size,
+                                    BYTE* decrypted, DWORD* decrypted_size,
+                                    PCCERT_CONTEXT* exchange_cert) {
+  PLATFORM_ENTRY("CryptDecryptMessage");
+  if (exchange_cert != nullptr) *exchange_cert = nullptr;
+  PLATFORM_ENSURE(decrypt_para != nullptr && decrypted_size != nullptr &&
+                      decrypt_para->cbSize >= offsetof(CRYPT_DECRYPT_MESSAGE_PARA, dwFlags) &&
+                      (decrypt_para->dwMsgAndCertEncodingType & PKCS_7_ASN_ENCODING) != 0 &&
+                      (decrypt_para->cCertStore == 0 || decrypt_para->rghCertStore != nullptr) &&
+                      (encrypted_blob != nullptr || encrypted_blob_size == 0),
+                  E_INVALIDARG);
+
+  EnvelopedData envelope;
+  const EnvelopeReading reading = ReadEnvelopedData(encrypted_blob, encrypted_blob_size, envelope);
+  PLATFORM_ENSURE(reading != EnvelopeReading::kMalformed, CRYPT_E_OSS_ERROR);
+  PLATFORM_ENSURE(reading != EnvelopeReading::kOtherContentType, CRYPT_E_INVALID_MSG_TYPE);
+  PLATFORM_ENSURE(envelope.has_encrypted_content, CRYPT_E_MSG_ERROR);
+
+  std::optional<RecipientCertificate> recipient = FindRecipientCertificate(
+      decrypt_para->rghCertStore, decrypt_para->cCertStore, envelope.recipients);
+  PLATFORM_ENSURE(recipient.has_value(), CRYPT_E_NO_DECRYPT_CERT);
+
+  SecretBytes content_key;
+  const DWORD unwrapped =
+      UnwrapContentKey(recipient->private_key.get(), *recipient->recipient, content_key);
+  PLATFORM_ENSURE(unwrapped == ERROR_SUCCESS, unwrapped);
+  std::vector<uint8_t> content;
+  const DWORD opened = DecryptContent(envelope.content_encryption, content_key,
+                                      envelope.encrypted_content, content);
+  PLATFORM_ENSURE(opened == ERROR_SUCCESS, opened);
+
+  const DWORD capacity = *decrypted_size;
+  *decrypted_size = static_cast<DWORD>(content.size());
+  if (decrypted != nullptr) {
+    PLATFORM_ENSURE(capacity >= content.size(), ERROR_MORE_DATA);
+    if (!content.empty()) std::memcpy(decrypted, content.data(), content.size());
+  }
+  if (exchange_cert != nullptr) *exchange_cert = recipient->certificate.release();
+  return TRUE;
+}

@@ -1,0 +1,153 @@
+#include "platform/posix/message/enveloped_data.h"
+
+#include <optional>
+
+#include "platform/posix/asn1/ber_reader.h"
+
+namespace corvane::platform {
+namespace {
+
+using ber::Element;
+using ber::Reader;
+using ber::TagClass;
+
+std::vector<uint8_t> Bytes(const uint8_t* data, size_t size) {
+  return std::vector<uint8_t>(data, data + size);
+}
+
+bool ReadAlgorithmIdentifier(Reader& reader, AlgorithmIdentifier& algorithm) {
+  const std::optional<Element> sequence = reader.NextIf(TagClass::kUniversal, ber::kSequence);
+  if (!sequence) return false;
+  Reader fields(*sequence);
+  const std::optional<Element> oid = fields.Next();
+  if (!oid) return false;
+  const std::optional<std::string> text = ber::ObjectIdentifierText(*oid);
+  if (!text) return false;
+  algorithm.oid = *text;
+  algorithm.parameters = AlgorithmIdentifier::Parameters::kAbsent;
+  if (fields.AtEnd()) return true;
+  const std::optional<Element> parameters = fields.Next();
+  if (!parameters || !fields.AtEnd()) return false;
+  if (parameters->IsUniversal(ber::kNull)) {
+    if (parameters->constructed || parameters->content_size != 0) return false;
+    algorithm.parameters = AlgorithmIdentifier::Parameters::kNull;
+  } else if (parameters->IsUniversal(ber::kOctetString)) {
+    std::optional<std::vector<uint8_t>> octets = ber::OctetStringValue(*parameters);
+    if (!octets) return false;
+    algorithm.parameters = AlgorithmIdentifier::Parameters::kOctetString;
+    algorithm.octets = std::move(*octets);
+  } else {
+    algorithm.parameters = AlgorithmIdentifier::Parameters::kOther;
+  }
+  return true;
+}
+
+bool ReadRecipientIdentifier(Reader& reader, KeyTransportRecipient& recipient) {
+  if (const std::optional<Element> key_id = reader.NextIf(TagClass::kContext, 0)) {
+    std::optional<std::vector<uint8_t>> value = ber::OctetStringValue(*key_id);
+    if (!value) return false;
+    recipient.identifier = KeyTransportRecipient::Identifier::kSubjectKeyIdentifier;
+    recipient.key_identifier = std::move(*value);
+    return true;
+  }
+  const std::optional<Element> issuer_and_serial =
+      reader.NextIf(TagClass::kUniversal, ber::kSequence);
+  if (!issuer_and_serial) return false;
+  Reader fields(*issuer_and_serial);
+  const std::optional<Element> issuer = fields.NextIf(TagClass::kUniversal, ber::kSequence);
+  const std::optional<Element> serial = fields.NextIf(TagClass::kUniversal, ber::kInteger);
+  if (!issuer || !serial || serial->constructed || serial->content_size == 0 || !fields.AtEnd()) {
+    return false;
+  }
+  recipient.identifier = KeyTransportRecipient::Identifier::kIssuerAndSerialNumber;
+  recipient.issuer = Bytes(issuer->encoding, issuer->encoding_size);
+  recipient.serial_number = Bytes(serial->content, serial->content_size);
+  return true;
+}
+
+bool ReadKeyTransportRecipient(const Element& info, KeyTransportRecipient& recipient) {
+  Reader fields(info);
+  const std::optional<Element> version = fields.NextIf(TagClass::kUniversal, ber::kInteger);
+  if (!version || !ReadRecipientIdentifier(fields, recipient) ||
+      !ReadAlgorithmIdentifier(fields, recipient.key_encryption)) {
+    return false;
+  }
+  const std::optional<Element> encrypted_key =
+      fields.NextIf(TagClass::kUniversal, ber::kOctetString);
+  if (!encrypted_key || !fields.AtEnd()) return false;
+  std::optional<std::vector<uint8_t>> key = ber::OctetStringValue(*encrypted_key);
+  if (!key) return false;
+  recipient.encrypted_key = std::move(*key);
+  return true;
+}
+
+bool ReadRecipientInfos(Reader& reader, std::vector<KeyTransportRecipient>& recipients) {
+  const std::optional<Element> set = reader.NextIf(TagClass::kUniversal, ber::kSet);
+  if (!set) return false;
+  Reader infos(*set);
+  while (!infos.AtEnd()) {
+    const std::optional<Element> info = infos.Next();
+    if (!info || !info->constructed) return false;
+    // Key transport recipients are plain SEQUENCEs; the other kinds carry context tags.
+    if (!info->IsUniversal(ber::kSequence)) continue;
+    KeyTransportRecipient recipient;
+    if (!ReadKeyTransportRecipient(*info, recipient)) return false;
+    recipients.push_back(std::move(recipient));
+  }
+  return true;
+}
+
+bool ReadEncryptedContentInfo(Reader& reader, EnvelopedData& envelope) {
+  const std::optional<Element> sequence = reader.NextIf(TagClass::kUniversal, ber::kSequence);
+  if (!sequence) return false;
+  Reader fields(*sequence);
+  const std::optional<Element> content_type = fields.Next();
+  if (!content_type || !ber::ObjectIdentifierText(*content_type) ||
+      !ReadAlgorithmIdentifier(fields, envelope.content_encryption)) {
+    return false;
+  }
+  envelope.has_encrypted_content = false;
+  if (const std::optional<Element> content = fields.NextIf(TagClass::kContext, 0)) {
+    std::optional<std::vector<uint8_t>> value = ber::OctetStringValue(*content);
+    if (!value) return false;
+    envelope.has_encrypted_content = true;
+    envelope.encrypted_content = std::move(*value);
+  }
+  return fields.AtEnd();
+}
+
+bool ReadEnvelope(const Element& content, EnvelopedData& envelope) {
+  Reader outer(content);
+  const std::optional<Element> sequence = outer.NextIf(TagClass::kUniversal, ber::kSequence);
+  if (!sequence || !outer.AtEnd()) return false;
+  Reader fields(*sequence);
+  if (!fields.NextIf(TagClass::kUniversal, ber::kInteger)) return false;
+  fields.NextIf(TagClass::kContext, 0);  // originatorInfo: certificates for key agreement only
+  if (!ReadRecipientInfos(fields, envelope.recipients) ||
+      !ReadEncryptedContentInfo(fields, envelope)) {
+    return false;
+  }
+  fields.NextIf(TagClass::kContext, 1);  // unprotectedAttrs
+  return fields.AtEnd();
+}
+
+}  // namespace
+
+EnvelopeReading ReadEnvelopedData(const uint8_t* message, size_t size, EnvelopedData& envelope) {
+  envelope = EnvelopedData{};
+  Reader reader(message, size);
+  const std::optional<Element> content_info = reader.NextIf(TagClass::kUniversal, ber::kSequence);
+  if (!content_info || !reader.AtEnd()) return EnvelopeReading::kMalformed;
+  Reader fields(*content_info);
+  const std::optional<Element> type = fields.NextIf(TagClass::kUniversal, ber::kObjectIdentifier);
+  if (!type) return EnvelopeReading::kMalformed;
+  const std::optional<std::string> type_text = ber::ObjectIdentifierText(*type);
+  if (!type_text) return EnvelopeReading::kMalformed;
+  const std::optional<Element> content = fields.NextIf(TagClass::kContext, 0);
+  if (!fields.AtEnd() || (content && !content->constructed)) return EnvelopeReading::kMalformed;
+  if (*type_text != kEnvelopedDataOid) return EnvelopeReading::kOtherContentType;
+  if (!content || !ReadEnvelope(*content, envelope)) return EnvelopeReading::kMalformed;
+  return EnvelopeReading::kRead;
+}
+
+}  // namespace corvane::platform

@@ -1,0 +1,85 @@
+#include "platform/posix/message/recipient_certificate.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/posix/store/certificate_x509.h"
+
+namespace corvane::platform {
+namespace {
+
+bool SameBytes(const std::vector<uint8_t>& bytes, const uint8_t* data, size_t size) {
+  return bytes.size() == size && (size == 0 || std::memcmp(bytes.data(), data, size) == 0);
+}
+
+bool MatchesIssuerAndSerial(PCCERT_CONTEXT certificate, const KeyTransportRecipient& recipient) {
+  CERT_INFO* info = certificate->pCertInfo;
+  if (info == nullptr ||
+      !SameBytes(recipient.issuer, info->Issuer.pbData, info->Issuer.cbData)) {
+    return false;
+  }
+  // The platform keeps serial numbers least significant byte first.
+  std::vector<BYTE> serial(recipient.serial_number.rbegin(), recipient.serial_number.rend());
+  CRYPT_INTEGER_BLOB blob{static_cast<DWORD>(serial.size()), serial.data()};
+  return CertCompareIntegerBlob(&blob, &info->SerialNumber) != FALSE;
+}
+
+// The certificate's subject key identifier extension, else the SHA-1 of its public key bits.
+std::vector<uint8_t> SubjectKeyIdentifier(X509* x509) {
+  if (const ASN1_OCTET_STRING* extension = X509_get0_subject_key_id(x509)) {
+    const uint8_t* data = ASN1_STRING_get0_data(extension);
+    return std::vector<uint8_t>(data, data + ASN1_STRING_length(extension));
+  }
+  const ASN1_BIT_STRING* public_key = X509_get0_pubkey_bitstr(x509);
+  ossl::UniquePtr<EVP_MD> sha1(EVP_MD_fetch(ossl::LibraryContext(), "SHA1", ossl::kNoProperties));
+  std::vector<uint8_t> digest(EVP_MAX_MD_SIZE);
+  unsigned int size = 0;
+  if (public_key == nullptr || !sha1 ||
+      EVP_Digest(ASN1_STRING_get0_data(public_key), static_cast<size_t>(ASN1_STRING_length(public_key)),
+                 digest.data(), &size, sha1.get(), nullptr) != 1) {
+    return {};
+  }
+  digest.resize(size);
+  return digest;
+}
+
+bool MatchesKeyIdentifier(PCCERT_CONTEXT certificate, const KeyTransportRecipient& recipient) {
+  X509* x509 = CertificateX509(certificate);
+  if (x509 == nullptr || recipient.key_identifier.empty()) return false;
+  return SubjectKeyIdentifier(x509) == recipient.key_identifier;
+}
+
+}  // namespace
+
+bool CertificateMatchesRecipient(PCCERT_CONTEXT certificate,
+                                 const KeyTransportRecipient& recipient) {
+  switch (recipient.identifier) {
+    case KeyTransportRecipient::Identifier::kIssuerAndSerialNumber:
+      return MatchesIssuerAndSerial(certificate, recipient);
+    case KeyTransportRecipient::Identifier::kSubjectKeyIdentifier:
+      return MatchesKeyIdentifier(certificate, recipient);
+  }
+  return false;
+}
+
+std::optional<RecipientCertificate> FindRecipientCertificate(
+    const HCERTSTORE* stores, DWORD store_count,
+    const std::vector<KeyTransportRecipient>& recipients) {
+  for (DWORD index = 0; index < store_count; ++index) {
+    PCCERT_CONTEXT certificate = nullptr;
+    while ((certificate = CertEnumCertificatesInStore(stores[index], certificate)) != nullptr) {
+      const auto recipient = std::find_if(
+          recipients.begin(), recipients.end(), [&](const KeyTransportRecipient& candidate) {
+            return CertificateMatchesRecipient(certificate, candidate);
+          });
+      if (recipient == recipients.end()) continue;
+      ossl::UniquePtr<EVP_PKEY> key = LoadLinkedPrivateKey(certificate);
+      if (!key) continue;
+      // Leaving the enumeration early: the context it returned last is now ours to release.
+      return RecipientCertificate{CertificateReference(certificate), std::move(key), &*recipient};
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace corvane::platform

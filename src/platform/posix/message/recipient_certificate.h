@@ -1,0 +1,40 @@
+// Finding the certificate, among the certificates of the caller's stores, that an envelope was
+// made for and whose private key the user holds.
+//
+// A key transport recipient names its certificate by issuer and serial number (the issuer Name's
+// encoding compared byte for byte with the certificate's, the serial numbers as integers) or by
+// subject key identifier (the certificate's extension, or when it has none the SHA-1 of its
+// public key bits, as Windows derives it). Stores are searched in the order given, each in its
+// enumeration order; the first certificate that matches any recipient and has a linked private
+// key is taken.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/posix/message/enveloped_data.h"
+#include "platform/posix/ossl.h"
+
+namespace corvane::platform {
+
+struct CertificateRelease {
+  void operator()(const CERT_CONTEXT* context) const { CertFreeCertificateContext(context); }
+};
+using CertificateReference = std::unique_ptr<const CERT_CONTEXT, CertificateRelease>;
+
+struct RecipientCertificate {
+  CertificateReference certificate;
+  ossl::UniquePtr<EVP_PKEY> private_key;
+  const KeyTransportRecipient* recipient = nullptr;  // points into the envelope searched
+};
+
+bool CertificateMatchesRecipient(PCCERT_CONTEXT certificate,
+                                 const KeyTransportRecipient& recipient);
+
+std::optional<RecipientCertificate> FindRecipientCertificate(
+    const HCERTSTORE* stores, DWORD store_count,
+    const std::vector<KeyTransportRecipient>& recipients);
+
+}  // namespace corvane::platform

@@ -1,0 +1,93 @@
+// CryptSignMessage: a DER PKCS #7 signed-data message over one content, signed with the private
+// key linked to the signing certificate (see signed_data.h for the exact form).
+//
+// Supported: one content (of any length, 0 included), attached or detached, any digest OpenSSL
+// knows by its object identifier, the message certificates of the parameters. Not supported,
+// refused with E_INVALIDARG: CRLs, authenticated or unauthenticated attributes, an inner content
+// type other than data, and the optional fields from HashEncryptionAlgorithm on (when cbSize
+// includes them they must be empty). Failures: CRYPT_E_UNKNOWN_ALGO for an unknown digest,
+// CRYPT_E_NO_KEY_PROPERTY when the certificate has no linked private key, CRYPT_E_MSG_ERROR when
+// the message cannot be made, ERROR_MORE_DATA (size reported) for a short output buffer.
+#include <openssl/objects.h>
+
+#include <cstring>
+
+#include "platform/posix/store/certificate_x509.h"
+#include "platform/posix/platform_call.h"
+#include "platform/posix/message/signed_data.h"
+
+using namespace corvane;
+using namespace corvane::platform;
+
+namespace {
+
+constexpr DWORD kBaseParameterSize = offsetof(CRYPT_SIGN_MESSAGE_PARA, HashEncryptionAlgorithm);
+
+bool OptionalFieldsEmpty(const CRYPT_SIGN_MESSAGE_PARA& para) {
+  return para.cbSize < sizeof(CRYPT_SIGN_MESSAGE_PARA) ||
+         (para.HashEncryptionAlgorithm.pszObjId == nullptr &&
+          para.pvHashEncryptionAuxInfo == nullptr);
+}
+
+// The digest named by a dotted object identifier, fetched from the library context.
+ossl::UniquePtr<EVP_MD> DigestFor(const char* oid) {
+  if (oid == nullptr) return nullptr;
+  ossl::UniquePtr<ASN1_OBJECT> object(OBJ_txt2obj(oid, 1));
+  const int nid = object ? OBJ_obj2nid(object.get()) : NID_undef;
+  if (nid == NID_undef) return nullptr;
+  return ossl::UniquePtr<EVP_MD>(
+      EVP_MD_fetch(ossl::LibraryContext(), OBJ_nid2sn(nid), ossl::kNoProperties));
+}
+
+}  // namespace
+
+extern "C" BOOL CryptSignMessage(PCRYPT_SIGN_MESSAGE_PARA sign_para, BOOL detached,
+                                 DWORD content_count, const BYTE* contents[],
+                                 DWORD content_sizes[], BYTE* signed_blob,
+                                 DWORD* signed_blob_size) {
+  PLATFORM_ENTRY("CryptSignMessage");
+  PLATFORM_ENSURE(sign_para != nullptr && signed_blob_size != nullptr &&
+                      sign_para->cbSize >= kBaseParameterSize && sign_para->pSigningCert &&
+                      (sign_para->dwMsgEncodingType & PKCS_7_ASN_ENCODING) != 0 &&
+                      content_count == 1 && contents != nullptr && content_sizes != nullptr &&
+                      (contents[0] != nullptr || content_sizes[0] == 0) &&
+                      (sign_para->cMsgCert == 0 || sign_para->rgpMsgCert != nullptr),
+                  E_INVALIDARG);
+  PLATFORM_ENSURE(sign_para->cMsgCrl == 0 && sign_para->cAuthAttr == 0 &&
+                      sign_para->cUnauthAttr == 0 && sign_para->dwInnerContentType == 0 &&
+                      OptionalFieldsEmpty(*sign_para),
+                  E_INVALIDARG);
+
+  const ossl::UniquePtr<EVP_MD> digest = DigestFor(sign_para->HashAlgorithm.pszObjId);
+  PLATFORM_ENSURE(digest != nullptr, CRYPT_E_UNKNOWN_ALGO);
+  X509* signer = CertificateX509(sign_para->pSigningCert);
+  PLATFORM_ENSURE(signer != nullptr, CRYPT_E_MSG_ERROR);
+  const ossl::UniquePtr<EVP_PKEY> private_key = LoadLinkedPrivateKey(sign_para->pSigningCert);
+  PLATFORM_ENSURE(private_key != nullptr, CRYPT_E_NO_KEY_PROPERTY);
+
+  SignedDataInput input;
+  input.signer = signer;
+  input.private_key = private_key.get();
+  input.digest = digest.get();
+  for (DWORD index = 0; index < sign_para->cMsgCert; ++index) {
+    X509* certificate = sign_para->rgpMsgCert[index] != nullptr
+                            ? CertificateX509(sign_para->rgpMsgCert[index])
+                            : nullptr;
+    PLATFORM_ENSURE(certificate != nullptr, CRYPT_E_MSG_ERROR);
+    input.certificates.push_back(certificate);
+  }
+  input.content = contents[0];
+  input.content_size = content_sizes[0];
+  input.detached = detached != FALSE;
+
+  const std::optional<std::vector<uint8_t>> message = EncodeSignedData(input);
+  PLATFORM_ENSURE(message.has_value() && message->size() <= UINT32_MAX, CRYPT_E_MSG_ERROR);
+
+  const DWORD capacity = *signed_blob_size;
+  *signed_blob_size = static_cast<DWORD>(message->size());
+  if (signed_blob != nullptr) {
+    PLATFORM_ENSURE(capacity >= message->size(), ERROR_MORE_DATA);
+    std::memcpy(signed_blob, message->data(), message->size());
+  }
+  return TRUE;
+}

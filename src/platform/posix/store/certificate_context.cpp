@@ -1,0 +1,111 @@
+#include "platform/posix/store/certificate_context.h"
+
+#include <mutex>
+#include <unordered_set>
+
+namespace corvane::platform {
+namespace {
+
+// Open store handles. Handles are checked against this set so that a closed or foreign handle
+// fails cleanly instead of being followed.
+struct OpenStores {
+  std::mutex lock;
+  std::unordered_set<StoreObject*> handles;
+};
+
+OpenStores& Stores() {
+  static OpenStores stores;
+  return stores;
+}
+
+// Contexts handed out and not yet freed. A context is looked up here before it is followed, so
+// that a freed context or a CERT_CONTEXT made elsewhere is refused without touching its memory.
+struct LiveContexts {
+  std::mutex lock;
+  std::unordered_set<const CERT_CONTEXT*> contexts;
+};
+
+LiveContexts& Contexts() {
+  static LiveContexts contexts;
+  return contexts;
+}
+
+}  // namespace
+
+HCERTSTORE RegisterStore(std::shared_ptr<StoreContents> contents, HCRYPTPROV provider) {
+  auto* store = new StoreObject();
+  store->contents = std::move(contents);
+  store->provider = provider;
+  OpenStores& stores = Stores();
+  std::lock_guard<std::mutex> guard(stores.lock);
+  stores.handles.insert(store);
+  return store;
+}
+
+StoreObject* AcquireOpenStore(HCERTSTORE handle) {
+  OpenStores& stores = Stores();
+  std::lock_guard<std::mutex> guard(stores.lock);
+  auto found = stores.handles.find(static_cast<StoreObject*>(handle));
+  if (found == stores.handles.end()) return nullptr;
+  (*found)->references.fetch_add(1, std::memory_order_relaxed);
+  return *found;
+}
+
+StoreObject* UnregisterStore(HCERTSTORE handle) {
+  OpenStores& stores = Stores();
+  std::lock_guard<std::mutex> guard(stores.lock);
+  auto found = stores.handles.find(static_cast<StoreObject*>(handle));
+  if (found == stores.handles.end()) return nullptr;
+  StoreObject* store = *found;
+  stores.handles.erase(found);
+  return store;
+}
+
+void ReleaseStore(StoreObject* store) {
+  if (store->references.fetch_sub(1, std::memory_order_acq_rel) == 1) delete store;
+}
+
+ContextObject* MakeContext(StoreObject* store, size_t index) {
+  const StoredCertificate& certificate = *store->contents->certificates[index];
+  auto* object = new ContextObject();
+  object->store = store;
+  store->references.fetch_add(1, std::memory_order_relaxed);
+  object->index = index;
+  object->certificate = &certificate;
+  TbsCertificate& tbs = *certificate.tbs;
+  object->context.dwCertEncodingType = X509_ASN_ENCODING;
+  object->context.pbCertEncoded = const_cast<BYTE*>(tbs.der().data());
+  object->context.cbCertEncoded = static_cast<DWORD>(tbs.der().size());
+  object->context.pCertInfo = tbs.info();
+  object->context.hCertStore = store;
+  LiveContexts& live = Contexts();
+  std::lock_guard<std::mutex> guard(live.lock);
+  live.contexts.insert(&object->context);
+  return object;
+}
+
+ContextObject* ContextOf(PCCERT_CONTEXT context) {
+  if (context == nullptr) return nullptr;
+  LiveContexts& live = Contexts();
+  std::lock_guard<std::mutex> guard(live.lock);
+  if (live.contexts.count(context) == 0) return nullptr;
+  return reinterpret_cast<ContextObject*>(const_cast<CERT_CONTEXT*>(context));
+}
+
+void AddContextReference(ContextObject* context) {
+  context->references.fetch_add(1, std::memory_order_relaxed);
+}
+
+void ReleaseContext(ContextObject* context) {
+  if (context->references.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+  StoreObject* store = context->store;
+  {
+    LiveContexts& live = Contexts();
+    std::lock_guard<std::mutex> guard(live.lock);
+    live.contexts.erase(&context->context);
+  }
+  delete context;
+  ReleaseStore(store);
+}
+
+}  // namespace corvane::platform

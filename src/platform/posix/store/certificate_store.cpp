@@ -1,0 +1,150 @@
+// The system store calls: CertOpenSystemStoreA, CertCloseStore, CertEnumCertificatesInStore,
+// CertFindCertificateInStore, CertDuplicateCertificateContext, CertFreeCertificateContext.
+//
+// Behaviour where Windows leaves room:
+// - Opening a store that does not exist gives an empty store; nothing is created on open.
+// - A non-zero provider must be a live context of CryptAcquireContextA (E_INVALIDARG otherwise);
+//   the store holds a reference on it until the store is closed.
+// - CertCloseStore with CERT_CLOSE_STORE_FORCE_FLAG behaves as a plain close: contexts still
+//   held stay valid (they keep the store's contents alive) instead of being freed under their
+//   owner. With CERT_CLOSE_STORE_CHECK_FLAG and contexts outstanding it closes the handle and
+//   returns FALSE with CRYPT_E_PENDING_CLOSE. Closing a null handle succeeds, as on Windows.
+// - Enumeration and search always free the `previous` context passed in, even when they fail;
+//   a `previous` from another store fails with E_INVALIDARG.
+#include <cstring>
+
+#include "platform/posix/store/store_layout.h"
+#include "platform/posix/store/certificate_context.h"
+#include "platform/posix/platform_call.h"
+#include "platform/posix/provider/provider_context.h"
+
+using corvane::platform::ContextObject;
+using corvane::platform::StoreObject;
+
+namespace {
+
+// Takes over the caller's `previous` context: releases it and reports where the search goes on.
+// Returns false when `previous` does not belong to `store`.
+bool TakePrevious(StoreObject* store, PCCERT_CONTEXT previous, size_t& next_index) {
+  next_index = 0;
+  if (previous == nullptr) return true;
+  ContextObject* object = corvane::platform::ContextOf(previous);
+  if (object == nullptr) return false;
+  const bool same_store = object->store == store;
+  next_index = object->index + 1;
+  corvane::platform::ReleaseContext(object);
+  return same_store;
+}
+
+// Releases the caller's `previous` context of a call that fails before it gets to it.
+void ReleasePrevious(PCCERT_CONTEXT previous) {
+  if (ContextObject* object = corvane::platform::ContextOf(previous)) {
+    corvane::platform::ReleaseContext(object);
+  }
+}
+
+// An open store held for the length of one call.
+class HeldStore {
+ public:
+  explicit HeldStore(HCERTSTORE handle) : store_(corvane::platform::AcquireOpenStore(handle)) {}
+  ~HeldStore() {
+    if (store_ != nullptr) corvane::platform::ReleaseStore(store_);
+  }
+  HeldStore(const HeldStore&) = delete;
+  HeldStore& operator=(const HeldStore&) = delete;
+  StoreObject* get() const { return store_; }
+
+ private:
+  StoreObject* store_;
+};
+
+bool SubjectEquals(const StoreObject& store, size_t index, const CERT_NAME_BLOB& name) {
+  const CERT_NAME_BLOB& subject = store.contents->certificates[index]->tbs->info()->Subject;
+  return subject.cbData == name.cbData &&
+         (name.cbData == 0 || std::memcmp(subject.pbData, name.pbData, name.cbData) == 0);
+}
+
+}  // namespace
+
+extern "C" HCERTSTORE CertOpenSystemStoreA(HCRYPTPROV_LEGACY provider, LPCSTR subsystem_protocol) {
+  PLATFORM_ENTRY("CertOpenSystemStoreA");
+  namespace platform = corvane::platform;
+  PLATFORM_ENSURE(subsystem_protocol != nullptr && platform::IsValidStoreName(subsystem_protocol),
+                  E_INVALIDARG);
+  std::shared_ptr<platform::StoreContents> contents;
+  const DWORD error = platform::LoadStoreContents(platform::StoreFolder(subsystem_protocol), contents);
+  PLATFORM_ENSURE(error == ERROR_SUCCESS, error);
+  PLATFORM_ENSURE(provider == 0 || platform::AddProviderReference(provider), E_INVALIDARG);
+  return platform::RegisterStore(std::move(contents), provider);
+}
+
+extern "C" BOOL CertCloseStore(HCERTSTORE store, DWORD flags) {
+  PLATFORM_ENTRY("CertCloseStore");
+  if (store == nullptr) return TRUE;
+  StoreObject* object = corvane::platform::UnregisterStore(store);
+  PLATFORM_ENSURE(object != nullptr, E_INVALIDARG);
+  if (object->provider != 0) corvane::platform::ReleaseProviderReference(object->provider);
+  object->provider = 0;
+  // Every reference but the handle's own belongs to a context still held somewhere (or to a call
+  // running on another thread).
+  const bool contexts_outstanding = object->references.load(std::memory_order_acquire) > 1;
+  corvane::platform::ReleaseStore(object);
+  PLATFORM_ENSURE(!(contexts_outstanding && (flags & CERT_CLOSE_STORE_CHECK_FLAG)),
+                  CRYPT_E_PENDING_CLOSE);
+  return TRUE;
+}
+
+extern "C" PCCERT_CONTEXT CertEnumCertificatesInStore(HCERTSTORE store, PCCERT_CONTEXT previous) {
+  PLATFORM_ENTRY_RELEASING("CertEnumCertificatesInStore", ReleasePrevious(previous));
+  HeldStore held(store);
+  StoreObject* object = held.get();
+  size_t next = 0;
+  const bool previous_ok = TakePrevious(object, previous, next);
+  PLATFORM_ENSURE(object != nullptr && previous_ok, E_INVALIDARG);
+  PLATFORM_ENSURE(next < object->contents->certificates.size(), CRYPT_E_NOT_FOUND);
+  return &corvane::platform::MakeContext(object, next)->context;
+}
+
+extern "C" PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE store, DWORD encoding, DWORD find_flags,
+                                                     DWORD find_type, const void* find_para,
+                                                     PCCERT_CONTEXT previous) {
+  PLATFORM_ENTRY_RELEASING("CertFindCertificateInStore", ReleasePrevious(previous));
+  (void)encoding;
+  (void)find_flags;
+  HeldStore held(store);
+  StoreObject* object = held.get();
+  size_t index = 0;
+  const bool previous_ok = TakePrevious(object, previous, index);
+  PLATFORM_ENSURE(object != nullptr && previous_ok, E_INVALIDARG);
+  const auto* name = static_cast<const CERT_NAME_BLOB*>(find_para);
+  PLATFORM_ENSURE(find_type == CERT_FIND_ANY ||
+                      (find_type == CERT_FIND_SUBJECT_NAME && name != nullptr &&
+                       (name->cbData == 0 || name->pbData != nullptr)),
+                  E_INVALIDARG);
+  const size_t count = object->contents->certificates.size();
+  for (; index < count; ++index) {
+    if (find_type == CERT_FIND_ANY || SubjectEquals(*object, index, *name)) {
+      return &corvane::platform::MakeContext(object, index)->context;
+    }
+  }
+  SetLastError(CRYPT_E_NOT_FOUND);
+  return nullptr;
+}
+
+extern "C" PCCERT_CONTEXT CertDuplicateCertificateContext(PCCERT_CONTEXT context) {
+  PLATFORM_ENTRY("CertDuplicateCertificateContext");
+  if (context == nullptr) return nullptr;
+  ContextObject* object = corvane::platform::ContextOf(context);
+  PLATFORM_ENSURE(object != nullptr, E_INVALIDARG);
+  corvane::platform::AddContextReference(object);
+  return context;
+}
+
+extern "C" BOOL CertFreeCertificateContext(PCCERT_CONTEXT context) {
+  PLATFORM_ENTRY("CertFreeCertificateContext");
+  if (context == nullptr) return TRUE;
+  ContextObject* object = corvane::platform::ContextOf(context);
+  PLATFORM_ENSURE(object != nullptr, E_INVALIDARG);
+  corvane::platform::ReleaseContext(object);
+  return TRUE;
+}

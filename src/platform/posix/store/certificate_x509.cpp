@@ -1,0 +1,47 @@
+// The OpenSSL side of a certificate context: its X509 (made on first use, kept with the store's
+// contents) and the private key linked to it, the <THUMBPRINT>.key beside it in the store folder.
+#include <openssl/err.h>
+#include <openssl/pem.h>
+
+#include "platform/posix/store/atomic_file.h"
+#include "platform/posix/store/certificate_x509.h"
+#include "platform/posix/store/certificate_context.h"
+#include "platform/posix/store/store_layout.h"
+
+namespace corvane::platform {
+namespace {
+
+// Never prompts: an encrypted key file is simply not usable.
+int NoPassword(char*, int, int, void*) { return -1; }
+
+}  // namespace
+
+X509* CertificateX509(PCCERT_CONTEXT context) {
+  const ContextObject* object = ContextOf(context);
+  return object == nullptr ? nullptr : object->certificate->OpenSslCertificate();
+}
+
+ossl::UniquePtr<EVP_PKEY> LoadLinkedPrivateKey(PCCERT_CONTEXT context) {
+  const ContextObject* object = ContextOf(context);
+  if (object == nullptr) return nullptr;
+  X509* certificate = object->certificate->OpenSslCertificate();
+  if (certificate == nullptr || object->store->contents->folder.empty()) return nullptr;
+  const std::filesystem::path file =
+      object->store->contents->folder / (object->certificate->thumbprint + std::string(kKeyExtension));
+  std::string pem;
+  if (ReadWholeFile(file, pem)) return nullptr;
+
+  ERR_set_mark();
+  ossl::UniquePtr<BIO> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+  ossl::UniquePtr<EVP_PKEY> key;
+  if (bio != nullptr) {
+    key.reset(PEM_read_bio_PrivateKey_ex(bio.get(), nullptr, NoPassword, nullptr, ossl::LibraryContext(),
+                                         ossl::kNoProperties));
+  }
+  EVP_PKEY* public_key = X509_get0_pubkey(certificate);
+  if (key != nullptr && (public_key == nullptr || EVP_PKEY_eq(key.get(), public_key) != 1)) key.reset();
+  ERR_pop_to_mark();
+  return key;
+}
+
+}  // namespace corvane::platform

@@ -1,0 +1,18 @@
+// What the message engine and the tools need of a store's certificate beyond the Windows calls:
+// the full OpenSSL certificate behind a context and its linked private key.
+#pragma once
+
+#include "platform/platform.h"
+#include "platform/posix/ossl.h"
+
+namespace corvane::platform {
+
+// The OpenSSL certificate of a context, parsed on first use and cached in the context (borrowed:
+// valid as long as the context). Null when the DER does not parse.
+X509* CertificateX509(PCCERT_CONTEXT context);
+
+// The private key linked to a context's certificate: the .key file beside it whose public key
+// matches the certificate's. Null when there is none (or it does not match).
+ossl::UniquePtr<EVP_PKEY> LoadLinkedPrivateKey(PCCERT_CONTEXT context);
+
+}  // namespace corvane::platform

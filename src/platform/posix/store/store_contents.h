@@ -1,0 +1,40 @@
+// The certificates of one store folder, read once per open: every *.cer *.crt *.der *.pem file
+// (DER or PEM), each certificate checked by the TBSCertificate parser, ordered by ascending
+// thumbprint with duplicates removed. The contents never change after loading; contexts share
+// them, and the OpenSSL form of a certificate is made on first use only.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/posix/ossl.h"
+#include "platform/posix/store/tbs_certificate.h"
+
+namespace corvane::platform {
+
+struct StoredCertificate {
+  std::string thumbprint;
+  std::unique_ptr<TbsCertificate> tbs;
+
+  // The parsed OpenSSL certificate (null when OpenSSL rejects the DER), made once.
+  X509* OpenSslCertificate() const;
+
+ private:
+  mutable std::once_flag parse_once_;
+  mutable ossl::UniquePtr<X509> x509_;
+};
+
+struct StoreContents {
+  std::filesystem::path folder;  // empty for a certificate from no store
+  std::vector<std::unique_ptr<StoredCertificate>> certificates;
+};
+
+// Reads the store in `folder`. A missing folder is an empty store, and a file removed while the
+// folder is read is not in it. Fails (returning the Windows error value) on an I/O failure, a file
+// that is not certificate data, or a non-folder in the folder's place.
+DWORD LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<StoreContents>& contents);
+
+}  // namespace corvane::platform

@@ -1,0 +1,42 @@
+// Where the stores live and how their folders and files are named, shared by the store reader,
+// the provider state and the `corvane` tool.
+//
+// Store layout (under StoreRoot()):
+//   stores/<NAME>/<THUMBPRINT>.cer   DER certificate (THUMBPRINT: upper-case hex SHA-1 of the DER)
+//   stores/<NAME>/<THUMBPRINT>.key   its private key, PKCS #8 PEM, mode 0600
+//   stores/<NAME>/*.crl              revocation lists
+// Other certificate files (*.cer *.crt *.der *.pem) are read too and ordered by their computed
+// thumbprint; a certificate present twice is listed once. Enumeration is by ascending thumbprint.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace corvane::platform {
+
+// $CORVANE_HOME, else $XDG_DATA_HOME/corvane, else ~/.local/share/corvane. Not created here.
+std::filesystem::path StoreRoot();
+
+// Folder of a named store ("my" and "MY" are one store: the folder name is upper case).
+std::filesystem::path StoreFolder(const std::string& store_name);
+
+// A store name usable as a folder: 1-64 printable ASCII characters, no path separator, not "."
+// or "..". Names are case-insensitive; the folder is the upper-case form.
+bool IsValidStoreName(std::string_view name);
+std::string StoreFolderName(std::string_view name);
+
+// <root>/stores: the parent of every store folder.
+std::filesystem::path StoresFolder();
+
+// <root>/providers: provider state.
+std::filesystem::path ProvidersFolder();
+
+// True for the certificate files a store reads: *.cer *.crt *.der *.pem (any letter case).
+bool IsCertificateFileName(const std::filesystem::path& file);
+
+inline constexpr std::string_view kCertificateExtension = ".cer";
+inline constexpr std::string_view kKeyExtension = ".key";
+inline constexpr std::string_view kCrlExtension = ".crl";
+
+}  // namespace corvane::platform

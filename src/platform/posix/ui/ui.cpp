@@ -1,0 +1,67 @@
+// ShowMessageBox and ShowChooser: read the UI settings, let the chosen front end show the box or
+// chooser, and record it in the UI log.
+#include "platform/posix/platform_call.h"
+#include "platform/posix/ui/ui.h"
+#include "platform/posix/ui/ui_none.h"
+#include "platform/posix/ui/ui_script.h"
+#include "platform/posix/ui/ui_tty.h"
+#include "platform/posix/ui/ui_gui.h"
+#include "platform/posix/ui/ui_log.h"
+#include "platform/posix/ui/ui_settings.h"
+
+namespace corvane::platform {
+namespace {
+
+// Whether the box could be shown by its front end; a box that could not is written to standard
+// error instead, as the none front end does.
+bool ShowBoxWith(const UiSettings& settings, const std::string& caption_gbk,
+                 const std::string& text_gbk) {
+  switch (settings.front_end) {
+    case UiFrontEnd::kGui:
+      return settings.gui_tool && ShowBoxInGui(*settings.gui_tool, caption_gbk, text_gbk);
+    case UiFrontEnd::kTty:
+      return ShowBoxOnTty(caption_gbk, text_gbk, settings.terminal_encoding);
+    case UiFrontEnd::kScript:
+      return true;
+    case UiFrontEnd::kNone:
+      break;
+  }
+  return false;
+}
+
+ChooserAnswer ChooseWith(const UiSettings& settings, const std::string& caption_gbk,
+                         const std::string& label_gbk, const std::vector<std::string>& lines_gbk) {
+  switch (settings.front_end) {
+    case UiFrontEnd::kGui:
+      if (!settings.gui_tool) break;
+      return ChooseInGui(*settings.gui_tool, caption_gbk, label_gbk, lines_gbk);
+    case UiFrontEnd::kTty:
+      return ChooseOnTty(caption_gbk, label_gbk, lines_gbk, settings.terminal_encoding);
+    case UiFrontEnd::kScript:
+      return NextScriptedAnswer(settings.script_choices, lines_gbk.size());
+    case UiFrontEnd::kNone:
+      break;
+  }
+  return {};
+}
+
+}  // namespace
+
+void ShowMessageBox(const std::string& caption_gbk, const std::string& text_gbk) {
+  const UiSettings settings = ReadUiSettings();
+  if (!ShowBoxWith(settings, caption_gbk, text_gbk)) {
+    ShowBoxOnStderr(caption_gbk, text_gbk, settings.terminal_encoding);
+  }
+  LogBox(settings.log_path, caption_gbk, text_gbk);
+}
+
+ChooserAnswer ShowChooser(const std::string& caption_gbk, const std::string& label_gbk,
+                          const std::vector<std::string>& lines_gbk) {
+  PLATFORM_ENTRY("ShowChooser");
+  const UiSettings settings = ReadUiSettings();
+  const ChooserAnswer answer = ChooseWith(settings, caption_gbk, label_gbk, lines_gbk);
+  LogChooser(settings.log_path, lines_gbk, answer);
+  return answer;
+}
+
+}  // namespace corvane::platform
