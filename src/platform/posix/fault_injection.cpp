@@ -1,9 +1,8 @@
+#include "platform/posix/fault_injection.h"
+
 #include <map>
 #include <mutex>
-#include <string>
-
-#include "platform/posix/fault_injection.h"
-#include "platform/posix/platform_call.h"
+#include <string_view>
 
 namespace corvane::platform {
 namespace {
@@ -26,9 +25,18 @@ CallRegistry& Registry() {
   return registry;
 }
 
+// The registry, locked, with the seam switched on.
+struct SwitchedOnRegistry {
+  SwitchedOnRegistry() : guard(Registry().lock) {
+    fault_seam_switched_on.store(true, std::memory_order_relaxed);
+  }
+  CallRegistry* operator->() const { return &Registry(); }
+  std::lock_guard<std::mutex> guard;
+};
+
 }  // namespace
 
-bool EnterPlatformCall(const char* api) {
+bool EnterWatchedPlatformCall(const char* api) {
   CallRegistry& registry = Registry();
   std::lock_guard<std::mutex> guard(registry.lock);
   ++registry.total;
@@ -49,36 +57,31 @@ bool EnterPlatformCall(const char* api) {
 namespace testing {
 
 void ArmFault(const std::string& api, DWORD error, int skip, int times) {
-  CallRegistry& registry = Registry();
-  std::lock_guard<std::mutex> guard(registry.lock);
   if (times == 0) return;
-  registry.faults[api] = ArmedFault{error, skip, times};
+  SwitchedOnRegistry registry;
+  registry->faults[api] = ArmedFault{error, skip, times};
 }
 
 void ClearFaults() {
-  CallRegistry& registry = Registry();
-  std::lock_guard<std::mutex> guard(registry.lock);
-  registry.faults.clear();
+  std::lock_guard<std::mutex> guard(Registry().lock);
+  Registry().faults.clear();
 }
 
 uint64_t PlatformCallCount() {
-  CallRegistry& registry = Registry();
-  std::lock_guard<std::mutex> guard(registry.lock);
-  return registry.total;
+  std::lock_guard<std::mutex> guard(Registry().lock);
+  return Registry().total;
 }
 
 uint64_t PlatformCallCount(const std::string& api) {
-  CallRegistry& registry = Registry();
-  std::lock_guard<std::mutex> guard(registry.lock);
-  auto found = registry.calls.find(api);
-  return found == registry.calls.end() ? 0 : found->second;
+  std::lock_guard<std::mutex> guard(Registry().lock);
+  const auto found = Registry().calls.find(api);
+  return found == Registry().calls.end() ? 0 : found->second;
 }
 
 void ResetPlatformCallCount() {
-  CallRegistry& registry = Registry();
-  std::lock_guard<std::mutex> guard(registry.lock);
-  registry.total = 0;
-  registry.calls.clear();
+  SwitchedOnRegistry registry;
+  registry->total = 0;
+  registry->calls.clear();
 }
 
 }  // namespace testing
