@@ -2,7 +2,8 @@
  * Corvane: PKCS #7 signed and enveloped messages as Base64 text, with certificates and keys
  * taken from the current user's certificate stores.
  *
- * Every export returns 0 on success or a negative result code (-10000 .. -10023). Lengths and
+ * Every export returns 0 on success or a negative result code (-10000 .. -10023, named below,
+ * with fixed texts the interactive exports show in their message boxes). Lengths and
  * codes are 32 bits wide. An output buffer given as null asks for its size: the export writes an
  * upper bound into the output length and returns 0 without showing anything. On success the
  * exact length is written and no terminating zero is added after the output.
@@ -23,6 +24,30 @@
 #define CORVANE_CALL
 #define CORVANE_API __attribute__((visibility("default")))
 #endif
+
+/* Result codes. -10004, -10006 and -10008 are not used. */
+#define CORVANE_OK 0
+#define CORVANE_E_NO_MEMORY (-10000)              /* memory for a buffer cannot be had */
+#define CORVANE_E_MISSING_ARGUMENT (-10001)       /* a required argument is null or empty */
+#define CORVANE_E_DECODING_FAILED (-10002)        /* the input text is not acceptable Base64 */
+#define CORVANE_E_ENCODING_FAILED (-10003)        /* the message cannot be encoded as Base64 */
+#define CORVANE_E_NO_CERTIFICATE (-10005)         /* no certificate was chosen or found */
+#define CORVANE_E_UNRECOGNISED_PACKAGE (-10007)   /* the message is not well-formed */
+#define CORVANE_E_NO_SIGNER_CERTIFICATE (-10009)  /* the signed message names no signer certificate */
+#define CORVANE_E_BAD_SIGNATURE (-10010)          /* a signature does not verify */
+#define CORVANE_E_CERTIFICATE_EXPIRED (-10011)    /* outside its validity period */
+#define CORVANE_E_CERTIFICATE_REVOKED (-10012)    /* the certificate is revoked */
+#define CORVANE_E_CHAIN_PROBLEM (-10013)          /* the chain cannot be built or fails the policy */
+#define CORVANE_E_ISSUER_NOT_FOUND (-10014)       /* the issuer is in neither "CA" nor "Root" */
+#define CORVANE_E_NO_PRIVATE_KEY (-10015)         /* the certificate's private key is missing */
+#define CORVANE_E_FIELD_NOT_RENDERABLE (-10016)   /* internal only: never returned by an export */
+#define CORVANE_E_CERTIFICATE_SIGNATURE_BAD (-10017) /* the certificate's own signature is bad */
+#define CORVANE_E_STORE_NOT_OPENED (-10018)       /* a system store cannot be opened */
+#define CORVANE_E_DEVICE_NOT_FOUND (-10019)       /* the cryptographic provider cannot be prepared */
+#define CORVANE_E_SIGNING_FAILED (-10020)         /* signing failed for another reason */
+#define CORVANE_E_VERIFICATION_FAILED (-10021)    /* verification failed for another reason */
+#define CORVANE_E_ENCRYPTION_FAILED (-10022)      /* encryption failed for another reason */
+#define CORVANE_E_DECRYPTION_FAILED (-10023)      /* decryption failed for another reason */
 
 #ifdef __cplusplus
 extern "C" {

@@ -14,7 +14,7 @@
 
 #include "certs/certificate_encoding.h"
 #include "certs/local_area.h"
-#include "ops/result_codes.h"
+#include "corvane.h"
 
 namespace corvane::certs {
 namespace {
@@ -75,15 +75,15 @@ RenderedField SerialNumberText(const CRYPT_INTEGER_BLOB& serial) {
 }  // namespace
 
 int FormatCertificateField(PCCERT_CONTEXT certificate, int field, char* buffer, int* length) {
-  if (certificate == nullptr || length == nullptr) return ops::kMissingArgument;
+  if (certificate == nullptr || length == nullptr) return CORVANE_E_MISSING_ARGUMENT;
   if (field < kSubjectName || field > kSerialNumber) {
     *length = 0;
-    return ops::kSuccess;
+    return CORVANE_OK;
   }
   const CERT_INFO* info = certificate->pCertInfo;
   if (info == nullptr) {
     *length = 0;
-    return ops::kFieldNotRenderable;
+    return CORVANE_E_FIELD_NOT_RENDERABLE;
   }
   RenderedField rendered;
   switch (field) {
@@ -105,15 +105,15 @@ int FormatCertificateField(PCCERT_CONTEXT certificate, int field, char* buffer, 
   }
   if (!rendered.area) {
     *length = 0;
-    return ops::kFieldNotRenderable;
+    return CORVANE_E_FIELD_NOT_RENDERABLE;
   }
   *length = rendered.length;
   if (buffer != nullptr) std::memcpy(buffer, rendered.area.get(), static_cast<size_t>(rendered.length));
-  return ops::kSuccess;
+  return CORVANE_OK;
 }
 
 int FormatCertificateTime(FILETIME time, char* buffer, int* length) {
-  if (length == nullptr) return ops::kMissingArgument;
+  if (length == nullptr) return CORVANE_E_MISSING_ARGUMENT;
   SYSTEMTIME calendar;
   if (!FileTimeToSystemTime(&time, &calendar)) {
     *length = 0;
@@ -130,7 +130,7 @@ int FormatCertificateTime(FILETIME time, char* buffer, int* length) {
   }
   *length = written;
   if (buffer != nullptr) std::memcpy(buffer, text, static_cast<size_t>(written));
-  return ops::kSuccess;
+  return CORVANE_OK;
 }
 
 }  // namespace corvane::certs

@@ -3,8 +3,6 @@
 #include <array>
 #include <cstdint>
 
-#include "ops/result_codes.h"
-
 namespace corvane::codec {
 namespace {
 
@@ -51,13 +49,13 @@ int64_t EncodedBase64Length(int64_t length, int line_breaks) {
   return unbroken + (unbroken - 1) / kLineLength + 1;
 }
 
-int32_t EncodeBase64(const uint8_t* data, int32_t length, char* text, int32_t* text_length,
+Base64Status EncodeBase64(const uint8_t* data, int32_t length, char* text, int32_t* text_length,
                      int line_breaks) {
   if (length < 0 || data == nullptr) length = 0;
   const int64_t total = EncodedBase64Length(length, line_breaks);
   // A text whose length a 32-bit length cannot hold is never made (on the 32-bit library its
   // working memory alone would not fit the address space): nothing is written.
-  if (total > INT32_MAX) return ops::kNoMemory;
+  if (total > INT32_MAX) return kBase64TooLong;
   if (text != nullptr) {
     int32_t written = 0;
     int32_t column = 0;
@@ -72,13 +70,13 @@ int32_t EncodeBase64(const uint8_t* data, int32_t length, char* text, int32_t* t
     if (line_breaks == 1 && (column != 0 || written == 0)) text[written++] = '\n';
   }
   *text_length = static_cast<int32_t>(total);
-  return ops::kSuccess;
+  return kBase64Done;
 }
 
-int32_t DecodeBase64(const char* text, int32_t length, uint8_t* data, int32_t* data_length) {
+Base64Status DecodeBase64(const char* text, int32_t length, uint8_t* data, int32_t* data_length) {
   if (data == nullptr) {
     *data_length = length;
-    return ops::kSuccess;
+    return kBase64Done;
   }
   int32_t produced = 0;
   uint8_t quartet[4];
@@ -93,7 +91,7 @@ int32_t DecodeBase64(const char* text, int32_t length, uint8_t* data, int32_t* d
     const bool pad3 = quartet[3] == kPad;
     if (quartet[0] == kPad || quartet[1] == kPad || (pad2 && !pad3)) {
       *data_length = 0;  // a misplaced pad: the text decodes to nothing
-      return ops::kSuccess;
+      return kBase64Done;
     }
     data[produced++] = static_cast<uint8_t>((quartet[0] << 2) | (quartet[1] >> 4));
     if (pad2) break;
@@ -103,10 +101,10 @@ int32_t DecodeBase64(const char* text, int32_t length, uint8_t* data, int32_t* d
   }
   if (filled != 0) {
     *data_length = 0;
-    return ops::kDecodingFailed;
+    return kBase64IncompleteQuartet;
   }
   *data_length = produced;
-  return ops::kSuccess;
+  return kBase64Done;
 }
 
 }  // namespace corvane::codec

@@ -22,19 +22,19 @@ Outcome OpenEnvelope(OpeningResources& held, const char* text, int32_t text_leng
                      int32_t* output_length) {
   // Decode first: a text that is not Base64 fails before any provider work.
   int32_t bound = 0;
-  if (codec::DecodeBase64(text, text_length, nullptr, &bound) != kSuccess) {
-    return {kDecodingFailed, text::kDecodingFailed};
+  if (codec::DecodeBase64(text, text_length, nullptr, &bound) != codec::kBase64Done) {
+    return Raise(Failure::kDecodingFailed);
   }
   Outcome step = held.message.Allocate(bound < 0 ? 0 : static_cast<DWORD>(bound));
   if (!step.ok()) return step;
   int32_t message_length = 0;
-  if (codec::DecodeBase64(text, text_length, held.message.data(), &message_length) != kSuccess) {
-    return {kDecodingFailed, text::kDecodingFailed};
+  if (codec::DecodeBase64(text, text_length, held.message.data(), &message_length) != codec::kBase64Done) {
+    return Raise(Failure::kDecodingFailed);
   }
 
   step = PrepareProvider(held.provider);
   if (!step.ok()) return step;
-  if (!held.store.Open(held.provider, "MY")) return {kStoreNotOpened, text::kStoreNotOpened};
+  if (!held.store.Open(held.provider, "MY")) return Raise(Failure::kStoreNotOpened);
 
   CRYPT_DECRYPT_MESSAGE_PARA parameters{};
   // The four fields without the optional flags (16 bytes on the 32-bit platform); dwFlags
@@ -55,7 +55,7 @@ Outcome OpenEnvelope(OpeningResources& held, const char* text, int32_t text_leng
   // The caller's buffer holds text_length bytes (the size query's answer); content never
   // outgrows the message it came from, but a platform answer that did is refused, not copied.
   if (content_size > static_cast<DWORD>(message_length)) {
-    return {kDecryptionFailed, text::kDecryptionFailed};
+    return Raise(Failure::kDecryptionFailed);
   }
 
   if (content_size != 0) std::memcpy(output, held.content.data(), content_size);

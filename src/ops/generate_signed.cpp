@@ -40,10 +40,10 @@ Outcome Sign(SigningResources& held, const SignerChoice& choice, const BYTE* dat
   Outcome step = PrepareProvider(held.provider);
   if (!step.ok()) return step;
   if (!held.store.Open(held.provider, "MY")) {
-    return {kStoreNotOpened, text::kPersonalStoreNotOpened};
+    return Raise(Failure::kPersonalStoreNotOpened);
   }
   held.certificate.Adopt(FindSigner(held.store.handle_address(), choice));
-  if (held.certificate.get() == nullptr) return {kNoCertificate, text::kNoCertificateSpecified};
+  if (held.certificate.get() == nullptr) return Raise(Failure::kNoCertificateSpecified);
 
   PCCERT_CONTEXT message_certificates[] = {held.certificate.get()};
   CRYPT_SIGN_MESSAGE_PARA parameters{};
@@ -69,11 +69,11 @@ Outcome Sign(SigningResources& held, const SignerChoice& choice, const BYTE* dat
   // is one longer than the encoder's signed 32-bit length can take.
   if (message_size > static_cast<DWORD>(INT32_MAX) ||
       codec::EncodedBase64Length(message_size, 1) > EncodedOutputBound(data_length)) {
-    return {kEncodingFailed, text::kEncodingFailed};
+    return Raise(Failure::kEncodingFailed);
   }
   if (codec::EncodeBase64(held.message.data(), static_cast<int32_t>(message_size), output,
-                          output_length, 1) != kSuccess) {
-    return {kEncodingFailed, text::kEncodingFailed};
+                          output_length, 1) != codec::kBase64Done) {
+    return Raise(Failure::kEncodingFailed);
   }
   return kDone;
 }

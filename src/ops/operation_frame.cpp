@@ -11,9 +11,9 @@ Outcome CallBuffer::Allocate(DWORD size) {
   Release();
   // size + 1 in 64 bits: a size of 0xFFFFFFFF must not wrap to an empty buffer.
   const uint64_t bytes = uint64_t{size} + 1;
-  if (bytes > SIZE_MAX) return {kNoMemory, text::kNoMemory};
+  if (bytes > SIZE_MAX) return Raise(Failure::kNoMemory);
   memory_ = LocalAlloc(LPTR, static_cast<SIZE_T>(bytes));
-  if (memory_ == nullptr) return {kNoMemory, text::kNoMemory};
+  if (memory_ == nullptr) return Raise(Failure::kNoMemory);
   return kDone;
 }
 
@@ -44,7 +44,7 @@ void CertificateRef::Free() {
 
 Outcome PrepareProvider(ProviderContext& provider) {
   if (!CryptSetProviderExA(MS_ENHANCED_PROV_A, PROV_RSA_FULL, nullptr, CRYPT_MACHINE_DEFAULT)) {
-    return {kDeviceNotFound, text::kDeviceNotFound1};
+    return Raise(Failure::kDeviceNotFound1);
   }
   HCRYPTPROV handle = 0;
   if (CryptAcquireContextA(&handle, nullptr, MS_DEF_PROV_A, PROV_RSA_FULL, CRYPT_NEWKEYSET) ==
@@ -56,7 +56,7 @@ Outcome PrepareProvider(ProviderContext& provider) {
   // The default container exists already: open it as it is, without touching its keys.
   handle = 0;
   if (CryptAcquireContextA(&handle, nullptr, MS_DEF_PROV_A, PROV_RSA_FULL, 0) != TRUE) {
-    return {kDeviceNotFound, text::kDeviceNotFound2};
+    return Raise(Failure::kDeviceNotFound2);
   }
   provider.Adopt(handle);
   return kDone;

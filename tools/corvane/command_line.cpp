@@ -93,36 +93,11 @@ int Fail(const std::string& message) {
 }
 
 std::string ResultCodeText(int code) {
-  namespace text = ops::text;
-  const char* gbk = nullptr;
-  switch (code) {
-    case ops::kNoMemory: gbk = text::kNoMemory; break;
-    case ops::kMissingArgument: gbk = text::kSourceEmpty; break;
-    case ops::kDecodingFailed: gbk = text::kDecodingFailed; break;
-    case ops::kEncodingFailed: gbk = text::kEncodingFailed; break;
-    case ops::kNoCertificate: gbk = text::kNoCertificateSpecified; break;
-    case ops::kUnrecognisedPackage: gbk = text::kUnrecognisedPackage; break;
-    case ops::kNoSignerCertificate: gbk = text::kNoSignerCertificate; break;
-    case ops::kBadSignature: gbk = text::kBadSignature; break;
-    case ops::kCertificateExpired: gbk = text::kCertificateExpired; break;
-    case ops::kCertificateRevoked: gbk = text::kCertificateRevoked; break;
-    case ops::kChainProblem: gbk = text::kChainProblem; break;
-    case ops::kIssuerNotFound: gbk = text::kIssuerNotFound; break;
-    case ops::kNoPrivateKey: gbk = text::kNoPrivateKey; break;
-    case ops::kCertificateSignatureBad: gbk = text::kCertificateSignatureBad; break;
-    case ops::kStoreNotOpened: gbk = text::kStoreNotOpened; break;
-    case ops::kDeviceNotFound: {
-      // The box names which of the two provider steps failed; here "找不到设备" is enough.
-      const std::string device_not_found(text::kDeviceNotFound1, sizeof text::kDeviceNotFound1 - 4);
-      return corvane::text::GbkToUtf8(device_not_found) + " (" + std::to_string(code) + ")";
-    }
-    case ops::kSigningFailed: gbk = text::kSigningFailed; break;
-    case ops::kVerificationFailed: gbk = text::kVerificationFailed; break;
-    case ops::kEncryptionFailed: gbk = text::kEncryptionFailed; break;
-    case ops::kDecryptionFailed: gbk = text::kDecryptionFailed; break;
-    default: return "result " + std::to_string(code);
+  std::string text;
+  for (const char* gbk : ops::ResultCodeTexts(code)) {
+    text += (text.empty() ? "" : " / ") + corvane::text::GbkToUtf8(gbk);
   }
-  return corvane::text::GbkToUtf8(gbk) + " (" + std::to_string(code) + ")";
+  return (text.empty() ? "result" : text) + " (" + std::to_string(code) + ")";
 }
 
 }  // namespace corvane::tool

@@ -50,7 +50,8 @@ int32_t CallExportTwice(Export call, std::string& output) {
 // Prints "corvane: <message>" on standard error and returns the exit status 1.
 int Fail(const std::string& message);
 
-// The text of a result code (UTF-8), for messages on the terminal.
+// The texts of a result code (UTF-8; a code that two steps raise shows both) and the code, for
+// messages on the terminal.
 std::string ResultCodeText(int code);
 
 }  // namespace corvane::tool
