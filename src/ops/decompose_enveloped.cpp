@@ -1,7 +1,6 @@
 // decomposeSingleEnvelopedMsg: opens the Base64 text of a PKCS #7 enveloped message with a
 // private key that the platform finds through the personal store "MY".
 #include <cstddef>
-#include <cstring>
 
 #include "codec/base64.h"
 #include "corvane.h"
@@ -54,13 +53,8 @@ Outcome OpenEnvelope(OpeningResources& held, const char* text, int32_t text_leng
   if (!step.ok()) return step;
   // The caller's buffer holds text_length bytes (the size query's answer); content never
   // outgrows the message it came from, but a platform answer that did is refused, not copied.
-  if (content_size > static_cast<DWORD>(message_length)) {
-    return Raise(Failure::kDecryptionFailed);
-  }
-
-  if (content_size != 0) std::memcpy(output, held.content.data(), content_size);
-  *output_length = static_cast<int32_t>(content_size);
-  return kDone;
+  return CopyContentToCaller(held.content, content_size, static_cast<DWORD>(message_length),
+                             Failure::kDecryptionFailed, output, output_length);
 }
 
 }  // namespace

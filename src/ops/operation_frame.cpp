@@ -1,5 +1,7 @@
 #include "ops/operation_frame.h"
 
+#include <cstring>
+
 namespace corvane::ops {
 
 uint32_t EncodedOutputBound(uint32_t data_length) {
@@ -59,6 +61,14 @@ Outcome PrepareProvider(ProviderContext& provider) {
     return Raise(Failure::kDeviceNotFound2);
   }
   provider.Adopt(handle);
+  return kDone;
+}
+
+Outcome CopyContentToCaller(const CallBuffer& content, DWORD size, DWORD limit, Failure too_long,
+                            char* output, int32_t* output_length) {
+  if (size > limit || size > static_cast<DWORD>(INT32_MAX)) return Raise(too_long);
+  if (size != 0) std::memcpy(output, content.data(), size);
+  *output_length = static_cast<int32_t>(size);
   return kDone;
 }
 

@@ -95,6 +95,13 @@ Outcome CallTwice(MessageCall kind, CallBuffer& buffer, DWORD* size, Call call) 
   return kDone;
 }
 
+// The last step of the operations that hand content back: copies `size` bytes of `content` into
+// the caller's output and sets the output length. The caller sized its buffer by the size query;
+// content longer than `limit`, the most the operation knows that buffer holds, is refused with
+// `too_long` and nothing is written.
+Outcome CopyContentToCaller(const CallBuffer& content, DWORD size, DWORD limit, Failure too_long,
+                            char* output, int32_t* output_length);
+
 // The box an interactive operation shows for its outcome: the success text under "提示信息", or
 // the failure's text under "问题汇报". Modal: returns when the user has dismissed it.
 void ShowOutcomeBox(const Outcome& outcome, const char* success_text);

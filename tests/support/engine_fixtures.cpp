@@ -179,6 +179,12 @@ std::string BuildEnvelope(const HandMadeEnvelope& envelope) {
     return envelope.indefinite ? IndefiniteTlv(tag, content) : Tlv(tag, content);
   };
   std::string recipient_infos;
+  if (envelope.key_encryption_key_first) {
+    // [2] KEKRecipientInfo { version 4, kekid { keyIdentifier }, AES key wrap, encryptedKey }
+    recipient_infos += Tlv(0xA2, Tlv(0x02, "\4") + Tlv(0x30, OctetStringTlv("kek")) +
+                                     Tlv(0x30, OidTlv("2.16.840.1.101.3.4.1.5")) +
+                                     OctetStringTlv(std::string(24, 'w')));
+  }
   for (X509* recipient : envelope.recipients) {
     std::string identifier;
     if (envelope.by_key_identifier) {
@@ -192,10 +198,12 @@ std::string BuildEnvelope(const HandMadeEnvelope& envelope) {
           0x30, Encoded<const X509_NAME>(i2d_X509_NAME, X509_get_issuer_name(recipient)) +
                     Encoded<const ASN1_INTEGER>(i2d_ASN1_INTEGER, X509_get0_serialNumber(recipient)));
     }
+    std::string wrapped = RsaWrap(recipient, envelope.content_key);
+    if (envelope.corrupt_wrapped_key) wrapped[wrapped.size() / 2] ^= 0x10;
     recipient_infos += constructed(
         0x30, Tlv(0x02, std::string(1, envelope.by_key_identifier ? '\2' : '\0')) + identifier +
-                  Tlv(0x30, OidTlv("1.2.840.113549.1.1.1") + kNullTlv) +
-                  OctetStringTlv(RsaWrap(recipient, envelope.content_key)));
+                  Tlv(0x30, OidTlv(envelope.key_transport) + kNullTlv) +
+                  OctetStringTlv(wrapped));
   }
   std::string encrypted_content;
   if (envelope.piece_size == 0) {

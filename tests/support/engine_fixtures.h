@@ -62,8 +62,10 @@ inline const std::string kNullTlv("\x05\x00", 2);
 
 // An enveloped message assembled field by field: version 0, one key transport recipient
 // (issuerAndSerialNumber, or with by_key_identifier the SHA-1 of the public key as subject key
-// identifier; rsaEncryption with NULL parameters) per certificate, each wrapping `content_key`
-// with RSA PKCS #1 v1.5, and the given content algorithm and ciphertext.
+// identifier; `key_transport` with NULL parameters) per certificate, each wrapping `content_key`
+// with RSA PKCS #1 v1.5, and the given content algorithm and ciphertext. With
+// key_encryption_key_first a recipient of another kind (a KEKRecipientInfo) comes first; with
+// corrupt_wrapped_key every wrapped key has one bit flipped.
 struct HandMadeEnvelope {
   std::vector<X509*> recipients;
   std::string content_key;
@@ -73,6 +75,9 @@ struct HandMadeEnvelope {
   size_t piece_size = 0;    // non-zero: the ciphertext as a constructed string of such pieces
   bool indefinite = false;  // indefinite lengths on every constructed element above the names
   bool by_key_identifier = false;
+  const char* key_transport = "1.2.840.113549.1.1.1";  // rsaEncryption
+  bool key_encryption_key_first = false;
+  bool corrupt_wrapped_key = false;
 };
 std::string BuildEnvelope(const HandMadeEnvelope& envelope);
 

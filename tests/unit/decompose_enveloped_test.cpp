@@ -1,11 +1,13 @@
 // decomposeSingleEnvelopedMsg through the real export: the frame, its result codes and boxes.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "corvane.h"
+#include "ops/operation_frame.h"
 #include "platform/posix/fault_injection.h"
 #include "support/export_call.h"
 #include "support/openssl_peer.h"
@@ -186,6 +188,36 @@ TEST_F(DecomposeEnvelopedTest, StoreThatIsNotAFolderCannotBeOpened) {
   const ExportResult opened = Open(text);
   EXPECT_EQ(opened.code, -10018);
   EXPECT_EQ(Boxes(), std::vector<std::string>{"box\t" + kProblem + "\t打不开证书存储区"});
+}
+
+// The export's last step with content sizes the real platform never reports: content longer than
+// the decoded message is refused and the caller's buffer and length stay as they were.
+TEST(CopyContentToCaller, RefusesContentLongerThanTheMessage) {
+  ops::CallBuffer content;
+  ASSERT_TRUE(content.Allocate(16).ok());
+  std::memcpy(content.data(), "0123456789abcdef", 16);
+  const struct {
+    DWORD size;
+    DWORD limit;
+    int32_t code;
+  } rows[] = {{0, 0, 0}, {5, 5, 0}, {5, 16, 0}, {6, 5, -10023}, {16, 0, -10023}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.size);
+    std::string output(16, '#');
+    int32_t length = -7;
+    const ops::Outcome outcome = ops::CopyContentToCaller(
+        content, row.size, row.limit, ops::Failure::kDecryptionFailed, output.data(), &length);
+    EXPECT_EQ(outcome.code, row.code);
+    if (row.code == 0) {
+      EXPECT_EQ(length, static_cast<int32_t>(row.size));
+      EXPECT_EQ(output, std::string("0123456789abcdef").substr(0, row.size) +
+                            std::string(16 - row.size, '#'));
+    } else {
+      EXPECT_EQ(length, -7);
+      EXPECT_EQ(output, std::string(16, '#'));
+      EXPECT_STREQ(outcome.text, "\xBD\xE2\xC3\xDC\xCA\xFD\xBE\xDD\xCA\xA7\xB0\xDC");  // 解密数据失败
+    }
+  }
 }
 
 }  // namespace

@@ -21,6 +21,8 @@ class DecryptMessageTest : public ::testing::Test {
   testing::Party keyless_ = testing::MakeParty(1, "Keyless", "02");
   testing::Party stranger_ = testing::MakeParty(2, "Stranger", "03");
   testing::Party bare_ = testing::WithoutKeyIdentifier(testing::MakeParty(3, "Bare", "04"));
+  // Not in the store: mine's serial number under another issuer name.
+  testing::Party namesake_ = testing::MakeParty(4, "Namesake", "00F1");
   testing::PersonalStore store_{{&mine_, &bare_}, {&keyless_}};
 };
 
@@ -28,6 +30,7 @@ TEST_F(DecryptMessageTest, HandMadeEnvelopesOpenToTheirContent) {
   const std::string key5 = RandomBytes(5, 1);
   const std::string key16 = RandomBytes(16, 2);
   const std::string salt = RandomBytes(11, 3);
+  const std::string long_salt = RandomBytes(20, 13);
   const std::string iv = RandomBytes(16, 4);
   const std::string zeros11(11, '\0');
   const std::string binary = std::string("\0\x01\0\xff", 4) + RandomBytes(5000, 5);
@@ -42,6 +45,7 @@ TEST_F(DecryptMessageTest, HandMadeEnvelopesOpenToTheirContent) {
     size_t piece_size;
     bool indefinite;
     std::string plain;
+    bool key_encryption_key_first = false;
   } rows[] = {
       {"RC4 128-bit, NULL parameters", szOID_RSA_RC4, testing::kNullTlv, key16, "RC4", key16, "", 0,
        false, binary},
@@ -51,6 +55,11 @@ TEST_F(DecryptMessageTest, HandMadeEnvelopesOpenToTheirContent) {
        key5 + zeros11, "", 0, false, binary},
       {"RC4 40-bit, salt in the parameters", szOID_RSA_RC4, testing::OctetStringTlv(salt), key5,
        "RC4", key5 + salt, "", 0, false, binary},
+      {"RC4 40-bit, a salt of 20 bytes is cut at a 16-byte key", szOID_RSA_RC4,
+       testing::OctetStringTlv(long_salt), key5, "RC4", key5 + long_salt.substr(0, 11), "", 0, false,
+       binary},
+      {"a recipient of another kind before ours is passed over", szOID_RSA_RC4, testing::kNullTlv,
+       key16, "RC4", key16, "", 0, true, "after a KEK recipient", true},
       {"RC4 empty content, BER", szOID_RSA_RC4, testing::kNullTlv, key16, "RC4", key16, "", 0, true,
        ""},
       {"AES-128 BER, split in pieces of 7", kAes128Cbc, testing::OctetStringTlv(iv), key16,
@@ -68,7 +77,8 @@ TEST_F(DecryptMessageTest, HandMadeEnvelopesOpenToTheirContent) {
                               .ciphertext = testing::EncryptWithCipher(row.cipher, row.cipher_key,
                                                                        row.iv, row.plain),
                               .piece_size = row.piece_size,
-                              .indefinite = row.indefinite};
+                              .indefinite = row.indefinite,
+                              .key_encryption_key_first = row.key_encryption_key_first};
     const testing::MessageCallResult opened =
         testing::DecryptWithStore(store_.handle(), BuildEnvelope(envelope));
     ASSERT_TRUE(opened.ok) << std::hex << opened.error;
@@ -123,6 +133,22 @@ TEST_F(DecryptMessageTest, FailuresReportTheirCause) {
       {"key of the wrong size", aes_envelope({mine}, key.substr(0, 15), ciphertext, iv_parameter),
        NTE_BAD_KEY},
       {"no IV", aes_envelope({mine}, key, ciphertext, testing::kNullTlv), CRYPT_E_MSG_ERROR},
+      {"IV shorter than the block",
+       aes_envelope({mine}, key, ciphertext, testing::OctetStringTlv(iv.substr(0, 8))),
+       CRYPT_E_MSG_ERROR},
+      {"my serial number under another issuer",
+       aes_envelope({namesake_.certificate.get()}, key, ciphertext, iv_parameter),
+       CRYPT_E_NO_DECRYPT_CERT},
+      {"key transport other than rsaEncryption (OAEP)",
+       BuildEnvelope({.recipients = {mine}, .content_key = key, .content_algorithm = kAes128Cbc,
+                      .parameters = iv_parameter, .ciphertext = ciphertext,
+                      .key_transport = "1.2.840.113549.1.1.7"}),
+       CRYPT_E_UNKNOWN_ALGO},
+      {"wrapped key corrupted (RC4: no padding would notice)",
+       BuildEnvelope({.recipients = {mine}, .content_key = key, .content_algorithm = szOID_RSA_RC4,
+                      .ciphertext = testing::EncryptWithCipher("RC4", key, "", "secret"),
+                      .corrupt_wrapped_key = true}),
+       NTE_BAD_DATA},
       {"unknown cipher (RC2)",
        BuildEnvelope({.recipients = {mine}, .content_key = key,
                       .content_algorithm = "1.2.840.113549.3.2", .parameters = std::nullopt,
