@@ -49,7 +49,7 @@ TEST_F(ProviderStateTest, TemporaryFilesAreNotInheritedByChildProcesses) {
   const std::string bytes(8 << 20, 'x');  // long enough that the temporary file is mostly open
   std::atomic<bool> stop{false};
   std::thread writer([&] {
-    while (!stop) ASSERT_FALSE(corvane::platform::WriteFileAtomically(target, bytes, 0600));
+    while (!stop) ASSERT_TRUE(corvane::platform::WriteFileAtomically(target, bytes, 0600).ok());
   });
   std::string inherited;
   for (int i = 0; i < 20 && inherited.empty(); ++i) {

@@ -1,6 +1,6 @@
 #include "command_line.h"
 
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "ops/result_codes.h"
+#include "platform/posix/store/atomic_file.h"
 #include "platform/posix/text/gbk.h"
 
 namespace corvane::tool {
@@ -34,23 +35,15 @@ bool WriteOutput(const std::string& path, const std::string& bytes) {
     std::cout.flush();
     return static_cast<bool>(std::cout);
   }
-  const std::filesystem::path target(path);
-  const std::filesystem::path temporary =
-      target.parent_path() / ("." + target.filename().string() + ".tmp" + std::to_string(getpid()));
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      return false;
-    }
-  }
+  // New files get the usual permissions (0666 less the umask); a file replaced keeps its own.
+  const mode_t mask = umask(0);
+  umask(mask);
   std::error_code error;
-  std::filesystem::rename(temporary, target, error);
-  if (error) std::filesystem::remove(temporary, error);
-  return !error;
+  const auto existing = std::filesystem::status(path, error);
+  const mode_t mode = std::filesystem::is_regular_file(existing)
+                          ? static_cast<mode_t>(existing.permissions() & std::filesystem::perms::mask)
+                          : static_cast<mode_t>(0666 & ~mask);
+  return platform::WriteFileAtomically(path, bytes, mode).ok();
 }
 
 Options::Options(std::vector<std::string> args, const std::vector<std::string>& flags_with_values) {

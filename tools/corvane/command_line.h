@@ -11,8 +11,8 @@ namespace corvane::tool {
 // Reads a whole file, or standard input for "-" or an empty path. Nullopt on failure.
 std::optional<std::string> ReadInput(const std::string& path);
 
-// Writes all bytes to a file (atomically: temporary file + rename) or to standard output for
-// "-" or an empty path. False on failure.
+// Writes all bytes to a file (atomically, as the stores are written; a new file gets 0666 less
+// the umask) or to standard output for "-" or an empty path. False on failure.
 bool WriteOutput(const std::string& path, const std::string& bytes);
 
 // Options of the form --name VALUE or --flag, taken out of `args` in any order; what remains are

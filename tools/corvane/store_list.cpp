@@ -12,7 +12,7 @@
 #include "platform/posix/store/thumbprint.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/text/gbk.h"
-#include "store_files.h"
+#include "platform/posix/store/store_files.h"
 #include "store_subcommands.h"
 
 namespace corvane::tool {
@@ -53,7 +53,7 @@ std::string TimeText(const FILETIME& time) {
 std::string KeyStatus(PCCERT_CONTEXT context, const std::filesystem::path& folder, const std::string& thumbprint) {
   if (platform::LoadLinkedPrivateKey(context) != nullptr) return "linked";
   std::error_code ignored;
-  if (std::filesystem::exists(folder / (thumbprint + std::string(platform::kKeyExtension)), ignored)) {
+  if (std::filesystem::exists(folder / platform::KeyFileName(thumbprint), ignored)) {
     return "none (the .key file does not match or cannot be read)";
   }
   return "none";
@@ -80,7 +80,7 @@ std::vector<std::string> AllStores() {
 bool ListStore(const std::string& store) {
   HCERTSTORE handle = CertOpenSystemStoreA(0, store.c_str());
   if (handle == nullptr) {
-    Fail(StoreOpenError(store, GetLastError()));
+    Fail(platform::StoreNotOpened(store, GetLastError()).Text());
     return false;
   }
   const std::filesystem::path folder = platform::StoreFolder(store);

@@ -10,6 +10,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/fault_injection.h"
+#include "platform/posix/status.h"
 
 #define PLATFORM_ENTRY(api)                                    \
   do {                                                         \
@@ -25,6 +26,16 @@
       release;                                                    \
       return {};                                                  \
     }                                                             \
+  } while (0)
+
+// PLATFORM_ENSURE for a step's Status (status.h): fails the call with its error unless it is ok.
+#define PLATFORM_ENSURE_OK(step)                         \
+  do {                                                   \
+    const ::corvane::platform::Status status_ = (step); \
+    if (!status_.ok()) {                                 \
+      SetLastError(status_.error());                     \
+      return {};                                         \
+    }                                                    \
   } while (0)
 
 #define PLATFORM_ENSURE(cond, error) \

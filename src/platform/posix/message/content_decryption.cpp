@@ -51,18 +51,18 @@ bool RunCipher(EVP_CIPHER_CTX* context, const std::vector<uint8_t>& ciphertext,
 
 }  // namespace
 
-DWORD DecryptContent(const AlgorithmIdentifier& algorithm, const SecretBytes& content_key,
+Status DecryptContent(const AlgorithmIdentifier& algorithm, const SecretBytes& content_key,
                      const std::vector<uint8_t>& ciphertext, std::vector<uint8_t>& content) {
   const BlockCipher* block_cipher = FindBlockCipher(algorithm.oid);
   const bool rc4 = algorithm.oid == kRc4Oid;
-  if (block_cipher == nullptr && !rc4) return CRYPT_E_UNKNOWN_ALGO;
+  if (block_cipher == nullptr && !rc4) return Status(CRYPT_E_UNKNOWN_ALGO);
 
   ossl::UniquePtr<EVP_CIPHER> cipher(EVP_CIPHER_fetch(
       ossl::LibraryContext(), rc4 ? "RC4" : block_cipher->name, ossl::kNoProperties));
-  if (!cipher) return CRYPT_E_UNKNOWN_ALGO;
+  if (!cipher) return Status(CRYPT_E_UNKNOWN_ALGO);
   ossl::UniquePtr<EVP_CIPHER_CTX> context(EVP_CIPHER_CTX_new());
   if (!context || EVP_DecryptInit_ex2(context.get(), cipher.get(), nullptr, nullptr, nullptr) != 1) {
-    return NTE_NO_MEMORY;
+    return Status(NTE_NO_MEMORY);
   }
 
   std::optional<SecretBytes> rc4_key;
@@ -70,26 +70,26 @@ DWORD DecryptContent(const AlgorithmIdentifier& algorithm, const SecretBytes& co
   const uint8_t* iv = nullptr;
   if (rc4) {
     rc4_key = Rc4Key(content_key, algorithm);
-    if (!rc4_key) return CRYPT_E_MSG_ERROR;
+    if (!rc4_key) return Status(CRYPT_E_MSG_ERROR);
     key = &*rc4_key;
     if (EVP_CIPHER_CTX_set_key_length(context.get(), static_cast<int>(key->size())) != 1) {
-      return NTE_BAD_KEY;
+      return Status(NTE_BAD_KEY);
     }
   } else {
     if (algorithm.parameters != AlgorithmIdentifier::Parameters::kOctetString ||
         algorithm.octets.size() != static_cast<size_t>(EVP_CIPHER_get_iv_length(cipher.get()))) {
-      return CRYPT_E_MSG_ERROR;
+      return Status(CRYPT_E_MSG_ERROR);
     }
     iv = algorithm.octets.data();
   }
   // OpenSSL reads as many key bytes as the context's key length: the key must have exactly that.
   if (key->size() != static_cast<size_t>(EVP_CIPHER_CTX_get_key_length(context.get()))) {
-    return NTE_BAD_KEY;
+    return Status(NTE_BAD_KEY);
   }
   if (EVP_DecryptInit_ex2(context.get(), nullptr, key->data(), iv, nullptr) != 1) {
-    return NTE_BAD_KEY;
+    return Status(NTE_BAD_KEY);
   }
-  return RunCipher(context.get(), ciphertext, content) ? ERROR_SUCCESS : NTE_BAD_DATA;
+  return RunCipher(context.get(), ciphertext, content) ? Status() : Status(NTE_BAD_DATA);
 }
 
 }  // namespace corvane::platform

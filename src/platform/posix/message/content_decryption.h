@@ -11,13 +11,14 @@
 #include "platform/platform.h"
 #include "platform/posix/message/enveloped_data.h"
 #include "platform/posix/secret_bytes.h"
+#include "platform/posix/status.h"
 
 namespace corvane::platform {
 
-// ERROR_SUCCESS with the content; else CRYPT_E_UNKNOWN_ALGO for a cipher this layer does not
-// have, CRYPT_E_MSG_ERROR for unusable parameters, NTE_BAD_KEY for a key of the wrong size,
-// NTE_BAD_DATA when the ciphertext does not decrypt.
-DWORD DecryptContent(const AlgorithmIdentifier& algorithm, const SecretBytes& content_key,
+// The content; or CRYPT_E_UNKNOWN_ALGO for a cipher this layer does not have, CRYPT_E_MSG_ERROR
+// for unusable parameters, NTE_BAD_KEY for a key of the wrong size, NTE_BAD_DATA when the
+// ciphertext does not decrypt.
+Status DecryptContent(const AlgorithmIdentifier& algorithm, const SecretBytes& content_key,
                      const std::vector<uint8_t>& ciphertext, std::vector<uint8_t>& content);
 
 }  // namespace corvane::platform

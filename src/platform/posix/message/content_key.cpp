@@ -6,14 +6,14 @@
 
 namespace corvane::platform {
 
-DWORD UnwrapContentKey(EVP_PKEY* private_key, const KeyTransportRecipient& recipient,
+Status UnwrapContentKey(EVP_PKEY* private_key, const KeyTransportRecipient& recipient,
                        SecretBytes& content_key) {
-  if (recipient.key_encryption.oid != kRsaEncryptionOid) return CRYPT_E_UNKNOWN_ALGO;
+  if (recipient.key_encryption.oid != kRsaEncryptionOid) return Status(CRYPT_E_UNKNOWN_ALGO);
   ossl::UniquePtr<EVP_PKEY_CTX> context(
       EVP_PKEY_CTX_new_from_pkey(ossl::LibraryContext(), private_key, ossl::kNoProperties));
   if (!context || EVP_PKEY_decrypt_init(context.get()) != 1 ||
       EVP_PKEY_CTX_set_rsa_padding(context.get(), RSA_PKCS1_PADDING) != 1) {
-    return NTE_BAD_DATA;
+    return Status(NTE_BAD_DATA);
   }
   // OpenSSL 3.2 and later answer a key that does not unwrap with a random one ("implicit
   // rejection"), which would open an RC4 envelope to garbage without an error. Ask for the error
@@ -26,7 +26,7 @@ DWORD UnwrapContentKey(EVP_PKEY* private_key, const KeyTransportRecipient& recip
   size_t size = 0;
   if (EVP_PKEY_decrypt(context.get(), nullptr, &size, recipient.encrypted_key.data(),
                        recipient.encrypted_key.size()) != 1) {
-    return NTE_BAD_DATA;
+    return Status(NTE_BAD_DATA);
   }
   std::vector<uint8_t> key(size);
   const int decrypted = EVP_PKEY_decrypt(context.get(), key.data(), &size,
@@ -34,9 +34,9 @@ DWORD UnwrapContentKey(EVP_PKEY* private_key, const KeyTransportRecipient& recip
                                          recipient.encrypted_key.size());
   key.resize(decrypted == 1 ? size : 0);
   SecretBytes unwrapped(std::move(key));
-  if (decrypted != 1 || unwrapped.size() == 0) return NTE_BAD_DATA;
+  if (decrypted != 1 || unwrapped.size() == 0) return Status(NTE_BAD_DATA);
   content_key = std::move(unwrapped);
-  return ERROR_SUCCESS;
+  return Status();
 }
 
 }  // namespace corvane::platform

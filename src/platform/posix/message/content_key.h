@@ -7,14 +7,15 @@
 #include "platform/posix/message/enveloped_data.h"
 #include "platform/posix/ossl.h"
 #include "platform/posix/secret_bytes.h"
+#include "platform/posix/status.h"
 
 namespace corvane::platform {
 
 inline constexpr const char* kRsaEncryptionOid = "1.2.840.113549.1.1.1";
 
-// ERROR_SUCCESS with the key; CRYPT_E_UNKNOWN_ALGO for another key transport, NTE_BAD_DATA when
-// the key does not decrypt (a wrong private key or a damaged message).
-DWORD UnwrapContentKey(EVP_PKEY* private_key, const KeyTransportRecipient& recipient,
+// The key; or CRYPT_E_UNKNOWN_ALGO for another key transport, NTE_BAD_DATA when the key does
+// not decrypt (a wrong private key or a damaged message).
+Status UnwrapContentKey(EVP_PKEY* private_key, const KeyTransportRecipient& recipient,
                        SecretBytes& content_key);
 
 }  // namespace corvane::platform

@@ -46,13 +46,11 @@ extern "C" BOOL CryptDecryptMessage(PCRYPT_DECRYPT_MESSAGE_PARA decrypt_para,
   PLATFORM_ENSURE(recipient.has_value(), CRYPT_E_NO_DECRYPT_CERT);
 
   SecretBytes content_key;
-  const DWORD unwrapped =
-      UnwrapContentKey(recipient->private_key.get(), *recipient->recipient, content_key);
-  PLATFORM_ENSURE(unwrapped == ERROR_SUCCESS, unwrapped);
+  PLATFORM_ENSURE_OK(
+      UnwrapContentKey(recipient->private_key.get(), *recipient->recipient, content_key));
   std::vector<uint8_t> content;
-  const DWORD opened = DecryptContent(envelope.content_encryption, content_key,
-                                      envelope.encrypted_content, content);
-  PLATFORM_ENSURE(opened == ERROR_SUCCESS, opened);
+  PLATFORM_ENSURE_OK(DecryptContent(envelope.content_encryption, content_key,
+                                    envelope.encrypted_content, content));
 
   const DWORD capacity = *decrypted_size;
   *decrypted_size = static_cast<DWORD>(content.size());

@@ -89,9 +89,8 @@ extern "C" BOOL CryptSetProviderExA(LPCSTR provider_name, DWORD provider_type, D
   const auto provider = provider_state::FindProvider(provider_name);
   PLATFORM_ENSURE(remove || provider.has_value(), NTE_BAD_PROVIDER);
   PLATFORM_ENSURE(remove || provider->type == provider_type, NTE_PROV_TYPE_NO_MATCH);
-  const DWORD error = provider_state::SetDefaultProvider(
-      provider_type, provider ? provider->name : "", scope == CRYPT_USER_DEFAULT, remove);
-  PLATFORM_ENSURE(error == ERROR_SUCCESS, error);
+  PLATFORM_ENSURE_OK(provider_state::SetDefaultProvider(
+      provider_type, provider ? provider->name : "", scope == CRYPT_USER_DEFAULT, remove));
   return TRUE;
 }
 
@@ -122,29 +121,28 @@ extern "C" BOOL CryptAcquireContextA(HCRYPTPROV* provider, LPCSTR container, LPC
 
   const bool named = container != nullptr && container[0] != '\0';
   const std::string name = named ? std::string(container) : provider_state::DefaultContainerName();
-  DWORD error = ERROR_SUCCESS;
+  corvane::platform::Status status;
   switch (flags & (CRYPT_VERIFYCONTEXT | CRYPT_NEWKEYSET | CRYPT_DELETEKEYSET)) {
     case 0:
-      error = provider_state::OpenContainer(name, context.machine);
+      status = provider_state::OpenContainer(name, context.machine);
       context.container = name;
       break;
     case CRYPT_NEWKEYSET:
-      error = provider_state::CreateContainer(name, context.machine);
+      status = provider_state::CreateContainer(name, context.machine);
       context.container = name;
       break;
     case CRYPT_DELETEKEYSET:
-      error = provider_state::DeleteContainer(name, context.machine);
-      PLATFORM_ENSURE(error == ERROR_SUCCESS, error);
+      PLATFORM_ENSURE_OK(provider_state::DeleteContainer(name, context.machine));
       return TRUE;  // the container is gone; no context is handed out
     case CRYPT_VERIFYCONTEXT:
     case CRYPT_VERIFYCONTEXT | CRYPT_NEWKEYSET:
       PLATFORM_ENSURE(!named, NTE_BAD_FLAGS);
       break;
     default:
-      error = NTE_BAD_FLAGS;
+      status = corvane::platform::Status(NTE_BAD_FLAGS);
       break;
   }
-  PLATFORM_ENSURE(error == ERROR_SUCCESS, error);
+  PLATFORM_ENSURE_OK(status);
   *provider = corvane::platform::RegisterContext(std::move(context));
   return TRUE;
 }

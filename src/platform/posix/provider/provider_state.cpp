@@ -1,15 +1,15 @@
 #include "platform/posix/provider/provider_state.h"
 
-#include <pwd.h>
 #include <strings.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <vector>
 
 #include "platform/posix/store/atomic_file.h"
 #include "platform/posix/store/store_layout.h"
+#include "platform/posix/user_account.h"
 
 namespace corvane::platform::provider_state {
 namespace {
@@ -48,7 +48,7 @@ fs::path ContainerFile(const std::string& name, bool machine) {
 
 std::optional<std::string> ReadDefault(DWORD type, bool user) {
   std::string bytes;
-  if (ReadWholeFile(DefaultFile(type, user), bytes)) return std::nullopt;
+  if (!ReadWholeFile(DefaultFile(type, user), bytes).ok()) return std::nullopt;
   while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) bytes.pop_back();
   const auto known = FindProvider(bytes.c_str());
   if (!known || known->type != type) return std::nullopt;  // a stale or foreign entry
@@ -73,53 +73,47 @@ std::optional<std::string> DefaultProvider(DWORD type) {
   return std::string(kBuiltInDefault);
 }
 
-DWORD SetDefaultProvider(DWORD type, const std::string& name, bool user, bool remove) {
+Status SetDefaultProvider(DWORD type, const std::string& name, bool user, bool remove) {
   const fs::path file = DefaultFile(type, user);
-  std::error_code error;
   if (remove) {
+    std::error_code error;
     fs::remove(file, error);
-    return error ? WindowsErrorOf(error) : ERROR_SUCCESS;
+    return error ? Status::FromSystemError(error.value()) : Status();
   }
   // Every operation sets the same default again: an unchanged record is not rewritten.
   const std::string record = name + "\n";
   std::string current;
-  if (!ReadWholeFile(file, current) && current == record) return ERROR_SUCCESS;
-  if ((error = CreatePrivateFolder(file.parent_path()))) return WindowsErrorOf(error);
-  error = WriteFileAtomically(file, record, 0600);
-  return error ? WindowsErrorOf(error) : ERROR_SUCCESS;
+  if (ReadWholeFile(file, current).ok() && current == record) return Status();
+  const Status folder = CreatePrivateFolder(file.parent_path());
+  if (!folder.ok()) return folder;
+  return WriteFileAtomically(file, record, 0600);
 }
 
 std::string DefaultContainerName() {
-  std::vector<char> buffer(16384);
-  passwd entry{};
-  passwd* found = nullptr;
-  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
-      found->pw_name != nullptr && found->pw_name[0] != '\0') {
-    return found->pw_name;
-  }
-  return "uid-" + std::to_string(getuid());
+  const std::string login_name = CurrentUserAccount().login_name;
+  return login_name.empty() ? "uid-" + std::to_string(getuid()) : login_name;
 }
 
-DWORD CreateContainer(const std::string& name, bool machine) {
+Status CreateContainer(const std::string& name, bool machine) {
   const fs::path file = ContainerFile(name, machine);
-  if (std::error_code error = CreatePrivateFolder(file.parent_path())) return WindowsErrorOf(error);
-  const std::error_code error = CreateFileAtomically(file, name + "\n", 0600);
-  if (error == std::errc::file_exists) return NTE_EXISTS;
-  return error ? WindowsErrorOf(error) : ERROR_SUCCESS;
+  const Status folder = CreatePrivateFolder(file.parent_path());
+  if (!folder.ok()) return folder;
+  const Status created = CreateFileAtomically(file, name + "\n", 0600);
+  return created.IsSystemError(EEXIST) ? Status(NTE_EXISTS) : created;
 }
 
-DWORD OpenContainer(const std::string& name, bool machine) {
+Status OpenContainer(const std::string& name, bool machine) {
   std::error_code error;
   const fs::file_status status = fs::status(ContainerFile(name, machine), error);
-  if (status.type() == fs::file_type::not_found) return NTE_BAD_KEYSET;
-  if (error) return WindowsErrorOf(error);
-  return status.type() == fs::file_type::regular ? ERROR_SUCCESS : NTE_BAD_KEYSET;
+  if (status.type() == fs::file_type::not_found) return Status(NTE_BAD_KEYSET);
+  if (error) return Status::FromSystemError(error.value());
+  return status.type() == fs::file_type::regular ? Status() : Status(NTE_BAD_KEYSET);
 }
 
-DWORD DeleteContainer(const std::string& name, bool machine) {
+Status DeleteContainer(const std::string& name, bool machine) {
   std::error_code error;
-  if (fs::remove(ContainerFile(name, machine), error)) return ERROR_SUCCESS;
-  return error ? WindowsErrorOf(error) : NTE_BAD_KEYSET;
+  if (fs::remove(ContainerFile(name, machine), error)) return Status();
+  return error ? Status::FromSystemError(error.value()) : Status(NTE_BAD_KEYSET);
 }
 
 }  // namespace corvane::platform::provider_state

@@ -26,6 +26,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/posix/status.h"
 
 namespace corvane::platform::provider_state {
 
@@ -42,15 +43,15 @@ bool IsDefinedType(DWORD type);
 // Nothing when the type has none.
 std::optional<std::string> DefaultProvider(DWORD type);
 
-// Records (or, with remove, forgets) a default provider. Returns a Windows error value.
-DWORD SetDefaultProvider(DWORD type, const std::string& name, bool user, bool remove);
+// Records (or, with remove, forgets) a default provider.
+Status SetDefaultProvider(DWORD type, const std::string& name, bool user, bool remove);
 
 // The name of the user's default container.
 std::string DefaultContainerName();
 
-// Key containers. Return ERROR_SUCCESS, NTE_EXISTS / NTE_BAD_KEYSET, or an I/O error value.
-DWORD CreateContainer(const std::string& name, bool machine);
-DWORD OpenContainer(const std::string& name, bool machine);
-DWORD DeleteContainer(const std::string& name, bool machine);
+// Key containers: NTE_EXISTS (create) or NTE_BAD_KEYSET (open, delete), or an I/O failure.
+Status CreateContainer(const std::string& name, bool machine);
+Status OpenContainer(const std::string& name, bool machine);
+Status DeleteContainer(const std::string& name, bool machine);
 
 }  // namespace corvane::platform::provider_state

@@ -1,6 +1,6 @@
-// File helpers of the store and provider state: whole-file reads, private folders and atomic
-// writes. A write goes to a temporary file in the target's folder, is flushed, and is renamed
-// into place, so a crash or a concurrent reader never sees half a file.
+// File helpers of the stores and the provider state: whole-file reads, private folders and
+// atomic writes. A write goes to a temporary file in the target's folder, is flushed, and is
+// renamed into place, so a crash or a concurrent reader never sees half a file.
 #pragma once
 
 #include <sys/types.h>
@@ -8,28 +8,22 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <system_error>
 
-#include "platform/platform.h"
+#include "platform/posix/status.h"
 
 namespace corvane::platform {
 
 // Reads a whole regular file.
-std::error_code ReadWholeFile(const std::filesystem::path& path, std::string& bytes);
+Status ReadWholeFile(const std::filesystem::path& path, std::string& bytes);
 
 // Creates `folder` and its missing parents with mode 0700 (existing folders are left as they are).
-std::error_code CreatePrivateFolder(const std::filesystem::path& folder);
+Status CreatePrivateFolder(const std::filesystem::path& folder);
 
 // Replaces (or creates) `path` with `bytes`, giving it `mode`.
-std::error_code WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                                    mode_t mode);
+Status WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode);
 
-// Creates `path` with `bytes` and `mode` only if it does not exist yet (EEXIST otherwise); as
-// atomic as WriteFileAtomically, and exclusive against a concurrent creator.
-std::error_code CreateFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                                     mode_t mode);
-
-// The Windows error value closest to a system error.
-DWORD WindowsErrorOf(const std::error_code& error);
+// Creates `path` with `bytes` and `mode` only if it does not exist yet (the system error EEXIST
+// otherwise); as atomic as WriteFileAtomically, and exclusive against a concurrent creator.
+Status CreateFileAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode);
 
 }  // namespace corvane::platform

@@ -72,8 +72,7 @@ extern "C" HCERTSTORE CertOpenSystemStoreA(HCRYPTPROV_LEGACY provider, LPCSTR su
   PLATFORM_ENSURE(subsystem_protocol != nullptr && platform::IsValidStoreName(subsystem_protocol),
                   E_INVALIDARG);
   std::shared_ptr<platform::StoreContents> contents;
-  const DWORD error = platform::LoadStoreContents(platform::StoreFolder(subsystem_protocol), contents);
-  PLATFORM_ENSURE(error == ERROR_SUCCESS, error);
+  PLATFORM_ENSURE_OK(platform::LoadStoreContents(platform::StoreFolder(subsystem_protocol), contents));
   PLATFORM_ENSURE(provider == 0 || platform::AddProviderReference(provider), E_INVALIDARG);
   return platform::RegisterStore(std::move(contents), provider);
 }

@@ -29,7 +29,7 @@ ossl::UniquePtr<EVP_PKEY> LoadLinkedPrivateKey(PCCERT_CONTEXT context) {
   const std::filesystem::path file =
       object->store->contents->folder / (object->certificate->thumbprint + std::string(kKeyExtension));
   std::string pem;
-  if (ReadWholeFile(file, pem)) return nullptr;
+  if (!ReadWholeFile(file, pem).ok()) return nullptr;
 
   ERR_set_mark();
   ossl::UniquePtr<BIO> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));

@@ -55,7 +55,7 @@ bool Vanished(const std::filesystem::path& path) {
 
 }  // namespace
 
-DWORD LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<StoreContents>& contents) {
+Status LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<StoreContents>& contents) {
   namespace fs = std::filesystem;
   auto loaded = std::make_shared<StoreContents>();
   loaded->folder = folder;
@@ -64,30 +64,31 @@ DWORD LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<Sto
   if (stat(folder.c_str(), &status) != 0) {
     if (errno == ENOENT) {  // no such store yet: empty, as on Windows
       contents = std::move(loaded);
-      return ERROR_SUCCESS;
+      return Status();
     }
-    return WindowsErrorOf(std::error_code(errno, std::generic_category()));  // ENOTDIR: a file above it
+    return Status::LastSystemError();  // ENOTDIR: a file above it
   }
-  if (!S_ISDIR(status.st_mode)) return ERROR_DIRECTORY;
+  if (!S_ISDIR(status.st_mode)) return Status(ERROR_DIRECTORY);
 
   std::error_code error;
   fs::directory_iterator entries(folder, error);
-  if (error) return WindowsErrorOf(error);
+  if (error) return Status::FromSystemError(error.value());
   std::string bytes;
   for (; entries != fs::directory_iterator(); entries.increment(error)) {
-    if (error) return WindowsErrorOf(error);
+    if (error) return Status::FromSystemError(error.value());
     const fs::path& path = entries->path();
     if (!IsCertificateFileName(path)) continue;
     // A file the tool removes while the store is read is simply not in the store any more.
     const fs::file_status file_status = fs::status(path, error);  // follows links
     if (error && Vanished(path)) continue;
-    if (error) return WindowsErrorOf(error);
+    if (error) return Status::FromSystemError(error.value());
     if (file_status.type() != fs::file_type::regular) continue;  // folders, pipes: not ours
-    if ((error = ReadWholeFile(path, bytes)) && Vanished(path)) continue;
-    if (error) return WindowsErrorOf(error);
-    if (!AddCertificatesOfFile(bytes, loaded->certificates)) return CRYPT_E_ASN1_CORRUPT;
+    const Status read = ReadWholeFile(path, bytes);
+    if (!read.ok() && Vanished(path)) continue;
+    if (!read.ok()) return read;
+    if (!AddCertificatesOfFile(bytes, loaded->certificates)) return Status(CRYPT_E_ASN1_CORRUPT);
   }
-  if (error) return WindowsErrorOf(error);
+  if (error) return Status::FromSystemError(error.value());
 
   auto& certificates = loaded->certificates;
   auto by_thumbprint = [](const auto& a, const auto& b) { return a->thumbprint < b->thumbprint; };
@@ -96,7 +97,7 @@ DWORD LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<Sto
                                  [](const auto& a, const auto& b) { return a->thumbprint == b->thumbprint; }),
                      certificates.end());
   contents = std::move(loaded);
-  return ERROR_SUCCESS;
+  return Status();
 }
 
 }  // namespace corvane::platform

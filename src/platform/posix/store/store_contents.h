@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/posix/ossl.h"
+#include "platform/posix/status.h"
 #include "platform/posix/store/tbs_certificate.h"
 
 namespace corvane::platform {
@@ -33,8 +34,8 @@ struct StoreContents {
 };
 
 // Reads the store in `folder`. A missing folder is an empty store, and a file removed while the
-// folder is read is not in it. Fails (returning the Windows error value) on an I/O failure, a file
-// that is not certificate data, or a non-folder in the folder's place.
-DWORD LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<StoreContents>& contents);
+// folder is read is not in it. Fails on an I/O failure, a file that is not certificate data, or a
+// non-folder in the folder's place.
+Status LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<StoreContents>& contents);
 
 }  // namespace corvane::platform

@@ -1,32 +1,17 @@
 // Where the stores live: $CORVANE_HOME, else $XDG_DATA_HOME/corvane, else ~/.local/share/corvane
 // (the home folder from $HOME, else from the password database). Nothing is created here.
-#include <pwd.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <vector>
-
 #include "platform/posix/store/store_layout.h"
+
+#include "platform/posix/environment.h"
+#include "platform/posix/user_account.h"
 
 namespace corvane::platform {
 namespace {
 
-std::string Environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value == nullptr ? std::string() : std::string(value);
-}
-
 std::filesystem::path HomeFolder() {
-  std::string home = Environment("HOME");
-  if (!home.empty()) return home;
-  std::vector<char> buffer(16384);
-  passwd entry{};
-  passwd* found = nullptr;
-  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
-      found->pw_dir != nullptr) {
-    return found->pw_dir;
-  }
-  return "/";
+  std::string home = EnvironmentValue("HOME");
+  if (home.empty()) home = CurrentUserAccount().home_folder;
+  return home.empty() ? std::filesystem::path("/") : std::filesystem::path(home);
 }
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -34,10 +19,10 @@ char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + '
 }  // namespace
 
 std::filesystem::path StoreRoot() {
-  const std::string corvane_home = Environment("CORVANE_HOME");
+  const std::string corvane_home = EnvironmentValue("CORVANE_HOME");
   if (!corvane_home.empty()) return corvane_home;
   // The XDG rules ignore a relative XDG_DATA_HOME.
-  const std::string data_home = Environment("XDG_DATA_HOME");
+  const std::string data_home = EnvironmentValue("XDG_DATA_HOME");
   if (!data_home.empty() && data_home.front() == '/') return std::filesystem::path(data_home) / "corvane";
   return HomeFolder() / ".local" / "share" / "corvane";
 }
@@ -68,6 +53,29 @@ bool IsCertificateFileName(const std::filesystem::path& file) {
   std::string extension = file.extension().string();
   for (char& c : extension) c = Upper(c);
   return extension == ".CER" || extension == ".CRT" || extension == ".DER" || extension == ".PEM";
+}
+
+std::string CertificateFileName(std::string_view thumbprint) {
+  return std::string(thumbprint) + std::string(kCertificateExtension);
+}
+
+std::string KeyFileName(std::string_view thumbprint) {
+  return std::string(thumbprint) + std::string(kKeyExtension);
+}
+
+std::string CrlFileName(std::string_view thumbprint) {
+  return std::string(thumbprint) + std::string(kCrlExtension);
+}
+
+std::string ParseThumbprint(std::string_view text) {
+  std::string thumbprint;
+  for (char c : text) {
+    if (c == ':' || c == ' ') continue;
+    c = Upper(c);
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return std::string();
+    thumbprint += c;
+  }
+  return thumbprint.size() == 40 ? thumbprint : std::string();
 }
 
 }  // namespace corvane::platform

@@ -35,6 +35,15 @@ std::filesystem::path ProvidersFolder();
 // True for the certificate files a store reads: *.cer *.crt *.der *.pem (any letter case).
 bool IsCertificateFileName(const std::filesystem::path& file);
 
+// The files a store keeps for a certificate with this thumbprint, and for a revocation list.
+std::string CertificateFileName(std::string_view thumbprint);
+std::string KeyFileName(std::string_view thumbprint);
+std::string CrlFileName(std::string_view thumbprint);
+
+// A thumbprint as a user types it: hex digits, colons and blanks allowed, any letter case; the
+// upper-case form, or empty when it is not 40 hex digits.
+std::string ParseThumbprint(std::string_view text);
+
 inline constexpr std::string_view kCertificateExtension = ".cer";
 inline constexpr std::string_view kKeyExtension = ".key";
 inline constexpr std::string_view kCrlExtension = ".crl";

@@ -7,17 +7,13 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <cstdlib>
+
+#include "platform/posix/environment.h"
 
 namespace corvane::platform {
 namespace {
 
 constexpr char kDefaultSearchPath[] = "/usr/local/bin:/usr/bin:/bin";
-
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
 
 // Upper case without '-' and '_', so that "gb-2312", "GB2312" and "gb_2312" compare equal.
 std::string NormalisedCodeset(std::string_view codeset) {
@@ -38,7 +34,7 @@ bool IsGbkFamily(const std::string& normalised_codeset) {
 // The locale name that governs character types, as the C library picks it.
 std::string CtypeLocaleName() {
   for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-    std::string value = Env(variable);
+    std::string value = EnvironmentValue(variable);
     if (!value.empty()) return value;
   }
   return "";
@@ -68,7 +64,7 @@ void SetGuiLocale(GuiTool& tool) {
 }
 
 std::optional<GuiTool> FindGuiTool() {
-  std::string search_path = Env("PATH");
+  std::string search_path = EnvironmentValue("PATH");
   if (search_path.empty()) search_path = kDefaultSearchPath;
   GuiTool tool;
   if (auto zenity = FindExecutable("zenity", search_path)) {
@@ -122,16 +118,16 @@ DisplayEncoding TerminalEncodingOf(std::string_view locale_name) {
 
 UiSettings ReadUiSettings() {
   UiSettings settings;
-  settings.script_choices = Env("CORVANE_UI_CHOICES");
-  settings.log_path = Env("CORVANE_UI_LOG");
+  settings.script_choices = EnvironmentValue("CORVANE_UI_CHOICES");
+  settings.log_path = EnvironmentValue("CORVANE_UI_LOG");
   settings.terminal_encoding = TerminalEncodingOf(CtypeLocaleName());
 
-  if (auto requested = RequestedFrontEnd(Env("CORVANE_UI"))) {
+  if (auto requested = RequestedFrontEnd(EnvironmentValue("CORVANE_UI"))) {
     settings.front_end = *requested;
     if (settings.front_end == UiFrontEnd::kGui) settings.gui_tool = FindGuiTool();
     return settings;
   }
-  const bool has_display = !Env("DISPLAY").empty() || !Env("WAYLAND_DISPLAY").empty();
+  const bool has_display = !EnvironmentValue("DISPLAY").empty() || !EnvironmentValue("WAYLAND_DISPLAY").empty();
   if (has_display) settings.gui_tool = FindGuiTool();
   if (settings.gui_tool) settings.front_end = UiFrontEnd::kGui;
   else settings.front_end = TerminalOpens() ? UiFrontEnd::kTty : UiFrontEnd::kNone;

@@ -1,4 +1,4 @@
-#include "store_input.h"
+#include "platform/posix/store/import_items.h"
 
 #include <openssl/decoder.h>
 #include <openssl/err.h>
@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-namespace corvane::tool {
+namespace corvane::platform {
 namespace {
 
 // Holds the OpenSSL error queue's state; whatever is queued inside a read is dropped.
@@ -53,7 +53,7 @@ ossl::UniquePtr<EVP_PKEY> KeyFrom(const unsigned char* data, size_t size, const 
   return owner;
 }
 
-bool ReadPkcs12(const std::string& bytes, const std::optional<std::string>& password, StoreItems& items,
+bool ReadPkcs12(const std::string& bytes, const std::optional<std::string>& password, ImportItems& items,
                 std::string& error) {
   // Made in the private library context first, so that legacy PBE algorithms are found.
   PKCS12* target = PKCS12_init_ex(NID_pkcs7_data, ossl::LibraryContext(), ossl::kNoProperties);
@@ -84,7 +84,7 @@ bool ReadPkcs12(const std::string& bytes, const std::optional<std::string>& pass
 
 bool IsKeyLabel(const char* label) { return std::strstr(label, "PRIVATE KEY") != nullptr; }
 
-bool ReadPem(const std::string& bytes, const std::optional<std::string>& password, StoreItems& items,
+bool ReadPem(const std::string& bytes, const std::optional<std::string>& password, ImportItems& items,
              std::string& error) {
   ossl::UniquePtr<BIO> in(BIO_new_mem_buf(bytes.data(), static_cast<int>(bytes.size())));
   int blocks = 0;
@@ -125,12 +125,10 @@ bool ReadPem(const std::string& bytes, const std::optional<std::string>& passwor
   }
 }
 
-}  // namespace
-
-bool ReadStoreItems(const std::string& bytes, const std::optional<std::string>& password,
-                    StoreItems& items, std::string& error) {
+// The reading itself; false with the reason in `error`.
+bool ReadItems(const std::string& bytes, const std::optional<std::string>& password,
+               ImportItems& items, std::string& error) {
   ErrorMark mark;
-  error.clear();
   if (bytes.find("-----BEGIN ") != std::string::npos) return ReadPem(bytes, password, items, error);
   if (auto certificate = CertificateFromDer(Bytes(bytes), bytes.size())) {
     items.certificates.push_back(std::move(certificate));
@@ -145,4 +143,15 @@ bool ReadStoreItems(const std::string& bytes, const std::optional<std::string>& 
   return false;
 }
 
-}  // namespace corvane::tool
+}  // namespace
+
+Status ReadImportFile(const std::string& origin, const std::string& bytes,
+                      const std::optional<std::string>& password, ImportItems& items) {
+  std::string error;
+  const bool read = ReadItems(bytes, password, items, error);
+  items.key_origins.resize(items.keys.size(), origin);
+  if (!read) return Status(CRYPT_E_ASN1_CORRUPT).Because(origin + ": " + error);
+  return Status();
+}
+
+}  // namespace corvane::platform
