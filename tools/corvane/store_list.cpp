@@ -5,9 +5,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <iterator>
+#include <vector>
 
 #include "certs/certificate_text.h"
 #include "command_line.h"
+#include "platform/posix/hex_text.h"
 #include "platform/posix/store/store_layout.h"
 #include "platform/posix/store/thumbprint.h"
 #include "platform/posix/store/certificate_x509.h"
@@ -32,13 +35,10 @@ std::string FieldText(PCCERT_CONTEXT context, int field) {
 
 // The serial number's DER content bytes, most significant first, as plain hex digits.
 std::string SerialDigits(const CRYPT_INTEGER_BLOB& serial) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string digits;
-  for (DWORD i = serial.cbData; i-- > 0;) {
-    digits += kDigits[serial.pbData[i] >> 4];
-    digits += kDigits[serial.pbData[i] & 0x0F];
-  }
-  return digits;
+  // The platform keeps the serial least significant byte first.
+  const std::vector<BYTE> bytes(std::make_reverse_iterator(serial.pbData + serial.cbData),
+                                std::make_reverse_iterator(serial.pbData));
+  return platform::UpperHex(bytes.data(), bytes.size());
 }
 
 std::string TimeText(const FILETIME& time) {

@@ -114,26 +114,28 @@ bool DecodeUtf8(std::string_view utf8, std::u32string& code_points) {
   return true;
 }
 
-std::string Utf8ToGbk(std::string_view utf8) {
-  GbkEncoder encoder;
-  std::string out;
+std::u32string DecodeUtf8Leniently(std::string_view utf8, char32_t replacement) {
+  std::u32string code_points;
+  std::u32string one;
   size_t i = 0;
   while (i < utf8.size()) {
-    // Decode one character at a time so that an invalid byte costs one "?", not the rest.
-    size_t length = 1;
     const auto lead = static_cast<unsigned char>(utf8[i]);
-    if ((lead & 0xE0) == 0xC0) length = 2;
-    else if ((lead & 0xF0) == 0xE0) length = 3;
-    else if ((lead & 0xF8) == 0xF0) length = 4;
-    std::u32string one;
-    if (i + length <= utf8.size() && DecodeUtf8(utf8.substr(i, length), one)) {
-      encoder.Append(out, one[0]);
+    const size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (length <= utf8.size() - i && DecodeUtf8(utf8.substr(i, length), one)) {
+      code_points += one;
       i += length;
     } else {
-      out += '?';
+      code_points += replacement;
       ++i;
     }
   }
+  return code_points;
+}
+
+std::string Utf8ToGbk(std::string_view utf8) {
+  GbkEncoder encoder;
+  std::string out;
+  for (char32_t code_point : DecodeUtf8Leniently(utf8, U'?')) encoder.Append(out, code_point);
   return out;
 }
 

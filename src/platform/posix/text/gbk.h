@@ -27,6 +27,10 @@ class GbkEncoder {
 // Decodes UTF-8; false when `utf8` is not valid UTF-8 (overlong forms and surrogates included).
 bool DecodeUtf8(std::string_view utf8, std::u32string& code_points);
 
+// Decodes UTF-8 one character at a time; each byte that does not start a valid sequence becomes
+// `replacement`, so that one bad byte costs one character, not the rest.
+std::u32string DecodeUtf8Leniently(std::string_view utf8, char32_t replacement);
+
 // UTF-8 text to GBK, "?" for characters without a GBK form; invalid UTF-8 bytes become "?".
 std::string Utf8ToGbk(std::string_view utf8);
 

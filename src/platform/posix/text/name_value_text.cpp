@@ -3,6 +3,8 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/posix/hex_text.h"
+
 namespace corvane::platform {
 namespace {
 
@@ -31,26 +33,6 @@ std::u32string Latin1(std::string_view bytes) {
   return code_points;
 }
 
-// UTF-8 where each byte that does not start a valid sequence becomes U+FFFD (as the platform's
-// UTF-8 conversion does), so that one bad byte costs one character, not the value.
-std::u32string Utf8Leniently(std::string_view bytes) {
-  std::u32string code_points;
-  size_t i = 0;
-  while (i < bytes.size()) {
-    const auto lead = static_cast<unsigned char>(bytes[i]);
-    const size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    std::u32string one;
-    if (length <= bytes.size() - i && text::DecodeUtf8(bytes.substr(i, length), one)) {
-      code_points += one;
-      i += length;
-    } else {
-      code_points += kReplacementCharacter;
-      ++i;
-    }
-  }
-  return code_points;
-}
-
 // Big-endian code units of `width` bytes each; nothing when the length is not a multiple.
 std::optional<std::u32string> BigEndianUnits(std::string_view bytes, size_t width) {
   if (bytes.size() % width != 0) return std::nullopt;
@@ -69,7 +51,9 @@ Decoding DecodeString(const der::Element& value, std::u32string& code_points) {
   const std::string_view bytes = ContentOf(value);
   switch (value.tag) {
     case kUtf8String:
-      code_points = Utf8Leniently(bytes);
+      // Each byte that does not start a valid sequence becomes U+FFFD, as the platform's UTF-8
+      // conversion does: one bad byte costs one character, not the value.
+      code_points = text::DecodeUtf8Leniently(bytes, kReplacementCharacter);
       return Decoding::kText;
     case kBmpString:
     case kUniversalString: {
@@ -103,12 +87,8 @@ bool NeedsQuotes(const std::u32string& value) {
 }
 
 void AppendHex(const uint8_t* bytes, size_t size, std::string& out) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   out += '#';
-  for (size_t i = 0; i < size; ++i) {
-    out += kDigits[bytes[i] >> 4];
-    out += kDigits[bytes[i] & 0x0F];
-  }
+  out += UpperHex(bytes, size);
 }
 
 }  // namespace
