@@ -3,9 +3,9 @@
 // the default build; build and run it with clang:
 //
 //   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Isrc \
-//     tests/fuzz/certificate_file_fuzz.cpp src/platform/posix/certificate_file.cpp \
-//     src/platform/posix/tbs_certificate.cpp src/platform/posix/der_reader.cpp \
-//     src/platform/posix/certificate_time.cpp src/platform/posix/object_identifier_text.cpp \
+//     tests/fuzz/certificate_file_fuzz.cpp src/platform/posix/store/certificate_file.cpp \
+//     src/platform/posix/store/tbs_certificate.cpp src/platform/posix/asn1/asn1_reader.cpp \
+//     src/platform/posix/asn1/certificate_time.cpp src/platform/posix/asn1/object_identifier_text.cpp \
 //     -lcrypto -o certificate_file_fuzz
 //   ./certificate_file_fuzz -max_len=8192 corpus/
 // Good seeds: certificates from `openssl req -x509` in DER and PEM, and PEM bundles.

@@ -2,8 +2,9 @@
 // untrusted bytes. Not part of the default build; build and run it with clang:
 //
 //   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Isrc \
-//     tests/fuzz/enveloped_data_fuzz.cpp src/platform/posix/enveloped_data.cpp \
-//     src/platform/posix/ber_reader.cpp src/platform/posix/object_identifier_text.cpp \
+//     tests/fuzz/enveloped_data_fuzz.cpp src/platform/posix/message/enveloped_data.cpp \
+//     src/platform/posix/asn1/asn1_reader.cpp src/platform/posix/asn1/object_identifier_text.cpp \
+//     src/platform/posix/ossl.cpp \
 //     -lcrypto -o enveloped_data_fuzz
 //   ./enveloped_data_fuzz -max_len=4096 corpus/
 // Good seeds: envelopes from `openssl cms -encrypt -outform DER`, with and without -stream.

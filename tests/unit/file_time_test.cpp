@@ -62,8 +62,8 @@ struct CertificateTimeCase {
 
 TEST(CertificateTimeTest, ParsesUtcAndGeneralizedTime) {
   constexpr uint64_t k1970 = 11'644'473'600ULL;
-  constexpr uint8_t kUtc = corvane::platform::der::kUtcTime;
-  constexpr uint8_t kGeneralized = corvane::platform::der::kGeneralizedTime;
+  constexpr uint8_t kUtc = corvane::platform::asn1::kUtcTime;
+  constexpr uint8_t kGeneralized = corvane::platform::asn1::kGeneralizedTime;
   const std::vector<CertificateTimeCase> cases = {
       {kUtc, "700101000000Z", true, k1970},
       {kUtc, "491231235959Z", true, k1970 + 2'524'607'999ULL},  // 2049: UTCTime's last year
@@ -86,10 +86,10 @@ TEST(CertificateTimeTest, ParsesUtcAndGeneralizedTime) {
       {kUtc, "7001010000001Z", false},
       {kUtc, "70010100000AZ", false},
       {kUtc, "", false},
-      {corvane::platform::der::kOctetString, "700101000000Z", false},
+      {corvane::platform::asn1::kOctetString, "700101000000Z", false},
   };
   for (const CertificateTimeCase& test : cases) {
-    corvane::platform::der::Element element;
+    corvane::platform::asn1::Element element;
     element.tag = test.tag;
     element.content = reinterpret_cast<const uint8_t*>(test.text.data());
     element.content_size = test.text.size();
@@ -100,7 +100,7 @@ TEST(CertificateTimeTest, ParsesUtcAndGeneralizedTime) {
     }
   }
   const std::string fraction = "19700101000000.25Z";
-  corvane::platform::der::Element element;
+  corvane::platform::asn1::Element element;
   element.tag = kGeneralized;
   element.content = reinterpret_cast<const uint8_t*>(fraction.data());
   element.content_size = fraction.size();

@@ -39,13 +39,13 @@ bool TakeZone(std::string_view& text, int64_t& offset_seconds) {
 
 }  // namespace
 
-std::optional<FILETIME> CertificateTimeToFileTime(const der::Element& time) {
+std::optional<FILETIME> CertificateTimeToFileTime(const asn1::Element& time) {
   std::string_view text(reinterpret_cast<const char*>(time.content), time.content_size);
   int64_t year, month, day, hour, minute, second = 0, fraction_ticks = 0;
-  if (time.tag == der::kUtcTime) {
+  if (time.tag == asn1::kUtcTime) {
     if (!TakeDigits(text, 2, year)) return std::nullopt;
     year += year < 50 ? 2000 : 1900;
-  } else if (time.tag == der::kGeneralizedTime) {
+  } else if (time.tag == asn1::kGeneralizedTime) {
     if (!TakeDigits(text, 4, year)) return std::nullopt;
   } else {
     return std::nullopt;
@@ -54,11 +54,11 @@ std::optional<FILETIME> CertificateTimeToFileTime(const der::Element& time) {
       !TakeDigits(text, 2, minute)) {
     return std::nullopt;
   }
-  const bool seconds_required = time.tag == der::kGeneralizedTime;
+  const bool seconds_required = time.tag == asn1::kGeneralizedTime;
   if (seconds_required || (!text.empty() && text[0] >= '0' && text[0] <= '9')) {
     if (!TakeDigits(text, 2, second)) return std::nullopt;
   }
-  if (time.tag == der::kGeneralizedTime && !text.empty() && (text[0] == '.' || text[0] == ',')) {
+  if (time.tag == asn1::kGeneralizedTime && !text.empty() && (text[0] == '.' || text[0] == ',')) {
     text.remove_prefix(1);
     int64_t scale = civil::kTicksPerSecond;
     size_t digits = 0;

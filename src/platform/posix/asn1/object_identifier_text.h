@@ -1,4 +1,4 @@
-// Dotted decimal text of an encoded OBJECT IDENTIFIER, shared by the DER and BER readers.
+// Dotted decimal text of an encoded OBJECT IDENTIFIER, for the reader of asn1_reader.h.
 #pragma once
 
 #include <cstddef>

@@ -2,37 +2,38 @@
 
 #include <optional>
 
-#include "platform/posix/asn1/ber_reader.h"
+#include "platform/posix/asn1/asn1_reader.h"
 
 namespace corvane::platform {
 namespace {
 
-using ber::Element;
-using ber::Reader;
-using ber::TagClass;
+using asn1::Element;
+using asn1::Reader;
+using asn1::TagClass;
+namespace universal = asn1::universal;
 
 std::vector<uint8_t> Bytes(const uint8_t* data, size_t size) {
   return std::vector<uint8_t>(data, data + size);
 }
 
 bool ReadAlgorithmIdentifier(Reader& reader, AlgorithmIdentifier& algorithm) {
-  const std::optional<Element> sequence = reader.NextIf(TagClass::kUniversal, ber::kSequence);
+  const std::optional<Element> sequence = reader.NextIf(TagClass::kUniversal, universal::kSequence);
   if (!sequence) return false;
   Reader fields(*sequence);
   const std::optional<Element> oid = fields.Next();
   if (!oid) return false;
-  const std::optional<std::string> text = ber::ObjectIdentifierText(*oid);
+  const std::optional<std::string> text = asn1::ObjectIdentifierText(*oid);
   if (!text) return false;
   algorithm.oid = *text;
   algorithm.parameters = AlgorithmIdentifier::Parameters::kAbsent;
   if (fields.AtEnd()) return true;
   const std::optional<Element> parameters = fields.Next();
   if (!parameters || !fields.AtEnd()) return false;
-  if (parameters->IsUniversal(ber::kNull)) {
+  if (parameters->IsUniversal(universal::kNull)) {
     if (parameters->constructed || parameters->content_size != 0) return false;
     algorithm.parameters = AlgorithmIdentifier::Parameters::kNull;
-  } else if (parameters->IsUniversal(ber::kOctetString)) {
-    std::optional<std::vector<uint8_t>> octets = ber::OctetStringValue(*parameters);
+  } else if (parameters->IsUniversal(universal::kOctetString)) {
+    std::optional<std::vector<uint8_t>> octets = asn1::OctetStringValue(*parameters);
     if (!octets) return false;
     algorithm.parameters = AlgorithmIdentifier::Parameters::kOctetString;
     algorithm.octets = std::move(*octets);
@@ -44,18 +45,18 @@ bool ReadAlgorithmIdentifier(Reader& reader, AlgorithmIdentifier& algorithm) {
 
 bool ReadRecipientIdentifier(Reader& reader, KeyTransportRecipient& recipient) {
   if (const std::optional<Element> key_id = reader.NextIf(TagClass::kContext, 0)) {
-    std::optional<std::vector<uint8_t>> value = ber::OctetStringValue(*key_id);
+    std::optional<std::vector<uint8_t>> value = asn1::OctetStringValue(*key_id);
     if (!value) return false;
     recipient.identifier = KeyTransportRecipient::Identifier::kSubjectKeyIdentifier;
     recipient.key_identifier = std::move(*value);
     return true;
   }
   const std::optional<Element> issuer_and_serial =
-      reader.NextIf(TagClass::kUniversal, ber::kSequence);
+      reader.NextIf(TagClass::kUniversal, universal::kSequence);
   if (!issuer_and_serial) return false;
   Reader fields(*issuer_and_serial);
-  const std::optional<Element> issuer = fields.NextIf(TagClass::kUniversal, ber::kSequence);
-  const std::optional<Element> serial = fields.NextIf(TagClass::kUniversal, ber::kInteger);
+  const std::optional<Element> issuer = fields.NextIf(TagClass::kUniversal, universal::kSequence);
+  const std::optional<Element> serial = fields.NextIf(TagClass::kUniversal, universal::kInteger);
   if (!issuer || !serial || serial->constructed || serial->content_size == 0 || !fields.AtEnd()) {
     return false;
   }
@@ -67,29 +68,29 @@ bool ReadRecipientIdentifier(Reader& reader, KeyTransportRecipient& recipient) {
 
 bool ReadKeyTransportRecipient(const Element& info, KeyTransportRecipient& recipient) {
   Reader fields(info);
-  const std::optional<Element> version = fields.NextIf(TagClass::kUniversal, ber::kInteger);
+  const std::optional<Element> version = fields.NextIf(TagClass::kUniversal, universal::kInteger);
   if (!version || !ReadRecipientIdentifier(fields, recipient) ||
       !ReadAlgorithmIdentifier(fields, recipient.key_encryption)) {
     return false;
   }
   const std::optional<Element> encrypted_key =
-      fields.NextIf(TagClass::kUniversal, ber::kOctetString);
+      fields.NextIf(TagClass::kUniversal, universal::kOctetString);
   if (!encrypted_key || !fields.AtEnd()) return false;
-  std::optional<std::vector<uint8_t>> key = ber::OctetStringValue(*encrypted_key);
+  std::optional<std::vector<uint8_t>> key = asn1::OctetStringValue(*encrypted_key);
   if (!key) return false;
   recipient.encrypted_key = std::move(*key);
   return true;
 }
 
 bool ReadRecipientInfos(Reader& reader, std::vector<KeyTransportRecipient>& recipients) {
-  const std::optional<Element> set = reader.NextIf(TagClass::kUniversal, ber::kSet);
+  const std::optional<Element> set = reader.NextIf(TagClass::kUniversal, universal::kSet);
   if (!set) return false;
   Reader infos(*set);
   while (!infos.AtEnd()) {
     const std::optional<Element> info = infos.Next();
     if (!info || !info->constructed) return false;
     // Key transport recipients are plain SEQUENCEs; the other kinds carry context tags.
-    if (!info->IsUniversal(ber::kSequence)) continue;
+    if (!info->IsUniversal(universal::kSequence)) continue;
     KeyTransportRecipient recipient;
     if (!ReadKeyTransportRecipient(*info, recipient)) return false;
     recipients.push_back(std::move(recipient));
@@ -98,17 +99,17 @@ bool ReadRecipientInfos(Reader& reader, std::vector<KeyTransportRecipient>& reci
 }
 
 bool ReadEncryptedContentInfo(Reader& reader, EnvelopedData& envelope) {
-  const std::optional<Element> sequence = reader.NextIf(TagClass::kUniversal, ber::kSequence);
+  const std::optional<Element> sequence = reader.NextIf(TagClass::kUniversal, universal::kSequence);
   if (!sequence) return false;
   Reader fields(*sequence);
   const std::optional<Element> content_type = fields.Next();
-  if (!content_type || !ber::ObjectIdentifierText(*content_type) ||
+  if (!content_type || !asn1::ObjectIdentifierText(*content_type) ||
       !ReadAlgorithmIdentifier(fields, envelope.content_encryption)) {
     return false;
   }
   envelope.has_encrypted_content = false;
   if (const std::optional<Element> content = fields.NextIf(TagClass::kContext, 0)) {
-    std::optional<std::vector<uint8_t>> value = ber::OctetStringValue(*content);
+    std::optional<std::vector<uint8_t>> value = asn1::OctetStringValue(*content);
     if (!value) return false;
     envelope.has_encrypted_content = true;
     envelope.encrypted_content = std::move(*value);
@@ -118,10 +119,10 @@ bool ReadEncryptedContentInfo(Reader& reader, EnvelopedData& envelope) {
 
 bool ReadEnvelope(const Element& content, EnvelopedData& envelope) {
   Reader outer(content);
-  const std::optional<Element> sequence = outer.NextIf(TagClass::kUniversal, ber::kSequence);
+  const std::optional<Element> sequence = outer.NextIf(TagClass::kUniversal, universal::kSequence);
   if (!sequence || !outer.AtEnd()) return false;
   Reader fields(*sequence);
-  if (!fields.NextIf(TagClass::kUniversal, ber::kInteger)) return false;
+  if (!fields.NextIf(TagClass::kUniversal, universal::kInteger)) return false;
   fields.NextIf(TagClass::kContext, 0);  // originatorInfo: certificates for key agreement only
   if (!ReadRecipientInfos(fields, envelope.recipients) ||
       !ReadEncryptedContentInfo(fields, envelope)) {
@@ -135,13 +136,13 @@ bool ReadEnvelope(const Element& content, EnvelopedData& envelope) {
 
 EnvelopeReading ReadEnvelopedData(const uint8_t* message, size_t size, EnvelopedData& envelope) {
   envelope = EnvelopedData{};
-  Reader reader(message, size);
-  const std::optional<Element> content_info = reader.NextIf(TagClass::kUniversal, ber::kSequence);
+  Reader reader(message, size, asn1::Rules::kBer);
+  const std::optional<Element> content_info = reader.NextIf(TagClass::kUniversal, universal::kSequence);
   if (!content_info || !reader.AtEnd()) return EnvelopeReading::kMalformed;
   Reader fields(*content_info);
-  const std::optional<Element> type = fields.NextIf(TagClass::kUniversal, ber::kObjectIdentifier);
+  const std::optional<Element> type = fields.NextIf(TagClass::kUniversal, universal::kObjectIdentifier);
   if (!type) return EnvelopeReading::kMalformed;
-  const std::optional<std::string> type_text = ber::ObjectIdentifierText(*type);
+  const std::optional<std::string> type_text = asn1::ObjectIdentifierText(*type);
   if (!type_text) return EnvelopeReading::kMalformed;
   const std::optional<Element> content = fields.NextIf(TagClass::kContext, 0);
   if (!fields.AtEnd() || (content && !content->constructed)) return EnvelopeReading::kMalformed;

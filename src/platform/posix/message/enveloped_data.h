@@ -10,7 +10,7 @@
 //                                       encryptedContent [0] IMPLICIT OCTET STRING OPTIONAL }
 //
 // Recipients of the other kinds (key agreement, key encryption keys, passwords) are skipped: the
-// library only ever opens envelopes for RSA certificates. The reader is bounded (see ber_reader.h)
+// library only ever opens envelopes for RSA certificates. The reader is bounded (see asn1_reader.h)
 // and is the whole attack surface of the input, so it stands alone for fuzzing.
 #pragma once
 

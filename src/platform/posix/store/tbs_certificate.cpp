@@ -2,11 +2,14 @@
 
 #include <algorithm>
 
+#include "platform/posix/asn1/asn1_reader.h"
 #include "platform/posix/asn1/certificate_time.h"
-#include "platform/posix/asn1/der_reader.h"
 
 namespace corvane::platform {
 namespace {
+
+using asn1::Element;
+using asn1::Reader;
 
 BYTE* Mutable(const uint8_t* bytes) { return const_cast<BYTE*>(bytes); }
 
@@ -15,7 +18,7 @@ CRYPT_DATA_BLOB BlobOf(const uint8_t* bytes, size_t size) {
 }
 
 // BIT STRING content: the unused-bits byte (0-7, 0 when there are no bits) and the bits.
-bool ReadBits(const der::Element& element, CRYPT_BIT_BLOB& bits) {
+bool ReadBits(const Element& element, CRYPT_BIT_BLOB& bits) {
   if (element.content_size == 0 || element.content[0] > 7) return false;
   if (element.content_size == 1 && element.content[0] != 0) return false;
   bits.cbData = static_cast<DWORD>(element.content_size - 1);
@@ -25,22 +28,29 @@ bool ReadBits(const der::Element& element, CRYPT_BIT_BLOB& bits) {
 }
 
 // Name ::= SEQUENCE OF SET OF SEQUENCE { type OBJECT IDENTIFIER, value ANY }.
-bool CheckName(const der::Element& name) {
-  der::Reader rdns(name);
-  der::Element rdn, attribute, type, value;
+bool IsName(const Element& name) {
+  Reader rdns(name);
   while (!rdns.AtEnd()) {
-    if (!rdns.Expect(der::kSet, rdn)) return false;
-    der::Reader attributes(rdn);
+    const std::optional<Element> rdn = rdns.NextIf(asn1::kSet);
+    if (!rdn) return false;
+    Reader attributes(*rdn);
     if (attributes.AtEnd()) return false;
     while (!attributes.AtEnd()) {
-      if (!attributes.Expect(der::kSequence, attribute)) return false;
-      der::Reader parts(attribute);
-      if (!parts.Expect(der::kObjectIdentifier, type) || !parts.Next(value) || !parts.AtEnd()) {
-        return false;
-      }
+      const std::optional<Element> attribute = attributes.NextIf(asn1::kSequence);
+      if (!attribute) return false;
+      Reader parts(*attribute);
+      if (!parts.NextIf(asn1::kObjectIdentifier) || !parts.Next() || !parts.AtEnd()) return false;
     }
   }
   return true;
+}
+
+// The content of an [n] EXPLICIT wrapper holding exactly one element with `tag`.
+std::optional<Element> Explicit(const Element& wrapper, uint8_t tag) {
+  Reader inner(wrapper);
+  std::optional<Element> element = inner.NextIf(tag);
+  if (!element || !inner.AtEnd()) return std::nullopt;
+  return element;
 }
 
 }  // namespace
@@ -48,7 +58,7 @@ bool CheckName(const der::Element& name) {
 std::unique_ptr<TbsCertificate> TbsCertificate::Parse(std::vector<BYTE> der) {
   std::unique_ptr<TbsCertificate> certificate(new TbsCertificate());
   certificate->der_ = std::move(der);
-  if (!certificate->ParseTbs()) return nullptr;
+  if (!certificate->ParseCertificate()) return nullptr;
   return certificate;
 }
 
@@ -57,123 +67,145 @@ LPSTR TbsCertificate::KeepText(std::string text) {
   return texts_.back().data();
 }
 
-bool TbsCertificate::ParseTbs() {
+bool TbsCertificate::ParseCertificate() {
   // Certificate ::= SEQUENCE { tbsCertificate, signatureAlgorithm, signatureValue }, all of the
   // bytes and nothing after it.
-  der::Reader file(der_.data(), der_.size());
-  der::Element certificate, tbs, outer_algorithm, signature;
-  if (!file.Expect(der::kSequence, certificate) || !file.AtEnd()) return false;
-  der::Reader outer(certificate);
-  if (!outer.Expect(der::kSequence, tbs) || !outer.Expect(der::kSequence, outer_algorithm) ||
-      !outer.Expect(der::kBitString, signature) || !outer.AtEnd()) {
+  Reader file(der_.data(), der_.size(), asn1::Rules::kDer);
+  const std::optional<Element> certificate = file.NextIf(asn1::kSequence);
+  if (!certificate || !file.AtEnd()) return false;
+  Reader outer(*certificate);
+  const std::optional<Element> tbs = outer.NextIf(asn1::kSequence);
+  if (!tbs || !outer.NextIf(asn1::kSequence) || !outer.NextIf(asn1::kBitString) || !outer.AtEnd()) {
     return false;
   }
-
-  der::Reader fields(tbs);
-  der::Element element;
-
-  auto read_algorithm = [this](const der::Element& sequence, CRYPT_ALGORITHM_IDENTIFIER& algorithm) {
-    der::Reader parts(sequence);
-    der::Element oid, parameters;
-    if (!parts.Expect(der::kObjectIdentifier, oid)) return false;
-    auto text = der::ObjectIdentifierText(oid);
-    if (!text) return false;
-    algorithm.pszObjId = KeepText(std::move(*text));
-    if (!parts.AtEnd()) {
-      if (!parts.Next(parameters) || !parts.AtEnd()) return false;
-      algorithm.Parameters = BlobOf(parameters.encoding, parameters.encoding_size);
-    }
-    return true;
-  };
-
-  // version [0] EXPLICIT INTEGER DEFAULT v1
-  info_.dwVersion = 0;
-  if (fields.NextHasTag(der::ContextConstructed(0))) {
-    der::Element wrapper, version;
-    if (!fields.Next(wrapper)) return false;
-    der::Reader inner(wrapper);
-    if (!inner.Expect(der::kInteger, version) || !inner.AtEnd() || version.content_size != 1 ||
-        version.content[0] > 2) {
-      return false;
-    }
-    info_.dwVersion = version.content[0];
+  Reader fields(*tbs);
+  if (!ReadVersion(fields) || !ReadSerialNumber(fields) ||
+      !ReadAlgorithm(fields.NextIf(asn1::kSequence), info_.SignatureAlgorithm) ||
+      !ReadName(fields, info_.Issuer) || !ReadValidity(fields) || !ReadName(fields, info_.Subject) ||
+      !ReadPublicKeyInfo(fields) || !ReadUniqueIds(fields) || !ReadExtensions(fields)) {
+    return false;
   }
+  return fields.AtEnd();
+}
 
-  // serialNumber INTEGER: kept as encoded (sign byte included), least significant byte first.
-  if (!fields.Expect(der::kInteger, element) || element.content_size == 0) return false;
-  serial_.assign(element.content, element.content + element.content_size);
+bool TbsCertificate::ReadAlgorithm(const std::optional<Element>& sequence,
+                                   CRYPT_ALGORITHM_IDENTIFIER& algorithm) {
+  if (!sequence) return false;
+  Reader parts(*sequence);
+  const std::optional<Element> oid = parts.NextIf(asn1::kObjectIdentifier);
+  std::optional<std::string> text = oid ? asn1::ObjectIdentifierText(*oid) : std::nullopt;
+  if (!text) return false;
+  algorithm.pszObjId = KeepText(std::move(*text));
+  if (parts.AtEnd()) return true;
+  const std::optional<Element> parameters = parts.Next();
+  if (!parameters || !parts.AtEnd()) return false;
+  algorithm.Parameters = BlobOf(parameters->encoding, parameters->encoding_size);
+  return true;
+}
+
+// version [0] EXPLICIT INTEGER DEFAULT v1
+bool TbsCertificate::ReadVersion(Reader& fields) {
+  info_.dwVersion = 0;
+  if (!fields.NextHasTag(asn1::ContextConstructed(0))) return true;
+  const std::optional<Element> wrapper = fields.Next();
+  const std::optional<Element> version = wrapper ? Explicit(*wrapper, asn1::kInteger) : std::nullopt;
+  if (!version || version->content_size != 1 || version->content[0] > 2) return false;
+  info_.dwVersion = version->content[0];
+  return true;
+}
+
+// serialNumber INTEGER: kept as encoded (sign byte included), least significant byte first.
+bool TbsCertificate::ReadSerialNumber(Reader& fields) {
+  const std::optional<Element> serial = fields.NextIf(asn1::kInteger);
+  if (!serial || serial->content_size == 0) return false;
+  serial_.assign(serial->content, serial->content + serial->content_size);
   std::reverse(serial_.begin(), serial_.end());
   info_.SerialNumber = BlobOf(serial_.data(), serial_.size());
+  return true;
+}
 
-  if (!fields.Expect(der::kSequence, element) || !read_algorithm(element, info_.SignatureAlgorithm)) {
-    return false;
-  }
+bool TbsCertificate::ReadName(Reader& fields, CERT_NAME_BLOB& name) {
+  const std::optional<Element> element = fields.NextIf(asn1::kSequence);
+  if (!element || !IsName(*element)) return false;
+  name = BlobOf(element->encoding, element->encoding_size);
+  return true;
+}
 
-  if (!fields.Expect(der::kSequence, element) || !CheckName(element)) return false;
-  info_.Issuer = BlobOf(element.encoding, element.encoding_size);
-
-  der::Element validity, not_before, not_after;
-  if (!fields.Expect(der::kSequence, validity)) return false;
-  der::Reader times(validity);
-  if (!times.Next(not_before) || !times.Next(not_after) || !times.AtEnd()) return false;
-  const auto from = CertificateTimeToFileTime(not_before);
-  const auto to = CertificateTimeToFileTime(not_after);
+// Validity ::= SEQUENCE { notBefore Time, notAfter Time }
+bool TbsCertificate::ReadValidity(Reader& fields) {
+  const std::optional<Element> validity = fields.NextIf(asn1::kSequence);
+  if (!validity) return false;
+  Reader times(*validity);
+  const std::optional<Element> not_before = times.Next();
+  const std::optional<Element> not_after = not_before ? times.Next() : std::nullopt;
+  if (!not_after || !times.AtEnd()) return false;
+  const auto from = CertificateTimeToFileTime(*not_before);
+  const auto to = CertificateTimeToFileTime(*not_after);
   if (!from || !to) return false;
   info_.NotBefore = *from;
   info_.NotAfter = *to;
+  return true;
+}
 
-  if (!fields.Expect(der::kSequence, element) || !CheckName(element)) return false;
-  info_.Subject = BlobOf(element.encoding, element.encoding_size);
-
-  // SubjectPublicKeyInfo ::= SEQUENCE { algorithm AlgorithmIdentifier, subjectPublicKey BIT STRING }
-  der::Element key_info, key_algorithm, key_bits;
-  if (!fields.Expect(der::kSequence, key_info)) return false;
-  der::Reader key_parts(key_info);
-  if (!key_parts.Expect(der::kSequence, key_algorithm) ||
-      !read_algorithm(key_algorithm, info_.SubjectPublicKeyInfo.Algorithm) ||
-      !key_parts.Expect(der::kBitString, key_bits) ||
-      !ReadBits(key_bits, info_.SubjectPublicKeyInfo.PublicKey) || !key_parts.AtEnd()) {
+// SubjectPublicKeyInfo ::= SEQUENCE { algorithm AlgorithmIdentifier, subjectPublicKey BIT STRING }
+bool TbsCertificate::ReadPublicKeyInfo(Reader& fields) {
+  const std::optional<Element> key_info = fields.NextIf(asn1::kSequence);
+  if (!key_info) return false;
+  Reader parts(*key_info);
+  if (!ReadAlgorithm(parts.NextIf(asn1::kSequence), info_.SubjectPublicKeyInfo.Algorithm)) {
     return false;
   }
+  const std::optional<Element> key_bits = parts.NextIf(asn1::kBitString);
+  return key_bits && ReadBits(*key_bits, info_.SubjectPublicKeyInfo.PublicKey) && parts.AtEnd();
+}
 
-  // issuerUniqueID [1] IMPLICIT BIT STRING OPTIONAL, subjectUniqueID [2] likewise
-  if (fields.Expect(der::ContextPrimitive(1), element) && !ReadBits(element, info_.IssuerUniqueId)) {
-    return false;
+// issuerUniqueID [1] IMPLICIT BIT STRING OPTIONAL, subjectUniqueID [2] likewise
+bool TbsCertificate::ReadUniqueIds(Reader& fields) {
+  if (const auto issuer = fields.NextIf(asn1::ContextPrimitive(1))) {
+    if (!ReadBits(*issuer, info_.IssuerUniqueId)) return false;
   }
-  if (fields.Expect(der::ContextPrimitive(2), element) && !ReadBits(element, info_.SubjectUniqueId)) {
-    return false;
+  if (const auto subject = fields.NextIf(asn1::ContextPrimitive(2))) {
+    if (!ReadBits(*subject, info_.SubjectUniqueId)) return false;
   }
+  return true;
+}
 
-  // extensions [3] EXPLICIT SEQUENCE OF Extension
-  if (fields.NextHasTag(der::ContextConstructed(3))) {
-    der::Element wrapper, list;
-    if (!fields.Next(wrapper)) return false;
-    der::Reader inner(wrapper);
-    if (!inner.Expect(der::kSequence, list) || !inner.AtEnd()) return false;
-    der::Reader entries(list);
+// extensions [3] EXPLICIT SEQUENCE OF Extension
+bool TbsCertificate::ReadExtensions(Reader& fields) {
+  if (fields.NextHasTag(asn1::ContextConstructed(3))) {
+    const std::optional<Element> wrapper = fields.Next();
+    const std::optional<Element> list = wrapper ? Explicit(*wrapper, asn1::kSequence) : std::nullopt;
+    if (!list) return false;
+    Reader entries(*list);
     while (!entries.AtEnd()) {
-      // Extension ::= SEQUENCE { extnID OID, critical BOOLEAN DEFAULT FALSE, extnValue OCTET STRING }
-      der::Element extension, oid, critical, value;
-      if (!entries.Expect(der::kSequence, extension)) return false;
-      der::Reader parts(extension);
-      if (!parts.Expect(der::kObjectIdentifier, oid)) return false;
-      CERT_EXTENSION entry{};
-      if (parts.NextHasTag(der::kBoolean)) {
-        if (!parts.Next(critical) || critical.content_size != 1) return false;
-        entry.fCritical = critical.content[0] != 0 ? TRUE : FALSE;
-      }
-      if (!parts.Expect(der::kOctetString, value) || !parts.AtEnd()) return false;
-      auto text = der::ObjectIdentifierText(oid);
-      if (!text) return false;
-      entry.pszObjId = KeepText(std::move(*text));
-      entry.Value = BlobOf(value.content, value.content_size);
-      extensions_.push_back(entry);
+      if (!ReadExtension(entries)) return false;
     }
   }
-  if (!fields.AtEnd()) return false;
-
   info_.cExtension = static_cast<DWORD>(extensions_.size());
   info_.rgExtension = extensions_.empty() ? nullptr : extensions_.data();
+  return true;
+}
+
+// Extension ::= SEQUENCE { extnID OID, critical BOOLEAN DEFAULT FALSE, extnValue OCTET STRING }
+bool TbsCertificate::ReadExtension(Reader& entries) {
+  const std::optional<Element> extension = entries.NextIf(asn1::kSequence);
+  if (!extension) return false;
+  Reader parts(*extension);
+  const std::optional<Element> oid = parts.NextIf(asn1::kObjectIdentifier);
+  if (!oid) return false;
+  CERT_EXTENSION entry{};
+  if (parts.NextHasTag(asn1::kBoolean)) {
+    const std::optional<Element> critical = parts.Next();
+    if (!critical || critical->content_size != 1) return false;
+    entry.fCritical = critical->content[0] != 0 ? TRUE : FALSE;
+  }
+  const std::optional<Element> value = parts.NextIf(asn1::kOctetString);
+  if (!value || !parts.AtEnd()) return false;
+  std::optional<std::string> text = asn1::ObjectIdentifierText(*oid);
+  if (!text) return false;
+  entry.pszObjId = KeepText(std::move(*text));
+  entry.Value = BlobOf(value->content, value->content_size);
+  extensions_.push_back(entry);
   return true;
 }
 

@@ -1,13 +1,16 @@
-// A certificate's TBSCertificate fields as the CERT_INFO of its context, read with the bounded DER
-// reader (no OpenSSL objects: stores are opened often and can hold hundreds of certificates).
+// A certificate's TBSCertificate fields as the CERT_INFO of its context, read with the bounded
+// reader under strict DER rules (no OpenSSL objects: stores are opened often and can hold hundreds
+// of certificates).
 #pragma once
 
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/asn1/asn1_reader.h"
 
 namespace corvane::platform {
 
@@ -26,7 +29,18 @@ class TbsCertificate {
 
  private:
   TbsCertificate() = default;
-  bool ParseTbs();
+  // The steps of Parse, in the order of the fields; each false when its field is malformed.
+  bool ParseCertificate();
+  bool ReadVersion(asn1::Reader& fields);
+  bool ReadSerialNumber(asn1::Reader& fields);
+  bool ReadAlgorithm(const std::optional<asn1::Element>& sequence,
+                     CRYPT_ALGORITHM_IDENTIFIER& algorithm);
+  bool ReadName(asn1::Reader& fields, CERT_NAME_BLOB& name);
+  bool ReadValidity(asn1::Reader& fields);
+  bool ReadPublicKeyInfo(asn1::Reader& fields);
+  bool ReadUniqueIds(asn1::Reader& fields);
+  bool ReadExtensions(asn1::Reader& fields);
+  bool ReadExtension(asn1::Reader& entries);
   LPSTR KeepText(std::string text);
 
   std::vector<BYTE> der_;

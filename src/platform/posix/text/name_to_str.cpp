@@ -25,7 +25,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/posix/asn1/der_reader.h"
+#include "platform/posix/asn1/asn1_reader.h"
 #include "platform/posix/text/gbk.h"
 #include "platform/posix/text/name_value_text.h"
 #include "platform/posix/platform_call.h"
@@ -35,36 +35,32 @@ namespace corvane::platform {
 namespace {
 
 // One AttributeTypeAndValue: KEY=value.
-bool AppendAttribute(der::Reader& attributes, text::GbkEncoder& encoder, std::string& out) {
-  der::Element attribute;
-  if (!attributes.Expect(der::kSequence, attribute)) return false;
-  der::Reader fields(attribute);
-  der::Element type;
-  der::Element value;
-  if (!fields.Expect(der::kObjectIdentifier, type) || !fields.Next(value) || !fields.AtEnd()) {
-    return false;
-  }
-  const std::optional<std::string> dotted = der::ObjectIdentifierText(type);
+bool AppendAttribute(asn1::Reader& attributes, text::GbkEncoder& encoder, std::string& out) {
+  const std::optional<asn1::Element> attribute = attributes.NextIf(asn1::kSequence);
+  if (!attribute) return false;
+  asn1::Reader fields(*attribute);
+  const std::optional<asn1::Element> type = fields.NextIf(asn1::kObjectIdentifier);
+  const std::optional<asn1::Element> value = type ? fields.Next() : std::nullopt;
+  if (!value || !fields.AtEnd()) return false;
+  const std::optional<std::string> dotted = asn1::ObjectIdentifierText(*type);
   if (!dotted) return false;
   out += X500AttributeKey(*dotted);
   out += '=';
-  return AppendNameValueText(value, encoder, out);
+  return AppendNameValueText(*value, encoder, out);
 }
 
 std::optional<std::string> RenderX500Name(const BYTE* der, size_t size) {
-  der::Reader whole(der, size);
-  der::Element name;
-  if (!whole.Expect(der::kSequence, name) || !whole.AtEnd()) return std::nullopt;
+  asn1::Reader whole(der, size, asn1::Rules::kDer);
+  const std::optional<asn1::Element> name = whole.NextIf(asn1::kSequence);
+  if (!name || !whole.AtEnd()) return std::nullopt;
   text::GbkEncoder encoder;
   std::string out;
-  der::Reader names(name);
+  asn1::Reader names(*name);
   for (bool first_name = true; !names.AtEnd(); first_name = false) {
-    der::Element relative_name;
-    if (!names.Expect(der::kSet, relative_name) || relative_name.content_size == 0) {
-      return std::nullopt;
-    }
+    const std::optional<asn1::Element> relative_name = names.NextIf(asn1::kSet);
+    if (!relative_name || relative_name->content_size == 0) return std::nullopt;
     if (!first_name) out += ", ";
-    der::Reader attributes(relative_name);
+    asn1::Reader attributes(*relative_name);
     for (bool first_attribute = true; !attributes.AtEnd(); first_attribute = false) {
       if (!first_attribute) out += " + ";
       if (!AppendAttribute(attributes, encoder, out)) return std::nullopt;

@@ -23,7 +23,7 @@ constexpr uint8_t kBmpString = 0x1E;
 
 constexpr char32_t kReplacementCharacter = 0xFFFD;
 
-std::string_view ContentOf(const der::Element& value) {
+std::string_view ContentOf(const asn1::Element& value) {
   return {reinterpret_cast<const char*>(value.content), value.content_size};
 }
 
@@ -47,7 +47,7 @@ std::optional<std::u32string> BigEndianUnits(std::string_view bytes, size_t widt
 
 enum class Decoding { kText, kNotText, kMalformed };
 
-Decoding DecodeString(const der::Element& value, std::u32string& code_points) {
+Decoding DecodeString(const asn1::Element& value, std::u32string& code_points) {
   const std::string_view bytes = ContentOf(value);
   switch (value.tag) {
     case kUtf8String:
@@ -93,13 +93,13 @@ void AppendHex(const uint8_t* bytes, size_t size, std::string& out) {
 
 }  // namespace
 
-bool AppendNameValueText(const der::Element& value, text::GbkEncoder& encoder, std::string& out) {
+bool AppendNameValueText(const asn1::Element& value, text::GbkEncoder& encoder, std::string& out) {
   std::u32string code_points;
   switch (DecodeString(value, code_points)) {
     case Decoding::kMalformed:
       return false;
     case Decoding::kNotText:
-      if (value.tag == der::kOctetString) {
+      if (value.tag == asn1::kOctetString) {
         AppendHex(value.content, value.content_size, out);
       } else {
         AppendHex(value.encoding, value.encoding_size, out);

@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "platform/posix/asn1/der_reader.h"
+#include "platform/posix/asn1/asn1_reader.h"
 #include "platform/posix/text/gbk.h"
 
 namespace corvane::platform {
 
-// Appends the text of `value` (a whole DER element) to `out`. Character strings are decoded
+// Appends the text of `value` (a whole element, read by the DER rules) to `out`. Character strings are decoded
 // (UTF8String, BMPString and UniversalString as Unicode; T61String as UTF-8 when it is valid
 // UTF-8, else Latin-1; the other string types as Latin-1) and encoded in GBK, "?" for a
 // character without a GBK form. The value is put in double quotes, with each embedded quote
@@ -20,6 +20,6 @@ namespace corvane::platform {
 // (of the content only for an OCTET STRING, the form CertStrToName reads back).
 // False when the value is a malformed string (a BMPString of odd length, a UniversalString whose
 // length is not a multiple of four).
-bool AppendNameValueText(const der::Element& value, text::GbkEncoder& encoder, std::string& out);
+bool AppendNameValueText(const asn1::Element& value, text::GbkEncoder& encoder, std::string& out);
 
 }  // namespace corvane::platform

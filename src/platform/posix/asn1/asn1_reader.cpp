@@ -1,12 +1,14 @@
-#include "platform/posix/asn1/ber_reader.h"
+#include "platform/posix/asn1/asn1_reader.h"
 
 #include "platform/posix/asn1/object_identifier_text.h"
 
-namespace corvane::platform::ber {
+namespace corvane::platform::asn1 {
 namespace {
 
-// Identifier octets beyond the first: at most four (tag numbers up to 2^28 - 1).
+// Identifier octets beyond the first (BER): at most four (tag numbers up to 2^28 - 1).
 constexpr int kMaxTagNumberOctets = 4;
+// Length octets after the first (DER): at most four; no certificate is longer than 4 GiB.
+constexpr size_t kMaxDerLengthOctets = 4;
 
 bool AppendStringPieces(const Element& element, std::vector<uint8_t>& value) {
   if (!element.constructed) {
@@ -15,7 +17,7 @@ bool AppendStringPieces(const Element& element, std::vector<uint8_t>& value) {
   }
   Reader pieces(element);
   while (!pieces.AtEnd()) {
-    const std::optional<Element> piece = pieces.NextIf(TagClass::kUniversal, kOctetString);
+    const std::optional<Element> piece = pieces.NextIf(TagClass::kUniversal, universal::kOctetString);
     if (!piece || !AppendStringPieces(*piece, value)) return false;
   }
   return true;
@@ -27,18 +29,30 @@ std::optional<Element> Reader::Next() { return Parse(true); }
 
 std::optional<Element> Reader::NextIf(TagClass cls, uint32_t number) {
   const std::optional<Element> element = Parse(false);
-  if (!element || !element->Is(cls, number)) return std::nullopt;
-  cursor_ += element->encoding_size;
-  remaining_ -= element->encoding_size;
+  return Take(element && element->Is(cls, number) ? element : std::nullopt);
+}
+
+std::optional<Element> Reader::NextIf(uint8_t tag) {
+  if (!NextHasTag(tag)) return std::nullopt;
+  return Next();
+}
+
+std::optional<Element> Reader::Take(const std::optional<Element>& element) {
+  if (element) {
+    cursor_ += element->encoding_size;
+    remaining_ -= element->encoding_size;
+  }
   return element;
 }
 
 std::optional<Element> Reader::Parse(bool consume) {
-  if (failed_ || remaining_ == 0) return std::nullopt;
+  const bool der = rules_ == Rules::kDer;
   const auto fail = [this]() -> std::optional<Element> {
     failed_ = true;
     return std::nullopt;
   };
+  if (failed_) return std::nullopt;
+  if (remaining_ == 0) return der ? fail() : std::nullopt;
   if (depth_ > kMaxNesting) return fail();
 
   const uint8_t* at = cursor_;
@@ -46,13 +60,16 @@ std::optional<Element> Reader::Parse(bool consume) {
   Element element;
   element.encoding = at;
   element.depth = depth_;
+  element.rules = rules_;
 
   const uint8_t identifier = *at++;
   --left;
+  element.tag = identifier;
   element.tag_class = static_cast<TagClass>(identifier >> 6);
   element.constructed = (identifier & 0x20) != 0;
   element.tag_number = identifier & 0x1f;
   if (element.tag_number == 0x1f) {
+    if (der) return fail();  // multi-byte tag numbers do not occur in certificates
     uint32_t number = 0;
     for (int octets = 0;; ++octets) {
       if (left == 0 || octets == kMaxTagNumberOctets) return fail();
@@ -65,15 +82,15 @@ std::optional<Element> Reader::Parse(bool consume) {
     element.tag_number = number;
   }
   // Universal tag 0 is the end-of-contents marker, valid only where an indefinite length ends.
-  if (element.IsUniversal(0)) return fail();
+  if (!der && element.IsUniversal(0)) return fail();
 
   if (left == 0) return fail();
   const uint8_t first_length_octet = *at++;
   --left;
   if (first_length_octet == 0x80) {
-    // Indefinite length: the content runs up to the end-of-contents octets that close it.
-    if (!element.constructed) return fail();
-    Reader children(at, left, depth_ + 1);
+    // Indefinite length (BER only): the content runs up to the end-of-contents octets.
+    if (der || !element.constructed) return fail();
+    Reader children(at, left, rules_, depth_ + 1);
     for (;;) {
       if (children.remaining_ >= 2 && children.cursor_[0] == 0 && children.cursor_[1] == 0) break;
       if (!children.Next()) return fail();
@@ -86,9 +103,11 @@ std::optional<Element> Reader::Parse(bool consume) {
     if (first_length_octet > 0x80) {
       const size_t octets = first_length_octet & 0x7f;
       if (octets > sizeof(size_t) || octets > left) return fail();
+      if (der && (octets > kMaxDerLengthOctets || at[0] == 0)) return fail();
       length = 0;
       for (size_t i = 0; i < octets; ++i) length = (length << 8) | *at++;
       left -= octets;
+      if (der && length < 0x80) return fail();  // not the shortest form
     }
     if (length > left) return fail();
     element.content = at;
@@ -96,10 +115,7 @@ std::optional<Element> Reader::Parse(bool consume) {
     element.encoding_size = static_cast<size_t>(at - cursor_) + length;
   }
 
-  if (consume) {
-    cursor_ += element.encoding_size;
-    remaining_ -= element.encoding_size;
-  }
+  if (consume) Take(element);
   return element;
 }
 
@@ -110,8 +126,8 @@ std::optional<std::vector<uint8_t>> OctetStringValue(const Element& element) {
 }
 
 std::optional<std::string> ObjectIdentifierText(const Element& element) {
-  if (!element.IsUniversal(kObjectIdentifier) || element.constructed) return std::nullopt;
+  if (!element.IsUniversal(universal::kObjectIdentifier) || element.constructed) return std::nullopt;
   return ObjectIdentifierTextOf(element.encoding, element.encoding_size);
 }
 
-}  // namespace corvane::platform::ber
+}  // namespace corvane::platform::asn1
