@@ -3,6 +3,8 @@
 // (PLATFORM_ENSURE_OK in platform_call.h). A step that failed in the operating system keeps the
 // system's error number as well, and a step may add a description, so that the command-line tool
 // can say what went wrong in words.
+// Parsers and lookups whose only failure is "nothing there" return std::optional instead, and
+// predicates (IsValidStoreName) a bool.
 //
 //   if (!ReadWholeFile(path, bytes).ok()) return nullptr;
 #pragma once
