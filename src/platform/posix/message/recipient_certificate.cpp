@@ -24,29 +24,10 @@ bool MatchesIssuerAndSerial(PCCERT_CONTEXT certificate, const KeyTransportRecipi
   return CertCompareIntegerBlob(&blob, &info->SerialNumber) != FALSE;
 }
 
-// The certificate's subject key identifier extension, else the SHA-1 of its public key bits.
-std::vector<uint8_t> SubjectKeyIdentifier(X509* x509) {
-  if (const ASN1_OCTET_STRING* extension = X509_get0_subject_key_id(x509)) {
-    const uint8_t* data = ASN1_STRING_get0_data(extension);
-    return std::vector<uint8_t>(data, data + ASN1_STRING_length(extension));
-  }
-  const ASN1_BIT_STRING* public_key = X509_get0_pubkey_bitstr(x509);
-  ossl::UniquePtr<EVP_MD> sha1(EVP_MD_fetch(ossl::LibraryContext(), "SHA1", ossl::kNoProperties));
-  std::vector<uint8_t> digest(EVP_MAX_MD_SIZE);
-  unsigned int size = 0;
-  if (public_key == nullptr || !sha1 ||
-      EVP_Digest(ASN1_STRING_get0_data(public_key), static_cast<size_t>(ASN1_STRING_length(public_key)),
-                 digest.data(), &size, sha1.get(), nullptr) != 1) {
-    return {};
-  }
-  digest.resize(size);
-  return digest;
-}
-
 bool MatchesKeyIdentifier(PCCERT_CONTEXT certificate, const KeyTransportRecipient& recipient) {
   X509* x509 = CertificateX509(certificate);
   if (x509 == nullptr || recipient.key_identifier.empty()) return false;
-  return SubjectKeyIdentifier(x509) == recipient.key_identifier;
+  return KeyIdentifierOf(x509) == recipient.key_identifier;
 }
 
 }  // namespace

@@ -44,4 +44,22 @@ ossl::UniquePtr<EVP_PKEY> LoadLinkedPrivateKey(PCCERT_CONTEXT context) {
   return key;
 }
 
+std::vector<uint8_t> KeyIdentifierOf(X509* certificate) {
+  if (const ASN1_OCTET_STRING* extension = X509_get0_subject_key_id(certificate)) {
+    const uint8_t* data = ASN1_STRING_get0_data(extension);
+    return std::vector<uint8_t>(data, data + ASN1_STRING_length(extension));
+  }
+  const ASN1_BIT_STRING* public_key = X509_get0_pubkey_bitstr(certificate);
+  ossl::UniquePtr<EVP_MD> sha1(EVP_MD_fetch(ossl::LibraryContext(), "SHA1", ossl::kNoProperties));
+  std::vector<uint8_t> digest(EVP_MAX_MD_SIZE);
+  unsigned int size = 0;
+  if (public_key == nullptr || !sha1 ||
+      EVP_Digest(ASN1_STRING_get0_data(public_key), static_cast<size_t>(ASN1_STRING_length(public_key)),
+                 digest.data(), &size, sha1.get(), nullptr) != 1) {
+    return {};
+  }
+  digest.resize(size);
+  return digest;
+}
+
 }  // namespace corvane::platform
