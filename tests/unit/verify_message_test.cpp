@@ -69,7 +69,13 @@ Verified VerifyDetached(const std::string& der, const std::string& data) {
 }
 
 enum class Extra { kNone, kDecoyThenSigner, kFirstSignerOnly };
-enum class Change { kNone, kContentByte, kSignatureByte, kSignatureAlgorithmSha256WithRsa };
+enum class Change {
+  kNone,
+  kContentByte,
+  kSignatureByte,
+  kSignatureAlgorithmSha256WithRsa,
+  kContentTypeNotSigned,
+};
 
 struct PeerCase {
   const char* name;
@@ -112,6 +118,9 @@ const PeerCase kPeerCases[] = {
      Change::kContentByte, NTE_BAD_SIGNATURE},
     {"signature_byte", "-nodetach -noattr", 1, Extra::kNone, false, Change::kSignatureByte,
      NTE_BAD_SIGNATURE},
+    // The content type outside the signed attributes is not covered by the signature.
+    {"content_type_other_than_signed", "-nodetach", 1, Extra::kNone, false,
+     Change::kContentTypeNotSigned, NTE_BAD_SIGNATURE},
     {"detached_data_byte", "-md sha256", 1, Extra::kNone, true, Change::kContentByte,
      NTE_BAD_SIGNATURE},
 };
@@ -128,9 +137,10 @@ class VerifyMessageTest : public ::testing::TestWithParam<PeerCase> {
     second_key_ = testing::TestRsaKey(1);
     second_ = testing::MakeCertificate({.subject = {{"CN", "Second"}}, .serial_hex = "52"},
                                        second_key_.get(), ca_.get(), ca_key_.get());
-    // Same serial number as the signer, another issuer, the second signer's key.
+    // Same serial number as the signer, another issuer, the second signer's key; shorter than
+    // the signer's certificate, so that it comes first in the DER set of certificates.
     decoy_ = testing::MakeCertificate(
-        {.subject = {{"CN", "Signer"}}, .issuer = {{"CN", "Other CA"}}, .serial_hex = "51"},
+        {.subject = {{"CN", "Signer"}}, .issuer = {{"CN", "O"}}, .serial_hex = "51"},
         second_key_.get(), nullptr, second_key_.get());
   }
 
@@ -138,8 +148,8 @@ class VerifyMessageTest : public ::testing::TestWithParam<PeerCase> {
   ossl::UniquePtr<X509> ca_, signer_, second_, decoy_;
 };
 
-void ChangeLast(std::string& bytes, const std::string& what, const std::string& by) {
-  const size_t at = bytes.rfind(what);
+void Replace(std::string& bytes, const std::string& what, const std::string& by, bool last = true) {
+  const size_t at = last ? bytes.rfind(what) : bytes.find(what);
   ASSERT_NE(at, std::string::npos);
   bytes.replace(at, what.size(), by);
 }
@@ -161,15 +171,19 @@ TEST_P(VerifyMessageTest, PeerMessage) {
       if (row.detached) {
         data[3] ^= 1;
       } else {
-        ChangeLast(der, kContent, "peer content 0123456788");
+        Replace(der, kContent, "peer content 0123456788");
       }
       break;
     case Change::kSignatureByte:
       der.back() ^= 1;
       break;
+    case Change::kContentTypeNotSigned:  // the first id-data is the eContentType
+      Replace(der, std::string("\x2A\x86\x48\x86\xF7\x0D\x01\x07\x01", 9),
+              std::string("\x2A\x86\x48\x86\xF7\x0D\x01\x07\x05", 9), false);
+      break;
     case Change::kSignatureAlgorithmSha256WithRsa:  // the last rsaEncryption is the signer's
-      ChangeLast(der, std::string("\x2A\x86\x48\x86\xF7\x0D\x01\x01\x01", 9),
-                 std::string("\x2A\x86\x48\x86\xF7\x0D\x01\x01\x0B", 9));
+      Replace(der, std::string("\x2A\x86\x48\x86\xF7\x0D\x01\x01\x01", 9),
+              std::string("\x2A\x86\x48\x86\xF7\x0D\x01\x01\x0B", 9));
       break;
   }
 
