@@ -75,6 +75,7 @@ enum class Change {
   kSignatureByte,
   kSignatureAlgorithmSha256WithRsa,
   kContentTypeNotSigned,
+  kBerContentRemoved,
 };
 
 struct PeerCase {
@@ -101,7 +102,8 @@ const PeerCase kPeerCases[] = {
     {"detached_attributes_sha1", "-md sha1", 1, Extra::kNone, true, Change::kNone, 0},
     {"detached_no_attributes_sha256", "-noattr -md sha256", 1, Extra::kNone, true, Change::kNone,
      0},
-    {"detached_ber_indefinite", "-stream", 1, Extra::kNone, true, Change::kNone, 0},
+    {"detached_ber_indefinite", "-nodetach -stream", 1, Extra::kNone, true,
+     Change::kBerContentRemoved, 0},
     {"signer_by_key_identifier", "-nodetach -keyid", 1, Extra::kNone, false, Change::kNone, 0},
     {"sha256_with_rsa_as_signature_algorithm", "-nodetach -noattr -md sha256", 1, Extra::kNone,
      false, Change::kSignatureAlgorithmSha256WithRsa, 0},
@@ -181,6 +183,14 @@ TEST_P(VerifyMessageTest, PeerMessage) {
       Replace(der, std::string("\x2A\x86\x48\x86\xF7\x0D\x01\x07\x01", 9),
               std::string("\x2A\x86\x48\x86\xF7\x0D\x01\x07\x05", 9), false);
       break;
+    case Change::kBerContentRemoved: {  // [0] { constructed OCTET STRING } and both its ends
+      const size_t begin = der.find(std::string("\xA0\x80\x24\x80", 4));
+      const size_t end = der.find(std::string(4, '\0'), begin);
+      ASSERT_NE(end, std::string::npos);
+      der.erase(begin, end + 4 - begin);
+      ASSERT_FALSE(VerifyAttached(der).ok) << "the content is still there";
+      break;
+    }
     case Change::kSignatureAlgorithmSha256WithRsa:  // the last rsaEncryption is the signer's
       Replace(der, std::string("\x2A\x86\x48\x86\xF7\x0D\x01\x01\x01", 9),
               std::string("\x2A\x86\x48\x86\xF7\x0D\x01\x01\x0B", 9));
