@@ -76,6 +76,13 @@ CORVANE_API int32_t CORVANE_CALL generateSingleSignedMsgByIssuerSN(
     int32_t issuer_text_length, const char* serial_text, int32_t serial_text_length, char* output,
     int32_t* output_length);
 
+/* Verifies the Base64 text of a PKCS #7 signed message and its signer's certificate chain
+ * against the "CA" and "Root" stores. An attached message's content is written to `content`
+ * and its length to *content_length; for a detached signature, `content` holds the signed data
+ * and *content_length its length (read). Size query (content null): the text length. */
+CORVANE_API int32_t CORVANE_CALL verifySingleSignedMsg(const char* text, int32_t text_length,
+                                                       char* content, int32_t* content_length);
+
 /* Opens the Base64 text of a PKCS #7 enveloped message with a private key of the personal
  * store. Size query: the text length. */
 CORVANE_API int32_t CORVANE_CALL decomposeSingleEnvelopedMsg(const char* text, int32_t text_length,

@@ -74,6 +74,9 @@ inline constexpr char kProblemCaption[] = "\xCE\xCA\xCC\xE2\xBB\xE3\xB1\xA8";  /
 inline constexpr char kSigned[] = "\xC7\xA9\xC3\xFB\xB3\xC9\xB9\xA6";     // 签名成功
 inline constexpr char kEncrypted[] = "\xBC\xD3\xC3\xDC\xB3\xC9\xB9\xA6";  // 加密成功
 inline constexpr char kDecrypted[] = "\xBD\xE2\xC3\xDC\xB3\xC9\xB9\xA6";  // 解密成功
+// The chain failure text for a validation code without a text of its own.
+inline constexpr char kChainSystemError[] =  // 证书校验错误：系统错误
+    "\xD6\xA4\xCA\xE9\xD0\xA3\xD1\xE9\xB4\xED\xCE\xF3\xA3\xBA\xCF\xB5\xCD\xB3\xB4\xED\xCE\xF3";
 // Prompts handed to the certificate selection.
 inline constexpr char kChooseForSigning[] =  // 请选择签名用的证书
     "\xC7\xEB\xD1\xA1\xD4\xF1\xC7\xA9\xC3\xFB\xD3\xC3\xB5\xC4\xD6\xA4\xCA\xE9";

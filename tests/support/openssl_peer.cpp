@@ -47,15 +47,30 @@ std::string OpensslEnvelope(const std::string& data, const std::vector<X509*>& r
 }
 
 std::string OpensslSignedMessage(const std::string& data, X509* signer, EVP_PKEY* key) {
+  return OpensslSign(data, {{signer, key}}, "-nodetach -noattr");
+}
+
+std::string OpensslSign(const std::string& data, const std::vector<PeerSigner>& signers,
+                        const std::string& options,
+                        const std::vector<X509*>& extra_certificates) {
   ScratchFolder scratch;
-  const std::string command =
-      "openssl cms -sign -binary -nodetach -noattr -outform DER -in " +
-      ShellQuote(scratch.Write("data", data)) + " -signer " +
-      ShellQuote(scratch.Write("signer.pem", PemOf(signer))) + " -inkey " +
-      ShellQuote(scratch.Write("key.pem", PrivateKeyPemOf(key))) + " -out " +
-      ShellQuote(scratch.Path("signed.der")) + " 2>&1";
+  std::string command = "openssl cms -sign -binary -outform DER -in " +
+                        ShellQuote(scratch.Write("data", data)) + " -out " +
+                        ShellQuote(scratch.Path("signed.der")) + " " + options;
+  for (size_t i = 0; i < signers.size(); ++i) {
+    const std::string name = "signer" + std::to_string(i);
+    command += " -signer " + ShellQuote(scratch.Write(name + ".pem", PemOf(signers[i].certificate))) +
+               " -inkey " + ShellQuote(scratch.Write(name + ".key", PrivateKeyPemOf(signers[i].key)));
+  }
+  if (!extra_certificates.empty()) {
+    std::string bundle;
+    for (X509* certificate : extra_certificates) bundle += PemOf(certificate);
+    command += " -certfile " + ShellQuote(scratch.Write("extra.pem", bundle));
+  }
   std::string output;
-  if (RunCommand(command, &output) != 0) throw std::runtime_error("openssl cms -sign failed: " + output);
+  if (RunCommand(command + " 2>&1", &output) != 0) {
+    throw std::runtime_error("openssl cms -sign failed: " + output);
+  }
   return ReadFile(scratch.Path("signed.der"));
 }
 

@@ -16,6 +16,17 @@ std::string OpensslEnvelope(const std::string& data, const std::vector<X509*>& r
 // Runs `openssl cms -sign` (attached, no attributes) and returns the DER.
 std::string OpensslSignedMessage(const std::string& data, X509* signer, EVP_PKEY* key);
 
+// Runs `openssl cms -sign -binary -outform DER` over `data` with the signers in this order and
+// the options given as they are ("-nodetach", "-noattr", "-md sha256", "-stream", "-keyid",
+// "-nocerts", ...); `extra_certificates` go into the message through -certfile, in this order.
+struct PeerSigner {
+  X509* certificate;
+  EVP_PKEY* key;
+};
+std::string OpensslSign(const std::string& data, const std::vector<PeerSigner>& signers,
+                        const std::string& options,
+                        const std::vector<X509*>& extra_certificates = {});
+
 // Base64 text of bytes as `openssl base64` writes it (64-character lines).
 std::string OpensslBase64(const std::string& bytes);
 

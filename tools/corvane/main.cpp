@@ -7,6 +7,7 @@
 #include "demo_command.h"
 #include "operation_commands.h"
 #include "store_command.h"
+#include "verify_command.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ constexpr char kUsage[] =
     "  decrypt [--in FILE] [--out FILE]          open a Base64 enveloped message\n"
     "  sign [--detached] [--serial HEX [--issuer TEXT]] [--in FILE] [--out FILE]\n"
     "                                            sign data; prints the Base64 message\n"
+    "  verify [--data FILE] [--in FILE] [--out FILE]\n"
+    "                                            check a signed message; prints attached content\n"
     "  demo [--keep]                             a round trip on a throw-away demo store\n";
 
 }  // namespace
@@ -36,6 +39,7 @@ int main(int argc, char** argv) {
   if (command == "demo") return corvane::tool::RunDemoCommand(args);
   if (command == "decrypt") return corvane::tool::RunDecryptCommand(args);
   if (command == "sign") return corvane::tool::RunSignCommand(args);
+  if (command == "verify") return corvane::tool::RunVerifyCommand(args);
   if (command == "help" || command == "--help") {
     std::cout << kUsage;
     return 0;

@@ -10,6 +10,7 @@
 #include <openssl/bio.h>
 #include <openssl/bn.h>
 #include <openssl/cms.h>
+#include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/pkcs12.h>
 #include <openssl/pkcs7.h>
@@ -48,10 +49,23 @@ CORVANE_OSSL_DELETER(X509_NAME, X509_NAME_free);
 CORVANE_OSSL_DELETER(X509_STORE, X509_STORE_free);
 CORVANE_OSSL_DELETER(X509_STORE_CTX, X509_STORE_CTX_free);
 
+// A certificate stack that owns its certificates (as CMS_get1_certs returns it).
+inline void FreeCertificateStack(STACK_OF(X509) * stack) { sk_X509_pop_free(stack, X509_free); }
+CORVANE_OSSL_DELETER(STACK_OF(X509), FreeCertificateStack);
+
 #undef CORVANE_OSSL_DELETER
 
 template <typename T>
 using UniquePtr = std::unique_ptr<T, Deleter<T>>;
+
+// Leaves OpenSSL's error queue as it was found, whatever the calls made in its scope left in it.
+class ErrorQueueMark {
+ public:
+  ErrorQueueMark() { ERR_set_mark(); }
+  ~ErrorQueueMark() { ERR_pop_to_mark(); }
+  ErrorQueueMark(const ErrorQueueMark&) = delete;
+  ErrorQueueMark& operator=(const ErrorQueueMark&) = delete;
+};
 
 // The private library context (default + legacy providers), created on first use.
 OSSL_LIB_CTX* LibraryContext();

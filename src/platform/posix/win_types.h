@@ -27,6 +27,8 @@ typedef void* HLOCAL;
 typedef ULONG_PTR HCRYPTPROV;
 typedef ULONG_PTR HCRYPTPROV_LEGACY;
 typedef void* HCERTSTORE;
+typedef void* HCERTCHAINENGINE;
+typedef const wchar_t* LPCWSTR;
 
 #ifndef TRUE
 #define TRUE 1
@@ -62,13 +64,27 @@ typedef void* HCERTSTORE;
 #define CRYPT_E_UNKNOWN_ALGO 0x80091002UL
 #define CRYPT_E_INVALID_MSG_TYPE 0x80091004UL
 #define CRYPT_E_UNEXPECTED_ENCODING 0x80091005UL
+#define CRYPT_E_HASH_VALUE 0x80091007UL
+#define CRYPT_E_NO_SIGNER 0x8009100EUL
 #define CRYPT_E_NOT_FOUND 0x80092004UL
+#define CRYPT_E_REVOKED 0x80092010UL
+#define CRYPT_E_NO_REVOCATION_CHECK 0x80092012UL
+#define CRYPT_E_REVOCATION_OFFLINE 0x80092013UL
 #define CRYPT_E_NO_KEY_PROPERTY 0x8009200BUL
 #define CRYPT_E_NO_DECRYPT_CERT 0x8009200CUL
 #define CRYPT_E_OSS_ERROR 0x80093000UL
 #define CRYPT_E_ASN1_ERROR 0x80093100UL
 #define CRYPT_E_ASN1_BADTAG 0x8009310BUL
+#define CERT_E_EXPIRED 0x800B0101UL
 #define CERT_E_VALIDITYPERIODNESTING 0x800B0102UL
+#define CERT_E_CRITICAL 0x800B0105UL
+#define CERT_E_UNTRUSTEDROOT 0x800B0109UL
+#define CERT_E_CHAINING 0x800B010AUL
+#define CERT_E_WRONG_USAGE 0x800B0110UL
+#define CERT_E_INVALID_POLICY 0x800B0113UL
+#define CERT_E_INVALID_NAME 0x800B0114UL
+#define TRUST_E_CERT_SIGNATURE 0x80096004UL
+#define TRUST_E_BASIC_CONSTRAINTS 0x80096019UL
 // Store and provider state errors (certificate stores on disk, provider handles)
 #define ERROR_READ_FAULT 30UL
 #define ERROR_DIRECTORY 267UL
@@ -98,6 +114,12 @@ typedef void* HCERTSTORE;
 
 #define CERT_FIND_ANY 0UL
 #define CERT_FIND_SUBJECT_NAME 0x00020007UL  // CERT_COMPARE_NAME << 16 | CERT_INFO_SUBJECT_FLAG
+
+#define CERT_STORE_SIGNATURE_FLAG 0x00000001UL
+#define CERT_STORE_TIME_VALIDITY_FLAG 0x00000002UL
+#define CERT_STORE_REVOCATION_FLAG 0x00000004UL
+#define CERT_STORE_NO_CRL_FLAG 0x00010000UL
+#define CERT_STORE_NO_ISSUER_FLAG 0x00020000UL
 
 #define CERT_SIMPLE_NAME_STR 1UL
 #define CERT_OID_NAME_STR 2UL
@@ -216,6 +238,136 @@ typedef struct _CRYPT_DECRYPT_MESSAGE_PARA {
   DWORD dwFlags;
 } CRYPT_DECRYPT_MESSAGE_PARA, *PCRYPT_DECRYPT_MESSAGE_PARA;
 
+// Fields up to pvGetArg form the 20-byte structure of the 32-bit platform; pStrongSignPara is
+// declared by the Windows headers only on request.
+typedef PCCERT_CONTEXT (*PFN_CRYPT_GET_SIGNER_CERTIFICATE)(void* get_arg, DWORD encoding,
+                                                           PCERT_INFO signer_id,
+                                                           HCERTSTORE message_store);
+typedef struct _CRYPT_VERIFY_MESSAGE_PARA {
+  DWORD cbSize;
+  DWORD dwMsgAndCertEncodingType;
+  HCRYPTPROV_LEGACY hCryptProv;
+  PFN_CRYPT_GET_SIGNER_CERTIFICATE pfnGetSignerCertificate;
+  void* pvGetArg;
+} CRYPT_VERIFY_MESSAGE_PARA, *PCRYPT_VERIFY_MESSAGE_PARA;
+
+// --- certificate chains (wincrypt.h) -------------------------------------------------------
+#define USAGE_MATCH_TYPE_AND 0x00000000UL
+#define USAGE_MATCH_TYPE_OR 0x00000001UL
+#define CERT_CHAIN_REVOCATION_CHECK_END_CERT 0x10000000UL
+#define CERT_CHAIN_REVOCATION_CHECK_CHAIN 0x20000000UL
+#define CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT 0x40000000UL
+
+#define CERT_TRUST_NO_ERROR 0x00000000UL
+#define CERT_TRUST_IS_NOT_TIME_VALID 0x00000001UL
+#define CERT_TRUST_IS_REVOKED 0x00000004UL
+#define CERT_TRUST_IS_NOT_SIGNATURE_VALID 0x00000008UL
+#define CERT_TRUST_IS_NOT_VALID_FOR_USAGE 0x00000010UL
+#define CERT_TRUST_IS_UNTRUSTED_ROOT 0x00000020UL
+#define CERT_TRUST_REVOCATION_STATUS_UNKNOWN 0x00000040UL
+#define CERT_TRUST_IS_CYCLIC 0x00000080UL
+#define CERT_TRUST_INVALID_EXTENSION 0x00000100UL
+#define CERT_TRUST_INVALID_POLICY_CONSTRAINTS 0x00000200UL
+#define CERT_TRUST_INVALID_BASIC_CONSTRAINTS 0x00000400UL
+#define CERT_TRUST_INVALID_NAME_CONSTRAINTS 0x00000800UL
+#define CERT_TRUST_IS_PARTIAL_CHAIN 0x00010000UL
+#define CERT_TRUST_IS_OFFLINE_REVOCATION 0x01000000UL
+
+#define CERT_TRUST_HAS_EXACT_MATCH_ISSUER 0x00000001UL
+#define CERT_TRUST_HAS_NAME_MATCH_ISSUER 0x00000004UL
+#define CERT_TRUST_IS_SELF_SIGNED 0x00000008UL
+
+#define CERT_CHAIN_POLICY_BASE ((LPCSTR)1)
+#define CERT_CHAIN_POLICY_IGNORE_NOT_TIME_VALID_FLAG 0x00000001UL
+#define CERT_CHAIN_POLICY_IGNORE_NOT_TIME_NESTED_FLAG 0x00000004UL
+#define CERT_CHAIN_POLICY_IGNORE_INVALID_BASIC_CONSTRAINTS_FLAG 0x00000008UL
+#define CERT_CHAIN_POLICY_ALLOW_UNKNOWN_CA_FLAG 0x00000010UL
+#define CERT_CHAIN_POLICY_IGNORE_WRONG_USAGE_FLAG 0x00000020UL
+#define CERT_CHAIN_POLICY_IGNORE_INVALID_NAME_FLAG 0x00000040UL
+#define CERT_CHAIN_POLICY_IGNORE_INVALID_POLICY_FLAG 0x00000080UL
+#define CERT_CHAIN_POLICY_IGNORE_END_REV_UNKNOWN_FLAG 0x00000100UL
+#define CERT_CHAIN_POLICY_IGNORE_CTL_SIGNER_REV_UNKNOWN_FLAG 0x00000200UL
+#define CERT_CHAIN_POLICY_IGNORE_CA_REV_UNKNOWN_FLAG 0x00000400UL
+#define CERT_CHAIN_POLICY_IGNORE_ROOT_REV_UNKNOWN_FLAG 0x00000800UL
+#define CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS 0x00000F00UL
+#define CERT_CHAIN_POLICY_ALLOW_TESTROOT_FLAG 0x00004000UL
+#define CERT_CHAIN_POLICY_TRUST_TESTROOT_FLAG 0x00008000UL
+
+typedef struct _CTL_USAGE {
+  DWORD cUsageIdentifier;
+  LPSTR* rgpszUsageIdentifier;
+} CTL_USAGE, *PCTL_USAGE, CERT_ENHKEY_USAGE, *PCERT_ENHKEY_USAGE;
+
+typedef struct _CERT_USAGE_MATCH {
+  DWORD dwType;
+  CERT_ENHKEY_USAGE Usage;
+} CERT_USAGE_MATCH, *PCERT_USAGE_MATCH;
+
+// The 16-byte structure of the 32-bit platform; the optional fields after RequestedUsage are
+// declared by the Windows headers only on request.
+typedef struct _CERT_CHAIN_PARA {
+  DWORD cbSize;
+  CERT_USAGE_MATCH RequestedUsage;
+} CERT_CHAIN_PARA, *PCERT_CHAIN_PARA;
+
+typedef struct _CERT_TRUST_STATUS {
+  DWORD dwErrorStatus;
+  DWORD dwInfoStatus;
+} CERT_TRUST_STATUS, *PCERT_TRUST_STATUS;
+
+typedef struct _CERT_REVOCATION_INFO CERT_REVOCATION_INFO, *PCERT_REVOCATION_INFO;
+typedef struct _CERT_TRUST_LIST_INFO CERT_TRUST_LIST_INFO, *PCERT_TRUST_LIST_INFO;
+
+typedef struct _CERT_CHAIN_ELEMENT {
+  DWORD cbSize;
+  PCCERT_CONTEXT pCertContext;
+  CERT_TRUST_STATUS TrustStatus;
+  PCERT_REVOCATION_INFO pRevocationInfo;
+  PCERT_ENHKEY_USAGE pIssuanceUsage;
+  PCERT_ENHKEY_USAGE pApplicationUsage;
+  LPCWSTR pwszExtendedErrorInfo;
+} CERT_CHAIN_ELEMENT, *PCERT_CHAIN_ELEMENT;
+typedef const CERT_CHAIN_ELEMENT* PCCERT_CHAIN_ELEMENT;
+
+typedef struct _CERT_SIMPLE_CHAIN {
+  DWORD cbSize;
+  CERT_TRUST_STATUS TrustStatus;
+  DWORD cElement;
+  PCERT_CHAIN_ELEMENT* rgpElement;
+  PCERT_TRUST_LIST_INFO pTrustListInfo;
+  BOOL fHasRevocationFreshnessTime;
+  DWORD dwRevocationFreshnessTime;
+} CERT_SIMPLE_CHAIN, *PCERT_SIMPLE_CHAIN;
+
+typedef struct _CERT_CHAIN_CONTEXT CERT_CHAIN_CONTEXT, *PCERT_CHAIN_CONTEXT;
+typedef const CERT_CHAIN_CONTEXT* PCCERT_CHAIN_CONTEXT;
+// The fields of the first Windows versions; dwCreateFlags and ChainId, which later headers add
+// at the end, are left out (nothing above the platform layer reads them).
+struct _CERT_CHAIN_CONTEXT {
+  DWORD cbSize;
+  CERT_TRUST_STATUS TrustStatus;
+  DWORD cChain;
+  PCERT_SIMPLE_CHAIN* rgpChain;
+  DWORD cLowerQualityChainContext;
+  PCCERT_CHAIN_CONTEXT* rgpLowerQualityChainContext;
+  BOOL fHasRevocationFreshnessTime;
+  DWORD dwRevocationFreshnessTime;
+};
+
+typedef struct _CERT_CHAIN_POLICY_PARA {
+  DWORD cbSize;
+  DWORD dwFlags;
+  void* pvExtraPolicyPara;
+} CERT_CHAIN_POLICY_PARA, *PCERT_CHAIN_POLICY_PARA;
+
+typedef struct _CERT_CHAIN_POLICY_STATUS {
+  DWORD cbSize;
+  DWORD dwError;
+  LONG lChainIndex;
+  LONG lElementIndex;
+  void* pvExtraPolicyStatus;
+} CERT_CHAIN_POLICY_STATUS, *PCERT_CHAIN_POLICY_STATUS;
+
 // --- user interface (winuser.h) -----------------------------------------------------------
 #define MB_OK 0x00000000U
 #define IDOK 1
@@ -230,7 +382,9 @@ typedef struct _CRYPT_DECRYPT_MESSAGE_PARA {
 // Implemented in posix/: last_error.cpp, local_memory.cpp, file_time.cpp (kernel32);
 // provider/provider_context.cpp (providers); store/certificate_store.cpp and
 // store/integer_blob.cpp (stores and certificates); text/name_to_str.cpp (names);
-// message/sign_message.cpp and message/decrypt_message.cpp (messages); ui/message_box.cpp.
+// message/sign_message.cpp, message/verify_message.cpp and message/decrypt_message.cpp
+// (messages); chain/subject_certificate.cpp, chain/certificate_chain.cpp and
+// chain/base_policy.cpp (certificate checks); ui/message_box.cpp.
 DWORD GetLastError(void);
 void SetLastError(DWORD error);
 
@@ -259,9 +413,29 @@ DWORD CertNameToStrA(DWORD encoding, PCERT_NAME_BLOB name, DWORD string_type, LP
 BOOL CryptSignMessage(PCRYPT_SIGN_MESSAGE_PARA sign_para, BOOL detached, DWORD content_count,
                       const BYTE* contents[], DWORD content_sizes[], BYTE* signed_blob,
                       DWORD* signed_blob_size);
+BOOL CryptVerifyMessageSignature(PCRYPT_VERIFY_MESSAGE_PARA verify_para, DWORD signer_index,
+                                 const BYTE* signed_blob, DWORD signed_blob_size, BYTE* decoded,
+                                 DWORD* decoded_size, PCCERT_CONTEXT* signer_cert);
+BOOL CryptVerifyDetachedMessageSignature(PCRYPT_VERIFY_MESSAGE_PARA verify_para,
+                                         DWORD signer_index, const BYTE* detached_sign_blob,
+                                         DWORD detached_sign_blob_size, DWORD to_be_signed_count,
+                                         const BYTE* to_be_signed[],
+                                         DWORD to_be_signed_sizes[],
+                                         PCCERT_CONTEXT* signer_cert);
 BOOL CryptDecryptMessage(PCRYPT_DECRYPT_MESSAGE_PARA decrypt_para, const BYTE* encrypted_blob,
                          DWORD encrypted_blob_size, BYTE* decrypted, DWORD* decrypted_size,
                          PCCERT_CONTEXT* exchange_cert);
+
+BOOL CertVerifySubjectCertificateContext(PCCERT_CONTEXT subject, PCCERT_CONTEXT issuer,
+                                         DWORD* flags);
+BOOL CertGetCertificateChain(HCERTCHAINENGINE chain_engine, PCCERT_CONTEXT certificate,
+                             LPFILETIME time, HCERTSTORE additional_store,
+                             PCERT_CHAIN_PARA chain_para, DWORD flags, LPVOID reserved,
+                             PCCERT_CHAIN_CONTEXT* chain_context);
+void CertFreeCertificateChain(PCCERT_CHAIN_CONTEXT chain_context);
+BOOL CertVerifyCertificateChainPolicy(LPCSTR policy_oid, PCCERT_CHAIN_CONTEXT chain_context,
+                                      PCERT_CHAIN_POLICY_PARA policy_para,
+                                      PCERT_CHAIN_POLICY_STATUS policy_status);
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 HWND GetActiveWindow(void);

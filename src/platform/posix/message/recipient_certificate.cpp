@@ -24,25 +24,10 @@ bool MatchesIssuerAndSerial(PCCERT_CONTEXT certificate, const KeyTransportRecipi
   return CertCompareIntegerBlob(&blob, &info->SerialNumber) != FALSE;
 }
 
-// The certificate's subject key identifier extension, else the SHA-1 of its public key bits.
-std::vector<uint8_t> SubjectKeyIdentifier(X509* x509) {
-  if (const ASN1_OCTET_STRING* extension = X509_get0_subject_key_id(x509)) {
-    const uint8_t* data = ASN1_STRING_get0_data(extension);
-    return std::vector<uint8_t>(data, data + ASN1_STRING_length(extension));
-  }
-  const ossl::UniquePtr<EVP_MD> sha1(
-      EVP_MD_fetch(ossl::LibraryContext(), "SHA1", ossl::kNoProperties));
-  std::vector<uint8_t> digest(EVP_MAX_MD_SIZE);
-  unsigned int size = 0;
-  if (sha1 == nullptr || X509_pubkey_digest(x509, sha1.get(), digest.data(), &size) != 1) return {};
-  digest.resize(size);
-  return digest;
-}
-
 bool MatchesKeyIdentifier(PCCERT_CONTEXT certificate, const KeyTransportRecipient& recipient) {
   X509* x509 = CertificateX509(certificate);
   if (x509 == nullptr || recipient.key_identifier.empty()) return false;
-  return SubjectKeyIdentifier(x509) == recipient.key_identifier;
+  return KeyIdentifierOf(x509) == recipient.key_identifier;
 }
 
 }  // namespace

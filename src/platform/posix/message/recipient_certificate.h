@@ -9,20 +9,15 @@
 // key is taken.
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <vector>
 
 #include "platform/platform.h"
 #include "platform/posix/message/enveloped_data.h"
 #include "platform/posix/ossl.h"
+#include "platform/posix/store/certificate_reference.h"
 
 namespace corvane::platform {
-
-struct CertificateRelease {
-  void operator()(const CERT_CONTEXT* context) const { CertFreeCertificateContext(context); }
-};
-using CertificateReference = std::unique_ptr<const CERT_CONTEXT, CertificateRelease>;
 
 struct RecipientCertificate {
   CertificateReference certificate;

@@ -61,6 +61,10 @@ StoreObject* UnregisterStore(HCERTSTORE handle) {
   return store;
 }
 
+void AddStoreReference(StoreObject* store) {
+  store->references.fetch_add(1, std::memory_order_relaxed);
+}
+
 void ReleaseStore(StoreObject* store) {
   if (store->references.fetch_sub(1, std::memory_order_acq_rel) == 1) delete store;
 }

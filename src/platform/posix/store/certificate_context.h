@@ -39,6 +39,8 @@ StoreObject* AcquireOpenStore(HCERTSTORE handle);
 // handle is not open (a second close of one handle finds nothing).
 StoreObject* UnregisterStore(HCERTSTORE handle);
 
+// One more reference to a store the caller already holds one to (directly or through a context).
+void AddStoreReference(StoreObject* store);
 void ReleaseStore(StoreObject* store);
 
 // A new context for certificate `index` of `store` (which must exist), holding a store reference.

@@ -44,4 +44,20 @@ ossl::UniquePtr<EVP_PKEY> LoadLinkedPrivateKey(PCCERT_CONTEXT context) {
   return key;
 }
 
+std::vector<uint8_t> KeyIdentifierOf(X509* certificate) {
+  if (const ASN1_OCTET_STRING* extension = X509_get0_subject_key_id(certificate)) {
+    const uint8_t* data = ASN1_STRING_get0_data(extension);
+    return std::vector<uint8_t>(data, data + ASN1_STRING_length(extension));
+  }
+  const ossl::UniquePtr<EVP_MD> sha1(
+      EVP_MD_fetch(ossl::LibraryContext(), "SHA1", ossl::kNoProperties));
+  std::vector<uint8_t> digest(EVP_MAX_MD_SIZE);
+  unsigned int size = 0;
+  if (sha1 == nullptr || X509_pubkey_digest(certificate, sha1.get(), digest.data(), &size) != 1) {
+    return {};
+  }
+  digest.resize(size);
+  return digest;
+}
+
 }  // namespace corvane::platform

@@ -2,6 +2,9 @@
 // the full OpenSSL certificate behind a context and its linked private key.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "platform/platform.h"
 #include "platform/posix/ossl.h"
 
@@ -14,5 +17,9 @@ X509* CertificateX509(PCCERT_CONTEXT context);
 // The private key linked to a context's certificate: the .key file beside it whose public key
 // matches the certificate's. Null when there is none (or it does not match).
 ossl::UniquePtr<EVP_PKEY> LoadLinkedPrivateKey(PCCERT_CONTEXT context);
+
+// The key identifier by which messages name a certificate: its subject key identifier extension,
+// else the SHA-1 of its public key bits, as Windows derives it. Empty when neither can be had.
+std::vector<uint8_t> KeyIdentifierOf(X509* certificate);
 
 }  // namespace corvane::platform

@@ -1,17 +1,21 @@
 // Certificate contexts for certificates that come from no store, such as the certificates
 // carried in a signed message: the same CERT_CONTEXT and CERT_INFO as a store's contexts, freed
 // with CertFreeCertificateContext. Such a context has no linked private key, and its hCertStore
-// is no open store (enumerating it fails).
+// is no open store (enumerating it fails). Its store holds the certificate and the companions it
+// came with (the other certificates of the same message), for the chain engine to build on.
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 #include "platform/platform.h"
 
 namespace corvane::platform {
 
 // A new context (one reference) for exactly one DER certificate; null with GetLastError
-// CRYPT_E_ASN1_CORRUPT when the bytes are not one well-formed certificate.
-PCCERT_CONTEXT CreateDetachedCertificateContext(const BYTE* der, size_t length);
+// CRYPT_E_ASN1_CORRUPT when the bytes are not one well-formed certificate. Companions that are
+// not well-formed certificates are left out of its store.
+PCCERT_CONTEXT CreateDetachedCertificateContext(
+    const BYTE* der, size_t length, const std::vector<std::vector<BYTE>>& companions = {});
 
 }  // namespace corvane::platform

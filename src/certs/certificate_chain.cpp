@@ -1,0 +1,91 @@
+#include "certs/certificate_chain.h"
+
+#include <initializer_list>
+
+#include "certs/certificate_encoding.h"
+#include "ops/result_codes.h"
+
+namespace corvane::certs {
+namespace {
+
+// The issuer's certificate and the store it was found in; both released by the caller.
+struct FoundIssuer {
+  HCERTSTORE store = nullptr;
+  PCCERT_CONTEXT certificate = nullptr;
+};
+
+FoundIssuer FindIssuer(PCCERT_CONTEXT certificate) {
+  for (const char* name : {"CA", "Root"}) {
+    HCERTSTORE store = CertOpenSystemStoreA(0, name);
+    if (store == nullptr) continue;  // a store that does not open does not hold the issuer
+    PCCERT_CONTEXT issuer =
+        CertFindCertificateInStore(store, kCertificateEncoding, 0, CERT_FIND_SUBJECT_NAME,
+                                   &certificate->pCertInfo->Issuer, nullptr);
+    if (issuer != nullptr) return {store, issuer};
+    CertCloseStore(store, 0);
+  }
+  return {};
+}
+
+// True when the direct test behind `flag` leaves the flag set (fails). For revocation, a
+// missing list is a pass.
+bool DirectTestFails(PCCERT_CONTEXT certificate, PCCERT_CONTEXT issuer, DWORD flag) {
+  DWORD flags = flag;
+  CertVerifySubjectCertificateContext(certificate, issuer, &flags);
+  if (flag == CERT_STORE_REVOCATION_FLAG && (flags & CERT_STORE_NO_CRL_FLAG)) return false;
+  return (flags & flag) != 0;
+}
+
+bool ChainPolicyPasses(PCCERT_CONTEXT certificate) {
+  CERT_CHAIN_PARA chain_parameters{};
+  chain_parameters.cbSize = sizeof chain_parameters;
+  chain_parameters.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
+  PCCERT_CHAIN_CONTEXT chain = nullptr;
+  if (!CertGetCertificateChain(nullptr, certificate, nullptr, nullptr, &chain_parameters,
+                               CERT_CHAIN_REVOCATION_CHECK_END_CERT, nullptr, &chain)) {
+    return false;
+  }
+  CERT_CHAIN_POLICY_PARA policy_parameters{};
+  policy_parameters.cbSize = sizeof policy_parameters;
+  policy_parameters.dwFlags =
+      CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS | CERT_CHAIN_POLICY_ALLOW_TESTROOT_FLAG;
+  CERT_CHAIN_POLICY_STATUS status{};
+  status.cbSize = sizeof status;
+  const BOOL judged = CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_BASE, chain,
+                                                       &policy_parameters, &status);
+  CertFreeCertificateChain(chain);
+  return judged && (status.dwError == 0 || status.dwError == CERT_E_VALIDITYPERIODNESTING);
+}
+
+int RunChecks(PCCERT_CONTEXT certificate, PCCERT_CONTEXT issuer, int check_mask) {
+  if ((check_mask & kCheckSignature) &&
+      DirectTestFails(certificate, issuer, CERT_STORE_SIGNATURE_FLAG)) {
+    return ops::kCertificateSignatureBad;
+  }
+  if ((check_mask & kCheckValidity) &&
+      DirectTestFails(certificate, issuer, CERT_STORE_TIME_VALIDITY_FLAG)) {
+    return ops::kCertificateExpired;
+  }
+  if ((check_mask & kCheckRevocation) &&
+      DirectTestFails(certificate, issuer, CERT_STORE_REVOCATION_FLAG)) {
+    return ops::kCertificateRevoked;
+  }
+  if ((check_mask & kCheckChainPolicy) && !ChainPolicyPasses(certificate)) {
+    return ops::kChainProblem;
+  }
+  return ops::kSuccess;
+}
+
+}  // namespace
+
+int VerifyCertificateChain(PCCERT_CONTEXT certificate, int check_mask) {
+  if (certificate == nullptr || certificate->pCertInfo == nullptr) return ops::kMissingArgument;
+  const FoundIssuer issuer = FindIssuer(certificate);
+  if (issuer.certificate == nullptr) return ops::kIssuerNotFound;
+  const int result = RunChecks(certificate, issuer.certificate, check_mask);
+  CertFreeCertificateContext(issuer.certificate);
+  CertCloseStore(issuer.store, CERT_CLOSE_STORE_CHECK_FLAG);
+  return result;
+}
+
+}  // namespace corvane::certs

@@ -1,0 +1,162 @@
+// verifySingleSignedMsg: checks a Base64 PKCS #7 signed message, attached or detached, then the
+// signer's certificate chain; hands back attached content and names the signer in its success
+// box. No provider context and no store of its own: the signer's certificate comes from the
+// message, and the chain validation opens the stores it searches.
+
+#include "certs/certificate_chain.h"
+#include "codec/base64.h"
+#include "corvane.h"
+#include "ops/operation_frame.h"
+#include "ops/verified_text.h"
+
+namespace corvane::ops {
+namespace {
+
+// How far a call got: the content length after a failure depends on it.
+enum class Mode {
+  kUndecided,
+  kAttached,
+  kDetached,          // tried as detached; the signature has not verified
+  kDetachedVerified,  // the detached signature verified
+};
+
+struct VerificationResources {
+  CallBuffer message;
+  CallBuffer content;
+  CertificateRef signer;
+};
+
+CRYPT_VERIFY_MESSAGE_PARA VerifyParameters() {
+  CRYPT_VERIFY_MESSAGE_PARA parameters{};
+  parameters.cbSize = sizeof parameters;
+  parameters.dwMsgAndCertEncodingType = PKCS_7_ASN_ENCODING | X509_ASN_ENCODING;
+  return parameters;  // default provider; the signer's certificate from the message
+}
+
+// A failed verification call. The platform reports a signer whose certificate the message does
+// not carry as CRYPT_E_NOT_FOUND: that message yields no signer certificate.
+Outcome VerificationFailure(DWORD error) {
+  if (error == CRYPT_E_NOT_FOUND) return Raise(Failure::kNoSignerCertificate);
+  return MapMessageCallError(MessageCall::kVerify, error);
+}
+
+Outcome ChainFailure(int code) {
+  switch (code) {
+    case kIssuerNotFound:
+      return Raise(Failure::kIssuerNotFound);
+    case kCertificateSignatureBad:
+      return Raise(Failure::kCertificateSignatureBad);
+    case kCertificateExpired:
+      return Raise(Failure::kCertificateExpired);
+    case kCertificateRevoked:
+      return Raise(Failure::kCertificateRevoked);
+    case kChainProblem:
+      return Raise(Failure::kChainProblem);
+    default:
+      return {code, text::kChainSystemError};
+  }
+}
+
+// Tries the message as attached, then as a detached signature over the caller's data; on
+// success the signer's certificate is held and `attached_size` is the attached content's size.
+Outcome VerifySignature(VerificationResources& held, int32_t message_length, const BYTE* content,
+                        int32_t content_length, DWORD* attached_size, Mode& mode) {
+  CRYPT_VERIFY_MESSAGE_PARA parameters = VerifyParameters();
+  const BYTE* message = held.message.data();
+  const auto size = static_cast<DWORD>(message_length);
+  PCCERT_CONTEXT signer = nullptr;
+  if (CryptVerifyMessageSignature(&parameters, 0, message, size, nullptr, attached_size,
+                                  &signer)) {
+    mode = Mode::kAttached;
+    held.signer.Adopt(signer);
+    return kDone;
+  }
+  mode = Mode::kDetached;
+  // A negative length is no data either: it is never passed on as a huge unsigned length.
+  if (content_length <= 0) return Raise(Failure::kSourceEmpty);
+  const BYTE* pieces[] = {content};
+  DWORD piece_sizes[] = {static_cast<DWORD>(content_length)};
+  if (!CryptVerifyDetachedMessageSignature(&parameters, 0, message, size, 1, pieces, piece_sizes,
+                                           &signer)) {
+    return VerificationFailure(GetLastError());
+  }
+  mode = Mode::kDetachedVerified;
+  held.signer.Adopt(signer);
+  return kDone;
+}
+
+// Takes the attached content out again, now into an area of its own, and only then copies it
+// to the caller, so that a failure never leaves content in the caller's buffer.
+Outcome HandBackContent(VerificationResources& held, int32_t message_length, DWORD attached_size,
+                        char* content, int32_t* content_length) {
+  Outcome step = held.content.Allocate(attached_size);
+  if (!step.ok()) return step;
+  CRYPT_VERIFY_MESSAGE_PARA parameters = VerifyParameters();
+  DWORD size = attached_size;
+  if (!CryptVerifyMessageSignature(&parameters, 0, held.message.data(),
+                                   static_cast<DWORD>(message_length), held.content.data(), &size,
+                                   nullptr)) {
+    return VerificationFailure(GetLastError());
+  }
+  // The caller's buffer holds the text length (the size query's answer); content never outgrows
+  // the message it came from, but a platform answer that did is refused, not copied.
+  return CopyContentToCaller(held.content, size, static_cast<DWORD>(message_length),
+                             Failure::kVerificationFailed, content, content_length);
+}
+
+Outcome Verify(VerificationResources& held, const char* text, int32_t text_length, char* content,
+               int32_t* content_length, Mode& mode) {
+  int32_t bound = 0;
+  if (codec::DecodeBase64(text, text_length, nullptr, &bound) != codec::kBase64Done) {
+    return Raise(Failure::kDecodingFailed);
+  }
+  Outcome step = held.message.Allocate(bound < 0 ? 0 : static_cast<DWORD>(bound));
+  if (!step.ok()) return step;
+  int32_t message_length = 0;
+  if (codec::DecodeBase64(text, text_length, held.message.data(), &message_length) !=
+      codec::kBase64Done) {
+    return Raise(Failure::kDecodingFailed);
+  }
+
+  DWORD attached_size = 0;
+  step = VerifySignature(held, message_length, reinterpret_cast<const BYTE*>(content),
+                         *content_length, &attached_size, mode);
+  if (!step.ok()) return step;
+  if (held.signer.get() == nullptr) return Raise(Failure::kNoSignerCertificate);
+  const int chain = certs::VerifyCertificateChain(held.signer.get(), certs::kCheckAll);
+  if (chain != kSuccess) return ChainFailure(chain);
+  if (mode != Mode::kAttached) return kDone;
+  return HandBackContent(held, message_length, attached_size, content, content_length);
+}
+
+}  // namespace
+}  // namespace corvane::ops
+
+extern "C" CORVANE_API int32_t CORVANE_CALL verifySingleSignedMsg(const char* text,
+                                                                 int32_t text_length,
+                                                                 char* content,
+                                                                 int32_t* content_length) {
+  using namespace corvane::ops;
+  if (text == nullptr || content_length == nullptr) return kMissingArgument;
+  if (content == nullptr) {
+    *content_length = text_length;
+    return kSuccess;
+  }
+  VerificationResources held;
+  Mode mode = Mode::kUndecided;
+  const Outcome outcome = Verify(held, text, text_length, content, content_length, mode);
+  held.content.Release();
+  held.message.Release();
+  if (outcome.ok()) {
+    // Left out, with the result still 0, when the text cannot be made.
+    const corvane::certs::LocalArea<char> report = ComposeVerifiedText(held.signer.get());
+    if (report) MessageBoxA(nullptr, report.get(), text::kNoticeCaption, MB_OK);
+    held.signer.Free();
+    return kSuccess;
+  }
+  ShowOutcomeBox(outcome, nullptr);
+  held.signer.Free();
+  // Only a detached signature that itself verified gives its content length up.
+  if (mode == Mode::kDetachedVerified) *content_length = 0;
+  return outcome.code;
+}

@@ -1,0 +1,70 @@
+// CertVerifySubjectCertificateContext: the direct tests of a certificate against its issuer.
+//
+// Each test asked for in *flags clears its flag when it passes and leaves it set when it fails:
+//   CERT_STORE_SIGNATURE_FLAG      the subject's signature verifies with the issuer's public key
+//   CERT_STORE_TIME_VALIDITY_FLAG  now lies within the subject's validity period
+//   CERT_STORE_REVOCATION_FLAG     the subject's serial number is on none of the revocation lists
+//                                  that the issuer issued and that are held in the store the
+//                                  issuer came from; with no such list the flag stays set and
+//                                  CERT_STORE_NO_CRL_FLAG is added. The lists' own update times
+//                                  are not judged: a list held in the store counts as it is.
+// Without an issuer, the signature and revocation tests add CERT_STORE_NO_ISSUER_FLAG instead.
+// Other flags are refused with E_INVALIDARG, as is a subject or issuer that is no certificate.
+#include "platform/posix/platform_call.h"
+#include "platform/posix/store/certificate_x509.h"
+#include "platform/posix/store/revocation_lists.h"
+
+using namespace corvane::platform;
+
+namespace {
+
+constexpr DWORD kTests =
+    CERT_STORE_SIGNATURE_FLAG | CERT_STORE_TIME_VALIDITY_FLAG | CERT_STORE_REVOCATION_FLAG;
+
+bool WithinValidity(X509* certificate) {
+  // X509_cmp_current_time: -1 when the time is not after now, 1 when it is, 0 when unreadable.
+  return X509_cmp_current_time(X509_get0_notBefore(certificate)) < 0 &&
+         X509_cmp_current_time(X509_get0_notAfter(certificate)) > 0;
+}
+
+}  // namespace
+
+extern "C" BOOL CertVerifySubjectCertificateContext(PCCERT_CONTEXT subject, PCCERT_CONTEXT issuer,
+                                                    DWORD* flags) {
+  PLATFORM_ENTRY("CertVerifySubjectCertificateContext");
+  PLATFORM_ENSURE(flags != nullptr && (*flags & ~kTests) == 0, E_INVALIDARG);
+  X509* subject_x509 = CertificateX509(subject);
+  PLATFORM_ENSURE(subject_x509 != nullptr, E_INVALIDARG);
+
+  if ((*flags & CERT_STORE_TIME_VALIDITY_FLAG) && WithinValidity(subject_x509)) {
+    *flags &= ~CERT_STORE_TIME_VALIDITY_FLAG;
+  }
+  if ((*flags & (CERT_STORE_SIGNATURE_FLAG | CERT_STORE_REVOCATION_FLAG)) == 0) return TRUE;
+  if (issuer == nullptr) {
+    *flags |= CERT_STORE_NO_ISSUER_FLAG;
+    return TRUE;
+  }
+  X509* issuer_x509 = CertificateX509(issuer);
+  PLATFORM_ENSURE(issuer_x509 != nullptr, E_INVALIDARG);
+  const corvane::ossl::ErrorQueueMark mark;
+
+  if (*flags & CERT_STORE_SIGNATURE_FLAG) {
+    EVP_PKEY* key = X509_get0_pubkey(issuer_x509);
+    if (key != nullptr && X509_verify(subject_x509, key) == 1) *flags &= ~CERT_STORE_SIGNATURE_FLAG;
+  }
+  if (*flags & CERT_STORE_REVOCATION_FLAG) {
+    const auto lists = RevocationListsIssuedBy(issuer);
+    bool listed = false;
+    for (const auto& list : lists) {
+      X509_REVOKED* entry = nullptr;
+      listed |= X509_CRL_get0_by_serial(list.get(), &entry,
+                                        X509_get0_serialNumber(subject_x509)) == 1;
+    }
+    if (lists.empty()) {
+      *flags |= CERT_STORE_NO_CRL_FLAG;
+    } else if (!listed) {
+      *flags &= ~CERT_STORE_REVOCATION_FLAG;
+    }
+  }
+  return TRUE;
+}

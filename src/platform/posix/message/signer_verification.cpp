@@ -1,0 +1,161 @@
+#include "platform/posix/message/signer_verification.h"
+
+#include <openssl/objects.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "platform/posix/ossl.h"
+#include "platform/posix/store/certificate_x509.h"
+#include "platform/posix/store/detached_certificate.h"
+
+namespace corvane::platform {
+namespace {
+
+// The message as OpenSSL's CMS structure, made in the library context; null when the bytes are
+// no ASN.1 ContentInfo.
+ossl::UniquePtr<CMS_ContentInfo> ReadContentInfo(const BYTE* message, size_t size) {
+  if (message == nullptr || size == 0 || size > static_cast<size_t>(INT_MAX)) return nullptr;
+  ossl::UniquePtr<BIO> input(BIO_new_mem_buf(message, static_cast<int>(size)));
+  CMS_ContentInfo* target = CMS_ContentInfo_new_ex(ossl::LibraryContext(), ossl::kNoProperties);
+  // A failed decoding frees `target` and sets it null; a failed read leaves it for the owner.
+  const bool read = input != nullptr && target != nullptr &&
+                    d2i_CMS_bio(input.get(), &target) != nullptr;
+  ossl::UniquePtr<CMS_ContentInfo> owner(target);
+  if (!read) return nullptr;
+  return owner;
+}
+
+bool SameBytes(const unsigned char* a, size_t a_size, const unsigned char* b, size_t b_size) {
+  return a_size == b_size && (a_size == 0 || std::memcmp(a, b, a_size) == 0);
+}
+
+bool SameNameEncoding(const X509_NAME* a, const X509_NAME* b) {
+  const unsigned char* a_der = nullptr;
+  const unsigned char* b_der = nullptr;
+  size_t a_size = 0;
+  size_t b_size = 0;
+  return X509_NAME_get0_der(a, &a_der, &a_size) == 1 &&
+         X509_NAME_get0_der(b, &b_der, &b_size) == 1 && SameBytes(a_der, a_size, b_der, b_size);
+}
+
+bool IdentifiesCertificate(CMS_SignerInfo* signer, X509* certificate) {
+  ASN1_OCTET_STRING* key_identifier = nullptr;
+  X509_NAME* issuer = nullptr;
+  ASN1_INTEGER* serial = nullptr;
+  if (CMS_SignerInfo_get0_signer_id(signer, &key_identifier, &issuer, &serial) != 1) return false;
+  if (key_identifier != nullptr) {
+    const std::vector<uint8_t> own = KeyIdentifierOf(certificate);
+    return !own.empty() &&
+           SameBytes(own.data(), own.size(), ASN1_STRING_get0_data(key_identifier),
+                     static_cast<size_t>(ASN1_STRING_length(key_identifier)));
+  }
+  return issuer != nullptr && serial != nullptr &&
+         SameNameEncoding(issuer, X509_get_issuer_name(certificate)) &&
+         ASN1_INTEGER_cmp(serial, X509_get0_serialNumber(certificate)) == 0;
+}
+
+std::vector<BYTE> DerOf(X509* certificate) {
+  const int size = i2d_X509(certificate, nullptr);
+  if (size <= 0) return {};
+  std::vector<BYTE> der(static_cast<size_t>(size));
+  unsigned char* cursor = der.data();
+  if (i2d_X509(certificate, &cursor) != size) return {};
+  return der;
+}
+
+// The signer's certificate as a context whose store holds the message's other certificates.
+CertificateReference SignerCertificate(CMS_ContentInfo* message, CMS_SignerInfo* signer) {
+  ossl::UniquePtr<STACK_OF(X509)> certificates(CMS_get1_certs(message));
+  X509* found = nullptr;
+  std::vector<std::vector<BYTE>> companions;
+  for (int index = 0; index < sk_X509_num(certificates.get()); ++index) {
+    X509* certificate = sk_X509_value(certificates.get(), index);
+    if (found == nullptr && IdentifiesCertificate(signer, certificate)) {
+      found = certificate;
+    } else {
+      companions.push_back(DerOf(certificate));
+    }
+  }
+  if (found == nullptr) return nullptr;
+  CMS_SignerInfo_set1_signer_cert(signer, found);
+  const std::vector<BYTE> der = DerOf(found);
+  return CertificateReference(CreateDetachedCertificateContext(der.data(), der.size(), companions));
+}
+
+// The content type that the signed attributes name must be the message's.
+bool ContentTypeAttributeMatches(CMS_ContentInfo* message, CMS_SignerInfo* signer) {
+  const auto* named = static_cast<const ASN1_OBJECT*>(CMS_signed_get0_data_by_OBJ(
+      signer, OBJ_nid2obj(NID_pkcs9_contentType), -3, V_ASN1_OBJECT));
+  return named != nullptr && OBJ_cmp(named, CMS_get0_eContentType(message)) == 0;
+}
+
+// Runs the content through the message's digests: the message's own content (read back into
+// `content`) or the detached pieces. Null when the digests cannot be set up.
+ossl::UniquePtr<BIO> DigestContent(CMS_ContentInfo* message,
+                                   const std::vector<ContentPiece>* detached,
+                                   std::vector<BYTE>& content) {
+  if (detached == nullptr) {
+    ossl::UniquePtr<BIO> chain(CMS_dataInit(message, nullptr));
+    unsigned char buffer[16384];
+    int read = 0;
+    while (chain && (read = BIO_read(chain.get(), buffer, sizeof buffer)) > 0) {
+      content.insert(content.end(), buffer, buffer + read);
+    }
+    if (read < 0) return nullptr;
+    return chain;
+  }
+  BIO* sink = BIO_new(BIO_s_null());
+  if (sink == nullptr) return nullptr;
+  ossl::UniquePtr<BIO> chain(CMS_dataInit(message, sink));
+  if (!chain) {
+    BIO_free(sink);
+    return nullptr;
+  }
+  for (const ContentPiece& piece : *detached) {
+    for (size_t done = 0; done < piece.size;) {
+      const int part = static_cast<int>(std::min<size_t>(piece.size - done, INT_MAX));
+      if (BIO_write(chain.get(), piece.data + done, part) != part) return nullptr;
+      done += static_cast<size_t>(part);
+    }
+  }
+  return chain;
+}
+
+}  // namespace
+
+DWORD VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
+                          const std::vector<ContentPiece>* detached, VerifiedSigner& result) {
+  const ossl::ErrorQueueMark mark;
+  const ossl::UniquePtr<CMS_ContentInfo> info = ReadContentInfo(message, size);
+  if (!info || OBJ_obj2nid(CMS_get0_type(info.get())) != NID_pkcs7_signed) {
+    return CRYPT_E_OSS_ERROR;
+  }
+  STACK_OF(CMS_SignerInfo)* signers = CMS_get0_SignerInfos(info.get());
+  if (signer_index >= static_cast<DWORD>(sk_CMS_SignerInfo_num(signers))) return CRYPT_E_NO_SIGNER;
+  CMS_SignerInfo* signer = sk_CMS_SignerInfo_value(signers, static_cast<int>(signer_index));
+
+  CertificateReference certificate = SignerCertificate(info.get(), signer);
+  if (!certificate) return CRYPT_E_NOT_FOUND;
+  if (detached == nullptr) {
+    ASN1_OCTET_STRING** own_content = CMS_get0_content(info.get());
+    if (own_content == nullptr || *own_content == nullptr) return CRYPT_E_MSG_ERROR;
+  }
+
+  std::vector<BYTE> content;
+  const ossl::UniquePtr<BIO> digests = DigestContent(info.get(), detached, content);
+  if (!digests) return CRYPT_E_UNKNOWN_ALGO;
+  // Signed attributes: their signature first; without them the signature covers the content.
+  if (CMS_signed_get_attr_count(signer) >= 0 &&
+      (CMS_SignerInfo_verify(signer) != 1 || !ContentTypeAttributeMatches(info.get(), signer))) {
+    return NTE_BAD_SIGNATURE;
+  }
+  if (CMS_SignerInfo_verify_content(signer, digests.get()) != 1) return NTE_BAD_SIGNATURE;
+
+  result.certificate = std::move(certificate);
+  result.content = std::move(content);
+  return ERROR_SUCCESS;
+}
+
+}  // namespace corvane::platform

@@ -1,0 +1,46 @@
+// One signer of a PKCS #7 / CMS signed-data message verified with OpenSSL's CMS code, as the two
+// verification calls of the platform need it.
+//
+// OpenSSL reads the message (DER or BER: indefinite lengths, constructed OCTET STRING content)
+// and does the cryptography: the signature over the signed attributes and their message digest,
+// or over the content digest when there are none. On top of it this adds what Windows does:
+// - only the signer asked for is verified; the others are not looked at;
+// - the signer's certificate is taken from the certificates the message carries: the first one
+//   whose issuer Name has exactly the encoding of the signer's issuer (byte for byte, not
+//   OpenSSL's canonical comparison) and whose serial number is the signer's, or, for a signer
+//   named by subject key identifier, whose key identifier it is;
+// - with signed attributes, the content-type attribute must name the message's content type.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/posix/store/certificate_reference.h"
+
+namespace corvane::platform {
+
+struct VerifiedSigner {
+  // The signer's certificate; the message's other certificates are in the context's store.
+  CertificateReference certificate;
+  std::vector<BYTE> content;  // the message's own content (empty for detached content)
+};
+
+struct ContentPiece {
+  const BYTE* data = nullptr;
+  size_t size = 0;
+};
+
+// Verifies signer `signer_index`. With `detached` null the content is the message's own (a
+// message that carries none fails); otherwise it is the pieces, hashed in order.
+// Returns ERROR_SUCCESS or the error for GetLastError:
+//   CRYPT_E_OSS_ERROR     not an ASN.1 message, or not signed data
+//   CRYPT_E_NO_SIGNER     no signer with that index
+//   CRYPT_E_NOT_FOUND     the signer's certificate is not in the message
+//   CRYPT_E_MSG_ERROR     the message carries no content and none was given
+//   CRYPT_E_UNKNOWN_ALGO  a digest algorithm OpenSSL does not know
+//   NTE_BAD_SIGNATURE     the signature, the message digest or the content type does not match
+DWORD VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
+                          const std::vector<ContentPiece>* detached, VerifiedSigner& result);
+
+}  // namespace corvane::platform

@@ -1,0 +1,93 @@
+#include "platform/posix/store/revocation_lists.h"
+
+#include <openssl/pem.h>
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <string>
+
+#include "platform/posix/store/atomic_file.h"
+#include "platform/posix/store/certificate_context.h"
+#include "platform/posix/store/certificate_x509.h"
+#include "platform/posix/store/store_layout.h"
+
+namespace corvane::platform {
+namespace {
+
+bool IsRevocationListFile(const std::filesystem::path& file) {
+  std::string extension = file.extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == kCrlExtension;
+}
+
+ossl::UniquePtr<X509_CRL> ParseDer(const unsigned char* der, long size) {
+  X509_CRL* target = X509_CRL_new_ex(ossl::LibraryContext(), ossl::kNoProperties);
+  const unsigned char* cursor = der;
+  // d2i_X509_CRL frees `target` and sets it null when the bytes do not decode.
+  const bool parsed = target != nullptr && d2i_X509_CRL(&target, &cursor, size) != nullptr &&
+                      cursor == der + size;
+  ossl::UniquePtr<X509_CRL> owner(target);
+  if (!parsed) return nullptr;
+  return owner;
+}
+
+void AddListsOfFile(const std::string& bytes, std::vector<ossl::UniquePtr<X509_CRL>>& lists) {
+  if (bytes.empty() || bytes.size() > static_cast<size_t>(LONG_MAX)) return;
+  if (auto list = ParseDer(reinterpret_cast<const unsigned char*>(bytes.data()),
+                           static_cast<long>(bytes.size()))) {
+    lists.push_back(std::move(list));
+    return;
+  }
+  if (bytes.size() > static_cast<size_t>(INT_MAX)) return;
+  ossl::UniquePtr<BIO> text(BIO_new_mem_buf(bytes.data(), static_cast<int>(bytes.size())));
+  char* name = nullptr;
+  char* header = nullptr;
+  unsigned char* data = nullptr;
+  long size = 0;
+  while (text && PEM_read_bio(text.get(), &name, &header, &data, &size) == 1) {
+    if (std::string(name) == PEM_STRING_X509_CRL) {
+      if (auto list = ParseDer(data, size)) lists.push_back(std::move(list));
+    }
+    OPENSSL_free(name);
+    OPENSSL_free(header);
+    OPENSSL_free(data);
+  }
+}
+
+}  // namespace
+
+std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIn(const std::filesystem::path& folder) {
+  std::vector<ossl::UniquePtr<X509_CRL>> lists;
+  std::error_code error;
+  std::filesystem::directory_iterator entries(folder, error);
+  if (error) return lists;  // no folder: no lists
+  const ossl::ErrorQueueMark mark;
+  std::string bytes;
+  for (; entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+    if (error) break;
+    const std::filesystem::path& path = entries->path();
+    if (!IsRevocationListFile(path) || !ReadWholeFile(path, bytes).ok()) continue;
+    AddListsOfFile(bytes, lists);
+  }
+  return lists;
+}
+
+std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIssuedBy(PCCERT_CONTEXT issuer) {
+  const ContextObject* object = ContextOf(issuer);
+  X509* certificate = CertificateX509(issuer);
+  if (object == nullptr || certificate == nullptr || object->store->contents->folder.empty()) {
+    return {};
+  }
+  std::vector<ossl::UniquePtr<X509_CRL>> lists = RevocationListsIn(object->store->contents->folder);
+  EVP_PKEY* key = X509_get0_pubkey(certificate);
+  const ossl::ErrorQueueMark mark;
+  std::erase_if(lists, [&](const ossl::UniquePtr<X509_CRL>& list) {
+    return X509_NAME_cmp(X509_CRL_get_issuer(list.get()), X509_get_subject_name(certificate)) != 0 ||
+           key == nullptr || X509_CRL_verify(list.get(), key) != 1;
+  });
+  return lists;
+}
+
+}  // namespace corvane::platform

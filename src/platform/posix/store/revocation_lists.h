@@ -1,0 +1,21 @@
+// The revocation lists a store holds: the *.crl files of its folder, DER or PEM ("X509 CRL"
+// blocks), parsed in the private library context. A file that cannot be read or parsed is passed
+// over, as a store passes over a certificate file it cannot read.
+#pragma once
+
+#include <filesystem>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/posix/ossl.h"
+
+namespace corvane::platform {
+
+std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIn(const std::filesystem::path& folder);
+
+// The lists in the store that `issuer` came from which it issued: the list's issuer is the
+// certificate's subject and its signature verifies with the certificate's key. None for a
+// certificate from no store folder.
+std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIssuedBy(PCCERT_CONTEXT issuer);
+
+}  // namespace corvane::platform

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# `corvane verify` on messages made by `corvane sign` and by the openssl command.
+set -euo pipefail
+tool=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export CORVANE_HOME=$work/home CORVANE_UI=script CORVANE_UI_LOG=$work/ui.log LC_ALL=C.UTF-8
+unset CORVANE_UI_CHOICES
+
+fail() { echo "FAIL: $*"; exit 1; }
+
+cd "$work"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 30 -set_serial 1 \
+  -subj "/CN=QDRA/OU=config/O=Ostrevalia" 2>/dev/null
+openssl req -newkey rsa:2048 -nodes -keyout user.key -out user.csr -subj "/CN=Tool User" 2>/dev/null
+openssl x509 -req -in user.csr -CA ca.pem -CAkey ca.key -set_serial 0x00C0FFEE -days 30 \
+  -out user.pem 2>/dev/null
+"$tool" store import ROOT ca.pem >/dev/null
+"$tool" store import MY user.pem user.key >/dev/null
+printf 'tool data\0with a zero byte' > data.bin
+success="验证签名成功，该信息是由颁发者：CN=QDRA, OU=config, O=Ostrevalia  ，序列号：00C0 FFEE  的证书签发的"
+
+# Attached, from corvane sign: the content on standard output, the success text on standard error.
+"$tool" sign --serial 00C0FFEE --in data.bin --out attached.b64
+"$tool" verify --in attached.b64 > content.bin 2> said.txt || fail "attached: $(cat said.txt)"
+cmp -s data.bin content.bin || fail "attached content differs"
+grep -qF "$success" said.txt || fail "no success text in: $(cat said.txt)"
+
+# Detached, from openssl: verified over --data; nothing on standard output.
+openssl cms -sign -binary -in data.bin -signer user.pem -inkey user.key -outform DER \
+  -out detached.der
+openssl base64 -in detached.der -out detached.b64
+"$tool" verify --data data.bin < detached.b64 > nothing.bin 2> said.txt || fail "detached: $(cat said.txt)"
+[ ! -s nothing.bin ] || fail "detached verification wrote content"
+
+# Changed data: the bad-signature code, non-zero exit.
+printf 'tool data\0with a zero bytE' > changed.bin
+if "$tool" verify --data changed.bin --in detached.b64 2> said.txt; then fail "changed data verified"; fi
+grep -q -- "-10010" said.txt || fail "no result code in: $(cat said.txt)"
+echo "verify tool: ok"

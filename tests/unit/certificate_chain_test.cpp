@@ -1,0 +1,194 @@
+// Chain validation through verifySingleSignedMsg: one row per way a signer's certificate can
+// stand in the stores, with real certificates and revocation lists made in the test.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "corvane.h"
+#include "support/export_call.h"
+#include "support/openssl_peer.h"
+#include "support/test_home.h"
+#include "support/test_pki.h"
+
+namespace corvane {
+namespace {
+
+constexpr long kDay = 24 * 3600;
+const std::string kContent = "chain content";
+
+enum class Setup {
+  kIssuerMissing,
+  kIssuerKeyWrong,
+  kIssuerNameInCaAndRoot,
+  kExpired,
+  kNotYetValid,
+  kRevoked,
+  kNoRevocationList,
+  kRevocationListWithoutSigner,
+  kIntermediateExpired,
+  kRootOnlyInCa,
+  kRootMissing,
+  kSelfSignedInRoot,
+  kValidityNotNested,
+};
+
+struct ChainCase {
+  const char* name;
+  Setup setup;
+  int32_t code;
+};
+
+const ChainCase kChainCases[] = {
+    {"issuer_missing", Setup::kIssuerMissing, -10014},
+    {"issuer_name_matches_other_key_signed", Setup::kIssuerKeyWrong, -10017},
+    {"issuer_name_in_ca_and_root_ca_copy_tested", Setup::kIssuerNameInCaAndRoot, -10017},
+    {"expired", Setup::kExpired, -10011},
+    {"not_yet_valid", Setup::kNotYetValid, -10011},
+    {"revoked_in_issuer_store", Setup::kRevoked, -10012},
+    {"no_revocation_list", Setup::kNoRevocationList, 0},
+    {"revocation_list_without_signer", Setup::kRevocationListWithoutSigner, 0},
+    {"intermediate_expired", Setup::kIntermediateExpired, -10013},
+    {"root_not_trusted", Setup::kRootOnlyInCa, -10013},
+    {"root_missing", Setup::kRootMissing, -10013},
+    {"self_signed_signer_in_root", Setup::kSelfSignedInRoot, 0},
+    {"validity_not_nested", Setup::kValidityNotNested, 0},
+};
+
+// A revocation list of `issuer`, listing `revoked` when given, current for a day.
+std::string RevocationList(X509* issuer, EVP_PKEY* key, X509* revoked) {
+  ossl::UniquePtr<X509_CRL> list(X509_CRL_new());
+  X509_CRL_set_version(list.get(), 1);
+  X509_CRL_set_issuer_name(list.get(), X509_get_subject_name(issuer));
+  ossl::UniquePtr<ASN1_TIME> now(X509_gmtime_adj(nullptr, 0));
+  ossl::UniquePtr<ASN1_TIME> next(X509_gmtime_adj(nullptr, kDay));
+  X509_CRL_set1_lastUpdate(list.get(), now.get());
+  X509_CRL_set1_nextUpdate(list.get(), next.get());
+  if (revoked != nullptr) {
+    X509_REVOKED* entry = X509_REVOKED_new();
+    X509_REVOKED_set_serialNumber(entry, X509_get_serialNumber(revoked));
+    X509_REVOKED_set_revocationDate(entry, now.get());
+    X509_CRL_add0_revoked(list.get(), entry);
+  }
+  EXPECT_GT(X509_CRL_sign(list.get(), key, EVP_sha256()), 0);
+  unsigned char* der = nullptr;
+  const int length = i2d_X509_CRL(list.get(), &der);
+  std::string bytes(reinterpret_cast<char*>(der), static_cast<size_t>(length));
+  OPENSSL_free(der);
+  return bytes;
+}
+
+class CertificateChainTest : public ::testing::TestWithParam<ChainCase> {
+ protected:
+  ossl::UniquePtr<X509> Certificate(const char* name, EVP_PKEY* key, X509* issuer,
+                                    EVP_PKEY* issuer_key, long not_before, long not_after,
+                                    bool ca) {
+    return testing::MakeCertificate({.subject = {{"CN", name}},
+                                     .serial_hex = std::to_string(++serial_),
+                                     .not_before_offset = not_before,
+                                     .not_after_offset = not_after,
+                                     .ca = ca},
+                                    key, issuer, issuer_key);
+  }
+  void Install(const char* store, X509* certificate) {
+    testing::InstallCertificate(home_.root(), store, certificate);
+  }
+
+  testing::TestHome home_;
+  int serial_ = 0x40;
+};
+
+TEST_P(CertificateChainTest, VerifiedThroughTheExport) {
+  const ChainCase& row = GetParam();
+  auto root_key = testing::TestRsaKey(2);
+  auto other_key = testing::TestRsaKey(4);
+  auto intermediate_key = testing::TestRsaKey(3);
+  auto key = testing::TestRsaKey(0);
+  auto root =
+      Certificate("Root CA", root_key.get(), nullptr, root_key.get(), -kDay, 30 * kDay, true);
+  // The root's name on another key.
+  auto impostor =
+      Certificate("Root CA", other_key.get(), nullptr, other_key.get(), -kDay, 30 * kDay, true);
+  auto intermediate = Certificate("Intermediate CA", intermediate_key.get(), root.get(),
+                                  root_key.get(), -kDay, 30 * kDay, true);
+  long not_before = -kDay;
+  long not_after = 10 * kDay;
+  X509* issuer = root.get();
+  EVP_PKEY* issuer_key = root_key.get();
+
+  switch (row.setup) {
+    case Setup::kIssuerMissing:
+      break;
+    case Setup::kIssuerKeyWrong:
+      Install("ROOT", root.get());
+      issuer = impostor.get();
+      issuer_key = other_key.get();
+      break;
+    case Setup::kIssuerNameInCaAndRoot:
+      Install("ROOT", root.get());
+      Install("CA", impostor.get());
+      break;
+    case Setup::kExpired:
+      Install("ROOT", root.get());
+      not_before = -3 * kDay;
+      not_after = -kDay;
+      break;
+    case Setup::kNotYetValid:
+      Install("ROOT", root.get());
+      not_before = kDay;
+      break;
+    case Setup::kRevoked:
+    case Setup::kRevocationListWithoutSigner:
+    case Setup::kNoRevocationList:
+      Install("ROOT", root.get());
+      break;
+    case Setup::kIntermediateExpired:
+      Install("ROOT", root.get());
+      intermediate = Certificate("Intermediate CA", intermediate_key.get(), root.get(),
+                                 root_key.get(), -3 * kDay, -kDay, true);
+      Install("CA", intermediate.get());
+      issuer = intermediate.get();
+      issuer_key = intermediate_key.get();
+      break;
+    case Setup::kRootOnlyInCa:
+      Install("CA", root.get());
+      [[fallthrough]];
+    case Setup::kRootMissing:
+      Install("CA", intermediate.get());
+      issuer = intermediate.get();
+      issuer_key = intermediate_key.get();
+      break;
+    case Setup::kSelfSignedInRoot:
+      issuer = nullptr;
+      issuer_key = key.get();
+      break;
+    case Setup::kValidityNotNested:
+      Install("ROOT", root.get());
+      not_after = 400 * kDay;
+      break;
+  }
+  auto signer = Certificate("Signer", key.get(), issuer, issuer_key, not_before, not_after, false);
+  if (row.setup == Setup::kSelfSignedInRoot) Install("ROOT", signer.get());
+  if (row.setup == Setup::kRevoked || row.setup == Setup::kRevocationListWithoutSigner) {
+    testing::WriteFile(home_.root() / "stores" / "ROOT" / "root.crl",
+                       RevocationList(root.get(), root_key.get(),
+                                      row.setup == Setup::kRevoked ? signer.get() : nullptr));
+  }
+
+  const std::string text =
+      testing::OpensslBase64(testing::OpensslSignedMessage(kContent, signer.get(), key.get()));
+  const testing::ExportResult result = testing::CallExport([&](char* out, int32_t* length) {
+    return verifySingleSignedMsg(text.data(), static_cast<int32_t>(text.size()), out, length);
+  });
+  EXPECT_EQ(result.code, row.code);
+  if (row.code == 0) {
+    EXPECT_EQ(result.output, kContent);
+  } else {
+    EXPECT_TRUE(result.untouched);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CertificateChainTest, ::testing::ValuesIn(kChainCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace corvane
