@@ -1,10 +1,17 @@
 #include "ops/operation_frame.h"
 
+#include "codec/base64.h"
+
 namespace corvane::ops {
 
 uint32_t EncodedOutputBound(uint32_t data_length) {
   const uint32_t padded = data_length + 2000u;
   return padded / 48u + (padded / 3u) * 4u + 1004u;
+}
+
+bool OutputBoundFits(uint32_t data_length) {
+  const uint64_t padded = uint64_t{data_length} + 2000u;
+  return padded / 48u + (padded / 3u) * 4u + 1004u <= uint64_t{INT32_MAX};
 }
 
 Outcome CallBuffer::Allocate(DWORD size) {
@@ -59,6 +66,20 @@ Outcome PrepareProvider(ProviderContext& provider) {
     return {kDeviceNotFound, text::kDeviceNotFound2};
   }
   provider.Adopt(handle);
+  return kDone;
+}
+
+Outcome WriteMessageText(const CallBuffer& message, DWORD message_size, uint32_t data_length,
+                         char* output, int32_t* output_length) {
+  // The encoder takes a signed 32-bit length: a longer message is refused too.
+  if (message_size > static_cast<DWORD>(INT32_MAX) ||
+      codec::EncodedBase64Length(message_size, 1) > EncodedOutputBound(data_length)) {
+    return {kEncodingFailed, text::kEncodingFailed};
+  }
+  if (codec::EncodeBase64(message.data(), static_cast<int32_t>(message_size), output,
+                          output_length, 1) != kSuccess) {
+    return {kEncodingFailed, text::kEncodingFailed};
+  }
   return kDone;
 }
 

@@ -21,6 +21,8 @@ constexpr char kUsage[] =
     "  decrypt [--in FILE] [--out FILE]          open a Base64 enveloped message\n"
     "  sign [--detached] [--serial HEX [--issuer TEXT]] [--in FILE] [--out FILE]\n"
     "                                            sign data; prints the Base64 message\n"
+    "  encrypt [--serial HEX [--issuer TEXT]] [--in FILE] [--out FILE]\n"
+    "                                            encrypt data for a CA/ROOT certificate\n"
     "  demo [--keep]                             a round trip on a throw-away demo store\n";
 
 }  // namespace
@@ -36,6 +38,7 @@ int main(int argc, char** argv) {
   if (command == "demo") return corvane::tool::RunDemoCommand(args);
   if (command == "decrypt") return corvane::tool::RunDecryptCommand(args);
   if (command == "sign") return corvane::tool::RunSignCommand(args);
+  if (command == "encrypt") return corvane::tool::RunEncryptCommand(args);
   if (command == "help" || command == "--help") {
     std::cout << kUsage;
     return 0;

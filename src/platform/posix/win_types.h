@@ -216,6 +216,17 @@ typedef struct _CRYPT_DECRYPT_MESSAGE_PARA {
   DWORD dwFlags;
 } CRYPT_DECRYPT_MESSAGE_PARA, *PCRYPT_DECRYPT_MESSAGE_PARA;
 
+// 36 bytes on the 32-bit platform.
+typedef struct _CRYPT_ENCRYPT_MESSAGE_PARA {
+  DWORD cbSize;
+  DWORD dwMsgEncodingType;
+  HCRYPTPROV_LEGACY hCryptProv;
+  CRYPT_ALGORITHM_IDENTIFIER ContentEncryptionAlgorithm;
+  void* pvEncryptionAuxInfo;
+  DWORD dwFlags;
+  DWORD dwInnerContentType;
+} CRYPT_ENCRYPT_MESSAGE_PARA, *PCRYPT_ENCRYPT_MESSAGE_PARA;
+
 // --- user interface (winuser.h) -----------------------------------------------------------
 #define MB_OK 0x00000000U
 #define IDOK 1
@@ -230,7 +241,8 @@ typedef struct _CRYPT_DECRYPT_MESSAGE_PARA {
 // Implemented in posix/: last_error.cpp, local_memory.cpp, file_time.cpp (kernel32);
 // provider/provider_context.cpp (providers); store/certificate_store.cpp and
 // store/integer_blob.cpp (stores and certificates); text/name_to_str.cpp (names);
-// message/sign_message.cpp and message/decrypt_message.cpp (messages); ui/message_box.cpp.
+// message/sign_message.cpp, message/encrypt_message.cpp and message/decrypt_message.cpp
+// (messages); ui/message_box.cpp.
 DWORD GetLastError(void);
 void SetLastError(DWORD error);
 
@@ -259,6 +271,10 @@ DWORD CertNameToStrA(DWORD encoding, PCERT_NAME_BLOB name, DWORD string_type, LP
 BOOL CryptSignMessage(PCRYPT_SIGN_MESSAGE_PARA sign_para, BOOL detached, DWORD content_count,
                       const BYTE* contents[], DWORD content_sizes[], BYTE* signed_blob,
                       DWORD* signed_blob_size);
+BOOL CryptEncryptMessage(PCRYPT_ENCRYPT_MESSAGE_PARA encrypt_para, DWORD recipient_count,
+                         PCCERT_CONTEXT recipients[], const BYTE* to_be_encrypted,
+                         DWORD to_be_encrypted_size, BYTE* encrypted_blob,
+                         DWORD* encrypted_blob_size);
 BOOL CryptDecryptMessage(PCRYPT_DECRYPT_MESSAGE_PARA decrypt_para, const BYTE* encrypted_blob,
                          DWORD encrypted_blob_size, BYTE* decrypted, DWORD* decrypted_size,
                          PCCERT_CONTEXT* exchange_cert);
