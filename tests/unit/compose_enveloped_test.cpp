@@ -1,0 +1,246 @@
+// composeSingleEnvelopedMsg and its serial-number variants through the real exports.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "codec/base64.h"
+#include "corvane.h"
+#include "platform/posix/fault_injection.h"
+#include "platform/posix/message/content_key.h"
+#include "platform/posix/provider/provider_context.h"
+#include "platform/posix/store/certificate_context.h"
+#include "support/export_call.h"
+#include "support/test_home.h"
+#include "support/test_pki.h"
+
+namespace corvane {
+namespace {
+
+using platform::testing::ArmFault;
+using platform::testing::ClearFaults;
+using platform::testing::PlatformCallCount;
+using platform::testing::ResetPlatformCallCount;
+using testing::CallExport;
+using testing::ExportResult;
+
+const char kQdra[] = "CN=QDRA, OU=config, O=Ostrevalia";
+
+std::vector<size_t> OpenObjects() {
+  return {platform::OpenStoreCount(), platform::LiveContextCount(), platform::LiveProviderCount()};
+}
+
+class ComposeEnvelopedTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ClearFaults();
+    ca_key_ = testing::TestRsaKey(2);
+    ca_ = testing::MakeCertificate(
+        {.subject = {{"CN", "QDRA"}, {"OU", "config"}, {"O", "Ostrevalia"}}, .ca = true},
+        ca_key_.get(), nullptr, ca_key_.get());
+    key_ = testing::TestRsaKey(0);
+    recipient_ = testing::MakeCertificate({.subject = {{"CN", "Recipient"}}, .serial_hex = "12AB"},
+                                          key_.get(), ca_.get(), ca_key_.get());
+    testing::InstallCertificate(home_.root(), "ROOT", ca_.get());
+    testing::InstallCertificate(home_.root(), "CA", recipient_.get());
+    testing::InstallCertificate(home_.root(), "MY", recipient_.get(), key_.get());
+    baseline_ = OpenObjects();
+  }
+  // Whatever a call acquires it gives back: no store, certificate or provider context stays open.
+  void TearDown() override {
+    ClearFaults();
+    EXPECT_EQ(OpenObjects(), baseline_);
+  }
+
+  enum Variant { kChooser, kBySN, kByIssuerSN };
+  // One export called as every caller does; the chooser, if shown, answers `choices`.
+  ExportResult Compose(const std::string& data, const char* choices, Variant variant = kChooser,
+                       const char* serial = "12AB", int32_t serial_length = 4,
+                       const char* issuer = kQdra) {
+    home_.SetEnv("CORVANE_UI_CHOICES", choices);
+    home_.ClearUiLog();
+    const auto size = static_cast<uint32_t>(data.size());
+    return CallExport([&](char* out, int32_t* length) {
+      if (variant == kChooser) return composeSingleEnvelopedMsg(data.data(), size, out, length);
+      if (variant == kBySN) {
+        return composeSingleEnvelopedMsgBySN(data.data(), size, serial, serial_length, out, length);
+      }
+      return composeSingleEnvelopedMsgByIssuerSN(data.data(), size, issuer, 0, serial,
+                                                 serial_length, out, length);
+    });
+  }
+  std::string Open(const std::string& text) {
+    return CallExport([&](char* out, int32_t* length) {
+             return decomposeSingleEnvelopedMsg(text.data(), static_cast<int32_t>(text.size()), out,
+                                                length);
+           }).output;
+  }
+  platform::EnvelopedData Read(const std::string& text) {
+    std::string der(text.size(), '\0');
+    int32_t length = 0;
+    EXPECT_EQ(codec::DecodeBase64(text.data(), static_cast<int32_t>(text.size()),
+                                  reinterpret_cast<uint8_t*>(der.data()), &length),
+              0);
+    platform::EnvelopedData envelope;
+    EXPECT_EQ(platform::ReadEnvelopedData(reinterpret_cast<const uint8_t*>(der.data()),
+                                          static_cast<size_t>(length), envelope),
+              platform::EnvelopeReading::kRead);
+    return envelope;
+  }
+
+  testing::TestHome home_;
+  ossl::UniquePtr<EVP_PKEY> ca_key_, key_;
+  ossl::UniquePtr<X509> ca_, recipient_;
+  std::vector<size_t> baseline_;
+};
+
+TEST_F(ComposeEnvelopedTest, SizeQueryNeverWrapsAndNeverReachesThePlatform) {
+  const struct {
+    uint32_t length;
+    int32_t code, bound;
+  } rows[] = {{0, 0, 3709}, {22, 0, 3742}, {1585831338u, 0, 2147483646},
+              {1585831339u, -10003, 77}, {UINT32_MAX - 1999, -10003, 77}, {UINT32_MAX, -10003, 77}};
+  const char data[8] = {};
+  ResetPlatformCallCount();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.length);
+    int32_t bound = 77;
+    EXPECT_EQ(composeSingleEnvelopedMsg(data, row.length, nullptr, &bound), row.code);
+    EXPECT_EQ(bound, row.bound);
+    bound = 77;
+    EXPECT_EQ(composeSingleEnvelopedMsgBySN(data, row.length, nullptr, 4, nullptr, &bound), row.code);
+    EXPECT_EQ(bound, row.bound);
+    bound = 77;
+    EXPECT_EQ(composeSingleEnvelopedMsgByIssuerSN(data, row.length, nullptr, 0, nullptr, -1,
+                                                  nullptr, &bound),
+              row.code);
+    EXPECT_EQ(bound, row.bound);
+  }
+  int32_t length = 77;
+  char output[8];
+  EXPECT_EQ(composeSingleEnvelopedMsg(nullptr, 1, output, &length), -10001);
+  EXPECT_EQ(composeSingleEnvelopedMsgBySN(data, 1, "12AB", 4, output, nullptr), -10001);
+  EXPECT_EQ(composeSingleEnvelopedMsgByIssuerSN(nullptr, 1, kQdra, 0, "12AB", 4, output, &length),
+            -10001);
+  EXPECT_EQ(PlatformCallCount(), 0u);
+  EXPECT_TRUE(home_.UiLog().empty());
+  // The fill call for such data fails the same way before reading it (8 bytes are there).
+  EXPECT_EQ(composeSingleEnvelopedMsg(data, UINT32_MAX, output, &length), -10003);
+  EXPECT_EQ(length, 77);
+  EXPECT_EQ(PlatformCallCount("CertOpenSystemStoreA"), 0u);
+  EXPECT_EQ(home_.UiLog(), std::vector<std::string>{"box\t问题汇报\t编码失败"});
+}
+
+TEST_F(ComposeEnvelopedTest, Rc4UnderAFresh128BitKeyWithAbsentParameters) {
+  const std::string data("same\0data", 9);
+  const ExportResult first = Compose(data, "0"), second = Compose(data, "0");
+  ASSERT_EQ(first.code, 0);
+  EXPECT_EQ(home_.UiLog().back(), "box\t提示信息\t加密成功");
+  EXPECT_NE(first.output, second.output);
+  std::vector<std::string> keys;
+  for (const ExportResult* made : {&first, &second}) {
+    const platform::EnvelopedData envelope = Read(made->output);
+    EXPECT_EQ(envelope.content_encryption.oid, "1.2.840.113549.3.4");
+    EXPECT_EQ(envelope.content_encryption.parameters,
+              platform::EnvelopedData().content_encryption.parameters);  // absent
+    ASSERT_EQ(envelope.recipients.size(), 1u);
+    EXPECT_EQ(envelope.recipients[0].serial_number, (std::vector<uint8_t>{0x12, 0xAB}));
+    platform::SecretBytes key;
+    ASSERT_EQ(platform::UnwrapContentKey(key_.get(), envelope.recipients[0], key), 0u);
+    keys.emplace_back(key.bytes().begin(), key.bytes().end());
+    EXPECT_EQ(keys.back().size(), 16u);
+    EXPECT_EQ(Open(made->output), data);
+  }
+  EXPECT_NE(keys[0], keys[1]);
+}
+
+TEST_F(ComposeEnvelopedTest, FailureRowsWithTheirBoxesAndWithoutInTheVariants) {
+  const struct {
+    const char* api;
+    DWORD error;
+    int skip, times;
+    int32_t code;
+    const char* text;
+  } rows[] = {
+      {"CryptSetProviderExA", NTE_BAD_PROV_TYPE, 0, 1, -10019, "找不到设备(1)"},
+      {"CryptAcquireContextA", NTE_EXISTS, 0, 2, -10019, "找不到设备(2)"},
+      {"CertOpenSystemStoreA", ERROR_FILE_NOT_FOUND, 0, 1, -10018, "打不开证书存储区"},
+      {"CertOpenSystemStoreA", ERROR_FILE_NOT_FOUND, 1, 1, -10018, "打不开证书存储区"},  // ROOT
+      {"CryptEncryptMessage", CRYPT_E_NO_KEY_PROPERTY, 0, 1, -10015, "没有找到相应的私钥"},
+      {"CryptEncryptMessage", CRYPT_E_OSS_ERROR, 0, 1, -10007, "不可识别的包"},
+      {"CryptEncryptMessage", NTE_BAD_SIGNATURE, 1, 1, -10010, "无效的证书签名或者数据签名验证不对"},
+      {"CryptEncryptMessage", CRYPT_E_NO_DECRYPT_CERT, 0, 1, -10022, "加密数据失败"},
+      // The message buffer, the last allocation of a call: its skip is counted at run time.
+      {"LocalAlloc", ERROR_NOT_ENOUGH_MEMORY, -1, 1, -10000, "没有可用的内存空间"},
+  };
+  for (const auto& row : rows) {
+    for (bool by_serial : {false, true}) {
+      SCOPED_TRACE(std::string(row.text) + (by_serial ? " by serial" : ""));
+      int skip = row.skip;
+      if (skip < 0) {
+        ResetPlatformCallCount();
+        EXPECT_EQ(Compose("data", "0", by_serial ? kBySN : kChooser).code, 0);
+        skip = static_cast<int>(PlatformCallCount(row.api)) - 1;
+      }
+      ArmFault(row.api, row.error, skip, row.times);
+      const ExportResult result = Compose("data", "0", by_serial ? kBySN : kChooser);
+      ClearFaults();
+      EXPECT_EQ(result.code, row.code);
+      EXPECT_TRUE(result.untouched);
+      EXPECT_EQ(OpenObjects(), baseline_);
+      if (by_serial) EXPECT_TRUE(home_.UiLog().empty());
+      else EXPECT_EQ(home_.UiLog().back(), std::string("box\t问题汇报\t") + row.text);
+    }
+  }
+}
+
+TEST_F(ComposeEnvelopedTest, VariantsFindTheRecipientSilentlyOrFallBackToTheChooser) {
+  const struct {
+    Variant variant;
+    const char* serial;
+    int32_t length;
+    const char* issuer;
+    bool found;
+  } rows[] = {{kBySN, "12AB", 4, nullptr, true},
+              {kByIssuerSN, "12ab", 4, kQdra, true},
+              {kBySN, "9999", 4, nullptr, false},
+              {kBySN, "12:AB", 5, nullptr, false},
+              {kByIssuerSN, "12AB", 4, "CN=QDRA,OU=config,O=Ostrevalia", false},
+              {kBySN, nullptr, 4, nullptr, false},
+              {kBySN, "12AB", -2, nullptr, false},
+              {kByIssuerSN, "12AB", 4, nullptr, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(&row - rows));
+    const ExportResult result =
+        Compose("d", "cancel", row.variant, row.serial, row.length, row.issuer);
+    if (row.found) {
+      EXPECT_EQ(result.code, 0);
+      EXPECT_TRUE(home_.UiLog().empty());
+      EXPECT_EQ(Open(result.output), "d");
+    } else {
+      EXPECT_EQ(result.code, -10005);
+      const auto log = home_.UiLog();
+      ASSERT_EQ(log.size(), 2u);
+      EXPECT_EQ(log[0].rfind("choose\t", 0), 0u);
+      EXPECT_EQ(log[1], "box\t问题汇报\t获取证书失败");
+    }
+  }
+}
+
+TEST_F(ComposeEnvelopedTest, ALineOfRootWhoseSubjectIsAlsoInCaEnvelopesForTheCaCertificate) {
+  // Same subject in ROOT, another serial: the chooser lists it, the lookup by subject finds CA's.
+  auto twin = testing::MakeCertificate({.subject = {{"CN", "Recipient"}}, .serial_hex = "0B"},
+                                       key_.get(), ca_.get(), ca_key_.get());
+  testing::InstallCertificate(home_.root(), "ROOT", twin.get());
+  ASSERT_EQ(Compose("x", "cancel").code, -10005);
+  // Line 0 is the CA's certificate; the last line naming "Recipient" is the twin's, in ROOT.
+  const std::string chooser = home_.UiLog().at(0);
+  const auto line = std::count(chooser.begin(), chooser.begin() + chooser.rfind("Recipient"), '\t');
+  const ExportResult result = Compose("x", std::to_string(line - 1).c_str());
+  ASSERT_EQ(result.code, 0);
+  EXPECT_EQ(Read(result.output).recipients.at(0).serial_number, (std::vector<uint8_t>{0x12, 0xAB}));
+}
+
+}  // namespace
+}  // namespace corvane
