@@ -6,10 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "codec/base64.h"
 #include "corvane.h"
 #include "platform/posix/fault_injection.h"
-#include "platform/posix/message/content_key.h"
 #include "platform/posix/provider/provider_context.h"
 #include "platform/posix/store/certificate_context.h"
 #include "support/export_call.h"
@@ -76,16 +74,6 @@ class ComposeEnvelopedTest : public ::testing::Test {
              return decomposeSingleEnvelopedMsg(text.data(), text.size(), out, length);
            }).output;
   }
-  platform::EnvelopedData Read(const std::string& text) {
-    std::string der(text.size(), '\0');
-    int32_t length = 0;
-    codec::DecodeBase64(text.data(), text.size(), reinterpret_cast<uint8_t*>(der.data()), &length);
-    platform::EnvelopedData envelope;
-    EXPECT_EQ(platform::ReadEnvelopedData(reinterpret_cast<const uint8_t*>(der.data()), length,
-                                          envelope),
-              platform::EnvelopeReading::kRead);
-    return envelope;
-  }
 
   testing::TestHome home_;
   ossl::UniquePtr<EVP_PKEY> ca_key_, key_;
@@ -132,28 +120,6 @@ TEST_F(ComposeEnvelopedTest, SizeQueryNeverWrapsAndNeverReachesThePlatform) {
   EXPECT_EQ(length, 77);
   EXPECT_EQ(PlatformCallCount("CertOpenSystemStoreA"), 0u);
   EXPECT_EQ(home_.UiLog(), std::vector<std::string>{"box\t问题汇报\t编码失败"});
-}
-
-TEST_F(ComposeEnvelopedTest, Rc4UnderAFresh128BitKeyWithAbsentParametersEveryTime) {
-  const std::string data("same\0data", 9);
-  const ExportResult first = Compose(data, "0"), second = Compose(data, "0");
-  EXPECT_EQ(home_.UiLog().back(), "box\t提示信息\t加密成功");
-  EXPECT_NE(first.output, second.output);
-  std::vector<std::string> keys;
-  for (const ExportResult* made : {&first, &second}) {
-    const platform::EnvelopedData envelope = Read(made->output);
-    EXPECT_EQ(envelope.content_encryption.oid, "1.2.840.113549.3.4");
-    EXPECT_EQ(envelope.content_encryption.parameters,
-              platform::AlgorithmIdentifier::Parameters::kAbsent);
-    ASSERT_EQ(envelope.recipients.size(), 1u);
-    EXPECT_EQ(envelope.recipients[0].serial_number, (std::vector<uint8_t>{0x12, 0xAB}));
-    platform::SecretBytes key;
-    ASSERT_EQ(platform::UnwrapContentKey(key_.get(), envelope.recipients[0], key), 0u);
-    keys.emplace_back(key.bytes().begin(), key.bytes().end());
-    EXPECT_EQ(keys.back().size(), 16u);
-    EXPECT_EQ(Open(made->output), data);
-  }
-  EXPECT_NE(keys[0], keys[1]);
 }
 
 TEST_F(ComposeEnvelopedTest, FailureRowsWithTheirBoxesAndWithoutInTheVariants) {
@@ -227,17 +193,17 @@ TEST_F(ComposeEnvelopedTest, VariantsFindTheRecipientSilentlyOrFallBackToTheChoo
 }
 
 TEST_F(ComposeEnvelopedTest, ALineOfRootWhoseSubjectIsAlsoInCaEnvelopesForTheCaCertificate) {
-  // Same subject in ROOT, another serial: the chooser lists it, the lookup by subject finds CA's.
+  // Same subject in ROOT, another serial and key: the chooser lists it, the lookup by subject
+  // finds the CA's certificate, whose key alone the personal store holds.
   auto twin = testing::MakeCertificate({.subject = {{"CN", "Recipient"}}, .serial_hex = "0B"},
-                                       key_.get(), ca_.get(), ca_key_.get());
+                                       testing::TestRsaKey(1).get(), ca_.get(), ca_key_.get());
   testing::InstallCertificate(home_.root(), "ROOT", twin.get());
   ASSERT_EQ(Compose("x", "cancel").code, -10005);
   // Line 0 is the CA's certificate; the last line naming "Recipient" is the twin's, in ROOT.
   const std::string chooser = home_.UiLog().at(0);
   const auto tabs = std::count(chooser.begin(), chooser.begin() + chooser.rfind("Recipient"), '\t');
   const ExportResult result = Compose("x", std::to_string(tabs - 1).c_str());
-  const std::vector<uint8_t> ca_serial{0x12, 0xAB};
-  EXPECT_EQ(Read(result.output).recipients.at(0).serial_number, ca_serial);
+  EXPECT_EQ(Open(result.output), "x");
 }
 
 }  // namespace
