@@ -83,6 +83,28 @@ CORVANE_API int32_t CORVANE_CALL generateSingleSignedMsgByIssuerSN(
 CORVANE_API int32_t CORVANE_CALL verifySingleSignedMsg(const char* text, int32_t text_length,
                                                        char* content, int32_t* content_length);
 
+/* Encrypts `data` for a certificate of the stores "CA" and "ROOT" chosen by the user (RC4 with a
+ * fresh 128-bit key, the key under the recipient's RSA key). Size query: S(data_length) as for
+ * signing; -10003 when that capacity does not fit the 32-bit output length. */
+CORVANE_API int32_t CORVANE_CALL composeSingleEnvelopedMsg(const char* data, uint32_t data_length,
+                                                           char* output, int32_t* output_length);
+
+/* As composeSingleEnvelopedMsg, for the certificate whose serial number is `serial_text` (hex
+ * digits, most significant byte first) and whose issuer is "CN=QDRA, OU=config, O=Ostrevalia".
+ * When no such certificate exists, the user chooses one as in composeSingleEnvelopedMsg. */
+CORVANE_API int32_t CORVANE_CALL composeSingleEnvelopedMsgBySN(const char* data,
+                                                               uint32_t data_length,
+                                                               const char* serial_text,
+                                                               int32_t serial_text_length,
+                                                               char* output,
+                                                               int32_t* output_length);
+
+/* As composeSingleEnvelopedMsgBySN with the caller's issuer text (zero-terminated, in the form
+ * the library renders names); issuer_text_length is not read. */
+CORVANE_API int32_t CORVANE_CALL composeSingleEnvelopedMsgByIssuerSN(
+    const char* data, uint32_t data_length, const char* issuer_text, int32_t issuer_text_length,
+    const char* serial_text, int32_t serial_text_length, char* output, int32_t* output_length);
+
 /* Opens the Base64 text of a PKCS #7 enveloped message with a private key of the personal
  * store. Size query: the text length. */
 CORVANE_API int32_t CORVANE_CALL decomposeSingleEnvelopedMsg(const char* text, int32_t text_length,

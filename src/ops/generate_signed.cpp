@@ -5,7 +5,6 @@
 
 #include "certs/certificate_search.h"
 #include "certs/certificate_selection.h"
-#include "codec/base64.h"
 #include "corvane.h"
 #include "ops/operation_frame.h"
 
@@ -64,18 +63,7 @@ Outcome Sign(SigningResources& held, const SignerChoice& choice, const BYTE* dat
   });
   if (!step.ok()) return step;
 
-  // The caller sized the output by the size query. A message whose text would not fit (a very
-  // large signing certificate) is refused rather than written past the caller's buffer, and so
-  // is one longer than the encoder's signed 32-bit length can take.
-  if (message_size > static_cast<DWORD>(INT32_MAX) ||
-      codec::EncodedBase64Length(message_size, 1) > EncodedOutputBound(data_length)) {
-    return Raise(Failure::kEncodingFailed);
-  }
-  if (codec::EncodeBase64(held.message.data(), static_cast<int32_t>(message_size), output,
-                          output_length, 1) != codec::kBase64Done) {
-    return Raise(Failure::kEncodingFailed);
-  }
-  return kDone;
+  return WriteMessageText(held.message, message_size, data_length, output, output_length);
 }
 
 int32_t RunSigning(const SignerChoice& choice, const BYTE* data, uint32_t data_length,

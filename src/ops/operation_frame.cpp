@@ -2,11 +2,18 @@
 
 #include <cstring>
 
+#include "codec/base64.h"
+
 namespace corvane::ops {
 
 uint32_t EncodedOutputBound(uint32_t data_length) {
   const uint32_t padded = data_length + 2000u;
   return padded / 48u + (padded / 3u) * 4u + 1004u;
+}
+
+bool OutputBoundFits(uint32_t data_length) {
+  const uint64_t padded = uint64_t{data_length} + 2000u;
+  return padded / 48u + (padded / 3u) * 4u + 1004u <= uint64_t{INT32_MAX};
 }
 
 Outcome CallBuffer::Allocate(DWORD size) {
@@ -69,6 +76,20 @@ Outcome CopyContentToCaller(const CallBuffer& content, DWORD size, DWORD limit, 
   if (size > limit || size > static_cast<DWORD>(INT32_MAX)) return Raise(too_long);
   if (size != 0) std::memcpy(output, content.data(), size);
   *output_length = static_cast<int32_t>(size);
+  return kDone;
+}
+
+Outcome WriteMessageText(const CallBuffer& message, DWORD message_size, uint32_t data_length,
+                         char* output, int32_t* output_length) {
+  // The encoder takes a signed 32-bit length: a longer message is refused too.
+  if (message_size > static_cast<DWORD>(INT32_MAX) ||
+      codec::EncodedBase64Length(message_size, 1) > EncodedOutputBound(data_length)) {
+    return Raise(Failure::kEncodingFailed);
+  }
+  if (codec::EncodeBase64(message.data(), static_cast<int32_t>(message_size), output,
+                          output_length, 1) != codec::kBase64Done) {
+    return Raise(Failure::kEncodingFailed);
+  }
   return kDone;
 }
 

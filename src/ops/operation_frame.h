@@ -15,6 +15,10 @@ namespace corvane::ops {
 // capacity callers are told for n bytes of data by the operations that produce Base64 text.
 uint32_t EncodedOutputBound(uint32_t data_length);
 
+// False when S(n), taken without the 32-bit wrap, exceeds INT32_MAX: no capacity for n bytes can
+// be told through a signed 32-bit output length (data of about 1.5 GiB and more).
+bool OutputBoundFits(uint32_t data_length);
+
 // A message or content buffer: `size` + 1 bytes, zero-filled, from the platform allocator.
 class CallBuffer {
  public:
@@ -101,6 +105,13 @@ Outcome CallTwice(MessageCall kind, CallBuffer& buffer, DWORD* size, Call call) 
 // `too_long` and nothing is written.
 Outcome CopyContentToCaller(const CallBuffer& content, DWORD size, DWORD limit, Failure too_long,
                             char* output, int32_t* output_length);
+
+// Output step of the operations that produce Base64 text: the message's text with line breaks,
+// written straight into the caller's output. The caller sized the output by the size query for
+// `data_length` bytes; a text that would not fit that capacity (a message much longer than its
+// data) is refused with -10003 and nothing is written, instead of running past the buffer.
+Outcome WriteMessageText(const CallBuffer& message, DWORD message_size, uint32_t data_length,
+                         char* output, int32_t* output_length);
 
 // The box an interactive operation shows for its outcome: the success text under "提示信息", or
 // the failure's text under "问题汇报". Modal: returns when the user has dismissed it.

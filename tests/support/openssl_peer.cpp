@@ -46,6 +46,19 @@ std::string OpensslEnvelope(const std::string& data, const std::vector<X509*>& r
   return ReadFile(scratch.Path("envelope.der"));
 }
 
+std::optional<std::string> OpensslOpenEnvelope(const std::string& der, X509* recipient,
+                                               EVP_PKEY* key) {
+  ScratchFolder scratch;
+  const std::string command =
+      "openssl cms -decrypt -binary -provider legacy -provider default -inform DER -in " +
+      ShellQuote(scratch.Write("envelope.der", der)) + " -recip " +
+      ShellQuote(scratch.Write("recipient.pem", PemOf(recipient))) + " -inkey " +
+      ShellQuote(scratch.Write("key.pem", PrivateKeyPemOf(key))) + " -out " +
+      ShellQuote(scratch.Path("content")) + " 2>&1";
+  if (RunCommand(command) != 0) return std::nullopt;
+  return ReadFile(scratch.Path("content"));
+}
+
 std::string OpensslSignedMessage(const std::string& data, X509* signer, EVP_PKEY* key) {
   return OpensslSign(data, {{signer, key}}, "-nodetach -noattr");
 }

@@ -1,6 +1,7 @@
 // The `openssl` command as a peer: messages made by it for the library to open or check.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,11 @@ namespace corvane::testing {
 // (e.g. "-aes256", "-des3", "-rc4"); extra options are passed as they are. Returns the DER.
 std::string OpensslEnvelope(const std::string& data, const std::vector<X509*>& recipients,
                             const std::string& cipher_option, const std::string& extra_options = "");
+
+// Runs `openssl cms -decrypt` (legacy provider loaded, for RC4) on a DER envelope with the
+// recipient's certificate and key. Returns the content; nullopt when openssl fails.
+std::optional<std::string> OpensslOpenEnvelope(const std::string& der, X509* recipient,
+                                               EVP_PKEY* key);
 
 // Runs `openssl cms -sign` (attached, no attributes) and returns the DER.
 std::string OpensslSignedMessage(const std::string& data, X509* signer, EVP_PKEY* key);

@@ -24,6 +24,8 @@ constexpr char kUsage[] =
     "                                            sign data; prints the Base64 message\n"
     "  verify [--data FILE] [--in FILE] [--out FILE]\n"
     "                                            check a signed message; prints attached content\n"
+    "  encrypt [--serial HEX [--issuer TEXT]] [--in FILE] [--out FILE]\n"
+    "                                            encrypt data for a CA/ROOT certificate\n"
     "  demo [--keep]                             a round trip on a throw-away demo store\n";
 
 }  // namespace
@@ -40,6 +42,7 @@ int main(int argc, char** argv) {
   if (command == "decrypt") return corvane::tool::RunDecryptCommand(args);
   if (command == "sign") return corvane::tool::RunSignCommand(args);
   if (command == "verify") return corvane::tool::RunVerifyCommand(args);
+  if (command == "encrypt") return corvane::tool::RunEncryptCommand(args);
   if (command == "help" || command == "--help") {
     std::cout << kUsage;
     return 0;

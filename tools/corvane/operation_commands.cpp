@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <string>
 
 #include "command_line.h"
 #include "corvane.h"
@@ -23,6 +25,38 @@ int RunExport(const std::string& input, const std::string& output_path, Export c
   return 0;
 }
 
+// What `sign` and `encrypt` take: the data, where the output goes, and the certificate's serial
+// number and issuer text when given.
+struct DataInput {
+  std::string data;
+  std::string out;
+  std::optional<std::string> serial;
+  std::optional<std::string> issuer;  // GBK
+};
+
+// Nothing, after saying why, when the options are wrong or the input cannot be read.
+std::optional<DataInput> ReadDataInput(const Options& options, const char* usage) {
+  if (options.error()) {
+    Fail(*options.error());
+    return std::nullopt;
+  }
+  if (!options.positional().empty() || (options.Value("issuer") && !options.Value("serial"))) {
+    Fail(usage);
+    return std::nullopt;
+  }
+  const std::string in = options.Value("in").value_or("-");
+  auto data = ReadInput(in);
+  if (!data) {
+    Fail("cannot read " + in);
+    return std::nullopt;
+  }
+  DataInput input{std::move(*data), options.Value("out").value_or("-"), options.Value("serial"),
+                  std::nullopt};
+  // Names are compared in the library's code page: the terminal's UTF-8 issuer becomes GBK.
+  if (const auto issuer = options.Value("issuer")) input.issuer = text::Utf8ToGbk(*issuer);
+  return input;
+}
+
 }  // namespace
 
 int RunDecryptCommand(const std::vector<std::string>& args) {
@@ -40,29 +74,43 @@ int RunDecryptCommand(const std::vector<std::string>& args) {
 
 int RunSignCommand(const std::vector<std::string>& args) {
   const Options options(args, {"in", "out", "serial", "issuer"});
-  if (options.error()) return Fail(*options.error());
-  if (!options.positional().empty() || (options.Value("issuer") && !options.Value("serial"))) {
-    return Fail(
-        "usage: corvane sign [--detached] [--serial HEX [--issuer TEXT]] [--in FILE] [--out FILE]");
-  }
-  const std::string in = options.Value("in").value_or("-");
-  const auto data = ReadInput(in);
-  if (!data) return Fail("cannot read " + in);
+  const auto input = ReadDataInput(
+      options,
+      "usage: corvane sign [--detached] [--serial HEX [--issuer TEXT]] [--in FILE] [--out FILE]");
+  if (!input) return 1;
   const int32_t mode = options.Flag("detached") ? 1 : 0;
-  const auto length = static_cast<uint32_t>(data->size());
-  const auto serial = options.Value("serial");
-  // Names are compared in the library's code page: the terminal's UTF-8 issuer becomes GBK.
-  const std::string issuer = text::Utf8ToGbk(options.Value("issuer").value_or(""));
-  return RunExport(*data, options.Value("out").value_or("-"), [&](char* out, int32_t* size) {
-    if (!serial) return generateSingleSignedMsg(data->data(), length, mode, out, size);
-    const auto serial_length = static_cast<int32_t>(serial->size());
-    if (!options.Value("issuer")) {
-      return generateSingleSignedMsgBySN(data->data(), length, mode, serial->data(), serial_length,
+  const auto length = static_cast<uint32_t>(input->data.size());
+  return RunExport(input->data, input->out, [&](char* out, int32_t* size) {
+    const char* data = input->data.data();
+    if (!input->serial) return generateSingleSignedMsg(data, length, mode, out, size);
+    const auto serial_length = static_cast<int32_t>(input->serial->size());
+    if (!input->issuer) {
+      return generateSingleSignedMsgBySN(data, length, mode, input->serial->data(), serial_length,
                                          out, size);
     }
-    return generateSingleSignedMsgByIssuerSN(data->data(), length, mode, issuer.c_str(),
-                                             static_cast<int32_t>(issuer.size()), serial->data(),
-                                             serial_length, out, size);
+    return generateSingleSignedMsgByIssuerSN(data, length, mode, input->issuer->c_str(),
+                                             static_cast<int32_t>(input->issuer->size()),
+                                             input->serial->data(), serial_length, out, size);
+  });
+}
+
+int RunEncryptCommand(const std::vector<std::string>& args) {
+  const Options options(args, {"in", "out", "serial", "issuer"});
+  const auto input = ReadDataInput(
+      options, "usage: corvane encrypt [--serial HEX [--issuer TEXT]] [--in FILE] [--out FILE]");
+  if (!input) return 1;
+  const auto length = static_cast<uint32_t>(input->data.size());
+  return RunExport(input->data, input->out, [&](char* out, int32_t* size) {
+    const char* data = input->data.data();
+    if (!input->serial) return composeSingleEnvelopedMsg(data, length, out, size);
+    const auto serial_length = static_cast<int32_t>(input->serial->size());
+    if (!input->issuer) {
+      return composeSingleEnvelopedMsgBySN(data, length, input->serial->data(), serial_length, out,
+                                           size);
+    }
+    return composeSingleEnvelopedMsgByIssuerSN(data, length, input->issuer->c_str(),
+                                               static_cast<int32_t>(input->issuer->size()),
+                                               input->serial->data(), serial_length, out, size);
   });
 }
 

@@ -1,4 +1,5 @@
-// `corvane decrypt` and `corvane sign`: the library's exports on files and standard streams.
+// `corvane decrypt`, `corvane sign` and `corvane encrypt`: the library's exports on files and
+// standard streams.
 #pragma once
 
 #include <string>
@@ -8,5 +9,6 @@ namespace corvane::tool {
 
 int RunDecryptCommand(const std::vector<std::string>& args);
 int RunSignCommand(const std::vector<std::string>& args);
+int RunEncryptCommand(const std::vector<std::string>& args);
 
 }  // namespace corvane::tool

@@ -367,6 +367,16 @@ typedef struct _CERT_CHAIN_POLICY_STATUS {
   LONG lElementIndex;
   void* pvExtraPolicyStatus;
 } CERT_CHAIN_POLICY_STATUS, *PCERT_CHAIN_POLICY_STATUS;
+// 36 bytes on the 32-bit platform.
+typedef struct _CRYPT_ENCRYPT_MESSAGE_PARA {
+  DWORD cbSize;
+  DWORD dwMsgEncodingType;
+  HCRYPTPROV_LEGACY hCryptProv;
+  CRYPT_ALGORITHM_IDENTIFIER ContentEncryptionAlgorithm;
+  void* pvEncryptionAuxInfo;
+  DWORD dwFlags;
+  DWORD dwInnerContentType;
+} CRYPT_ENCRYPT_MESSAGE_PARA, *PCRYPT_ENCRYPT_MESSAGE_PARA;
 
 // --- user interface (winuser.h) -----------------------------------------------------------
 #define MB_OK 0x00000000U
@@ -382,9 +392,9 @@ typedef struct _CERT_CHAIN_POLICY_STATUS {
 // Implemented in posix/: last_error.cpp, local_memory.cpp, file_time.cpp (kernel32);
 // provider/provider_context.cpp (providers); store/certificate_store.cpp and
 // store/integer_blob.cpp (stores and certificates); text/name_to_str.cpp (names);
-// message/sign_message.cpp, message/verify_message.cpp and message/decrypt_message.cpp
-// (messages); chain/subject_certificate.cpp, chain/certificate_chain.cpp and
-// chain/base_policy.cpp (certificate checks); ui/message_box.cpp.
+// message/sign_message.cpp, message/verify_message.cpp, message/encrypt_message.cpp and
+// message/decrypt_message.cpp (messages); chain/subject_certificate.cpp,
+// chain/certificate_chain.cpp and chain/base_policy.cpp (certificate checks); ui/message_box.cpp.
 DWORD GetLastError(void);
 void SetLastError(DWORD error);
 
@@ -422,6 +432,10 @@ BOOL CryptVerifyDetachedMessageSignature(PCRYPT_VERIFY_MESSAGE_PARA verify_para,
                                          const BYTE* to_be_signed[],
                                          DWORD to_be_signed_sizes[],
                                          PCCERT_CONTEXT* signer_cert);
+BOOL CryptEncryptMessage(PCRYPT_ENCRYPT_MESSAGE_PARA encrypt_para, DWORD recipient_count,
+                         PCCERT_CONTEXT recipients[], const BYTE* to_be_encrypted,
+                         DWORD to_be_encrypted_size, BYTE* encrypted_blob,
+                         DWORD* encrypted_blob_size);
 BOOL CryptDecryptMessage(PCRYPT_DECRYPT_MESSAGE_PARA decrypt_para, const BYTE* encrypted_blob,
                          DWORD encrypted_blob_size, BYTE* decrypted, DWORD* decrypted_size,
                          PCCERT_CONTEXT* exchange_cert);

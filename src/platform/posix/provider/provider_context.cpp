@@ -70,6 +70,12 @@ bool ReleaseProviderReference(HCRYPTPROV provider) {
   return true;
 }
 
+size_t LiveProviderCount() {
+  ProviderHandles& handles = Handles();
+  std::lock_guard<std::mutex> guard(handles.lock);
+  return handles.live.size();
+}
+
 }  // namespace corvane::platform
 
 namespace provider_state = corvane::platform::provider_state;

@@ -3,6 +3,8 @@
 // CryptReleaseContext gives one back. The context ends when the last reference is gone.
 #pragma once
 
+#include <cstddef>
+
 #include "platform/platform.h"
 
 namespace corvane::platform {
@@ -12,5 +14,8 @@ bool AddProviderReference(HCRYPTPROV provider);
 
 // Gives one reference back; false when `provider` is not a live context.
 bool ReleaseProviderReference(HCRYPTPROV provider);
+
+// How many provider contexts are live, process-wide (see OpenStoreCount).
+size_t LiveProviderCount();
 
 }  // namespace corvane::platform

@@ -112,4 +112,16 @@ void ReleaseContext(ContextObject* context) {
   ReleaseStore(store);
 }
 
+size_t OpenStoreCount() {
+  OpenStores& stores = Stores();
+  std::lock_guard<std::mutex> guard(stores.lock);
+  return stores.handles.size();
+}
+
+size_t LiveContextCount() {
+  LiveContexts& live = Contexts();
+  std::lock_guard<std::mutex> guard(live.lock);
+  return live.contexts.size();
+}
+
 }  // namespace corvane::platform

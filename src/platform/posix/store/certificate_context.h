@@ -53,4 +53,9 @@ ContextObject* ContextOf(PCCERT_CONTEXT context);
 void AddContextReference(ContextObject* context);
 void ReleaseContext(ContextObject* context);
 
+// How many store handles are open and how many certificate contexts are live, process-wide: what
+// tests compare before and after a call to see that it left nothing behind.
+size_t OpenStoreCount();
+size_t LiveContextCount();
+
 }  // namespace corvane::platform

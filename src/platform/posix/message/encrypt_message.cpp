@@ -1,0 +1,66 @@
+// CryptEncryptMessage: a DER PKCS #7 enveloped-data message of one content for the given
+// recipient certificates (see enveloped_data_encoding.h for the exact form).
+//
+// Supported: RC4 (szOID_RSA_RC4) with empty parameters and no auxiliary information, that is with
+// the cipher's 128-bit key; recipients with RSA public keys; content of up to INT_MAX bytes. The
+// provider context is not used: OpenSSL makes the content key and encrypts. Failures:
+// E_INVALIDARG for missing or inconsistent arguments, for parameters, auxiliary information,
+// flags or an inner content type this layer does not take, and for a context it did not hand
+// out; CRYPT_E_UNKNOWN_ALGO for another content cipher or a recipient key that is not RSA;
+// CRYPT_E_MSG_ERROR when the message cannot be made; ERROR_MORE_DATA (size reported) for a short
+// output buffer. Each call makes a new message under a new key; its size depends only on the
+// inputs, so the size pass and the fill pass agree.
+#include <cstring>
+
+#include "platform/posix/message/enveloped_data_encoding.h"
+#include "platform/posix/platform_call.h"
+#include "platform/posix/store/certificate_x509.h"
+
+using namespace corvane;
+using namespace corvane::platform;
+
+extern "C" BOOL CryptEncryptMessage(PCRYPT_ENCRYPT_MESSAGE_PARA encrypt_para,
+                                    DWORD recipient_count, PCCERT_CONTEXT recipients[],
+                                    const BYTE* to_be_encrypted, DWORD to_be_encrypted_size,
+                                    BYTE* encrypted_blob, DWORD* encrypted_blob_size) {
+  PLATFORM_ENTRY("CryptEncryptMessage");
+  PLATFORM_ENSURE(encrypt_para != nullptr && encrypted_blob_size != nullptr &&
+                      encrypt_para->cbSize >= sizeof(CRYPT_ENCRYPT_MESSAGE_PARA) &&
+                      (encrypt_para->dwMsgEncodingType & PKCS_7_ASN_ENCODING) != 0 &&
+                      recipient_count >= 1 && recipients != nullptr &&
+                      (to_be_encrypted != nullptr || to_be_encrypted_size == 0),
+                  E_INVALIDARG);
+  const CRYPT_ALGORITHM_IDENTIFIER& algorithm = encrypt_para->ContentEncryptionAlgorithm;
+  PLATFORM_ENSURE(algorithm.Parameters.cbData == 0 &&
+                      encrypt_para->pvEncryptionAuxInfo == nullptr && encrypt_para->dwFlags == 0 &&
+                      encrypt_para->dwInnerContentType == 0,
+                  E_INVALIDARG);
+  PLATFORM_ENSURE(
+      algorithm.pszObjId != nullptr && std::strcmp(algorithm.pszObjId, szOID_RSA_RC4) == 0,
+      CRYPT_E_UNKNOWN_ALGO);
+  const ossl::UniquePtr<EVP_CIPHER> cipher(
+      EVP_CIPHER_fetch(ossl::LibraryContext(), "RC4", ossl::kNoProperties));
+  PLATFORM_ENSURE(cipher != nullptr, CRYPT_E_UNKNOWN_ALGO);
+
+  EnvelopedDataInput input;
+  input.cipher = cipher.get();
+  for (DWORD index = 0; index < recipient_count; ++index) {
+    X509* certificate = recipients[index] != nullptr ? CertificateX509(recipients[index]) : nullptr;
+    PLATFORM_ENSURE(certificate != nullptr, E_INVALIDARG);
+    PLATFORM_ENSURE(EVP_PKEY_is_a(X509_get0_pubkey(certificate), "RSA"), CRYPT_E_UNKNOWN_ALGO);
+    input.recipients.push_back(certificate);
+  }
+  input.content = to_be_encrypted;
+  input.content_size = to_be_encrypted_size;
+
+  const std::optional<std::vector<uint8_t>> message = EncodeEnvelopedData(input);
+  PLATFORM_ENSURE(message.has_value() && message->size() <= UINT32_MAX, CRYPT_E_MSG_ERROR);
+
+  const DWORD capacity = *encrypted_blob_size;
+  *encrypted_blob_size = static_cast<DWORD>(message->size());
+  if (encrypted_blob != nullptr) {
+    PLATFORM_ENSURE(capacity >= message->size(), ERROR_MORE_DATA);
+    std::memcpy(encrypted_blob, message->data(), message->size());
+  }
+  return TRUE;
+}

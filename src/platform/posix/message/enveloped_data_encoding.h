@@ -1,0 +1,37 @@
+// DER encoding of a PKCS #7 enveloped-data message, as CryptEncryptMessage makes it:
+//
+//   ContentInfo { envelopedData, EnvelopedData {
+//     version 0,
+//     recipientInfos { RecipientInfo { version 0, issuerAndSerialNumber of the certificate,
+//                                      rsaEncryption (NULL parameters),
+//                                      the content key under the certificate's RSA public key,
+//                                      PKCS #1 v1.5 } ... one per recipient },
+//     encryptedContentInfo { data, contentEncryptionAlgorithm, [0] the encrypted content } } }
+//
+// OpenSSL makes the content key afresh for every message from its private random generator and
+// keeps it in memory it cleanses; it never reaches this layer. A cipher without an IV (RC4) gets
+// no algorithm parameters at all: OpenSSL refuses NULL parameters for RC4, while Windows, Bouncy
+// Castle and OpenSSL all read absent ones, and the key length is then the cipher's own (128 bits
+// for RC4), which is what peers assume when the parameters give none.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "platform/posix/ossl.h"
+
+namespace corvane::platform {
+
+struct EnvelopedDataInput {
+  std::vector<X509*> recipients;  // RSA certificates
+  const EVP_CIPHER* cipher = nullptr;
+  const uint8_t* content = nullptr;
+  size_t content_size = 0;
+};
+
+// Nothing when OpenSSL refuses (a key it cannot encrypt to, content over INT_MAX bytes).
+std::optional<std::vector<uint8_t>> EncodeEnvelopedData(const EnvelopedDataInput& input);
+
+}  // namespace corvane::platform

@@ -1,0 +1,62 @@
+// CryptEncryptMessage: what it refuses, with the failure values of the enveloping call.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "support/engine_fixtures.h"
+#include "support/test_pki.h"
+
+namespace corvane {
+namespace {
+
+TEST(EncryptMessage, RefusesWhatItDoesNotMakeAndReportsItsSize) {
+  testing::Party rsa = testing::MakeParty(0, "RSA", "01"), ec;
+  ec.key.reset(EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256"));
+  ec.certificate =
+      testing::MakeCertificate({.subject = {{"CN", "EC"}}}, ec.key.get(), nullptr, ec.key.get());
+  testing::PersonalStore store({}, {&rsa, &ec});
+  PCCERT_CONTEXT rsa_context = store.ContextOf(rsa.certificate.get());
+  PCCERT_CONTEXT ec_context = store.ContextOf(ec.certificate.get());
+  CERT_CONTEXT made_elsewhere = *rsa_context;
+  BYTE null_parameters[] = {0x05, 0x00};
+  DWORD key_bits = 128;
+  char rc4[] = szOID_RSA_RC4, des3[] = szOID_RSA_DES_EDE3_CBC;
+  using Para = CRYPT_ENCRYPT_MESSAGE_PARA;
+  const struct {
+    std::function<void(Para&, PCCERT_CONTEXT&)> change;
+    DWORD error;  // 0: made
+  } rows[] = {
+      {[](Para&, PCCERT_CONTEXT&) {}, 0},
+      {[&](Para& p, auto&) { p.ContentEncryptionAlgorithm.Parameters = {2, null_parameters}; },
+       E_INVALIDARG},
+      {[&](Para& p, auto&) { p.pvEncryptionAuxInfo = &key_bits; }, E_INVALIDARG},
+      {[](Para& p, auto&) { p.dwFlags = 1; }, E_INVALIDARG},
+      {[](Para& p, auto&) { p.dwInnerContentType = 2; }, E_INVALIDARG},
+      {[](Para& p, auto&) { p.cbSize = 16; }, E_INVALIDARG},
+      {[&](Para& p, auto&) { p.ContentEncryptionAlgorithm.pszObjId = des3; }, CRYPT_E_UNKNOWN_ALGO},
+      {[&](Para&, auto& recipient) { recipient = ec_context; }, CRYPT_E_UNKNOWN_ALGO},
+      {[&](Para&, auto& recipient) { recipient = &made_elsewhere; }, E_INVALIDARG},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(&row - rows);
+    Para parameters{sizeof(Para), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, {rc4, {}}};
+    PCCERT_CONTEXT recipient = rsa_context;
+    row.change(parameters, recipient);
+    const BYTE content[] = "content";
+    DWORD size = 0;
+    const BOOL sized = CryptEncryptMessage(&parameters, 1, &recipient, content, 7, nullptr, &size);
+    EXPECT_EQ(sized ? 0 : GetLastError(), row.error);
+    if (!sized) continue;
+    std::vector<BYTE> buffer(size);
+    DWORD capacity = size - 1;  // one byte short: refused, with the size reported again
+    EXPECT_FALSE(
+        CryptEncryptMessage(&parameters, 1, &recipient, content, 7, buffer.data(), &capacity));
+    EXPECT_EQ(GetLastError(), ERROR_MORE_DATA);
+    EXPECT_EQ(capacity, size);
+  }
+  CertFreeCertificateContext(rsa_context);
+  CertFreeCertificateContext(ec_context);
+}
+
+}  // namespace
+}  // namespace corvane
