@@ -2,7 +2,6 @@
 // private key that the platform finds through the personal store "MY".
 #include <cstddef>
 
-#include "codec/base64.h"
 #include "corvane.h"
 #include "ops/operation_frame.h"
 
@@ -20,16 +19,9 @@ struct OpeningResources {
 Outcome OpenEnvelope(OpeningResources& held, const char* text, int32_t text_length, char* output,
                      int32_t* output_length) {
   // Decode first: a text that is not Base64 fails before any provider work.
-  int32_t bound = 0;
-  if (codec::DecodeBase64(text, text_length, nullptr, &bound) != codec::kBase64Done) {
-    return Raise(Failure::kDecodingFailed);
-  }
-  Outcome step = held.message.Allocate(bound < 0 ? 0 : static_cast<DWORD>(bound));
-  if (!step.ok()) return step;
   int32_t message_length = 0;
-  if (codec::DecodeBase64(text, text_length, held.message.data(), &message_length) != codec::kBase64Done) {
-    return Raise(Failure::kDecodingFailed);
-  }
+  Outcome step = DecodeMessageText(text, text_length, held.message, &message_length);
+  if (!step.ok()) return step;
 
   step = PrepareProvider(held.provider);
   if (!step.ok()) return step;

@@ -79,6 +79,21 @@ Outcome CopyContentToCaller(const CallBuffer& content, DWORD size, DWORD limit, 
   return kDone;
 }
 
+Outcome DecodeMessageText(const char* text, int32_t text_length, CallBuffer& message,
+                          int32_t* message_length) {
+  int32_t bound = 0;
+  if (codec::DecodeBase64(text, text_length, nullptr, &bound) != codec::kBase64Done) {
+    return Raise(Failure::kDecodingFailed);
+  }
+  const Outcome step = message.Allocate(bound < 0 ? 0 : static_cast<DWORD>(bound));
+  if (!step.ok()) return step;
+  if (codec::DecodeBase64(text, text_length, message.data(), message_length) !=
+      codec::kBase64Done) {
+    return Raise(Failure::kDecodingFailed);
+  }
+  return kDone;
+}
+
 Outcome WriteMessageText(const CallBuffer& message, DWORD message_size, uint32_t data_length,
                          char* output, int32_t* output_length) {
   // The encoder takes a signed 32-bit length: a longer message is refused too.

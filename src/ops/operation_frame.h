@@ -106,6 +106,12 @@ Outcome CallTwice(MessageCall kind, CallBuffer& buffer, DWORD* size, Call call) 
 Outcome CopyContentToCaller(const CallBuffer& content, DWORD size, DWORD limit, Failure too_long,
                             char* output, int32_t* output_length);
 
+// Input step of the operations that take Base64 text: decodes it into `message` (allocated at the
+// decoder's bound plus one, zeroed) and sets the decoded length. A text the decoder refuses is
+// -10002; no memory is -10000.
+Outcome DecodeMessageText(const char* text, int32_t text_length, CallBuffer& message,
+                          int32_t* message_length);
+
 // Output step of the operations that produce Base64 text: the message's text with line breaks,
 // written straight into the caller's output. The caller sized the output by the size query for
 // `data_length` bytes; a text that would not fit that capacity (a message much longer than its

@@ -4,7 +4,6 @@
 // message, and the chain validation opens the stores it searches.
 
 #include "certs/certificate_chain.h"
-#include "codec/base64.h"
 #include "corvane.h"
 #include "ops/operation_frame.h"
 #include "ops/verified_text.h"
@@ -106,17 +105,9 @@ Outcome HandBackContent(VerificationResources& held, int32_t message_length, DWO
 
 Outcome Verify(VerificationResources& held, const char* text, int32_t text_length, char* content,
                int32_t* content_length, Mode& mode) {
-  int32_t bound = 0;
-  if (codec::DecodeBase64(text, text_length, nullptr, &bound) != codec::kBase64Done) {
-    return Raise(Failure::kDecodingFailed);
-  }
-  Outcome step = held.message.Allocate(bound < 0 ? 0 : static_cast<DWORD>(bound));
-  if (!step.ok()) return step;
   int32_t message_length = 0;
-  if (codec::DecodeBase64(text, text_length, held.message.data(), &message_length) !=
-      codec::kBase64Done) {
-    return Raise(Failure::kDecodingFailed);
-  }
+  Outcome step = DecodeMessageText(text, text_length, held.message, &message_length);
+  if (!step.ok()) return step;
 
   DWORD attached_size = 0;
   step = VerifySignature(held, message_length, reinterpret_cast<const BYTE*>(content),
