@@ -1,0 +1,45 @@
+# What `cmake --install` puts where: the library with its header, the jar with its Javadoc, the
+# tool with its man page, a pkg-config file and a CMake package (Corvane::Corvane); and the
+# Debian package that `cpack -G DEB` makes of the same files.
+include(CMakePackageConfigHelpers)
+
+set(CORVANE_JAR_DIR ${CMAKE_INSTALL_DATADIR}/java)
+set(CORVANE_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Corvane)
+
+install(TARGETS Corvane EXPORT CorvaneTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(TARGETS corvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES docs/corvane.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install_jar(corvane_jar DESTINATION ${CORVANE_JAR_DIR})
+install(DIRECTORY ${CORVANE_JAVADOC_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/corvane/api)
+
+# pkg-config: the prefix is found from the file's own place, so a staged or relocated
+# installation works as well as the configured one.
+file(RELATIVE_PATH CORVANE_PC_PREFIX_FROM_PCFILEDIR /${CMAKE_INSTALL_LIBDIR}/pkgconfig /.)
+configure_file(cmake/corvane.pc.in corvane.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/corvane.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+install(EXPORT CorvaneTargets NAMESPACE Corvane:: DESTINATION ${CORVANE_CMAKE_DIR})
+configure_package_config_file(cmake/CorvaneConfig.cmake.in
+  ${CMAKE_CURRENT_BINARY_DIR}/CorvaneConfig.cmake
+  INSTALL_DESTINATION ${CORVANE_CMAKE_DIR}
+  PATH_VARS CORVANE_JAR_DIR)
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/CorvaneConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/CorvaneConfig.cmake
+              ${CMAKE_CURRENT_BINARY_DIR}/CorvaneConfigVersion.cmake
+        DESTINATION ${CORVANE_CMAKE_DIR})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME corvane)
+set(CPACK_PACKAGE_VENDOR "Corvane")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+  "PKCS #7 signed and enveloped messages as Base64 text, keys from the user's certificate stores")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Corvane team")
+set(CPACK_DEBIAN_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "default-jre-headless | java-runtime-headless")
+include(CPack)

@@ -1,0 +1,43 @@
+#include "byte_array_call.h"
+
+#include "java_arrays.h"
+
+namespace corvane::jni {
+namespace {
+
+// Runs the export on a native copy of the input; on 0, `out` holds `size` bytes of output.
+jint Run(JNIEnv* env, jbyteArray input, ByteExport call, NativeBuffer& out, int32_t& size) {
+  if (input == nullptr) return kMissingArgument;
+  const jsize length = env->GetArrayLength(input);
+  if (length <= 0) return kMissingArgument;
+  const NativeBuffer in = CopyIn(env, input, length, static_cast<size_t>(length) + 1);
+  if (!in) return kNoMemory;
+
+  size = 0;
+  const jint code = call(in.get(), length, nullptr, &size);
+  if (code != 0) return code;
+  // A bound past what an int counts is no capacity a buffer can be given.
+  if (size < 0) return kNoMemory;
+  out = ZeroedBuffer(static_cast<size_t>(size) + 1);
+  if (!out) return kNoMemory;
+  return call(in.get(), length, out.get(), &size);
+}
+
+}  // namespace
+
+jbyteArray CallByteArrayExport(JNIEnv* env, jbyteArray input, jintArray result, ByteExport call) {
+  NativeBuffer out;
+  int32_t size = 0;
+  const jint code = Run(env, input, call, out, size);
+  if (code != 0) {
+    StoreResult(env, result, code);
+    return nullptr;
+  }
+  // When the VM cannot make the byte[] (after the export's work is done), its OutOfMemoryError
+  // is pending and no further JNI call may be made: the Java caller receives that error.
+  jbyteArray answer = CopyOut(env, out.get(), size);
+  if (answer != nullptr) StoreResult(env, result, 0);
+  return answer;
+}
+
+}  // namespace corvane::jni
