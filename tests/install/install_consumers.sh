@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Installs the build into a staging prefix, builds the consumer program against it once with
+# pkg-config and once with find_package(Corvane), runs both on a test store (checked with the
+# openssl command), and checks that `cpack -G DEB` packages the installed files.
+#   install_consumers.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+stage=$work/stage
+cmake --install "$build" --prefix "$stage" >/dev/null
+export PKG_CONFIG_PATH=$stage/lib/pkgconfig
+libdir=$(pkg-config --variable=libdir corvane)
+installed=(bin/corvane include/corvane.h share/java/corvane.jar share/doc/corvane/api/index.html
+           share/man/man1/corvane.1 lib/pkgconfig/corvane.pc lib/cmake/Corvane/CorvaneConfig.cmake
+           lib/libCorvane.so lib/libCorvane.so.1)
+for file in "${installed[@]}"; do [ -e "$stage/$file" ] || fail "not installed: $file"; done
+readelf -d "$stage/lib/libCorvane.so" | grep -q 'SONAME.*\[libCorvane\.so\.1\]' || fail "no SONAME"
+if readelf -d "$stage/lib/libCorvane.so" | grep -q 'NEEDED.*libjvm'; then fail "linked to libjvm"; fi
+
+cc "$here/consumer.c" $(pkg-config --cflags --libs corvane) -o "$work/consumer-pkg-config"
+cmake -S "$here" -B "$work/consumer-cmake" -DCMAKE_PREFIX_PATH="$stage" >/dev/null
+cmake --build "$work/consumer-cmake" >/dev/null
+
+cd "$work"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 30 -set_serial 1 \
+  -subj "/CN=QDRA/OU=config/O=Ostrevalia" 2>/dev/null
+openssl req -newkey rsa:2048 -nodes -keyout user.key -out user.csr -subj "/CN=Consumer" 2>/dev/null
+openssl x509 -req -in user.csr -CA ca.pem -CAkey ca.key -set_serial 0x0C0A -days 30 \
+  -out user.pem 2>/dev/null
+export CORVANE_HOME=$work/home CORVANE_UI=script
+unset CORVANE_UI_CHOICES CORVANE_UI_LOG
+"$stage/bin/corvane" store import ROOT ca.pem >/dev/null
+"$stage/bin/corvane" store import MY user.pem user.key >/dev/null
+printf 'opened by the consumer' > content.txt
+openssl cms -encrypt -binary -aes256 -in content.txt -outform DER -out envelope.der user.pem
+openssl base64 -in envelope.der -out envelope.b64
+
+for consumer in consumer-pkg-config consumer-cmake/consumer; do
+  LD_LIBRARY_PATH=$libdir "./$consumer" "signed by the consumer" 0C0A signed.b64 envelope.b64 \
+    > opened.txt || fail "$consumer failed"
+  cmp -s content.txt opened.txt || fail "$consumer opened something else"
+  openssl base64 -d -in signed.b64 -out signed.der
+  openssl cms -verify -binary -inform DER -in signed.der -CAfile ca.pem -purpose any \
+    -out verified.txt 2>/dev/null || fail "$consumer's signature does not verify"
+  [ "$(cat verified.txt)" = "signed by the consumer" ] || fail "$consumer signed something else"
+done
+
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >/dev/null
+package=$(ls "$work"/deb/*.deb)
+listing=$(dpkg-deb -c "$package")
+for file in "${installed[@]}"; do
+  grep -q "\./usr/$file\$\|\./usr/$file -> " <<<"$listing" || fail "not in the package: $file"
+done
+dpkg-deb -f "$package" Depends | grep -q libssl || fail "the package does not depend on libssl"
+echo "install and consumers: ok"
