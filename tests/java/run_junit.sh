@@ -3,9 +3,9 @@
 # store: a CA in ROOT, a user certificate with its key in MY and, as the recipient, in CA. Every
 # chooser shown in the test JVM takes line 0 (the user); tests that need other answers start a
 # JVM of their own.
-#   run_junit.sh TOOL LIBRARY_DIR CLASS_PATH [asan]
+#   run_junit.sh TOOL LIBRARY_DIR CLASS_PATH
 set -euo pipefail
-tool=$1 library_dir=$2 class_path=$3 sanitized=${4:-}
+tool=$1 library_dir=$2 class_path=$3
 launcher=/usr/share/java/junit-platform-console-standalone.jar
 
 work=$(mktemp -d)
@@ -26,13 +26,8 @@ export CORVANE_HOME=$work/home CORVANE_UI=script CORVANE_UI_LOG=$work/ui.log
 CORVANE_UI_CHOICES=$(printf '0,%.0s' {1..1000})
 export CORVANE_UI_CHOICES
 
-if [ "$sanitized" = asan ]; then
-  # The sanitizer runtime must be loaded before anything else in the JVM's process; the JVM's own
-  # signals (it handles SIGSEGV on purpose) and its never-freed memory are none of our business.
-  LD_PRELOAD=$(gcc -print-file-name=libasan.so)
-  export LD_PRELOAD
-  export ASAN_OPTIONS=detect_leaks=0:handle_segv=0:allow_user_segv_handler=1:use_sigaltstack=0
-fi
+source "$(dirname "$0")/sanitizer_preload.sh"
+preload_sanitizer_for "$library_dir/libCorvane.so"
 
 java -Xcheck:jni -Djava.library.path="$library_dir" -Dcorvane.test.pki="$pki" \
   -jar "$launcher" --disable-banner --disable-ansi-colors --fail-if-no-tests --details=tree \
