@@ -1,24 +1,11 @@
 /* A program built against an installed Corvane: signs its first argument's text with the
  * certificate of serial number argv[2] (attached, no chooser) and writes the Base64 message to
- * argv[3]; then opens the enveloped message in the file argv[4] and writes its content to
+ * the file argv[3]; then opens the Base64 enveloped message argv[4] and writes its content to
  * standard output. */
 #include <corvane.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-
-static char* read_file(const char* path, long* length) {
-  FILE* file = fopen(path, "rb");
-  char* text = NULL;
-  if (file != NULL && fseek(file, 0, SEEK_END) == 0 && (*length = ftell(file)) >= 0 &&
-      fseek(file, 0, SEEK_SET) == 0 && (text = malloc((size_t)*length + 1)) != NULL &&
-      fread(text, 1, (size_t)*length, file) != (size_t)*length) {
-    free(text);
-    text = NULL;
-  }
-  if (file != NULL) fclose(file);
-  return text;
-}
 
 int main(int argc, char** argv) {
   if (argc != 5) return 2;
@@ -39,17 +26,16 @@ int main(int argc, char** argv) {
   fclose(out);
   free(signed_text);
 
-  long length = 0;
-  char* envelope = read_file(argv[4], &length);
-  code = envelope ? decomposeSingleEnvelopedMsg(envelope, (int32_t)length, NULL, &size) : -1;
+  const char* envelope = argv[4];
+  const int32_t length = (int32_t)strlen(envelope);
+  code = decomposeSingleEnvelopedMsg(envelope, length, NULL, &size);
   char* content = code == 0 ? calloc((size_t)size + 1, 1) : NULL;
-  if (content != NULL) code = decomposeSingleEnvelopedMsg(envelope, (int32_t)length, content, &size);
+  if (content != NULL) code = decomposeSingleEnvelopedMsg(envelope, length, content, &size);
   if (content == NULL || code != 0) {
     fprintf(stderr, "opening: %d\n", (int)code);
     return 1;
   }
   fwrite(content, 1, (size_t)size, stdout);
   free(content);
-  free(envelope);
   return 0;
 }

@@ -40,8 +40,8 @@ openssl cms -encrypt -binary -aes256 -in content.txt -outform DER -out envelope.
 openssl base64 -in envelope.der -out envelope.b64
 
 for consumer in consumer-pkg-config consumer-cmake/consumer; do
-  LD_LIBRARY_PATH=$libdir "./$consumer" "signed by the consumer" 0C0A signed.b64 envelope.b64 \
-    > opened.txt || fail "$consumer failed"
+  LD_LIBRARY_PATH=$libdir "./$consumer" "signed by the consumer" 0C0A signed.b64 \
+    "$(cat envelope.b64)" > opened.txt || fail "$consumer failed"
   cmp -s content.txt opened.txt || fail "$consumer opened something else"
   openssl base64 -d -in signed.b64 -out signed.der
   openssl cms -verify -binary -inform DER -in signed.der -CAfile ca.pem -purpose any \

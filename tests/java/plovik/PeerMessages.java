@@ -1,10 +1,10 @@
 package plovik;
 
-import static org.junit.jupiter.api.Assertions.assertEquals;
-import static org.junit.jupiter.api.Assertions.assertTrue;
+import static org.junit.jupiter.api.Assertions.*;
 
 import java.security.PrivateKey;
 import java.security.cert.X509Certificate;
+import java.util.Base64;
 import org.bouncycastle.asn1.ASN1ObjectIdentifier;
 import org.bouncycastle.cert.X509CertificateHolder;
 import org.bouncycastle.cms.CMSEnvelopedData;
@@ -52,7 +52,7 @@ final class PeerMessages {
     generator.addRecipientInfoGenerator(new JceKeyTransRecipientInfoGenerator(recipient).setProvider(BC));
     CMSEnvelopedData envelope = generator.generate(new CMSProcessableByteArray(data),
         new JceCMSContentEncryptorBuilder(cipher).setProvider(BC).build());
-    return TestStores.base64(envelope.getEncoded());
+    return Base64.getMimeEncoder(64, new byte[] {'\n'}).encode(envelope.getEncoded());
   }
 
   /** Opens the library's envelope with the recipient's key. */

@@ -12,7 +12,6 @@ import java.security.cert.CertificateFactory;
 import java.security.cert.X509Certificate;
 import java.security.spec.PKCS8EncodedKeySpec;
 import java.util.Base64;
-import java.util.List;
 
 /** The store that run_junit.sh made for the test JVM, and what the library showed in it. */
 final class TestStores {
@@ -40,16 +39,8 @@ final class TestStores {
     return Base64.getMimeDecoder().decode(base64);
   }
 
-  static byte[] base64(byte[] der) {
-    return Base64.getMimeEncoder(64, new byte[] {'\n'}).encode(der);
-  }
-
   /** How many lines the UI log holds: the boxes and choosers shown so far. */
   static int uiLogLines() throws IOException {
-    return Files.exists(UI_LOG) ? uiLog().size() : 0;
-  }
-
-  static List<String> uiLog() throws IOException {
-    return Files.readAllLines(UI_LOG, StandardCharsets.UTF_8);
+    return Files.exists(UI_LOG) ? Files.readAllLines(UI_LOG, StandardCharsets.UTF_8).size() : 0;
   }
 }
