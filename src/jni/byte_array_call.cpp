@@ -1,26 +1,24 @@
 #include "byte_array_call.h"
 
+#include "corvane.h"
 #include "java_arrays.h"
+#include "two_pass_call.h"
 
 namespace corvane::jni {
 namespace {
 
 // Runs the export on a native copy of the input; on 0, `out` holds `size` bytes of output.
 jint Run(JNIEnv* env, jbyteArray input, ByteExport call, NativeBuffer& out, int32_t& size) {
-  if (input == nullptr) return kMissingArgument;
+  if (input == nullptr) return CORVANE_E_MISSING_ARGUMENT;
   const jsize length = env->GetArrayLength(input);
-  if (length <= 0) return kMissingArgument;
+  if (length <= 0) return CORVANE_E_MISSING_ARGUMENT;
   const NativeBuffer in = CopyIn(env, input, length, static_cast<size_t>(length) + 1);
-  if (!in) return kNoMemory;
-
-  size = 0;
-  const jint code = call(in.get(), length, nullptr, &size);
-  if (code != 0) return code;
-  // A bound past what an int counts is no capacity a buffer can be given.
-  if (size < 0) return kNoMemory;
-  out = ZeroedBuffer(static_cast<size_t>(size) + 1);
-  if (!out) return kNoMemory;
-  return call(in.get(), length, out.get(), &size);
+  if (!in) return CORVANE_E_NO_MEMORY;
+  return CallTwice(
+      [&](char* output, int32_t* output_length) {
+        return call(in.get(), length, output, output_length);
+      },
+      out, size);
 }
 
 }  // namespace

@@ -11,10 +11,6 @@
 
 namespace corvane::jni {
 
-// The layer's own result codes (the exports' table has the same meanings for them).
-inline constexpr jint kNoMemory = -10000;        // no native buffer, or no byte[] to hand back
-inline constexpr jint kMissingArgument = -10001;  // an input array is null or empty
-
 // A zero-filled native buffer, released at the end of the call that owns it.
 using NativeBuffer = std::unique_ptr<char[]>;
 

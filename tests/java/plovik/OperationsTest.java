@@ -1,14 +1,9 @@
 package plovik;
 
-import static org.junit.jupiter.api.Assertions.assertArrayEquals;
-import static org.junit.jupiter.api.Assertions.assertEquals;
-import static org.junit.jupiter.api.Assertions.assertNull;
-import static org.junit.jupiter.api.Assertions.assertThrows;
-import static org.junit.jupiter.api.Assertions.assertTrue;
+import static org.junit.jupiter.api.Assertions.*;
 
 import java.nio.charset.StandardCharsets;
 import java.util.stream.Stream;
-import org.bouncycastle.asn1.ASN1ObjectIdentifier;
 import org.bouncycastle.cms.CMSAlgorithm;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.params.ParameterizedTest;
@@ -27,40 +22,61 @@ class OperationsTest {
         Arguments.of("100 000 bytes", large));
   }
 
+  static byte[] signed(byte[] data, boolean detached) {
+    int[] result = {1};
+    byte[] message = detached
+        ? Corvane.JNISignDetachedMsg(data, result) : Corvane.JNISignAttachedMsg(data, result);
+    assertEquals(0, result[0]);
+    return message;
+  }
+
   @ParameterizedTest(name = "{0}")
   @MethodSource("data")
-  void attachedSignatureVerifiesWithBouncyCastle(String name, byte[] data) throws Exception {
-    int[] result = {1};
-    byte[] message = Corvane.JNISignAttachedMsg(data, result);
-    assertEquals(0, result[0]);
+  void attachedMessageVerifiesWithBouncyCastleAndGivesBackExactlyTheData(String name, byte[] data)
+      throws Exception {
+    byte[] message = signed(data, false);
     assertArrayEquals(data, PeerMessages.verify(message, null));
+    int[] result = {1};
+    assertArrayEquals(data, Corvane.JNIVerifyAttachedMsg(message, result));
+    assertEquals(0, result[0]);
   }
 
   @ParameterizedTest(name = "{0}")
   @MethodSource("data")
-  void detachedSignatureVerifiesWithBouncyCastle(String name, byte[] data) throws Exception {
+  void detachedSignatureVerifiesOverItsDataOnly(String name, byte[] data) throws Exception {
+    byte[] signature = signed(data, true);
+    assertNull(PeerMessages.verify(signature, data), "Bouncy Castle verifies; no data carried");
     int[] result = {1};
-    byte[] signature = Corvane.JNISignDetachedMsg(data, result);
+    assertEquals(0, Corvane.JNIVerifyDetachedMsg(signature, data, result));
     assertEquals(0, result[0]);
-    assertTrue(PeerMessages.verify(signature, data) == null, "a detached signature carries no content");
+    byte[] altered = data.clone();
+    altered[altered.length - 1] ^= 1;
+    assertEquals(-10010, Corvane.JNIVerifyDetachedMsg(signature, altered, null));
   }
 
-  static Stream<Arguments> ciphers() {
-    return Stream.of(
-        Arguments.of(CMSAlgorithm.AES128_CBC), Arguments.of(CMSAlgorithm.AES256_CBC),
-        Arguments.of(CMSAlgorithm.DES_EDE3_CBC));
+  @Test
+  void anAttachedMessageHandedInAsTheSignatureVerifiesByItselfWithinTheDataBuffer()
+      throws Exception {
+    byte[] content = new byte[50_000];
+    byte[] data = {'x'};
+    int[] result = {1};
+    assertEquals(0, Corvane.JNIVerifyDetachedMsg(signed(content, false), data, result));
+    assertEquals(0, result[0]);
+    assertArrayEquals(new byte[] {'x'}, data, "the caller's array is never written");
   }
 
-  @ParameterizedTest
-  @MethodSource("ciphers")
-  void bouncyCastleEnvelopeOpensToExactlyItsContent(ASN1ObjectIdentifier cipher) throws Exception {
-    for (Arguments row : (Iterable<Arguments>) data()::iterator) {
-      byte[] data = (byte[]) row.get()[1];
-      byte[] envelope = PeerMessages.envelope(data, TestStores.userCertificate(), cipher);
-      int[] result = {1};
-      assertArrayEquals(data, Corvane.JNIDecryptMsg(envelope, result), (String) row.get()[0]);
-      assertEquals(0, result[0]);
-    }
+  @ParameterizedTest(name = "{0}")
+  @MethodSource("data")
+  void envelopesOpenWithBouncyCastleAndBouncyCastleEnvelopesOpenHere(String name, byte[] data)
+      throws Exception {
+    int[] result = {1};
+    byte[] envelope = Corvane.JNIEncryptMsg(data, result);
+    assertEquals(0, result[0]);
+    assertArrayEquals(data, PeerMessages.open(envelope, TestStores.userKey()));
+    byte[] peerEnvelope =
+        PeerMessages.envelope(data, TestStores.userCertificate(), CMSAlgorithm.AES256_CBC);
+    assertArrayEquals(data, Corvane.JNIDecryptMsg(peerEnvelope, result));
+    assertEquals(0, result[0]);
   }
 
   @Test

@@ -38,9 +38,11 @@ final class PeerMessages {
         ? new CMSSignedData(der) : new CMSSignedData(new CMSProcessableByteArray(content), der);
     SignerInformation signer = signed.getSignerInfos().getSigners().iterator().next();
     X509CertificateHolder certificate =
-        (X509CertificateHolder) signed.getCertificates().getMatches(signer.getSID()).iterator().next();
+        (X509CertificateHolder) signed.getCertificates().getMatches(signer.getSID()).iterator()
+            .next();
     assertEquals(new X509CertificateHolder(TestStores.userCertificate().getEncoded()), certificate);
-    assertTrue(signer.verify(new JcaSimpleSignerInfoVerifierBuilder().setProvider(BC).build(certificate)));
+    assertTrue(signer.verify(
+        new JcaSimpleSignerInfoVerifierBuilder().setProvider(BC).build(certificate)));
     CMSTypedData carried = new CMSSignedData(der).getSignedContent();
     return carried == null ? null : (byte[]) carried.getContent();
   }
@@ -49,7 +51,8 @@ final class PeerMessages {
   static byte[] envelope(byte[] data, X509Certificate recipient, ASN1ObjectIdentifier cipher)
       throws Exception {
     CMSEnvelopedDataGenerator generator = new CMSEnvelopedDataGenerator();
-    generator.addRecipientInfoGenerator(new JceKeyTransRecipientInfoGenerator(recipient).setProvider(BC));
+    generator.addRecipientInfoGenerator(
+        new JceKeyTransRecipientInfoGenerator(recipient).setProvider(BC));
     CMSEnvelopedData envelope = generator.generate(new CMSProcessableByteArray(data),
         new JceCMSContentEncryptorBuilder(cipher).setProvider(BC).build());
     return Base64.getMimeEncoder(64, new byte[] {'\n'}).encode(envelope.getEncoded());

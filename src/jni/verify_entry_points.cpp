@@ -1,0 +1,54 @@
+// plovik.Corvane.JNIVerifyAttachedMsg and JNIVerifyDetachedMsg: verifySingleSignedMsg on a
+// signed message that carries its data, or on a detached signature with the caller's data.
+#include <jni.h>
+
+#include <algorithm>
+
+#include "byte_array_call.h"
+#include "corvane.h"
+#include "java_arrays.h"
+
+namespace {
+
+using corvane::jni::CopyIn;
+using corvane::jni::NativeBuffer;
+
+jint VerifyDetached(JNIEnv* env, jbyteArray signature, jbyteArray data) {
+  if (signature == nullptr || data == nullptr) return CORVANE_E_MISSING_ARGUMENT;
+  const jsize signature_length = env->GetArrayLength(signature);
+  if (signature_length <= 0) return CORVANE_E_MISSING_ARGUMENT;
+  jsize data_length = env->GetArrayLength(data);
+  if (data_length <= 0) return CORVANE_E_MISSING_ARGUMENT;
+
+  const NativeBuffer text =
+      CopyIn(env, signature, signature_length, static_cast<size_t>(signature_length) + 1);
+  if (!text) return CORVANE_E_NO_MEMORY;
+  // Handed an attached message, the export verifies it as such and copies the content it carries
+  // into the data buffer. That content is shorter than the message's text, so a buffer of the
+  // larger of the two lengths (plus the zero byte) takes it without being overrun.
+  const size_t capacity = static_cast<size_t>(std::max(signature_length, data_length)) + 1;
+  const NativeBuffer content = CopyIn(env, data, data_length, capacity);
+  if (!content) return CORVANE_E_NO_MEMORY;
+  return verifySingleSignedMsg(text.get(), signature_length, content.get(), &data_length);
+}
+
+}  // namespace
+
+extern "C" {
+
+JNIEXPORT jbyteArray JNICALL Java_plovik_Corvane_JNIVerifyAttachedMsg(JNIEnv* env, jclass,
+                                                                       jbyteArray message,
+                                                                       jintArray result) {
+  return corvane::jni::CallByteArrayExport(env, message, result, verifySingleSignedMsg);
+}
+
+JNIEXPORT jint JNICALL Java_plovik_Corvane_JNIVerifyDetachedMsg(JNIEnv* env, jclass,
+                                                                 jbyteArray signature,
+                                                                 jbyteArray data,
+                                                                 jintArray result) {
+  const jint code = VerifyDetached(env, signature, data);
+  corvane::jni::StoreResult(env, result, code);
+  return code;
+}
+
+}  // extern "C"
