@@ -19,7 +19,7 @@ installed=(bin/corvane include/corvane.h share/java/corvane.jar share/doc/corvan
            lib/libCorvane.so lib/libCorvane.so.1)
 for file in "${installed[@]}"; do [ -e "$stage/$file" ] || fail "not installed: $file"; done
 readelf -d "$stage/lib/libCorvane.so" | grep -q 'SONAME.*\[libCorvane\.so\.1\]' || fail "no SONAME"
-if readelf -d "$stage/lib/libCorvane.so" | grep -q 'NEEDED.*libjvm'; then fail "linked to libjvm"; fi
+! readelf -d "$stage/lib/libCorvane.so" | grep -q 'NEEDED.*libjvm' || fail "linked to libjvm"
 
 cc "$here/consumer.c" $(pkg-config --cflags --libs corvane) -o "$work/consumer-pkg-config"
 cmake -S "$here" -B "$work/consumer-cmake" -DCMAKE_PREFIX_PATH="$stage" >/dev/null

@@ -6,12 +6,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 #include "codec/base64.h"
 #include "command_line.h"
 #include "corvane.h"
 #include "demo_pki.h"
+#include "platform/posix/text/gbk.h"
 #include "store_command.h"
 
 namespace corvane::tool {
@@ -56,7 +58,24 @@ bool Write(const std::filesystem::path& path, const std::string& bytes) {
   return WriteOutput(path.string(), bytes);
 }
 
-int RunDemo(const std::filesystem::path& root) {
+// Where the Java self-test comes from: corvane.jar, and the folder holding libCorvane.so.
+struct JavaSelfTest {
+  std::filesystem::path jar;
+  std::filesystem::path library_path;
+};
+
+// Runs corvane.jar's main (plovik.Corvane.JNItest) in a JVM of its own and shows what it
+// printed: GBK text, shown as UTF-8.
+bool RunJavaSelfTest(const JavaSelfTest& java, const std::filesystem::path& work) {
+  const std::filesystem::path printed = work / "self-test.txt";
+  const int status = Shell("java -Djava.library.path=" + Quote(java.library_path) + " -jar " +
+                           Quote(java.jar) + " > " + Quote(printed));
+  std::istringstream lines(text::GbkToUtf8(ReadInput(printed.string()).value_or("")));
+  for (std::string line; std::getline(lines, line);) std::cout << "  | " << line << "\n";
+  return status == 0;
+}
+
+int RunDemo(const std::filesystem::path& root, const std::optional<JavaSelfTest>& java) {
   const std::filesystem::path work = root / "work";
   std::filesystem::create_directories(work);
   const std::filesystem::path log = root / "ui.log";
@@ -70,6 +89,7 @@ int RunDemo(const std::filesystem::path& root) {
   if (!MakeDemoPki(work, pki)) return 1;
   if (RunStoreCommand({"import", "ROOT", pki.ca_certificate.string()}) != 0 ||
       RunStoreCommand({"import", "MY", pki.user_certificate.string(), pki.user_key.string()}) != 0 ||
+      RunStoreCommand({"import", "CA", pki.user_certificate.string()}) != 0 ||
       RunStoreCommand({"list"}) != 0) {
     return Fail("demo: importing the demo certificates failed");
   }
@@ -131,6 +151,15 @@ int RunDemo(const std::filesystem::path& root) {
             " -purpose any -out /dev/null") != 0) {
     return Fail("demo: openssl did not verify the detached signature");
   }
+
+  if (java) {
+    std::cout << "\n5. The Java self-test: plovik.Corvane.JNItest() signs, verifies, encrypts for "
+                 "the recipient in CA and decrypts (both choosers answer line 0)\n";
+    setenv("CORVANE_UI_CHOICES", "0,0", 1);
+    const bool passed = RunJavaSelfTest(*java, work);
+    ShowUiLog(log, seen);
+    if (!passed) return Fail("demo: the Java self-test failed");
+  }
   std::cout << "\nThe demo round trip succeeded.\n";
   return 0;
 }
@@ -138,12 +167,22 @@ int RunDemo(const std::filesystem::path& root) {
 }  // namespace
 
 int RunDemoCommand(const std::vector<std::string>& args) {
-  const Options options(args, {});
-  if (options.error() || !options.positional().empty()) return Fail("usage: corvane demo [--keep]");
+  const Options options(args, {"jar", "library-path"});
+  if (options.error() || !options.positional().empty() ||
+      (options.Value("library-path") && !options.Value("jar"))) {
+    return Fail("usage: corvane demo [--keep] [--jar FILE [--library-path DIR]]");
+  }
+  std::optional<JavaSelfTest> java;
+  if (const auto jar = options.Value("jar")) {
+    const std::filesystem::path jar_path = std::filesystem::absolute(*jar);
+    const auto library_path = options.Value("library-path");
+    java = JavaSelfTest{jar_path, library_path ? std::filesystem::absolute(*library_path)
+                                               : jar_path.parent_path()};
+  }
   std::string pattern = (std::filesystem::temp_directory_path() / "corvane-demo-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) return Fail("demo: cannot make a temporary folder");
   const std::filesystem::path root(pattern);
-  const int status = RunDemo(root);
+  const int status = RunDemo(root, java);
   if (options.Flag("keep")) {
     std::cout << "The demo store is kept in " << root.string() << "\n";
   } else {

@@ -26,7 +26,9 @@ constexpr char kUsage[] =
     "                                            check a signed message; prints attached content\n"
     "  encrypt [--serial HEX [--issuer TEXT]] [--in FILE] [--out FILE]\n"
     "                                            encrypt data for a CA/ROOT certificate\n"
-    "  demo [--keep]                             a round trip on a throw-away demo store\n";
+    "  demo [--keep] [--jar FILE [--library-path DIR]]\n"
+    "                                            a round trip on a throw-away demo store,\n"
+    "                                            with corvane.jar: the Java self-test too\n";
 
 }  // namespace
 
