@@ -18,8 +18,9 @@ installed=(bin/corvane include/corvane.h share/java/corvane.jar share/doc/corvan
            share/man/man1/corvane.1 lib/pkgconfig/corvane.pc lib/cmake/Corvane/CorvaneConfig.cmake
            lib/libCorvane.so lib/libCorvane.so.1)
 for file in "${installed[@]}"; do [ -e "$stage/$file" ] || fail "not installed: $file"; done
-readelf -d "$stage/lib/libCorvane.so" | grep -q 'SONAME.*\[libCorvane\.so\.1\]' || fail "no SONAME"
-! readelf -d "$stage/lib/libCorvane.so" | grep -q 'NEEDED.*libjvm' || fail "linked to libjvm"
+dynamic=$(readelf -d "$stage/lib/libCorvane.so")
+grep -q 'SONAME.*\[libCorvane\.so\.1\]' <<<"$dynamic" || fail "no SONAME"
+! grep -q 'NEEDED.*libjvm' <<<"$dynamic" || fail "linked to libjvm"
 
 cc "$here/consumer.c" $(pkg-config --cflags --libs corvane) -o "$work/consumer-pkg-config"
 cmake -S "$here" -B "$work/consumer-cmake" -DCMAKE_PREFIX_PATH="$stage" >/dev/null
@@ -55,5 +56,5 @@ listing=$(dpkg-deb -c "$package")
 for file in "${installed[@]}"; do
   grep -q "\./usr/$file\$\|\./usr/$file -> " <<<"$listing" || fail "not in the package: $file"
 done
-dpkg-deb -f "$package" Depends | grep -q libssl || fail "the package does not depend on libssl"
+grep -q libssl <<<"$(dpkg-deb -f "$package" Depends)" || fail "the package does not depend on libssl"
 echo "install and consumers: ok"

@@ -4,7 +4,8 @@
 # sanitizer leaves both alone. Children (the tests' own JVMs, the tool's) inherit the settings.
 #   preload_sanitizer_for LIBRARY
 preload_sanitizer_for() {
-  if ldd "$1" | grep -q 'libasan\.so'; then
+  # (Not `ldd | grep -q`: under pipefail, grep leaving early can fail the pipeline.)
+  if [[ $(ldd "$1") == *libasan.so* ]]; then
     LD_PRELOAD=$(gcc -print-file-name=libasan.so)
     export LD_PRELOAD
     export ASAN_OPTIONS=detect_leaks=0:handle_segv=0:allow_user_segv_handler=1:use_sigaltstack=0
