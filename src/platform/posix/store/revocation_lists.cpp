@@ -33,7 +33,9 @@ ossl::UniquePtr<X509_CRL> ParseDer(const unsigned char* der, long size) {
   return owner;
 }
 
-void AddListsOfFile(const std::string& bytes, std::vector<ossl::UniquePtr<X509_CRL>>& lists) {
+}  // namespace
+
+void AddRevocationListsOfFile(const std::string& bytes, std::vector<ossl::UniquePtr<X509_CRL>>& lists) {
   if (bytes.empty() || bytes.size() > static_cast<size_t>(LONG_MAX)) return;
   if (auto list = ParseDer(reinterpret_cast<const unsigned char*>(bytes.data()),
                            static_cast<long>(bytes.size()))) {
@@ -56,8 +58,6 @@ void AddListsOfFile(const std::string& bytes, std::vector<ossl::UniquePtr<X509_C
   }
 }
 
-}  // namespace
-
 std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIn(const std::filesystem::path& folder) {
   std::vector<ossl::UniquePtr<X509_CRL>> lists;
   std::error_code error;
@@ -69,7 +69,7 @@ std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIn(const std::filesystem::
     if (error) break;
     const std::filesystem::path& path = entries->path();
     if (!IsRevocationListFile(path) || !ReadWholeFile(path, bytes).ok()) continue;
-    AddListsOfFile(bytes, lists);
+    AddRevocationListsOfFile(bytes, lists);
   }
   return lists;
 }
