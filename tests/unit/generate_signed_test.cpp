@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <openssl/x509v3.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -87,20 +88,25 @@ TEST_F(GenerateSignedTest, SizeQueryAndArgumentChecksNeverReachThePlatform) {
   const char data[1000] = {};
   const struct {
     uint32_t length;
-    int32_t bound;
-  } bounds[] = {{0, 3709}, {1, 3713}, {22, 3742}, {100, 3847}, {1000, 5066}, {65536, 92459}};
+    int32_t code, bound;  // bound -1: left as it was
+  } bounds[] = {{0, 0, 3709},          {1, 0, 3713},       {22, 0, 3742},     {100, 0, 3847},
+                {1000, 0, 5066},       {65536, 0, 92459},  {1585831338u, 0, 2147483646},
+                {1585831339u, -10003, -1},  // the first length whose capacity is past INT32_MAX
+                {INT32_MAX, -10003, -1},    {UINT32_MAX - 1999, -10003, -1},  // S(n) wraps small
+                {UINT32_MAX, -10003, -1}};
   ResetPlatformCallCount();
   for (const auto& row : bounds) {
+    SCOPED_TRACE(row.length);
     int32_t length = -1;
-    EXPECT_EQ(generateSingleSignedMsg(data, row.length, 0, nullptr, &length), 0);
+    EXPECT_EQ(generateSingleSignedMsg(data, row.length, 0, nullptr, &length), row.code);
     EXPECT_EQ(length, row.bound);
     length = -1;
-    EXPECT_EQ(generateSingleSignedMsgBySN(data, row.length, 0, nullptr, 9, nullptr, &length), 0);
+    EXPECT_EQ(generateSingleSignedMsgBySN(data, row.length, 0, nullptr, 9, nullptr, &length), row.code);
     EXPECT_EQ(length, row.bound);
     length = -1;
     EXPECT_EQ(generateSingleSignedMsgByIssuerSN(data, row.length, 1, nullptr, 0, nullptr, -4,
                                                 nullptr, &length),
-              0);
+              row.code);
     EXPECT_EQ(length, row.bound);
   }
   int32_t length = 5;
@@ -113,6 +119,15 @@ TEST_F(GenerateSignedTest, SizeQueryAndArgumentChecksNeverReachThePlatform) {
   EXPECT_EQ(length, 5);
   EXPECT_EQ(PlatformCallCount(), 0u);
   EXPECT_TRUE(home_.UiLog().empty());
+  // The fill calls for such data fail the same way before reading it (16 bytes are there) or
+  // writing anything; the interactive export says so in its box.
+  std::memset(output, 'g', sizeof output);
+  EXPECT_EQ(generateSingleSignedMsg(data, UINT32_MAX, 1, output, &length), -10003);
+  EXPECT_EQ(generateSingleSignedMsgBySN(data, 1585831339u, 1, "12AB", 4, output, &length), -10003);
+  EXPECT_EQ(length, 5);
+  EXPECT_EQ(std::string(output, sizeof output), std::string(sizeof output, 'g'));
+  EXPECT_EQ(PlatformCallCount("CertOpenSystemStoreA"), 0u);
+  EXPECT_EQ(home_.UiLog(), std::vector<std::string>{"box\t问题汇报\t编码失败"});
 }
 
 TEST_F(GenerateSignedTest, ModesMakeAttachedOrDetachedMessages) {

@@ -77,10 +77,10 @@ std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIn(const std::filesystem::
 std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIssuedBy(PCCERT_CONTEXT issuer) {
   const ContextObject* object = ContextOf(issuer);
   X509* certificate = CertificateX509(issuer);
-  if (object == nullptr || certificate == nullptr || object->store->contents->folder.empty()) {
+  if (object == nullptr || certificate == nullptr || object->contents->folder.empty()) {
     return {};
   }
-  std::vector<ossl::UniquePtr<X509_CRL>> lists = RevocationListsIn(object->store->contents->folder);
+  std::vector<ossl::UniquePtr<X509_CRL>> lists = RevocationListsIn(object->contents->folder);
   EVP_PKEY* key = X509_get0_pubkey(certificate);
   const ossl::ErrorQueueMark mark;
   std::erase_if(lists, [&](const ossl::UniquePtr<X509_CRL>& list) {
