@@ -3,6 +3,7 @@
 #include <openssl/x509v3.h>
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "codec/base64.h"
 #include "corvane.h"
 #include "platform/posix/fault_injection.h"
+#include "platform/posix/store/thumbprint.h"
 #include "support/export_call.h"
 #include "support/signed_message_view.h"
 #include "support/test_home.h"
@@ -18,6 +20,7 @@
 namespace corvane {
 namespace {
 
+namespace fs = std::filesystem;
 using platform::testing::ArmFault;
 using platform::testing::ClearFaults;
 using platform::testing::PlatformCallCount;
@@ -187,6 +190,48 @@ TEST_F(GenerateSignedTest, ChooserFailuresAndMissingKey) {
     EXPECT_TRUE(HasChooser(log));
     EXPECT_EQ(log[1], std::string("box\t问题汇报\t") + row.box_text);
   }
+}
+
+// A certificate whose file is deleted while the chooser is open is not used: the chooser here is
+// the graphical front end's tool, a script standing in for zenity that removes files first.
+TEST_F(GenerateSignedTest, CertificateRemovedWhileTheChooserIsOpenIsNotChosen) {
+  const fs::path bin = home_.root() / "bin";
+  testing::WriteFile(bin / "zenity",
+                     "#!/bin/sh\ncase \"$1\" in --list) rm -f $REMOVE_WHILE_OPEN; echo 0;; esac\nexit 0\n");
+  fs::permissions(bin / "zenity", fs::perms::owner_all);
+  home_.SetEnv("CORVANE_UI", "gui");
+  home_.SetEnv("PATH", bin.string() + ":/usr/bin:/bin");
+  const fs::path certificate = home_.root() / "stores" / "MY" / (platform::Thumbprint(signer_.get()) + ".cer");
+  const std::string key = fs::path(certificate).replace_extension(".key").string();
+  const struct {
+    const char* name;
+    std::string removed;
+    int32_t code;
+  } rows[] = {{"nothing removed", "", 0},
+              {"certificate removed", certificate.string(), -10005},
+              {"certificate and key removed", certificate.string() + " " + key, -10005}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    testing::InstallCertificate(home_.root(), "MY", signer_.get(), key_.get());
+    home_.SetEnv("REMOVE_WHILE_OPEN", row.removed);
+    EXPECT_EQ(Sign("data", 0).code, row.code);
+  }
+}
+
+// A certificate whose names cannot be rendered (an empty relative name) is listed with the
+// chooser's placeholders and signs.
+TEST_F(GenerateSignedTest, CertificateWithAnEmptyRelativeNameIsChosen) {
+  fs::remove_all(home_.root() / "stores" / "MY");
+  auto odd = testing::MakeEmptyRelativeNameCertificate(key_.get());
+  ASSERT_NE(odd, nullptr);
+  testing::InstallCertificate(home_.root(), "MY", odd.get(), key_.get());
+  Choose("0");
+  const ExportResult result = Sign("data", 0);
+  EXPECT_EQ(result.code, 0);
+  const auto log = home_.UiLog();
+  ASSERT_FALSE(log.empty());
+  EXPECT_NE(log[0].find("没有颁发者"), std::string::npos) << log[0];
+  EXPECT_NE(log[0].find("没有主题"), std::string::npos) << log[0];
 }
 
 struct FaultRow {
