@@ -201,6 +201,7 @@ TEST_F(StoreToolTest, ListsEveryStoreWhenNoneIsNamed) {
   const auto junk = RunStoreTool("list junk");
   EXPECT_EQ(junk.status, 0) << junk.err;
   EXPECT_NE(junk.out.find("skipped junk.cer: not certificate data"), std::string::npos) << junk.out;
+  EXPECT_EQ(RunStoreTool("import junk " + Write("ca.pem", testing::PemOf(ca_.get()))).status, 0);  // still writable
   testing::WriteFile(Store("BROKEN"), "junk");
   const auto broken = RunStoreTool("list broken");
   EXPECT_NE(broken.status, 0);
