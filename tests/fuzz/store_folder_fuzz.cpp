@@ -22,11 +22,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A store root of its own, removed when the run ends.
 const fs::path& StoreFolder() {
+  static char root[] = "/tmp/corvane-store-fuzz-XXXXXX";
   static const fs::path folder = [] {
-    char root[] = "/tmp/corvane-store-fuzz-XXXXXX";
     if (mkdtemp(root) == nullptr) abort();
     setenv("CORVANE_HOME", root, 1);
+    atexit([] {
+      std::error_code ignored;
+      fs::remove_all(root, ignored);
+    });
     return fs::path(root) / "stores" / "MY";
   }();
   return folder;
