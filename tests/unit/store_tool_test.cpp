@@ -216,6 +216,7 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
   testing::InstallCertificate(home_.root(), "MY", ca_.get());  // no key
   fs::permissions(my / (user + ".key"), fs::perms::group_read | fs::perms::others_read, fs::perm_options::add);
   testing::WriteFile(my / ("0000000000000000000000000000000000000000.key"), testing::PrivateKeyPemOf(ca_key_.get()));
+  fs::create_symlink("/dev/zero", my / "1111111111111111111111111111111111111111.key");
   testing::WriteFile(my / "junk.cer", "junk");
   testing::WriteFile(my / "empty.cer", "");
   fs::create_symlink(my / "nowhere", my / "dangling.cer");
@@ -236,6 +237,7 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
         "MY/loop.cer: Too many levels of symbolic links",
         "MY/0000000000000000000000000000000000000000.key: private key without a certificate",
         "MY/" + user + ".key: private key readable by group or others (mode 0644)",
+        "MY/1111111111111111111111111111111111111111.key: private key that cannot be used: not a regular file",
         "MY/" + dead + ": temporary file left by an interrupted write",
         "MY/" + old + ": temporary file left by an interrupted write",
         "MY/" + live + ": temporary file of a write in progress",
@@ -249,6 +251,7 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
   EXPECT_FALSE(fs::exists(my / old));
   EXPECT_TRUE(fs::exists(my / live));
   EXPECT_EQ(fs::status(my / (user + ".key")).permissions() & fs::perms::mask, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fs::status("/dev/zero").permissions() & fs::perms::others_read, fs::perms::others_read);  // not followed
   // The store signs and lists with its good entries all along.
   EXPECT_EQ(RunStoreTool("list MY").status, 0);
 }

@@ -69,10 +69,10 @@ pid_t TemporaryFileOwner(const std::string& file_name) {
 
 Status CheckReadable(const struct stat& file_status, size_t limit) {
   if (!S_ISREG(file_status.st_mode)) {
-    return Status::FromSystemError(EINVAL).Because("not a regular file");
+    return Status(ERROR_INVALID_DATA).Because("not a regular file");
   }
   if (file_status.st_size < 0 || static_cast<uint64_t>(file_status.st_size) > limit) {
-    return Status::FromSystemError(EFBIG).Because("larger than " + std::to_string(limit) + " bytes");
+    return Status(ERROR_INVALID_DATA).Because("larger than " + std::to_string(limit) + " bytes");
   }
   return Status();
 }
@@ -86,7 +86,7 @@ Status ReadUpTo(int fd, size_t limit, std::string& bytes) {
     if (got < 0) return Status::LastSystemError();
     if (got == 0) return Status();
     if (static_cast<size_t>(got) > limit - bytes.size()) {
-      return Status::FromSystemError(EFBIG).Because("grew past " + std::to_string(limit) + " bytes");
+      return Status(ERROR_INVALID_DATA).Because("grew past " + std::to_string(limit) + " bytes");
     }
     bytes.append(chunk, static_cast<size_t>(got));
   }

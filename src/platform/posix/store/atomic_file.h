@@ -22,9 +22,9 @@ namespace corvane::platform {
 inline constexpr size_t kStoreFileLimit = size_t{1} << 20;
 
 // Reads a whole regular file (links followed) of at most `limit` bytes. Anything else fails at
-// once, before a byte is read: a device, FIFO, socket or folder (EINVAL, "not a regular file")
-// or a larger file (EFBIG); type and size are checked on the opened descriptor, and a file that
-// grows while it is read fails too.
+// once, before a byte is read: a device, FIFO, socket or folder ("not a regular file") or a
+// larger file, both ERROR_INVALID_DATA; type and size are checked on the opened descriptor as
+// well, and a file that grows past the limit while it is read fails too.
 Status ReadWholeFile(const std::filesystem::path& path, std::string& bytes,
                      size_t limit = kStoreFileLimit);
 

@@ -1,6 +1,8 @@
 #include "platform/posix/store/store_check.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -36,12 +38,22 @@ void CheckKeyFile(const StoreContents& contents, const fs::path& file, bool repa
   if (!HasCertificate(contents, file.stem().string())) {
     findings.push_back({name, "private key without a certificate"});
   }
+  std::string bytes;
+  const Status read = ReadWholeFile(file, bytes);
+  if (!read.ok()) {
+    findings.push_back({name, "private key that cannot be used: " + read.Text()});
+    return;
+  }
+  // The mode of the file itself: a link is never followed to change another file's mode.
+  const int fd = open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   struct stat key_status {};
-  if (stat(file.c_str(), &key_status) != 0 || (key_status.st_mode & 077) == 0) return;
-  char mode[8];
-  std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(key_status.st_mode & 07777));
-  const bool repaired = repair && chmod(file.c_str(), 0600) == 0;
-  findings.push_back({name, std::string("private key readable by group or others (mode ") + mode + ")", repaired});
+  if (fd >= 0 && fstat(fd, &key_status) == 0 && S_ISREG(key_status.st_mode) && (key_status.st_mode & 077) != 0) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(key_status.st_mode & 07777));
+    const bool repaired = repair && fchmod(fd, 0600) == 0;
+    findings.push_back({name, std::string("private key readable by group or others (mode ") + mode + ")", repaired});
+  }
+  if (fd >= 0) close(fd);
 }
 
 void CheckTemporaryFile(const fs::path& file, bool repair, std::vector<StoreFinding>& findings) {
