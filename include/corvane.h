@@ -55,7 +55,8 @@ extern "C" {
 
 /* Signs `data` with a certificate of the personal store chosen by the user; mode 1 makes a
  * detached signature, any other value an attached one. Size query: S(data_length) =
- * (n + 2000) / 48 + ((n + 2000) / 3) * 4 + 1004. */
+ * (n + 2000) / 48 + ((n + 2000) / 3) * 4 + 1004; -10003 when that capacity does not fit the
+ * 32-bit output length (then the real call fails with -10003 too and writes nothing). */
 CORVANE_API int32_t CORVANE_CALL generateSingleSignedMsg(const char* data, uint32_t data_length,
                                                          int32_t mode, char* output,
                                                          int32_t* output_length);

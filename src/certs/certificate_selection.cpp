@@ -1,5 +1,6 @@
 // SelectCertificate: three entries per candidate (subject label, issuer label, DER subject name)
-// in an entry list, the chooser over them, and the chosen subject name looked up again.
+// in an entry list, the chooser over them, and the chosen subject name looked up again in the
+// stores as they are once the chooser has closed (a certificate removed meanwhile is not chosen).
 //
 // A label that comes out empty (an empty name text, or a key right before a comma as in "CN=,")
 // is replaced by its placeholder, like a name that cannot be rendered, so that every candidate
@@ -75,6 +76,15 @@ PCCERT_CONTEXT FindChosen(HCERTSTORE* stores, int32_t store_count,
   return FindCertificateBySubject(stores, store_count, name.get(), static_cast<uint32_t>(length));
 }
 
+// Reads every store again: the chooser may have stayed open while certificates were removed, and
+// the choice must still be in its store when it is taken. False when a store cannot be read.
+bool ReadStoresAgain(HCERTSTORE* stores, int32_t store_count) {
+  for (int32_t s = 0; s < store_count; ++s) {
+    if (!CertControlStore(stores[s], 0, CERT_STORE_CTRL_RESYNC, nullptr)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string_view ShortNameLabel(const char* name_text) {
@@ -100,7 +110,8 @@ PCCERT_CONTEXT SelectCertificate(HCERTSTORE* stores, int32_t store_count,
   const int32_t index = dialog.chosen_index();
 
   PCCERT_CONTEXT chosen = nullptr;
-  if (index >= 0 && static_cast<int64_t>(index) <= 3 * static_cast<int64_t>(candidates)) {
+  if (index >= 0 && static_cast<int64_t>(index) <= 3 * static_cast<int64_t>(candidates) &&
+      ReadStoresAgain(stores, store_count)) {
     chosen = FindChosen(stores, store_count, *entries, index);
   }
   CertificateEntryList::Free(entries);

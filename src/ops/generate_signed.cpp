@@ -36,6 +36,8 @@ PCCERT_CONTEXT FindSigner(HCERTSTORE* store, const SignerChoice& choice) {
 
 Outcome Sign(SigningResources& held, const SignerChoice& choice, const BYTE* data,
              uint32_t data_length, int32_t mode, char* output, int32_t* output_length) {
+  // No capacity could have been told for this much data (the size query refused it).
+  if (!OutputBoundFits(data_length)) return Raise(Failure::kEncodingFailed);
   Outcome step = PrepareProvider(held.provider);
   if (!step.ok()) return step;
   if (!held.store.Open(held.provider, "MY")) {
@@ -70,6 +72,9 @@ int32_t RunSigning(const SignerChoice& choice, const BYTE* data, uint32_t data_l
                    int32_t mode, char* output, int32_t* output_length) {
   if (data == nullptr || output_length == nullptr) return kMissingArgument;
   if (output == nullptr) {
+    // A capacity past INT32_MAX would reach the caller wrapped or negative: refused with the
+    // code the real call gives for the same data, and nothing written.
+    if (!OutputBoundFits(data_length)) return kEncodingFailed;
     *output_length = static_cast<int32_t>(EncodedOutputBound(data_length));
     return kSuccess;
   }

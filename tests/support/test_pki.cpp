@@ -120,6 +120,20 @@ ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& wanted, EVP_PKEY* s
   return cert;
 }
 
+ossl::UniquePtr<X509> MakeEmptyRelativeNameCertificate(EVP_PKEY* key) {
+  static const unsigned char kName[] = {0x30, 0x16, 0x31, 0x00, 0x31, 0x12, 0x30, 0x10, 0x06, 0x03, 0x55, 0x04,
+                                        0x03, 0x0c, 0x09, 'E',  'm',  'p',  't',  'y',  ' ',  'R',  'D',  'N'};
+  const unsigned char* cursor = kName;
+  ossl::UniquePtr<X509_NAME> name(d2i_X509_NAME(nullptr, &cursor, sizeof kName));
+  auto certificate = MakeCertificate({.subject = {{"CN", "placeholder"}}}, key, nullptr, key);
+  if (name == nullptr || X509_set_subject_name(certificate.get(), name.get()) != 1 ||
+      X509_set_issuer_name(certificate.get(), name.get()) != 1 ||
+      X509_sign(certificate.get(), key, EVP_sha256()) <= 0) {
+    return nullptr;
+  }
+  return certificate;
+}
+
 std::string DerOf(X509* certificate) {
   unsigned char* der = nullptr;
   int length = i2d_X509(certificate, &der);

@@ -43,6 +43,10 @@ struct CertificateSpec {
 ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& wanted, EVP_PKEY* subject_key,
                                       X509* issuer, EVP_PKEY* issuer_key);
 
+// A self-signed certificate whose subject and issuer begin with an empty relative name (a SET
+// without attributes) before CN=Empty RDN: OpenSSL reads and signs it, CertNameToStrA refuses it.
+ossl::UniquePtr<X509> MakeEmptyRelativeNameCertificate(EVP_PKEY* key);
+
 std::string DerOf(X509* certificate);
 std::string PemOf(X509* certificate);
 std::string PrivateKeyPemOf(EVP_PKEY* key);  // PKCS #8, unencrypted

@@ -89,6 +89,7 @@ TEST_F(ComposeEnvelopedTest, SizeQueryNeverWrapsAndNeverReachesThePlatform) {
               {22, 0, 3742},
               {1585831338u, 0, 2147483646},  // the largest that fits
               {1585831339u, -10003, 77},
+              {INT32_MAX, -10003, 77},
               {UINT32_MAX - 1999, -10003, 77},  // wraps to a small S(n) in 32 bits
               {UINT32_MAX, -10003, 77}};
   const char data[8] = {};

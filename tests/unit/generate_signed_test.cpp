@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <openssl/x509v3.h>
 
+#include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "codec/base64.h"
 #include "corvane.h"
 #include "platform/posix/fault_injection.h"
+#include "platform/posix/store/thumbprint.h"
 #include "support/export_call.h"
 #include "support/signed_message_view.h"
 #include "support/test_home.h"
@@ -17,6 +20,7 @@
 namespace corvane {
 namespace {
 
+namespace fs = std::filesystem;
 using platform::testing::ArmFault;
 using platform::testing::ClearFaults;
 using platform::testing::PlatformCallCount;
@@ -87,20 +91,25 @@ TEST_F(GenerateSignedTest, SizeQueryAndArgumentChecksNeverReachThePlatform) {
   const char data[1000] = {};
   const struct {
     uint32_t length;
-    int32_t bound;
-  } bounds[] = {{0, 3709}, {1, 3713}, {22, 3742}, {100, 3847}, {1000, 5066}, {65536, 92459}};
+    int32_t code, bound;  // bound -1: left as it was
+  } bounds[] = {{0, 0, 3709},          {1, 0, 3713},       {22, 0, 3742},     {100, 0, 3847},
+                {1000, 0, 5066},       {65536, 0, 92459},  {1585831338u, 0, 2147483646},
+                {1585831339u, -10003, -1},  // the first length whose capacity is past INT32_MAX
+                {INT32_MAX, -10003, -1},    {UINT32_MAX - 1999, -10003, -1},  // S(n) wraps small
+                {UINT32_MAX, -10003, -1}};
   ResetPlatformCallCount();
   for (const auto& row : bounds) {
+    SCOPED_TRACE(row.length);
     int32_t length = -1;
-    EXPECT_EQ(generateSingleSignedMsg(data, row.length, 0, nullptr, &length), 0);
+    EXPECT_EQ(generateSingleSignedMsg(data, row.length, 0, nullptr, &length), row.code);
     EXPECT_EQ(length, row.bound);
     length = -1;
-    EXPECT_EQ(generateSingleSignedMsgBySN(data, row.length, 0, nullptr, 9, nullptr, &length), 0);
+    EXPECT_EQ(generateSingleSignedMsgBySN(data, row.length, 0, nullptr, 9, nullptr, &length), row.code);
     EXPECT_EQ(length, row.bound);
     length = -1;
     EXPECT_EQ(generateSingleSignedMsgByIssuerSN(data, row.length, 1, nullptr, 0, nullptr, -4,
                                                 nullptr, &length),
-              0);
+              row.code);
     EXPECT_EQ(length, row.bound);
   }
   int32_t length = 5;
@@ -113,6 +122,15 @@ TEST_F(GenerateSignedTest, SizeQueryAndArgumentChecksNeverReachThePlatform) {
   EXPECT_EQ(length, 5);
   EXPECT_EQ(PlatformCallCount(), 0u);
   EXPECT_TRUE(home_.UiLog().empty());
+  // The fill calls for such data fail the same way before reading it (16 bytes are there) or
+  // writing anything; the interactive export says so in its box.
+  std::memset(output, 'g', sizeof output);
+  EXPECT_EQ(generateSingleSignedMsg(data, UINT32_MAX, 1, output, &length), -10003);
+  EXPECT_EQ(generateSingleSignedMsgBySN(data, 1585831339u, 1, "12AB", 4, output, &length), -10003);
+  EXPECT_EQ(length, 5);
+  EXPECT_EQ(std::string(output, sizeof output), std::string(sizeof output, 'g'));
+  EXPECT_EQ(PlatformCallCount("CertOpenSystemStoreA"), 0u);
+  EXPECT_EQ(home_.UiLog(), std::vector<std::string>{"box\t问题汇报\t编码失败"});
 }
 
 TEST_F(GenerateSignedTest, ModesMakeAttachedOrDetachedMessages) {
@@ -172,6 +190,48 @@ TEST_F(GenerateSignedTest, ChooserFailuresAndMissingKey) {
     EXPECT_TRUE(HasChooser(log));
     EXPECT_EQ(log[1], std::string("box\t问题汇报\t") + row.box_text);
   }
+}
+
+// A certificate whose file is deleted while the chooser is open is not used: the chooser here is
+// the graphical front end's tool, a script standing in for zenity that removes files first.
+TEST_F(GenerateSignedTest, CertificateRemovedWhileTheChooserIsOpenIsNotChosen) {
+  const fs::path bin = home_.root() / "bin";
+  testing::WriteFile(bin / "zenity",
+                     "#!/bin/sh\ncase \"$1\" in --list) rm -f $REMOVE_WHILE_OPEN; echo 0;; esac\nexit 0\n");
+  fs::permissions(bin / "zenity", fs::perms::owner_all);
+  home_.SetEnv("CORVANE_UI", "gui");
+  home_.SetEnv("PATH", bin.string() + ":/usr/bin:/bin");
+  const fs::path certificate = home_.root() / "stores" / "MY" / (platform::Thumbprint(signer_.get()) + ".cer");
+  const std::string key = fs::path(certificate).replace_extension(".key").string();
+  const struct {
+    const char* name;
+    std::string removed;
+    int32_t code;
+  } rows[] = {{"nothing removed", "", 0},
+              {"certificate removed", certificate.string(), -10005},
+              {"certificate and key removed", certificate.string() + " " + key, -10005}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    testing::InstallCertificate(home_.root(), "MY", signer_.get(), key_.get());
+    home_.SetEnv("REMOVE_WHILE_OPEN", row.removed);
+    EXPECT_EQ(Sign("data", 0).code, row.code);
+  }
+}
+
+// A certificate whose names cannot be rendered (an empty relative name) is listed with the
+// chooser's placeholders and signs.
+TEST_F(GenerateSignedTest, CertificateWithAnEmptyRelativeNameIsChosen) {
+  fs::remove_all(home_.root() / "stores" / "MY");
+  auto odd = testing::MakeEmptyRelativeNameCertificate(key_.get());
+  ASSERT_NE(odd, nullptr);
+  testing::InstallCertificate(home_.root(), "MY", odd.get(), key_.get());
+  Choose("0");
+  const ExportResult result = Sign("data", 0);
+  EXPECT_EQ(result.code, 0);
+  const auto log = home_.UiLog();
+  ASSERT_FALSE(log.empty());
+  EXPECT_NE(log[0].find("没有颁发者"), std::string::npos) << log[0];
+  EXPECT_NE(log[0].find("没有主题"), std::string::npos) << log[0];
 }
 
 struct FaultRow {

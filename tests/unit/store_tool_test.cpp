@@ -2,9 +2,15 @@
 // that the library reads back what it wrote.
 #include <gtest/gtest.h>
 #include <openssl/pem.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <random>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -154,14 +160,26 @@ TEST_F(StoreToolTest, EncryptedKeysNeedTheirPassword) {
   const std::string key = Write("user-encrypted.key", std::string(data, static_cast<size_t>(length)));
   const std::string certificate = Write("user.pem", testing::PemOf(user_.get()));
 
-  auto run = RunStoreTool("import MY " + certificate + " " + key);
+  // Without a terminal to ask on (setsid), it says how to give the password.
+  std::string out;
+  EXPECT_NE(testing::RunCommand("setsid -w " + ShellQuote(testing::ToolPath()) + " store import MY " + certificate +
+                                    " " + key + " 2>&1",
+                                &out),
+            0);
+  EXPECT_NE(out.find("--password-file"), std::string::npos) << out;
+  auto run = RunStoreTool("import MY " + certificate + " " + key + " --password wrong");
   EXPECT_NE(run.status, 0);
-  EXPECT_NE(run.err.find("--password"), std::string::npos) << run.err;
-  run = RunStoreTool("import MY " + certificate + " " + key + " --password wrong");
-  EXPECT_NE(run.status, 0);
+  EXPECT_NE(run.err.find("warning: a password on the command line"), std::string::npos) << run.err;
   EXPECT_TRUE(StoreFiles().empty());
+  run = RunStoreTool("import MY " + certificate + " " + key + " --password-env CORVANE_TEST_UNSET");
+  EXPECT_NE(run.err.find("CORVANE_TEST_UNSET is not set"), std::string::npos) << run.err;
 
-  run = RunStoreTool("import MY " + certificate + " " + key + " --password k3y");
+  run = RunStoreTool("import MY " + certificate + " " + key + " --password-file " + Write("pass", "k3y\nignored\n"));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  fs::remove_all(Store("MY"));
+  home_.SetEnv("CORVANE_TEST_PASSWORD", "k3y");
+  run = RunStoreTool("import MY " + certificate + " " + key + " --password-env CORVANE_TEST_PASSWORD");
   ASSERT_EQ(run.status, 0) << run.err;
   // Stored unencrypted (PKCS #8), so that the library can use it without asking.
   const std::string stored = testing::ReadFile(Store("MY") / (Thumbprint(user_.get()) + ".key"));
@@ -178,10 +196,119 @@ TEST_F(StoreToolTest, ListsEveryStoreWhenNoneIsNamed) {
   EXPECT_TRUE(my < ca && ca < root && root < extra) << list.out;
   EXPECT_NE(list.out.find(Thumbprint(ca_.get())), std::string::npos);
 
-  testing::WriteFile(Store("BROKEN") / "junk.cer", "junk");
+  // A bad entry is named with its reason; a store whose folder is a file cannot be listed.
+  testing::WriteFile(Store("JUNK") / "junk.cer", "junk");
+  const auto junk = RunStoreTool("list junk");
+  EXPECT_EQ(junk.status, 0) << junk.err;
+  EXPECT_NE(junk.out.find("skipped junk.cer: not certificate data"), std::string::npos) << junk.out;
+  EXPECT_EQ(RunStoreTool("import junk " + Write("ca.pem", testing::PemOf(ca_.get()))).status, 0);  // still writable
+  testing::WriteFile(Store("BROKEN"), "junk");
   const auto broken = RunStoreTool("list broken");
   EXPECT_NE(broken.status, 0);
   EXPECT_NE(broken.err.find("cannot open store BROKEN"), std::string::npos) << broken.err;
+}
+
+// `store check` names every problem of a store; --repair fixes what is safe to fix.
+TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
+  const fs::path my = Store("MY");
+  const std::string user = Thumbprint(user_.get()), ca = Thumbprint(ca_.get());
+  testing::InstallCertificate(home_.root(), "MY", user_.get(), user_key_.get());
+  testing::InstallCertificate(home_.root(), "MY", ca_.get());  // no key
+  fs::permissions(my / (user + ".key"), fs::perms::group_read | fs::perms::others_read, fs::perm_options::add);
+  testing::WriteFile(my / ("0000000000000000000000000000000000000000.key"), testing::PrivateKeyPemOf(ca_key_.get()));
+  fs::create_symlink("/dev/zero", my / "1111111111111111111111111111111111111111.key");
+  testing::WriteFile(my / "junk.cer", "junk");
+  testing::WriteFile(my / "empty.cer", "");
+  fs::create_symlink(my / "nowhere", my / "dangling.cer");
+  fs::create_symlink(my / "loop.cer", my / "loop.cer");
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  waitpid(gone, nullptr, 0);
+  const std::string dead = "." + user + ".cer." + std::to_string(gone) + ".AbCdEf";
+  const std::string old = "." + user + ".key.QwErTy";
+  const std::string live = "." + ca + ".key." + std::to_string(getpid()) + ".ZxCvBn";
+  for (const std::string& name : {dead, old, live}) testing::WriteFile(my / name, "partial");
+  fs::last_write_time(my / old, fs::file_time_type::clock::now() - std::chrono::minutes(2));
+
+  const auto check = RunStoreTool("check MY");
+  EXPECT_EQ(check.status, 1);
+  for (const std::string& line :
+       std::vector<std::string>{"MY/junk.cer: not certificate data", "MY/empty.cer: empty file", "MY/dangling.cer: No such file",
+        "MY/loop.cer: Too many levels of symbolic links",
+        "MY/0000000000000000000000000000000000000000.key: private key without a certificate",
+        "MY/" + user + ".key: private key readable by group or others (mode 0644)",
+        "MY/1111111111111111111111111111111111111111.key: private key that cannot be used: not a regular file",
+        "MY/" + dead + ": temporary file left by an interrupted write",
+        "MY/" + old + ": temporary file left by an interrupted write",
+        "MY/" + live + ": temporary file of a write in progress",
+        "MY/" + ca + ".cer: certificate " + ca + " without its private key file"}) {
+    EXPECT_NE(check.out.find(line), std::string::npos) << line << "\n" << check.out;
+  }
+  const auto repair = RunStoreTool("check MY --repair");
+  EXPECT_NE(repair.out.find(old + ": temporary file left by an interrupted write (repaired)"), std::string::npos)
+      << repair.out;
+  EXPECT_FALSE(fs::exists(my / dead));
+  EXPECT_FALSE(fs::exists(my / old));
+  EXPECT_TRUE(fs::exists(my / live));
+  EXPECT_EQ(fs::status(my / (user + ".key")).permissions() & fs::perms::mask, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fs::status("/dev/zero").permissions() & fs::perms::others_read, fs::perms::others_read);  // not followed
+  // The store signs and lists with its good entries all along.
+  EXPECT_EQ(RunStoreTool("list MY").status, 0);
+}
+
+// A certificate file the user cannot read is skipped, not fatal (as a user other than root:
+// `nobody` when the tests run as root).
+TEST_F(StoreToolTest, UnreadableCertificateIsSkipped) {
+  testing::InstallCertificate(home_.root(), "MY", user_.get(), user_key_.get());
+  testing::WriteFile(Store("MY") / "secret.cer", testing::DerOf(ca_.get()));
+  fs::permissions(Store("MY") / "secret.cer", fs::perms::none);
+  std::string as_user;
+  if (getuid() == 0) {
+    ASSERT_EQ(testing::RunCommand("chown -R nobody " + ShellQuote(home_.root().string()) + " && chmod o+x " +
+                                  ShellQuote(home_.root().parent_path().string())),
+              0);
+    as_user = "setpriv --reuid=nobody --regid=$(id -g nobody) --clear-groups -- ";
+  }
+  std::string out;
+  const int status = testing::RunCommand(as_user + "env CORVANE_HOME=" + ShellQuote(home_.root().string()) + " " +
+                                             ShellQuote(testing::ToolPath()) + " store list MY 2>&1",
+                                         &out);
+  EXPECT_EQ(status, 0) << out;
+  EXPECT_NE(out.find(Thumbprint(user_.get())), std::string::npos) << out;
+  EXPECT_NE(out.find("skipped secret.cer: Permission denied"), std::string::npos) << out;
+}
+
+// An import killed at any moment leaves no listed certificate without its key, and the next
+// import removes the temporary files the killed ones left.
+TEST_F(StoreToolTest, KilledImportLeavesNoCertificateWithoutItsKey) {
+  const std::string certificate = scratch_.Write("user.pem", testing::PemOf(user_.get()));
+  const std::string key = scratch_.Write("user.key", testing::PrivateKeyPemOf(user_key_.get()));
+  const std::string tool = testing::ToolPath();
+  std::mt19937 random(7);
+  for (int round = 0; round < 40; ++round) {
+    fs::remove_all(Store("MY"));
+    const pid_t child = fork();
+    if (child == 0) {
+      const int null = open("/dev/null", O_WRONLY);
+      dup2(null, 1);
+      dup2(null, 2);
+      execl(tool.c_str(), tool.c_str(), "store", "import", "MY", certificate.c_str(), key.c_str(), nullptr);
+      _exit(127);
+    }
+    usleep(static_cast<useconds_t>(random() % 40000));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    const auto listed = testing::EnumeratedThumbprints("MY");
+    if (!listed.empty()) {
+      EXPECT_EQ(listed, std::vector<std::string>{Thumbprint(user_.get())});
+      EXPECT_TRUE(fs::exists(Store("MY") / (Thumbprint(user_.get()) + ".key"))) << "round " << round;
+    }
+    // A temporary file of a killed import, made certain.
+    if (fs::exists(Store("MY"))) testing::WriteFile(Store("MY") / ("." + Thumbprint(user_.get()) + ".key." +
+                                                                   std::to_string(child) + ".Kill9x"), "-----BEGIN");
+  }
+  ASSERT_EQ(RunStoreTool("import MY " + ShellQuote(certificate) + " " + ShellQuote(key)).status, 0);
+  for (const std::string& file : StoreFiles()) EXPECT_EQ(file.find("MY/."), std::string::npos) << file;
 }
 
 TEST_F(StoreToolTest, ExportsAndRemoves) {

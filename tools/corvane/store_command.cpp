@@ -11,12 +11,17 @@ namespace {
 constexpr char kStoreUsage[] =
     "usage: corvane store COMMAND ...\n"
     "  list [STORE]                          certificates of one store, or of all stores\n"
-    "  import STORE FILE... [--password PW] [--chain-to CA|ROOT|none]\n"
+    "  import STORE FILE... [--password-file FILE | --password-env VAR] [--chain-to CA|ROOT|none]\n"
     "                                        certificates, private keys (PEM or DER) and PKCS #12\n"
-    "                                        files; a key is linked to the certificate it matches\n"
+    "                                        files; a key is linked to the certificate it matches;\n"
+    "                                        the password is asked for on the terminal if needed\n"
     "  export STORE THUMBPRINT [--pem]       a certificate to standard output (DER, or PEM)\n"
     "  remove STORE THUMBPRINT               a certificate and its private key\n"
-    "  add-crl STORE FILE                    a revocation list (PEM or DER)\n";
+    "  add-crl STORE FILE                    a revocation list (PEM or DER)\n"
+    "  check [STORE] [--repair]              entries the store skips, keys without certificates,\n"
+    "                                        certificates without keys, keys others can read, and\n"
+    "                                        leftover temporary files; --repair removes stale\n"
+    "                                        temporary files and makes keys 0600\n";
 
 }  // namespace
 
@@ -32,6 +37,7 @@ int RunStoreCommand(const std::vector<std::string>& args) {
   if (command == "export") return RunStoreExport(rest);
   if (command == "remove") return RunStoreRemove(rest);
   if (command == "add-crl") return RunStoreAddCrl(rest);
+  if (command == "check") return RunStoreCheck(rest);
   if (command == "help" || command == "--help") {
     std::cout << kStoreUsage;
     return 0;

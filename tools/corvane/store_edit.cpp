@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "command_line.h"
+#include "password_input.h"
 #include "platform/posix/store/crl_import.h"
 #include "platform/posix/store/import_items.h"
 #include "platform/posix/store/store_export.h"
@@ -34,15 +35,31 @@ bool StoreAndThumbprint(const Options& options, const char* usage, std::string& 
   return true;
 }
 
+// Reads one import file; a file that needs a password nobody gave is read again with one asked
+// for on the terminal (kept for the files after it).
+platform::Status ReadImportFile(const std::string& file, std::optional<std::string>& password,
+                                platform::ImportItems& items) {
+  const auto bytes = ReadInput(file);
+  if (!bytes) return platform::Status(ERROR_FILE_NOT_FOUND).Because("cannot read " + file);
+  platform::Status read = platform::ReadImportFile(file, *bytes, password, items);
+  if (read.error() != ERROR_INVALID_PASSWORD || password) return read;
+  password = AskPassword(file);
+  if (!password) return read.Because(file + ": it needs a password (--password-file, --password-env, or a terminal)");
+  return platform::ReadImportFile(file, *bytes, password, items);
+}
+
 }  // namespace
 
 int RunStoreImport(const std::vector<std::string>& args) {
-  const Options options(args, {"password", "chain-to"});
+  const Options options(args, {"password", "password-file", "password-env", "chain-to"});
   if (options.error()) return Fail(*options.error());
   const std::vector<std::string>& positional = options.positional();
   if (positional.size() < 2) {
-    return Fail("usage: corvane store import STORE FILE... [--password PW] [--chain-to CA|ROOT|none]");
+    return Fail("usage: corvane store import STORE FILE... [--password-file FILE | --password-env VAR] "
+                "[--chain-to CA|ROOT|none]");
   }
+  std::optional<std::string> password;
+  if (!PasswordFromOptions(options, password)) return 1;
   auto chain = platform::ChainDestination::kBySelfSignature;
   if (const auto chain_to = options.Value("chain-to")) {
     const std::string name = platform::StoreFolderName(*chain_to);
@@ -56,10 +73,7 @@ int RunStoreImport(const std::vector<std::string>& args) {
   }
   platform::ImportItems items;
   for (size_t i = 1; i < positional.size(); ++i) {
-    const auto bytes = ReadInput(positional[i]);
-    if (!bytes) return Fail("cannot read " + positional[i]);
-    const platform::Status read =
-        platform::ReadImportFile(positional[i], *bytes, options.Value("password"), items);
+    const platform::Status read = ReadImportFile(positional[i], password, items);
     if (!read.ok()) return Fail(read.Text());
   }
   std::vector<std::string> report;

@@ -1,6 +1,7 @@
 // `corvane store list [STORE]`: each certificate's thumbprint, subject and issuer (as the library
 // renders them), serial number (grouped, and as the plain digits `corvane sign --serial` takes),
-// validity in UTC and whether a private key is linked.
+// validity in UTC and whether a private key is linked; then the entries the store skipped, each
+// with its file name and why.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include "platform/posix/store/thumbprint.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/text/gbk.h"
+#include "platform/posix/store/store_check.h"
 #include "platform/posix/store/store_files.h"
 #include "store_subcommands.h"
 
@@ -59,22 +61,12 @@ std::string KeyStatus(PCCERT_CONTEXT context, const std::filesystem::path& folde
   return "none";
 }
 
-// MY, CA and ROOT first, then every other store folder by name.
-std::vector<std::string> AllStores() {
-  std::vector<std::string> stores = {"MY", "CA", "ROOT"};
-  std::vector<std::string> others;
-  std::error_code error;
-  for (std::filesystem::directory_iterator entry(platform::StoresFolder(), error), end; !error && entry != end;
-       entry.increment(error)) {
-    const std::string name = entry->path().filename().string();
-    if (entry->is_directory(error) && platform::IsValidStoreName(name) &&
-        std::find(stores.begin(), stores.end(), name) == stores.end()) {
-      others.push_back(name);
-    }
+void ListSkippedEntries(const std::string& store) {
+  std::vector<platform::SkippedEntry> skipped;
+  if (!platform::SkippedStoreEntries(store, skipped).ok()) return;
+  for (const platform::SkippedEntry& entry : skipped) {
+    std::cout << "  skipped " << entry.file << ": " << entry.reason << "\n";
   }
-  std::sort(others.begin(), others.end());
-  stores.insert(stores.end(), others.begin(), others.end());
-  return stores;
 }
 
 bool ListStore(const std::string& store) {
@@ -101,10 +93,29 @@ bool ListStore(const std::string& store) {
   }
   if (count == 0) std::cout << "  (no certificates)\n";
   CertCloseStore(handle, 0);
+  ListSkippedEntries(store);
   return true;
 }
 
 }  // namespace
+
+// MY, CA and ROOT first, then every other store folder by name.
+std::vector<std::string> AllStores() {
+  std::vector<std::string> stores = {"MY", "CA", "ROOT"};
+  std::vector<std::string> others;
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(platform::StoresFolder(), error), end; !error && entry != end;
+       entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    if (entry->is_directory(error) && platform::IsValidStoreName(name) &&
+        std::find(stores.begin(), stores.end(), name) == stores.end()) {
+      others.push_back(name);
+    }
+  }
+  std::sort(others.begin(), others.end());
+  stores.insert(stores.end(), others.begin(), others.end());
+  return stores;
+}
 
 int RunStoreList(const std::vector<std::string>& args) {
   const Options options(args, {});

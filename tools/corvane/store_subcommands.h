@@ -11,5 +11,9 @@ int RunStoreImport(const std::vector<std::string>& args);
 int RunStoreExport(const std::vector<std::string>& args);
 int RunStoreRemove(const std::vector<std::string>& args);
 int RunStoreAddCrl(const std::vector<std::string>& args);
+int RunStoreCheck(const std::vector<std::string>& args);
+
+// MY, CA and ROOT, then every other store folder of the root by name.
+std::vector<std::string> AllStores();
 
 }  // namespace corvane::tool

@@ -44,6 +44,7 @@ typedef const wchar_t* LPCWSTR;
 #define ERROR_NOT_ENOUGH_MEMORY 8UL
 #define ERROR_INVALID_DATA 13UL
 #define ERROR_OUTOFMEMORY 14UL
+#define ERROR_INVALID_PASSWORD 86UL
 #define ERROR_INVALID_PARAMETER 87UL
 #define ERROR_MORE_DATA 234UL
 #define ERROR_CANCELLED 1223UL
@@ -111,6 +112,8 @@ typedef const wchar_t* LPCWSTR;
 
 #define CERT_CLOSE_STORE_FORCE_FLAG 0x00000001UL
 #define CERT_CLOSE_STORE_CHECK_FLAG 0x00000002UL
+
+#define CERT_STORE_CTRL_RESYNC 1UL
 
 #define CERT_FIND_ANY 0UL
 #define CERT_FIND_SUBJECT_NAME 0x00020007UL  // CERT_COMPARE_NAME << 16 | CERT_INFO_SUBJECT_FLAG
@@ -414,6 +417,7 @@ PCCERT_CONTEXT CertEnumCertificatesInStore(HCERTSTORE store, PCCERT_CONTEXT prev
 PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE store, DWORD encoding, DWORD find_flags,
                                           DWORD find_type, const void* find_para,
                                           PCCERT_CONTEXT previous);
+BOOL CertControlStore(HCERTSTORE store, DWORD flags, DWORD control_type, const void* control_para);
 PCCERT_CONTEXT CertDuplicateCertificateContext(PCCERT_CONTEXT context);
 BOOL CertFreeCertificateContext(PCCERT_CONTEXT context);
 BOOL CertCompareIntegerBlob(PCRYPT_INTEGER_BLOB first, PCRYPT_INTEGER_BLOB second);

@@ -17,6 +17,7 @@ namespace {
 struct Candidate {
   X509* certificate = nullptr;
   StoreObject* store = nullptr;
+  std::shared_ptr<const StoreContents> contents;  // the snapshot of `store` it was found in
   size_t index = 0;
   bool trusted = false;
 };
@@ -34,22 +35,21 @@ class ChainSources {
   // Takes over one reference to `store`.
   void Add(StoreObject* store, bool trusted) {
     stores_.push_back(store);
-    const auto& certificates = store->contents->certificates;
+    const std::shared_ptr<const StoreContents> contents = store->Contents();
+    const auto& certificates = contents->certificates;
     for (size_t index = 0; index < certificates.size(); ++index) {
       if (X509* certificate = certificates[index]->OpenSslCertificate()) {
-        candidates_.push_back(Candidate{certificate, store, index, trusted});
+        candidates_.push_back(Candidate{certificate, store, contents, index, trusted});
       }
     }
-    if (!store->contents->folder.empty()) folders_.push_back(store->contents->folder);
+    if (!contents->folder.empty()) folders_.push_back(contents->folder);
   }
 
   // A system store read from its folder; one that cannot be read adds nothing.
   void AddSystemStore(const char* name, bool trusted) {
     std::shared_ptr<StoreContents> contents;
     if (!LoadStoreContents(StoreFolder(name), contents).ok()) return;
-    auto* store = new StoreObject();
-    store->contents = std::move(contents);
-    Add(store, trusted);
+    Add(new StoreObject(std::move(contents)), trusted);
   }
 
   const std::vector<Candidate>& candidates() const { return candidates_; }
@@ -125,7 +125,7 @@ PCCERT_CONTEXT ElementContext(X509* certificate, int position, ContextObject* en
   }
   for (const Candidate& candidate : sources.candidates()) {
     if (X509_cmp(candidate.certificate, certificate) == 0) {
-      return &MakeContext(candidate.store, candidate.index)->context;
+      return &MakeContext(candidate.store, candidate.contents, candidate.index)->context;
     }
   }
   return nullptr;

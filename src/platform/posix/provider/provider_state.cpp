@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <mutex>
 
 #include "platform/posix/store/atomic_file.h"
 #include "platform/posix/store/store_layout.h"
@@ -46,9 +48,47 @@ fs::path ContainerFile(const std::string& name, bool machine) {
   return ProvidersFolder() / "containers" / (machine ? "machine" : "user") / file;
 }
 
+// Defaults set while the provider folder could not be written (a store root that is read-only
+// for this user), by file: kept for the life of the process, so that an operation, which sets
+// the same default on every call, works on stores it only reads.
+struct ProcessDefaults {
+  std::mutex lock;
+  std::map<std::string, std::string> records;
+};
+
+ProcessDefaults& KeptDefaults() {
+  static ProcessDefaults defaults;
+  return defaults;
+}
+
+std::optional<std::string> KeptDefault(const fs::path& file) {
+  ProcessDefaults& kept = KeptDefaults();
+  std::lock_guard<std::mutex> guard(kept.lock);
+  const auto found = kept.records.find(file.string());
+  if (found == kept.records.end()) return std::nullopt;
+  return found->second;
+}
+
+void KeepDefault(const fs::path& file, const std::optional<std::string>& record) {
+  ProcessDefaults& kept = KeptDefaults();
+  std::lock_guard<std::mutex> guard(kept.lock);
+  if (record) kept.records[file.string()] = *record;
+  else kept.records.erase(file.string());
+}
+
+// A write refused because the folder is not ours to write (permissions, a read-only mount).
+bool IsReadOnlyFailure(const Status& status) {
+  return status.IsSystemError(EACCES) || status.IsSystemError(EROFS) || status.IsSystemError(EPERM);
+}
+
 std::optional<std::string> ReadDefault(DWORD type, bool user) {
   std::string bytes;
-  if (!ReadWholeFile(DefaultFile(type, user), bytes).ok()) return std::nullopt;
+  const fs::path file = DefaultFile(type, user);
+  if (auto kept = KeptDefault(file)) {
+    bytes = *kept;
+  } else if (!ReadWholeFile(file, bytes).ok()) {
+    return std::nullopt;
+  }
   while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) bytes.pop_back();
   const auto known = FindProvider(bytes.c_str());
   if (!known || known->type != type) return std::nullopt;  // a stale or foreign entry
@@ -76,6 +116,7 @@ std::optional<std::string> DefaultProvider(DWORD type) {
 Status SetDefaultProvider(DWORD type, const std::string& name, bool user, bool remove) {
   const fs::path file = DefaultFile(type, user);
   if (remove) {
+    KeepDefault(file, std::nullopt);
     std::error_code error;
     fs::remove(file, error);
     return error ? Status::FromSystemError(error.value()) : Status();
@@ -84,9 +125,14 @@ Status SetDefaultProvider(DWORD type, const std::string& name, bool user, bool r
   const std::string record = name + "\n";
   std::string current;
   if (ReadWholeFile(file, current).ok() && current == record) return Status();
-  const Status folder = CreatePrivateFolder(file.parent_path());
-  if (!folder.ok()) return folder;
-  return WriteFileAtomically(file, record, 0600);
+  Status written = CreatePrivateFolder(file.parent_path());
+  if (written.ok()) written = WriteFileAtomically(file, record, 0600);
+  if (IsReadOnlyFailure(written)) {
+    KeepDefault(file, record);
+    return Status();
+  }
+  if (written.ok()) KeepDefault(file, std::nullopt);
+  return written;
 }
 
 std::string DefaultContainerName() {

@@ -20,6 +20,9 @@
 // - Every file is written atomically (temporary file + rename; a new container is linked into
 //   place so that of two concurrent creators exactly one wins and the other sees NTE_EXISTS).
 // - Folders are created with mode 0700 when first written to.
+// - A default that cannot be recorded because the provider folder is not writable (a read-only
+//   or shared store root) holds for the rest of the process instead of failing: operations set
+//   the default on every call and must work where they only read.
 #pragma once
 
 #include <optional>

@@ -1,18 +1,27 @@
 #include "platform/posix/store/atomic_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <ctime>
+#include <string>
 
 namespace corvane::platform {
 namespace {
 
+constexpr size_t kRandomSuffix = 7;  // ".XXXXXX"
+constexpr time_t kStaleAfterSeconds = 60;
+
 // Writes `bytes` into a new temporary file beside `path`; returns its name through `temporary`.
 Status WriteTemporary(const std::filesystem::path& path, std::string_view bytes, mode_t mode,
                       std::string& temporary) {
-  temporary = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+  temporary = (path.parent_path() / ("." + path.filename().string() + "." + std::to_string(getpid()) +
+                                     ".XXXXXX"))
+                  .string();
   // Close-on-exec: a program another thread starts meanwhile must not inherit the file.
   const int fd = mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return Status::LastSystemError();
@@ -34,32 +43,71 @@ Status WriteTemporary(const std::filesystem::path& path, std::string_view bytes,
   return status;
 }
 
-}  // namespace
-
-Status ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
-  bytes.clear();
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+// Flushes a folder, so that a rename or link in it outlives a crash.
+Status SyncFolder(const std::filesystem::path& folder) {
+  const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return Status::LastSystemError();
   Status status;
-  struct stat file_status {};
-  if (fstat(fd, &file_status) != 0) {
-    status = Status::LastSystemError();
-  } else if (S_ISDIR(file_status.st_mode)) {
-    status = Status::FromSystemError(EISDIR);
-  }
-  char chunk[16384];
-  while (status.ok()) {
-    const ssize_t got = read(fd, chunk, sizeof chunk);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      status = Status::LastSystemError();
-    } else if (got == 0) {
-      break;
-    } else {
-      bytes.append(chunk, static_cast<size_t>(got));
-    }
-  }
+  if (fsync(fd) != 0) status = Status::LastSystemError();
   close(fd);
+  return status;
+}
+
+// The process id in a temporary file's name (".<name>.<pid>.XXXXXX"); 0 for the earlier form
+// without one.
+pid_t TemporaryFileOwner(const std::string& file_name) {
+  const std::string stem = file_name.substr(0, file_name.size() - kRandomSuffix);
+  const size_t dot = stem.rfind('.');
+  if (dot == std::string::npos || dot + 1 == stem.size() || stem.size() - dot > 11) return 0;
+  pid_t pid = 0;
+  for (size_t i = dot + 1; i < stem.size(); ++i) {
+    if (stem[i] < '0' || stem[i] > '9') return 0;
+    pid = pid * 10 + (stem[i] - '0');
+  }
+  return pid;
+}
+
+Status CheckReadable(const struct stat& file_status, size_t limit) {
+  if (!S_ISREG(file_status.st_mode)) {
+    return Status(ERROR_INVALID_DATA).Because("not a regular file");
+  }
+  if (file_status.st_size < 0 || static_cast<uint64_t>(file_status.st_size) > limit) {
+    return Status(ERROR_INVALID_DATA).Because("larger than " + std::to_string(limit) + " bytes");
+  }
+  return Status();
+}
+
+// Reads what `fd` holds; EFBIG when that is more than `limit` bytes.
+Status ReadUpTo(int fd, size_t limit, std::string& bytes) {
+  char chunk[16384];
+  for (;;) {
+    const ssize_t got = read(fd, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return Status::LastSystemError();
+    if (got == 0) return Status();
+    if (static_cast<size_t>(got) > limit - bytes.size()) {
+      return Status(ERROR_INVALID_DATA).Because("grew past " + std::to_string(limit) + " bytes");
+    }
+    bytes.append(chunk, static_cast<size_t>(got));
+  }
+}
+
+}  // namespace
+
+Status ReadWholeFile(const std::filesystem::path& path, std::string& bytes, size_t limit) {
+  bytes.clear();
+  // Looked at before it is opened, so that a device or FIFO is never opened at all; the opened
+  // descriptor is checked again, since the name may be replaced in between.
+  struct stat file_status {};
+  if (stat(path.c_str(), &file_status) != 0) return Status::LastSystemError();
+  Status status = CheckReadable(file_status, limit);
+  if (!status.ok()) return status;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return Status::LastSystemError();
+  status = fstat(fd, &file_status) == 0 ? CheckReadable(file_status, limit) : Status::LastSystemError();
+  if (status.ok()) status = ReadUpTo(fd, limit, bytes);
+  close(fd);
+  if (!status.ok()) bytes.clear();
   return status;
 }
 
@@ -86,7 +134,31 @@ Status WriteFileAtomically(const std::filesystem::path& path, std::string_view b
     unlink(temporary.c_str());
     return failure;
   }
-  return Status();
+  return SyncFolder(path.parent_path());
+}
+
+bool IsTemporaryFileName(const std::string& file_name) {
+  return file_name.size() > 1 + kRandomSuffix && file_name[0] == '.' &&
+         file_name[file_name.size() - kRandomSuffix] == '.';
+}
+
+bool IsStaleTemporaryFile(const std::filesystem::path& path) {
+  struct stat file_status {};
+  if (lstat(path.c_str(), &file_status) != 0) return false;
+  const pid_t owner = TemporaryFileOwner(path.filename().string());
+  if (owner > 0 && kill(owner, 0) != 0 && errno == ESRCH) return true;
+  return time(nullptr) - file_status.st_mtime > kStaleAfterSeconds;
+}
+
+void RemoveStaleTemporaryFiles(const std::filesystem::path& folder, std::vector<std::string>& removed) {
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    if (IsTemporaryFileName(name) && IsStaleTemporaryFile(entry->path()) && unlink(entry->path().c_str()) == 0) {
+      removed.push_back(name);
+    }
+  }
 }
 
 Status CreateFileAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode) {
@@ -97,7 +169,7 @@ Status CreateFileAtomically(const std::filesystem::path& path, std::string_view 
   Status status;
   if (link(temporary.c_str(), path.c_str()) != 0) status = Status::LastSystemError();
   unlink(temporary.c_str());
-  return status;
+  return status.ok() ? SyncFolder(path.parent_path()) : status;
 }
 
 }  // namespace corvane::platform

@@ -1,6 +1,9 @@
 // File helpers of the stores and the provider state: whole-file reads, private folders and
-// atomic writes. A write goes to a temporary file in the target's folder, is flushed, and is
-// renamed into place, so a crash or a concurrent reader never sees half a file.
+// atomic writes. A write goes to a temporary file in the target's folder (".<name>.<pid>.XXXXXX",
+// mode as asked from the start), is flushed, and is renamed into place, and then the folder is
+// flushed, so a crash or a concurrent reader never sees half a file and a finished write stays.
+// A temporary file a killed writer left behind is stale once its process is gone or it is older
+// than a minute.
 #pragma once
 
 #include <sys/types.h>
@@ -8,19 +11,38 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/posix/status.h"
 
 namespace corvane::platform {
 
-// Reads a whole regular file.
-Status ReadWholeFile(const std::filesystem::path& path, std::string& bytes);
+// The most a store or provider file may hold: far more than any real certificate, key or
+// revocation list, and little enough to read at once.
+inline constexpr size_t kStoreFileLimit = size_t{1} << 20;
+
+// Reads a whole regular file (links followed) of at most `limit` bytes. Anything else fails at
+// once, before a byte is read: a device, FIFO, socket or folder ("not a regular file") or a
+// larger file, both ERROR_INVALID_DATA; type and size are checked on the opened descriptor as
+// well, and a file that grows past the limit while it is read fails too.
+Status ReadWholeFile(const std::filesystem::path& path, std::string& bytes,
+                     size_t limit = kStoreFileLimit);
 
 // Creates `folder` and its missing parents with mode 0700 (existing folders are left as they are).
 Status CreatePrivateFolder(const std::filesystem::path& folder);
 
 // Replaces (or creates) `path` with `bytes`, giving it `mode`.
 Status WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode);
+
+// True for the name of a temporary file of an atomic write (this or an earlier form).
+bool IsTemporaryFileName(const std::string& file_name);
+
+// True when the temporary file `path` belongs to no running write: its process is gone, or it is
+// older than a minute.
+bool IsStaleTemporaryFile(const std::filesystem::path& path);
+
+// Removes the stale temporary files of `folder`; the names removed are added to `removed`.
+void RemoveStaleTemporaryFiles(const std::filesystem::path& folder, std::vector<std::string>& removed);
 
 // Creates `path` with `bytes` and `mode` only if it does not exist yet (the system error EEXIST
 // otherwise); as atomic as WriteFileAtomically, and exclusive against a concurrent creator.

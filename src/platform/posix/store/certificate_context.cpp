@@ -32,9 +32,18 @@ LiveContexts& Contexts() {
 
 }  // namespace
 
-HCERTSTORE RegisterStore(std::shared_ptr<StoreContents> contents, HCRYPTPROV provider) {
-  auto* store = new StoreObject();
-  store->contents = std::move(contents);
+std::shared_ptr<const StoreContents> StoreObject::Contents() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return contents_;
+}
+
+void StoreObject::ReplaceContents(std::shared_ptr<const StoreContents> contents) {
+  std::lock_guard<std::mutex> guard(lock_);
+  contents_.swap(contents);
+}  // the old snapshot ends here, outside the lock, unless contexts still hold it
+
+HCERTSTORE RegisterStore(std::shared_ptr<const StoreContents> contents, HCRYPTPROV provider) {
+  auto* store = new StoreObject(std::move(contents));
   store->provider = provider;
   OpenStores& stores = Stores();
   std::lock_guard<std::mutex> guard(stores.lock);
@@ -69,11 +78,12 @@ void ReleaseStore(StoreObject* store) {
   if (store->references.fetch_sub(1, std::memory_order_acq_rel) == 1) delete store;
 }
 
-ContextObject* MakeContext(StoreObject* store, size_t index) {
-  const StoredCertificate& certificate = *store->contents->certificates[index];
+ContextObject* MakeContext(StoreObject* store, std::shared_ptr<const StoreContents> contents, size_t index) {
+  const StoredCertificate& certificate = *contents->certificates[index];
   auto* object = new ContextObject();
   object->store = store;
   store->references.fetch_add(1, std::memory_order_relaxed);
+  object->contents = std::move(contents);
   object->index = index;
   object->certificate = &certificate;
   TbsCertificate& tbs = *certificate.tbs;

@@ -5,31 +5,46 @@
 // handle's reference (and the store's reference on its provider context), so a context outlives
 // the handle it came from, as on Windows. Contexts are reference counted themselves:
 // CertDuplicateCertificateContext adds a reference, CertFreeCertificateContext drops one.
+// A store's contents are a snapshot: CertControlStore(CERT_STORE_CTRL_RESYNC) replaces the
+// snapshot with a fresh reading of the folder, and contexts made before keep the one they came
+// from.
 #pragma once
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 #include "platform/posix/store/store_contents.h"
 
 namespace corvane::platform {
 
-struct StoreObject {
-  std::shared_ptr<StoreContents> contents;
+class StoreObject {
+ public:
+  explicit StoreObject(std::shared_ptr<const StoreContents> contents) : contents_(std::move(contents)) {}
+
+  // The current snapshot; it stays valid for as long as the caller holds it.
+  std::shared_ptr<const StoreContents> Contents() const;
+  void ReplaceContents(std::shared_ptr<const StoreContents> contents);
+
   HCRYPTPROV provider = 0;  // the reference this store holds, dropped on close
   std::atomic<int> references{1};
+
+ private:
+  mutable std::mutex lock_;
+  std::shared_ptr<const StoreContents> contents_;
 };
 
 struct ContextObject {
   CERT_CONTEXT context{};  // first member: a PCCERT_CONTEXT points at the object
   std::atomic<int> references{1};
   StoreObject* store = nullptr;  // one reference held
-  size_t index = 0;              // position in the store's contents
+  std::shared_ptr<const StoreContents> contents;  // the snapshot the certificate belongs to
+  size_t index = 0;                               // position in that snapshot
   const StoredCertificate* certificate = nullptr;
 };
 
 // Registers a newly opened store and returns its handle.
-HCERTSTORE RegisterStore(std::shared_ptr<StoreContents> contents, HCRYPTPROV provider);
+HCERTSTORE RegisterStore(std::shared_ptr<const StoreContents> contents, HCRYPTPROV provider);
 
 // The store behind an open handle with one reference taken for the caller (give it back with
 // ReleaseStore), or null when the handle is not open.
@@ -43,8 +58,9 @@ StoreObject* UnregisterStore(HCERTSTORE handle);
 void AddStoreReference(StoreObject* store);
 void ReleaseStore(StoreObject* store);
 
-// A new context for certificate `index` of `store` (which must exist), holding a store reference.
-ContextObject* MakeContext(StoreObject* store, size_t index);
+// A new context for certificate `index` of `contents`, a snapshot of `store` (the certificate
+// must exist), holding a store reference.
+ContextObject* MakeContext(StoreObject* store, std::shared_ptr<const StoreContents> contents, size_t index);
 
 // The object behind a live context handed out by this layer, or null for anything else (a freed
 // context, a CERT_CONTEXT made elsewhere).

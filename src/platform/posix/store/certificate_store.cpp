@@ -1,5 +1,6 @@
-// The system store calls: CertOpenSystemStoreA, CertCloseStore, CertEnumCertificatesInStore,
-// CertFindCertificateInStore, CertDuplicateCertificateContext, CertFreeCertificateContext.
+// The system store calls: CertOpenSystemStoreA, CertCloseStore, CertControlStore,
+// CertEnumCertificatesInStore, CertFindCertificateInStore, CertDuplicateCertificateContext,
+// CertFreeCertificateContext.
 //
 // Behaviour where Windows leaves room:
 // - Opening a store that does not exist gives an empty store; nothing is created on open.
@@ -11,6 +12,11 @@
 //   returns FALSE with CRYPT_E_PENDING_CLOSE. Closing a null handle succeeds, as on Windows.
 // - Enumeration and search always free the `previous` context passed in, even when they fail;
 //   a `previous` from another store fails with E_INVALIDARG.
+// - CertControlStore serves CERT_STORE_CTRL_RESYNC only (E_INVALIDARG otherwise): the store is
+//   read again from its folder; a folder that cannot be read leaves the store as it was and fails
+//   as the open would. An enumeration or search that goes on from a context of the earlier
+//   reading continues after that context's thumbprint.
+#include <algorithm>
 #include <cstring>
 
 #include "platform/posix/store/store_layout.h"
@@ -19,19 +25,35 @@
 #include "platform/posix/provider/provider_context.h"
 
 using corvane::platform::ContextObject;
+using corvane::platform::StoreContents;
 using corvane::platform::StoreObject;
 
 namespace {
 
-// Takes over the caller's `previous` context: releases it and reports where the search goes on.
-// Returns false when `previous` does not belong to `store`.
-bool TakePrevious(StoreObject* store, PCCERT_CONTEXT previous, size_t& next_index) {
+// The position in `contents` after the certificate with `thumbprint` (the contents are ordered by
+// thumbprint).
+size_t PositionAfter(const StoreContents& contents, const std::string& thumbprint) {
+  const auto& certificates = contents.certificates;
+  return static_cast<size_t>(
+      std::upper_bound(certificates.begin(), certificates.end(), thumbprint,
+                       [](const std::string& wanted, const auto& c) { return wanted < c->thumbprint; }) -
+      certificates.begin());
+}
+
+// Takes over the caller's `previous` context: releases it and reports where the search goes on
+// in `contents`, the store's current snapshot. Returns false when `previous` does not belong to
+// `store`.
+bool TakePrevious(StoreObject* store, const StoreContents* contents, PCCERT_CONTEXT previous,
+                  size_t& next_index) {
   next_index = 0;
   if (previous == nullptr) return true;
   ContextObject* object = corvane::platform::ContextOf(previous);
   if (object == nullptr) return false;
   const bool same_store = object->store == store;
-  next_index = object->index + 1;
+  if (same_store) {
+    next_index = object->contents.get() == contents ? object->index + 1
+                                                    : PositionAfter(*contents, object->certificate->thumbprint);
+  }
   corvane::platform::ReleaseContext(object);
   return same_store;
 }
@@ -53,13 +75,17 @@ class HeldStore {
   HeldStore(const HeldStore&) = delete;
   HeldStore& operator=(const HeldStore&) = delete;
   StoreObject* get() const { return store_; }
+  // The store's current snapshot; null when the handle is not open.
+  std::shared_ptr<const StoreContents> contents() const {
+    return store_ == nullptr ? nullptr : store_->Contents();
+  }
 
  private:
   StoreObject* store_;
 };
 
-bool SubjectEquals(const StoreObject& store, size_t index, const CERT_NAME_BLOB& name) {
-  const CERT_NAME_BLOB& subject = store.contents->certificates[index]->tbs->info()->Subject;
+bool SubjectEquals(const StoreContents& contents, size_t index, const CERT_NAME_BLOB& name) {
+  const CERT_NAME_BLOB& subject = contents.certificates[index]->tbs->info()->Subject;
   return subject.cbData == name.cbData &&
          (name.cbData == 0 || std::memcmp(subject.pbData, name.pbData, name.cbData) == 0);
 }
@@ -71,7 +97,7 @@ extern "C" HCERTSTORE CertOpenSystemStoreA(HCRYPTPROV_LEGACY provider, LPCSTR su
   namespace platform = corvane::platform;
   PLATFORM_ENSURE(subsystem_protocol != nullptr && platform::IsValidStoreName(subsystem_protocol),
                   E_INVALIDARG);
-  std::shared_ptr<platform::StoreContents> contents;
+  std::shared_ptr<StoreContents> contents;
   PLATFORM_ENSURE_OK(platform::LoadStoreContents(platform::StoreFolder(subsystem_protocol), contents));
   PLATFORM_ENSURE(provider == 0 || platform::AddProviderReference(provider), E_INVALIDARG);
   return platform::RegisterStore(std::move(contents), provider);
@@ -97,11 +123,27 @@ extern "C" PCCERT_CONTEXT CertEnumCertificatesInStore(HCERTSTORE store, PCCERT_C
   PLATFORM_ENTRY_RELEASING("CertEnumCertificatesInStore", ReleasePrevious(previous));
   HeldStore held(store);
   StoreObject* object = held.get();
+  const std::shared_ptr<const StoreContents> contents = held.contents();
   size_t next = 0;
-  const bool previous_ok = TakePrevious(object, previous, next);
+  const bool previous_ok = TakePrevious(object, contents.get(), previous, next);
   PLATFORM_ENSURE(object != nullptr && previous_ok, E_INVALIDARG);
-  PLATFORM_ENSURE(next < object->contents->certificates.size(), CRYPT_E_NOT_FOUND);
-  return &corvane::platform::MakeContext(object, next)->context;
+  PLATFORM_ENSURE(next < contents->certificates.size(), CRYPT_E_NOT_FOUND);
+  return &corvane::platform::MakeContext(object, contents, next)->context;
+}
+
+extern "C" BOOL CertControlStore(HCERTSTORE store, DWORD flags, DWORD control_type, const void* control_para) {
+  PLATFORM_ENTRY("CertControlStore");
+  (void)flags;
+  (void)control_para;  // the event a Windows caller may pass to hear of changes: none is signalled
+  HeldStore held(store);
+  StoreObject* object = held.get();
+  PLATFORM_ENSURE(object != nullptr && control_type == CERT_STORE_CTRL_RESYNC, E_INVALIDARG);
+  const std::shared_ptr<const StoreContents> current = held.contents();
+  if (current->folder.empty()) return TRUE;  // a store of no folder has nothing to read again
+  std::shared_ptr<StoreContents> fresh;
+  PLATFORM_ENSURE_OK(corvane::platform::LoadStoreContents(current->folder, fresh));
+  object->ReplaceContents(std::move(fresh));
+  return TRUE;
 }
 
 extern "C" PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE store, DWORD encoding, DWORD find_flags,
@@ -112,18 +154,19 @@ extern "C" PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE store, DWORD enc
   (void)find_flags;
   HeldStore held(store);
   StoreObject* object = held.get();
+  const std::shared_ptr<const StoreContents> contents = held.contents();
   size_t index = 0;
-  const bool previous_ok = TakePrevious(object, previous, index);
+  const bool previous_ok = TakePrevious(object, contents.get(), previous, index);
   PLATFORM_ENSURE(object != nullptr && previous_ok, E_INVALIDARG);
   const auto* name = static_cast<const CERT_NAME_BLOB*>(find_para);
   PLATFORM_ENSURE(find_type == CERT_FIND_ANY ||
                       (find_type == CERT_FIND_SUBJECT_NAME && name != nullptr &&
                        (name->cbData == 0 || name->pbData != nullptr)),
                   E_INVALIDARG);
-  const size_t count = object->contents->certificates.size();
+  const size_t count = contents->certificates.size();
   for (; index < count; ++index) {
-    if (find_type == CERT_FIND_ANY || SubjectEquals(*object, index, *name)) {
-      return &corvane::platform::MakeContext(object, index)->context;
+    if (find_type == CERT_FIND_ANY || SubjectEquals(*contents, index, *name)) {
+      return &corvane::platform::MakeContext(object, contents, index)->context;
     }
   }
   SetLastError(CRYPT_E_NOT_FOUND);

@@ -25,9 +25,9 @@ ossl::UniquePtr<EVP_PKEY> LoadLinkedPrivateKey(PCCERT_CONTEXT context) {
   const ContextObject* object = ContextOf(context);
   if (object == nullptr) return nullptr;
   X509* certificate = object->certificate->OpenSslCertificate();
-  if (certificate == nullptr || object->store->contents->folder.empty()) return nullptr;
+  if (certificate == nullptr || object->contents->folder.empty()) return nullptr;
   const std::filesystem::path file =
-      object->store->contents->folder / (object->certificate->thumbprint + std::string(kKeyExtension));
+      object->contents->folder / (object->certificate->thumbprint + std::string(kKeyExtension));
   std::string pem;
   if (!ReadWholeFile(file, pem).ok()) return nullptr;
 

@@ -33,9 +33,8 @@ PCCERT_CONTEXT CreateDetachedCertificateContext(
       contents->certificates.push_back(std::move(parsed));
     }
   }
-  auto* store = new StoreObject();
-  store->contents = std::move(contents);
-  ContextObject* context = MakeContext(store, 0);
+  auto* store = new StoreObject(contents);
+  ContextObject* context = MakeContext(store, std::move(contents), 0);
   ReleaseStore(store);
   return &context->context;
 }

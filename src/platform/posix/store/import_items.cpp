@@ -53,8 +53,15 @@ ossl::UniquePtr<EVP_PKEY> KeyFrom(const unsigned char* data, size_t size, const 
   return owner;
 }
 
+// Why a file could not be read, and whether a password would have been needed for it.
+struct ReadFailure {
+  std::string reason;
+  bool needs_password = false;
+};
+
 bool ReadPkcs12(const std::string& bytes, const std::optional<std::string>& password, ImportItems& items,
-                std::string& error) {
+                ReadFailure& failure) {
+  std::string& error = failure.reason;
   // Made in the private library context first, so that legacy PBE algorithms are found.
   PKCS12* target = PKCS12_init_ex(NID_pkcs7_data, ossl::LibraryContext(), ossl::kNoProperties);
   if (target == nullptr) return false;
@@ -69,7 +76,8 @@ bool ReadPkcs12(const std::string& bytes, const std::optional<std::string>& pass
   const char* pass = password ? password->c_str() : "";
   if (PKCS12_parse(p12.get(), pass, &key, &certificate, &chain) != 1) {
     error = password ? "cannot open the PKCS #12 file (wrong password?)"
-                     : "cannot open the PKCS #12 file (give its password with --password)";
+                     : "cannot open the PKCS #12 file (it needs a password)";
+    failure.needs_password = !password;
     return true;  // it is a PKCS #12 file; the error says why it cannot be read
   }
   if (key != nullptr) items.keys.emplace_back(key);
@@ -85,7 +93,8 @@ bool ReadPkcs12(const std::string& bytes, const std::optional<std::string>& pass
 bool IsKeyLabel(const char* label) { return std::strstr(label, "PRIVATE KEY") != nullptr; }
 
 bool ReadPem(const std::string& bytes, const std::optional<std::string>& password, ImportItems& items,
-             std::string& error) {
+             ReadFailure& failure) {
+  std::string& error = failure.reason;
   ossl::UniquePtr<BIO> in(BIO_new_mem_buf(bytes.data(), static_cast<int>(bytes.size())));
   int blocks = 0;
   for (;;) {
@@ -112,9 +121,14 @@ bool ReadPem(const std::string& bytes, const std::optional<std::string>& passwor
       char* pem = nullptr;
       const long pem_length = BIO_get_mem_data(block.get(), &pem);
       auto key = KeyFrom(reinterpret_cast<unsigned char*>(pem), static_cast<size_t>(pem_length), "PEM", password);
-      if (key) items.keys.push_back(std::move(key));
-      else error = password ? "cannot read the private key (wrong password?)"
-                            : "cannot read the private key (encrypted? give --password)";
+      if (key) {
+        items.keys.push_back(std::move(key));
+      } else {
+        error = password ? "cannot read the private key (wrong password?)"
+                         : "cannot read the private key (encrypted? it needs a password)";
+        failure.needs_password =
+            !password && (name == "ENCRYPTED PRIVATE KEY" || std::strstr(header, "ENCRYPTED") != nullptr);
+      }
     } else {
       error = "unsupported PEM block \"" + name + "\"";
     }
@@ -127,14 +141,15 @@ bool ReadPem(const std::string& bytes, const std::optional<std::string>& passwor
 
 // The reading itself; false with the reason in `error`.
 bool ReadItems(const std::string& bytes, const std::optional<std::string>& password,
-               ImportItems& items, std::string& error) {
+               ImportItems& items, ReadFailure& failure) {
   ErrorMark mark;
-  if (bytes.find("-----BEGIN ") != std::string::npos) return ReadPem(bytes, password, items, error);
+  std::string& error = failure.reason;
+  if (bytes.find("-----BEGIN ") != std::string::npos) return ReadPem(bytes, password, items, failure);
   if (auto certificate = CertificateFromDer(Bytes(bytes), bytes.size())) {
     items.certificates.push_back(std::move(certificate));
     return true;
   }
-  if (ReadPkcs12(bytes, password, items, error)) return error.empty();
+  if (ReadPkcs12(bytes, password, items, failure)) return error.empty();
   if (auto key = KeyFrom(Bytes(bytes), bytes.size(), "DER", password)) {
     items.keys.push_back(std::move(key));
     return true;
@@ -147,10 +162,19 @@ bool ReadItems(const std::string& bytes, const std::optional<std::string>& passw
 
 Status ReadImportFile(const std::string& origin, const std::string& bytes,
                       const std::optional<std::string>& password, ImportItems& items) {
-  std::string error;
-  const bool read = ReadItems(bytes, password, items, error);
+  ReadFailure failure;
+  ImportItems read_here;
+  if (!ReadItems(bytes, password, read_here, failure)) {
+    return Status(failure.needs_password ? ERROR_INVALID_PASSWORD : CRYPT_E_ASN1_CORRUPT)
+        .Because(origin + ": " + failure.reason);
+  }
+  auto move_all = [](auto& from, auto& to) {
+    for (auto& item : from) to.push_back(std::move(item));
+  };
+  move_all(read_here.certificates, items.certificates);
+  move_all(read_here.keys, items.keys);
+  move_all(read_here.chain, items.chain);
   items.key_origins.resize(items.keys.size(), origin);
-  if (!read) return Status(CRYPT_E_ASN1_CORRUPT).Because(origin + ": " + error);
   return Status();
 }
 

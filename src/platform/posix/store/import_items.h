@@ -20,7 +20,9 @@ struct ImportItems {
 };
 
 // Adds the contents of file `origin` to `items`; fails with a one-line reason
-// ("<origin>: ...") when the file cannot be read as any of the forms above.
+// ("<origin>: ...") when the file cannot be read as any of the forms above, with
+// ERROR_INVALID_PASSWORD when it is encrypted and no password was given. Nothing is added when
+// it fails.
 Status ReadImportFile(const std::string& origin, const std::string& bytes,
                       const std::optional<std::string>& password, ImportItems& items);
 

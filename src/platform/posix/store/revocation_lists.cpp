@@ -33,7 +33,9 @@ ossl::UniquePtr<X509_CRL> ParseDer(const unsigned char* der, long size) {
   return owner;
 }
 
-void AddListsOfFile(const std::string& bytes, std::vector<ossl::UniquePtr<X509_CRL>>& lists) {
+}  // namespace
+
+void AddRevocationListsOfFile(const std::string& bytes, std::vector<ossl::UniquePtr<X509_CRL>>& lists) {
   if (bytes.empty() || bytes.size() > static_cast<size_t>(LONG_MAX)) return;
   if (auto list = ParseDer(reinterpret_cast<const unsigned char*>(bytes.data()),
                            static_cast<long>(bytes.size()))) {
@@ -56,8 +58,6 @@ void AddListsOfFile(const std::string& bytes, std::vector<ossl::UniquePtr<X509_C
   }
 }
 
-}  // namespace
-
 std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIn(const std::filesystem::path& folder) {
   std::vector<ossl::UniquePtr<X509_CRL>> lists;
   std::error_code error;
@@ -69,7 +69,7 @@ std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIn(const std::filesystem::
     if (error) break;
     const std::filesystem::path& path = entries->path();
     if (!IsRevocationListFile(path) || !ReadWholeFile(path, bytes).ok()) continue;
-    AddListsOfFile(bytes, lists);
+    AddRevocationListsOfFile(bytes, lists);
   }
   return lists;
 }
@@ -77,10 +77,10 @@ std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIn(const std::filesystem::
 std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIssuedBy(PCCERT_CONTEXT issuer) {
   const ContextObject* object = ContextOf(issuer);
   X509* certificate = CertificateX509(issuer);
-  if (object == nullptr || certificate == nullptr || object->store->contents->folder.empty()) {
+  if (object == nullptr || certificate == nullptr || object->contents->folder.empty()) {
     return {};
   }
-  std::vector<ossl::UniquePtr<X509_CRL>> lists = RevocationListsIn(object->store->contents->folder);
+  std::vector<ossl::UniquePtr<X509_CRL>> lists = RevocationListsIn(object->contents->folder);
   EVP_PKEY* key = X509_get0_pubkey(certificate);
   const ossl::ErrorQueueMark mark;
   std::erase_if(lists, [&](const ossl::UniquePtr<X509_CRL>& list) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "platform/platform.h"
@@ -12,6 +13,9 @@
 namespace corvane::platform {
 
 std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIn(const std::filesystem::path& folder);
+
+// Adds the lists one file holds (DER, or PEM "X509 CRL" blocks); bytes that hold none add nothing.
+void AddRevocationListsOfFile(const std::string& bytes, std::vector<ossl::UniquePtr<X509_CRL>>& lists);
 
 // The lists in the store that `issuer` came from which it issued: the list's issuer is the
 // certificate's subject and its signature verifies with the certificate's key. None for a

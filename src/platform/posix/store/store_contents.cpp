@@ -6,9 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "platform/posix/store/atomic_file.h"
-#include "platform/posix/store/thumbprint.h"
-#include "platform/posix/store/certificate_file.h"
 #include "platform/posix/store/store_layout.h"
 
 namespace corvane::platform {
@@ -29,32 +26,6 @@ X509* StoredCertificate::OpenSslCertificate() const {
   return x509_.get();
 }
 
-namespace {
-
-// Adds the certificates of one file; false when the file is not certificate data.
-bool AddCertificatesOfFile(const std::string& bytes,
-                           std::vector<std::unique_ptr<StoredCertificate>>& certificates) {
-  auto encodings = CertificatesInFile(bytes);
-  if (!encodings) return false;
-  for (std::vector<BYTE>& der : *encodings) {
-    auto certificate = std::make_unique<StoredCertificate>();
-    certificate->thumbprint = Thumbprint(der.data(), der.size());
-    certificate->tbs = TbsCertificate::Parse(std::move(der));
-    if (certificate->tbs == nullptr || certificate->thumbprint.empty()) return false;
-    certificates.push_back(std::move(certificate));
-  }
-  return true;
-}
-
-// True when the folder entry `path` is gone, removed since the folder was listed (a link that
-// leads nowhere is still there).
-bool Vanished(const std::filesystem::path& path) {
-  std::error_code error;
-  return std::filesystem::symlink_status(path, error).type() == std::filesystem::file_type::not_found;
-}
-
-}  // namespace
-
 Status LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<StoreContents>& contents) {
   namespace fs = std::filesystem;
   auto loaded = std::make_shared<StoreContents>();
@@ -73,20 +44,14 @@ Status LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<St
   std::error_code error;
   fs::directory_iterator entries(folder, error);
   if (error) return Status::FromSystemError(error.value());
-  std::string bytes;
   for (; entries != fs::directory_iterator(); entries.increment(error)) {
     if (error) return Status::FromSystemError(error.value());
     const fs::path& path = entries->path();
     if (!IsCertificateFileName(path)) continue;
-    // A file the tool removes while the store is read is simply not in the store any more.
-    const fs::file_status file_status = fs::status(path, error);  // follows links
-    if (error && Vanished(path)) continue;
-    if (error) return Status::FromSystemError(error.value());
-    if (file_status.type() != fs::file_type::regular) continue;  // folders, pipes: not ours
-    const Status read = ReadWholeFile(path, bytes);
-    if (!read.ok() && Vanished(path)) continue;
-    if (!read.ok()) return read;
-    if (!AddCertificatesOfFile(bytes, loaded->certificates)) return Status(CRYPT_E_ASN1_CORRUPT);
+    std::string reason;
+    if (ReadCertificateEntry(path, loaded->certificates, reason) == EntryRead::kSkipped) {
+      loaded->skipped.push_back({path.filename().string(), std::move(reason)});
+    }
   }
   if (error) return Status::FromSystemError(error.value());
 
@@ -96,6 +61,8 @@ Status LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<St
   certificates.erase(std::unique(certificates.begin(), certificates.end(),
                                  [](const auto& a, const auto& b) { return a->thumbprint == b->thumbprint; }),
                      certificates.end());
+  std::sort(loaded->skipped.begin(), loaded->skipped.end(),
+            [](const SkippedEntry& a, const SkippedEntry& b) { return a.file < b.file; });
   contents = std::move(loaded);
   return Status();
 }

@@ -62,6 +62,8 @@ std::string PrivateKeyPem(EVP_PKEY* key) {
 Status WriteStoreFile(const std::filesystem::path& folder, const std::string& name,
                       std::string_view bytes, mode_t mode) {
   Status status = CreatePrivateFolder(folder);
+  std::vector<std::string> removed;
+  if (status.ok()) RemoveStaleTemporaryFiles(folder, removed);
   if (status.ok()) status = WriteFileAtomically(folder / name, bytes, mode);
   return status.ok() ? status : status.Because("cannot write " + (folder / name).string());
 }

@@ -74,11 +74,10 @@ Status ImportIntoStore(const std::string& store, const ImportItems& items,
   status = LoadStoreCertificates(store, existing);
   if (!status.ok()) return status;
 
-  // Everything is planned first: nothing is written unless every key has its certificate.
+  // Everything is planned first: nothing is written unless every key has its certificate. Keys
+  // are written before the certificates, so that an import cut short leaves at worst a key the
+  // store does not list, never a listed certificate without its key.
   std::vector<PendingFile> writes;
-  for (const auto& certificate : items.certificates) {
-    writes.push_back(CertificateFile(store, certificate.get(), "certificate"));
-  }
   for (size_t k = 0; k < items.keys.size(); ++k) {
     X509* match = CertificateOfKey(items.keys[k].get(), {&items.certificates, &existing});
     if (match == nullptr) {
@@ -94,6 +93,9 @@ Status ImportIntoStore(const std::string& store, const ImportItems& items,
     }
     writes.push_back({folder, KeyFileName(thumbprint), pem, 0600,
                       "private key -> " + StoreFolderName(store) + ", linked to " + thumbprint});
+  }
+  for (const auto& certificate : items.certificates) {
+    writes.push_back(CertificateFile(store, certificate.get(), "certificate"));
   }
   for (const auto& certificate : items.chain) {
     const std::string target = ChainStore(certificate.get(), chain);

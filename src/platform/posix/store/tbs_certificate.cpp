@@ -27,14 +27,15 @@ bool ReadBits(const Element& element, CRYPT_BIT_BLOB& bits) {
   return true;
 }
 
-// Name ::= SEQUENCE OF SET OF SEQUENCE { type OBJECT IDENTIFIER, value ANY }.
+// Name ::= SEQUENCE OF SET OF SEQUENCE { type OBJECT IDENTIFIER, value ANY }. A relative name
+// without attributes is let through, as OpenSSL reads it: the certificate is usable, and only its
+// rendering (CertNameToStrA) refuses such a name.
 bool IsName(const Element& name) {
   Reader rdns(name);
   while (!rdns.AtEnd()) {
     const std::optional<Element> rdn = rdns.NextIf(asn1::kSet);
     if (!rdn) return false;
     Reader attributes(*rdn);
-    if (attributes.AtEnd()) return false;
     while (!attributes.AtEnd()) {
       const std::optional<Element> attribute = attributes.NextIf(asn1::kSequence);
       if (!attribute) return false;

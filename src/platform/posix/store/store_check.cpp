@@ -1,0 +1,105 @@
+#include "platform/posix/store/store_check.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "platform/posix/store/atomic_file.h"
+#include "platform/posix/store/store_contents.h"
+#include "platform/posix/store/store_files.h"
+#include "platform/posix/store/store_layout.h"
+
+namespace corvane::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+Status LoadNamedStore(const std::string& store, std::shared_ptr<StoreContents>& contents) {
+  fs::path folder;
+  const Status named = StoreFolderOf(store, folder);
+  if (!named.ok()) return named;
+  const Status loaded = LoadStoreContents(folder, contents);
+  return loaded.ok() ? loaded : StoreNotOpened(store, loaded.error());
+}
+
+bool HasCertificate(const StoreContents& contents, const std::string& thumbprint) {
+  return std::any_of(contents.certificates.begin(), contents.certificates.end(),
+                     [&](const auto& certificate) { return certificate->thumbprint == thumbprint; });
+}
+
+void CheckKeyFile(const StoreContents& contents, const fs::path& file, bool repair,
+                  std::vector<StoreFinding>& findings) {
+  const std::string name = file.filename().string();
+  if (!HasCertificate(contents, file.stem().string())) {
+    findings.push_back({name, "private key without a certificate"});
+  }
+  std::string bytes;
+  const Status read = ReadWholeFile(file, bytes);
+  if (!read.ok()) {
+    findings.push_back({name, "private key that cannot be used: " + read.Text()});
+    return;
+  }
+  // The mode of the file itself: a link is never followed to change another file's mode.
+  const int fd = open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  struct stat key_status {};
+  if (fd >= 0 && fstat(fd, &key_status) == 0 && S_ISREG(key_status.st_mode) && (key_status.st_mode & 077) != 0) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(key_status.st_mode & 07777));
+    const bool repaired = repair && fchmod(fd, 0600) == 0;
+    findings.push_back({name, std::string("private key readable by group or others (mode ") + mode + ")", repaired});
+  }
+  if (fd >= 0) close(fd);
+}
+
+void CheckTemporaryFile(const fs::path& file, bool repair, std::vector<StoreFinding>& findings) {
+  const std::string name = file.filename().string();
+  if (!IsStaleTemporaryFile(file)) {
+    findings.push_back({name, "temporary file of a write in progress"});
+    return;
+  }
+  std::error_code error;
+  const bool repaired = repair && fs::remove(file, error);
+  findings.push_back({name, "temporary file left by an interrupted write", repaired});
+}
+
+}  // namespace
+
+Status SkippedStoreEntries(const std::string& store, std::vector<SkippedEntry>& skipped) {
+  std::shared_ptr<StoreContents> contents;
+  const Status loaded = LoadNamedStore(store, contents);
+  if (loaded.ok()) skipped = contents->skipped;
+  return loaded;
+}
+
+Status CheckStore(const std::string& store, bool repair, std::vector<StoreFinding>& findings) {
+  std::shared_ptr<StoreContents> contents;
+  const Status loaded = LoadNamedStore(store, contents);
+  if (!loaded.ok()) return loaded;
+  for (const SkippedEntry& entry : contents->skipped) findings.push_back({entry.file, entry.reason});
+
+  std::vector<fs::path> files;
+  std::error_code error;
+  for (fs::directory_iterator entry(contents->folder, error), end; !error && entry != end; entry.increment(error)) {
+    files.push_back(entry->path());
+  }
+  std::sort(files.begin(), files.end());
+  for (const fs::path& file : files) {
+    if (IsTemporaryFileName(file.filename().string())) CheckTemporaryFile(file, repair, findings);
+    else if (file.extension() == kKeyExtension) CheckKeyFile(*contents, file, repair, findings);
+  }
+  if (StoreFolderName(store) == "MY") {
+    for (const auto& certificate : contents->certificates) {
+      if (!fs::exists(contents->folder / KeyFileName(certificate->thumbprint), error)) {
+        findings.push_back({certificate->file, "certificate " + certificate->thumbprint + " without its private key file"});
+      }
+    }
+  }
+  return Status();
+}
+
+}  // namespace corvane::platform

@@ -1,0 +1,29 @@
+// `corvane store check`: what a store folder holds that the store cannot use or should not keep,
+// and the repairs that are safe to make.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/posix/status.h"
+#include "platform/posix/store/store_entry.h"
+
+namespace corvane::platform {
+
+struct StoreFinding {
+  std::string file;     // the file's name in the store's folder
+  std::string problem;  // for people
+  bool repaired = false;
+};
+
+// The entries a store passes over, with their reasons; StoreNotOpened when the store's folder
+// itself cannot be read.
+Status SkippedStoreEntries(const std::string& store, std::vector<SkippedEntry>& skipped);
+
+// Looks over one store: the entries it skips, private keys without a certificate, certificates
+// of the personal store "MY" without a key file, key files readable by group or others, and
+// temporary files left by interrupted writes. With `repair`, stale temporary files are removed
+// and key files get mode 0600.
+Status CheckStore(const std::string& store, bool repair, std::vector<StoreFinding>& findings);
+
+}  // namespace corvane::platform

@@ -1,0 +1,36 @@
+// `corvane store check [STORE] [--repair]`: one line per finding, "STORE/FILE: problem", marked
+// "(repaired)" when --repair fixed it. Exit status 0 when nothing is left to fix.
+#include <iostream>
+
+#include "command_line.h"
+#include "platform/posix/store/store_check.h"
+#include "platform/posix/store/store_layout.h"
+#include "store_subcommands.h"
+
+namespace corvane::tool {
+
+int RunStoreCheck(const std::vector<std::string>& args) {
+  const Options options(args, {});
+  if (options.error()) return Fail(*options.error());
+  if (options.positional().size() > 1) return Fail("usage: corvane store check [STORE] [--repair]");
+  const std::vector<std::string> stores = options.positional().empty() ? AllStores() : options.positional();
+  const bool repair = options.Flag("repair");
+  int status = 0;
+  for (const std::string& store : stores) {
+    std::vector<platform::StoreFinding> findings;
+    const platform::Status checked = platform::CheckStore(store, repair, findings);
+    if (!checked.ok()) {
+      status = Fail(checked.Text());
+      continue;
+    }
+    for (const platform::StoreFinding& finding : findings) {
+      std::cout << platform::StoreFolderName(store) << "/" << finding.file << ": " << finding.problem
+                << (finding.repaired ? " (repaired)" : "") << "\n";
+      if (!finding.repaired) status = 1;
+    }
+  }
+  if (status == 0) std::cout << "no problems left\n";
+  return status;
+}
+
+}  // namespace corvane::tool
