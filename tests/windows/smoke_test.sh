@@ -32,6 +32,24 @@ signer_cn() {  # Base64 message [data]: the signer's CN when openssl verifies it
     openssl x509 -in "$1.signer" -noout -subject -nameopt multiline | sed -n 's/ *commonName *= //p'
 }
 
+# The module: the exports of res/Corvane.def at their ordinals, undecorated and nothing else;
+# system DLLs only (the C++ runtime is linked in).
+check "exports" diff <(i686-w64-mingw32-objdump -p "$build/Corvane.dll" | awk '
+  /Ordinal\/Name Pointer/ { table = 1; next }
+  table && /^$/ { exit }
+  table { gsub(/[][]/, ""); print $1 + 1, $2 }' | sort -n) - <<'EXPECTED'
+1 generateSingleSignedMsg
+2 verifySingleSignedMsg
+3 composeSingleEnvelopedMsg
+4 decomposeSingleEnvelopedMsg
+10 generateSingleSignedMsgBySN
+11 generateSingleSignedMsgByIssuerSN
+12 composeSingleEnvelopedMsgBySN
+13 composeSingleEnvelopedMsgByIssuerSN
+EXPECTED
+check "system DLLs only" [ -z "$(i686-w64-mingw32-objdump -p "$build/Corvane.dll" |
+  sed -n 's/^\tDLL Name: //p' | grep -viE '^(advapi32|crypt32|user32|gdi32|kernel32|msvcrt)\.dll$')" ]
+
 # Wine takes its ANSI code page from the locale: zh_CN gives GBK (936), the library's texts.
 mkdir "$work/locale"
 localedef -i zh_CN -f UTF-8 "$work/locale/zh_CN.UTF-8" 2>/dev/null || [ -d "$work/locale/zh_CN.UTF-8" ]
