@@ -33,13 +33,9 @@ target_compile_options(Corvane PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra -
 target_link_options(Corvane PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--kill-at)
 target_link_libraries(Corvane PRIVATE advapi32 crypt32 user32 gdi32 kernel32)
 
-# Test programs for the smoke tests under Wine (tests/windows/smoke_test.sh).
-add_executable(store_setup tests/windows/store_setup.c)
-target_link_libraries(store_setup PRIVATE crypt32 advapi32)
-add_executable(export_driver tests/windows/export_driver.c)
-target_include_directories(export_driver PRIVATE include)
-target_link_libraries(export_driver PRIVATE Corvane)
-foreach(program store_setup export_driver)
-  target_compile_options(${program} PRIVATE -Wall -Wextra)
-  target_link_options(${program} PRIVATE -static)
-endforeach()
+# The Windows side of the smoke tests under Wine (tests/windows/smoke_test.sh).
+add_executable(smoke_driver tests/windows/smoke_driver.c)
+target_include_directories(smoke_driver PRIVATE include)
+target_compile_options(smoke_driver PRIVATE -Wall -Wextra)
+target_link_options(smoke_driver PRIVATE -static)
+target_link_libraries(smoke_driver PRIVATE Corvane crypt32 advapi32)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Smoke tests of Corvane.dll under Wine, in a fresh 32-bit prefix: certificates and keys put into
-# the user's stores by store_setup.exe, the exports called by export_driver.exe, the messages
-# checked by the openssl command, and the certificate dialog driven under Xvfb with xdotool.
-# Usage: smoke_test.sh BUILD_DIR ARTEFACT_DIR    (BUILD_DIR holds Corvane.dll and the two .exe)
+# the user's stores and the exports called by smoke_driver.exe, the messages checked by the
+# openssl command, and the certificate dialog driven under Xvfb with xdotool.
+# Usage: smoke_test.sh BUILD_DIR ARTEFACT_DIR    (BUILD_DIR holds Corvane.dll and smoke_driver.exe)
 set -euo pipefail
 build=$(realpath "$1")
 artefacts=$(realpath -m "$2")
@@ -24,7 +24,7 @@ check() {  # name, then a command that succeeds when the case passes
   if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name" >&2; fi
 }
 wine_run() { LC_ALL=zh_CN.UTF-8 timeout 120 wine "$@" </dev/null 2>>"$artefacts/wine.log"; }
-driver() { wine_run "$build/export_driver.exe" "$@" | tr -d '\r'; }
+driver() { wine_run "$build/smoke_driver.exe" "$@" | tr -d '\r'; }
 signer_cn() {  # Base64 message [data]: the signer's CN when openssl verifies it against the root
   base64 -d "$1" >"$1.der" &&
     openssl cms -verify -inform DER -in "$1.der" ${2:+-content "$2"} -binary -CAfile root.pem \
@@ -80,7 +80,8 @@ cp alice.key orphan.key && issue orphan "/CN=orphan" stranger 8 30
 cp alice.key forged.key && issue forged "/CN=forged" twin 9 30
 printf 'Corvane under Wine\n' >data.txt
 printf 'Corvane under wine\n' >other.txt
-wine_run "$build/store_setup.exe" ROOT root.der - MY alice.der alice.blob MY bob.der bob.blob
+stores=$(driver store ROOT root.der - MY alice.der alice.blob MY bob.der bob.blob)
+check "stores" [ "$stores" = "result 0" ]
 
 # Signing: mode, serial, issuer text ("-" for the BySN export); result; the signer openssl sees.
 while read -r mode serial issuer expected cn; do
@@ -134,7 +135,7 @@ xvfb_pid=$!
 exec 3>&-
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$work/display")
-driver choose data.txt chosen.txt >chooser.out &
+driver sign 0 - - data.txt chosen.txt >chooser.out &
 chooser_pid=$!
 dialog=$(timeout 60 xdotool search --sync --name '请选择您要用的证书' | head -1)
 xdotool windowfocus --sync "$dialog" key Tab Tab Down Down
@@ -146,10 +147,10 @@ sleep 0.5
 import -window root "$artefacts/message_box.png"
 xdotool windowfocus --sync "$box" key Return
 wait $chooser_pid
-iconv -f GBK -t UTF-8 chooser.out >chooser.txt
-subjects=$(sed -n 's/^line [01] 签发者：QDRA ，主题：//p' chooser.txt)
+iconv -f GBK -t UTF-8 chooser.out >"$artefacts/chooser.txt"
+subjects=$(sed -n 's/^line [01] 签发者：QDRA ，主题：//p' "$artefacts/chooser.txt")
 check "chooser lines" [ "$(sort <<<"$subjects" | tr '\n' ' ')" = "alice bob " ]
-check "chooser state" [ "$(grep -v ^line chooser.txt | tr '\n' ' ')" = "selection -1 off-centre 0 0 result 0 " ]
+check "chooser state" [ "$(grep -v ^line "$artefacts/chooser.txt" | tr '\n' ' ')" = "selection -1 off-centre 0 0 result 0 " ]
 check "chooser line 1 signs" [ "$(signer_cn chosen.txt)" = "$(sed -n 2p <<<"$subjects")" ]
 
 echo "windows smoke: $passed passed, $failed failed"
