@@ -10,16 +10,17 @@ namespace corvane::platform {
 // The instance handle the module was loaded at (where its resources are).
 HINSTANCE ModuleInstance();
 
-// Registers `state` under the window-creation lock for the next window that this thread creates,
-// for as long as the scope lives. The window's procedure takes it with TieWindowToPendingState at
-// its first message, so the state is reachable before WM_INITDIALOG; a registration no window
-// took (the window could not be created) is withdrawn when the scope ends.
+// A window's state waiting for the window that `thread_id` is creating.
 struct PendingWindow {
   void* state;
   DWORD thread_id;
   PendingWindow* next;
 };
 
+// Registers `state` under the window-creation lock for the next window that this thread creates,
+// for as long as the scope lives. The window's procedure takes it with TieWindowToPendingState at
+// its first message, so the state is reachable before WM_INITDIALOG; a registration no window
+// took (the window could not be created) is withdrawn when the scope ends.
 class PendingWindowScope {
  public:
   explicit PendingWindowScope(void* state);
