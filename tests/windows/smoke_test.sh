@@ -138,14 +138,14 @@ export DISPLAY=:$(cat "$work/display")
 driver sign 0 - - data.txt chosen.txt >chooser.out &
 chooser_pid=$!
 dialog=$(timeout 60 xdotool search --sync --name '请选择您要用的证书' | head -1)
-xdotool windowfocus --sync "$dialog" key Tab Tab Down Down
+timeout 30 xdotool windowfocus --sync "$dialog" key Tab Tab Down Down
 sleep 0.5
 import -window root "$artefacts/chooser.png"
-xdotool key Return
+timeout 30 xdotool key Return
 box=$(timeout 60 xdotool search --sync --name '提示信息' | head -1)
 sleep 0.5
 import -window root "$artefacts/message_box.png"
-xdotool windowfocus --sync "$box" key Return
+timeout 30 xdotool windowfocus --sync "$box" key Return
 wait $chooser_pid
 iconv -f GBK -t UTF-8 chooser.out >"$artefacts/chooser.txt"
 subjects=$(sed -n 's/^line [01] 签发者：QDRA ，主题：//p' "$artefacts/chooser.txt")
