@@ -1,5 +1,5 @@
 # Corvane.dll, 32-bit, cross-built with MinGW-w64 (configure with the toolchain file
-# cmake/mingw-w64-i686.cmake): the operation, certificate and codec code against the Windows
+# cmake/mingw-w64-i686.cmake): the operation, certificate, codec and JNI code against the Windows
 # headers, src/platform/win32 for the dialog and the module entry, the resources of res/ and the
 # exports of res/Corvane.def. The C++ runtime is linked statically, so the DLL needs only system
 # DLLs. No OpenSSL.
@@ -22,10 +22,15 @@ set_source_files_properties(src/platform/win32/module_record.cpp PROPERTIES
   OBJECT_DEPENDS ${type_library_dir}/corvane_type_library.h)
 
 file(GLOB_RECURSE CORVANE_SOURCES CONFIGURE_DEPENDS
-  src/ops/*.cpp src/certs/*.cpp src/codec/*.cpp src/platform/win32/*.cpp)
+  src/ops/*.cpp src/certs/*.cpp src/codec/*.cpp src/jni/*.cpp src/platform/win32/*.cpp)
 add_library(Corvane SHARED ${CORVANE_SOURCES} res/Corvane.rc res/Corvane.def)
 set_target_properties(Corvane PROPERTIES PREFIX "" OUTPUT_NAME Corvane)
-target_include_directories(Corvane PRIVATE include src res ${type_library_dir})
+# jni.h comes from the build machine's JDK; its machine-dependent part, jni_md.h, is our own for
+# 32-bit Windows (src/platform/win32/jni), found first.
+find_path(CORVANE_JNI_INCLUDE_DIR jni.h NO_CMAKE_FIND_ROOT_PATH REQUIRED
+  PATHS $ENV{JAVA_HOME}/include /usr/lib/jvm/default-java/include)
+target_include_directories(Corvane PRIVATE include src res ${type_library_dir}
+  src/platform/win32/jni ${CORVANE_JNI_INCLUDE_DIR})
 target_compile_definitions(Corvane PRIVATE CORVANE_BUILDING_LIBRARY)
 # The Windows headers give error values as HRESULT (signed); the code compares them with
 # GetLastError's DWORD, which is exact for these 32-bit values.

@@ -7,6 +7,7 @@
  *       issuer, generateSingleSignedMsg without a serial (then the dialog's lines, selection and
  *       distance from the work area's centre are printed first)
  *   verify MESSAGE DATA|- OUT             verifySingleSignedMsg, detached with DATA
+ *   selftest                              the JNI entry JNItest, found by its exported name
  * Each export is called as a program would: size query, then the real call. */
 #include <windows.h>
 #include <wincrypt.h>
@@ -136,11 +137,20 @@ static int Verify(char** argv) {
   return result;
 }
 
+/* JNItest reads neither of its arguments, so it can be called without a Java VM. */
+static int SelfTest(void) {
+  typedef long(__stdcall * SelfTestEntry)(void* env, void* receiver);
+  const FARPROC entry =
+      GetProcAddress(GetModuleHandleA("Corvane.dll"), "Java_plovik_Corvane_JNItest");
+  return entry == NULL ? 1 : (int)((SelfTestEntry)(void*)entry)(NULL, NULL);
+}
+
 int main(int argc, char** argv) {
   int result;
   if (argc >= 2 && strcmp(argv[1], "store") == 0) result = Store(argc - 2, argv + 2);
   else if (argc == 7 && strcmp(argv[1], "sign") == 0) result = Sign(argv);
   else if (argc == 5 && strcmp(argv[1], "verify") == 0) result = Verify(argv);
+  else if (argc == 2 && strcmp(argv[1], "selftest") == 0) result = SelfTest();
   else return 2;
   printf("result %d\n", result);
   return 0;

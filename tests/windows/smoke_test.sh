@@ -42,10 +42,17 @@ check "exports" diff <(i686-w64-mingw32-objdump -p "$build/Corvane.dll" | awk '
 2 verifySingleSignedMsg
 3 composeSingleEnvelopedMsg
 4 decomposeSingleEnvelopedMsg
+5 Java_plovik_Corvane_JNISignAttachedMsg
+6 Java_plovik_Corvane_JNIVerifyAttachedMsg
+7 Java_plovik_Corvane_JNIEncryptMsg
+8 Java_plovik_Corvane_JNIDecryptMsg
+9 Java_plovik_Corvane_JNItest
 10 generateSingleSignedMsgBySN
 11 generateSingleSignedMsgByIssuerSN
 12 composeSingleEnvelopedMsgBySN
 13 composeSingleEnvelopedMsgByIssuerSN
+14 Java_plovik_Corvane_JNISignDetachedMsg
+15 Java_plovik_Corvane_JNIVerifyDetachedMsg
 EXPECTED
 check "system DLLs only" [ -z "$(i686-w64-mingw32-objdump -p "$build/Corvane.dll" |
   sed -n 's/^\tDLL Name: //p' | grep -viE '^(advapi32|crypt32|user32|gdi32|kernel32|msvcrt)\.dll$')" ]
@@ -123,6 +130,15 @@ alice -nodetach_-nocerts - -10009
 ROWS
 check "verify the library's detached message" \
   [ "$(driver verify signed-1-4D5E6F.txt data.txt content.out)" = "result 0" ]
+# The self-test through its stdcall export: without a desktop the signing's dialog cannot open.
+check "JNItest" diff <(driver selftest | iconv -f GBK -t UTF-8) - <<'EXPECTED'
+Sign Test Begin!
+Plain:
+[你好，这是签名用的原文]
+Error occuerd!
+ return : [-10005]
+result -1
+EXPECTED
 
 # The dialog under Xvfb: a line per certificate of "MY" (in the store's order), none selected,
 # centred on the work area; line 1 chosen signs with that line's certificate, then the success
@@ -137,12 +153,12 @@ for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$work/display")
 driver sign 0 - - data.txt chosen.txt >chooser.out &
 chooser_pid=$!
-dialog=$(timeout 60 xdotool search --sync --name '请选择您要用的证书' | head -1)
+dialog=$(timeout 60 xdotool search --sync --onlyvisible --name '请选择您要用的证书' | head -1)
 timeout 30 xdotool windowfocus --sync "$dialog" key Tab Tab Down Down
 sleep 0.5
 import -window root "$artefacts/chooser.png"
 timeout 30 xdotool key Return
-box=$(timeout 60 xdotool search --sync --name '提示信息' | head -1)
+box=$(timeout 60 xdotool search --sync --onlyvisible --name '提示信息' | head -1)
 sleep 0.5
 import -window root "$artefacts/message_box.png"
 timeout 30 xdotool windowfocus --sync "$box" key Return
