@@ -15,9 +15,10 @@ using corvane::jni::NativeBuffer;
 
 jint VerifyDetached(JNIEnv* env, jbyteArray signature, jbyteArray data) {
   if (signature == nullptr || data == nullptr) return CORVANE_E_MISSING_ARGUMENT;
-  const jsize signature_length = env->GetArrayLength(signature);
+  // The export's lengths are int32_t, which jsize is not everywhere (long on Windows).
+  const int32_t signature_length = env->GetArrayLength(signature);
   if (signature_length <= 0) return CORVANE_E_MISSING_ARGUMENT;
-  jsize data_length = env->GetArrayLength(data);
+  int32_t data_length = env->GetArrayLength(data);
   if (data_length <= 0) return CORVANE_E_MISSING_ARGUMENT;
 
   const NativeBuffer text =
