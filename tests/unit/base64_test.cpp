@@ -105,7 +105,8 @@ TEST(Base64, RoundTripsLengthsAroundLineAndBlockBoundaries) {
     const std::string data = RandomBytes(size, static_cast<unsigned>(size));
     for (int line_breaks : {0, 1}) {
       const std::string text = Encode(data, line_breaks);
-      ASSERT_EQ(static_cast<int64_t>(text.size()), EncodedBase64Length(static_cast<int64_t>(size), line_breaks));
+      ASSERT_EQ(static_cast<int64_t>(text.size()),
+                EncodedBase64Length(static_cast<int64_t>(size), line_breaks));
       ASSERT_EQ(Decode(text), data) << size << " " << line_breaks;
     }
   }
