@@ -107,7 +107,7 @@ void OpensslCms(benchmark::State& state, Operation operation) {
   testing::WriteFile(data, RandomBytes(static_cast<size_t>(state.range(0))));
   const std::string legacy = " -provider legacy -provider default";
   const std::string commands[] = {
-      "openssl cms -sign -binary -nodetach -in " + q(data) + " -signer " + q(home.signer_pem()) +
+      "openssl cms -sign -binary -nodetach -md sha1 -in " + q(data) + " -signer " + q(home.signer_pem()) +
           " -inkey " + q(home.key_pem()) + " -outform PEM -out " + q(signed_pem),
       "openssl cms -verify -binary -inform PEM -in " + q(signed_pem) + " -CAfile " +
           q(home.ca_pem()) + " -out /dev/null 2>/dev/null",

@@ -20,6 +20,14 @@ std::string CpuModel() {
   return "unknown CPU";
 }
 
+// The load averages (1, 5, 15 minutes) when the report is written: how busy the machine was.
+std::string LoadAverage() {
+  std::ifstream in("/proc/loadavg");
+  std::string one, five, fifteen;
+  in >> one >> five >> fifteen;
+  return one + ", " + five + ", " + fifteen;
+}
+
 std::string Format(const char* format, double value) {
   char text[32];
   std::snprintf(text, sizeof text, format, value);
@@ -74,7 +82,9 @@ std::string MarkdownReport::Markdown() const {
       << "Times are the median of the repetitions, in process CPU time per call (for the "
          "`openssl cms` command, the CPU time of the command's processes), so that other work on "
          "a shared machine disturbs them less; still, treat differences under about 10% as noise. "
-         "Ratios are ours over the peer's: below 1 is faster than the peer.\n";
+         "Ratios are ours over the peer's: below 1 is faster than the peer. Load average when "
+         "the run ended: "
+      << LoadAverage() << ".\n";
 
   for (const std::string& operation : operations_) {
     const auto& parties = figures_.at(operation);

@@ -73,10 +73,14 @@ OpensslPeer::OpensslPeer(X509* certificate, EVP_PKEY* key, X509* ca)
 }
 
 std::string OpensslPeer::SignAttached(const std::string& data) const {
+  // SHA-1 as the export signs (PKCS7_sign alone would pick SHA-256).
+  const int flags = PKCS7_BINARY | PKCS7_NOSMIMECAP | PKCS7_PARTIAL;
   const auto in = MemoryOf(data);
-  ossl::UniquePtr<PKCS7> message(
-      PKCS7_sign(certificate_, key_, nullptr, in.get(), PKCS7_BINARY | PKCS7_NOSMIMECAP));
-  Check(message != nullptr, "PKCS7_sign");
+  ossl::UniquePtr<PKCS7> message(PKCS7_sign(nullptr, nullptr, nullptr, nullptr, flags));
+  Check(message != nullptr &&
+            PKCS7_sign_add_signer(message.get(), certificate_, key_, EVP_sha1(), flags) != nullptr &&
+            PKCS7_final(message.get(), in.get(), flags) == 1,
+        "PKCS7_sign");
   return TextOf(message.get());
 }
 
