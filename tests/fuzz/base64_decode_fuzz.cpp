@@ -1,5 +1,6 @@
 // libFuzzer target: the Base64 decoder every export runs on its caller's text, two-pass as the
-// exports call it, and the encoder over what it decoded.
+// exports call it, and the encoder over what it decoded, whose text must decode to the same bytes.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -22,5 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   corvane::codec::EncodeBase64(decoded.data(), decoded_length, nullptr, &text_length, 1);
   std::vector<char> encoded(static_cast<size_t>(text_length));
   corvane::codec::EncodeBase64(decoded.data(), decoded_length, encoded.data(), &text_length, 1);
+  std::vector<uint8_t> again(encoded.size());
+  int32_t again_length = 0;
+  if (corvane::codec::DecodeBase64(encoded.data(), text_length, again.data(), &again_length) !=
+          corvane::codec::kBase64Done ||
+      again_length != decoded_length ||
+      !std::equal(again.begin(), again.begin() + again_length, decoded.begin())) {
+    __builtin_trap();
+  }
   return 0;
 }

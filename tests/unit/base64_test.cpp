@@ -81,6 +81,61 @@ TEST(Base64, RoundTripsEveryLengthWithAndWithoutLineBreaks) {
   }
 }
 
+std::string RandomBytes(size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string data(size, '\0');
+  for (char& c : data) c = static_cast<char>(random());
+  return data;
+}
+
+// The decoded bytes, or "!<result>" when the decoder fails.
+std::string Decode(const std::string& text) {
+  std::string data(text.size() + 1, '#');
+  int32_t length = -1;
+  const int32_t result = DecodeBase64(text.data(), static_cast<int32_t>(text.size()),
+                                      reinterpret_cast<uint8_t*>(data.data()), &length);
+  EXPECT_EQ(data.back(), '#');
+  if (result != 0) return "!" + std::to_string(result);
+  return data.substr(0, static_cast<size_t>(length));
+}
+
+TEST(Base64, RoundTripsLengthsAroundLineAndBlockBoundaries) {
+  // 48 bytes fill one line; the larger sizes reach the codec's long runs of whole lines.
+  for (size_t size : {47u, 48u, 49u, 95u, 96u, 97u, 4095u, 4096u, 4097u, 49151u, 49152u, 49153u}) {
+    const std::string data = RandomBytes(size, static_cast<unsigned>(size));
+    for (int line_breaks : {0, 1}) {
+      const std::string text = Encode(data, line_breaks);
+      ASSERT_EQ(static_cast<int64_t>(text.size()),
+                EncodedBase64Length(static_cast<int64_t>(size), line_breaks));
+      ASSERT_EQ(Decode(text), data) << size << " " << line_breaks;
+    }
+  }
+}
+
+TEST(Base64, SkippedBytesAnywhereChangeNothing) {
+  const std::string data = RandomBytes(100, 3);
+  const std::string text = Encode(data, 1);
+  for (const std::string skipped : {" ", "\r", "\x80", "-_"}) {
+    for (size_t at = 0; at <= text.size(); ++at) {
+      std::string noisy = text;
+      noisy.insert(at, skipped);
+      ASSERT_EQ(Decode(noisy), data) << "at " << at;
+    }
+  }
+}
+
+TEST(Base64, TextCutAnywhereDecodesWholeQuartetsOrFails) {
+  const std::string data = RandomBytes(99, 5);  // no padding: every quartet holds three bytes
+  const std::string text = Encode(data, 1);
+  size_t characters = 0;  // alphabet characters before the cut
+  for (size_t cut = 0; cut <= text.size(); ++cut) {
+    if (cut > 0 && text[cut - 1] != '\n') ++characters;
+    const std::string expected =
+        characters % 4 == 0 ? data.substr(0, characters / 4 * 3) : "!-10002";
+    ASSERT_EQ(Decode(text.substr(0, cut)), expected) << "cut " << cut;
+  }
+}
+
 TEST(Base64, SizeQueriesAnswerWithoutScanning) {
   int32_t length = -1;
   EXPECT_EQ(DecodeBase64("not scanned at all", 500, nullptr, &length), 0);

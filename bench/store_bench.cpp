@@ -1,0 +1,56 @@
+// Cost against the size of the stores: MY, CA and ROOT each holding N more certificates, for a
+// whole signing call by serial number (1 KiB) and for the lookup alone (open MY, find by serial).
+#include "store_bench.h"
+
+#include <string>
+
+#include "bench_home.h"
+#include "certs/certificate_search.h"
+#include "corvane.h"
+
+namespace corvane::bench {
+namespace {
+
+void SignBySerial(benchmark::State& state) {
+  SharedHome().FillStores(static_cast<int>(state.range(0)));
+  const std::string data(1024, 'x');
+  int32_t capacity = 0;
+  generateSingleSignedMsgBySN(data.data(), 1024, 0, kSignerSerial, 4, nullptr, &capacity);
+  std::string output(static_cast<size_t>(capacity), '\0');
+  for (auto _ : state) {
+    int32_t length = capacity;
+    if (generateSingleSignedMsgBySN(data.data(), 1024, 0, kSignerSerial, 4, output.data(),
+                                    &length) != 0) {
+      return state.SkipWithError("signing failed");
+    }
+  }
+}
+
+void Lookup(benchmark::State& state) {
+  SharedHome().FillStores(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
+    PCCERT_CONTEXT found = certs::FindCertificateBySerial(&store, 1, kSignerSerial, 4,
+                                                          certs::kFixedIssuerText);
+    if (found == nullptr) return state.SkipWithError("not found");
+    CertFreeCertificateContext(found);
+    CertCloseStore(store, 0);
+  }
+}
+
+}  // namespace
+
+void RegisterStoreBenchmarks() {
+  // The stores only grow, so every size runs both benchmarks before the next size is filled.
+  for (int64_t count : {10, 100, 1000, 10000}) {
+    for (auto [name, function] : {std::pair{"store_sign_by_serial", &SignBySerial},
+                                  std::pair{"store_lookup", &Lookup}}) {
+      benchmark::RegisterBenchmark(name, function)
+          ->Arg(count)
+          ->Unit(benchmark::kMicrosecond)
+          ->MeasureProcessCPUTime();
+    }
+  }
+}
+
+}  // namespace corvane::bench
