@@ -5,8 +5,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -126,6 +130,24 @@ TEST_F(StoreCacheTest, CertificateChangesBetweenTwoOpensAreSeen) {
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(testing::EnumeratedThumbprints("MY"), expected);
   }
+}
+
+// A forked child shares its parent's inotify instance: were it to read the queue, the parent
+// would miss the events the child took.
+TEST_F(StoreCacheTest, ChildProcessTakesNoChangeFromItsParent) {
+  const fs::path first = testing::InstallCertificate(home_.root(), "MY", certificates_[0].get());
+  ASSERT_EQ(testing::EnumeratedThumbprints("MY"), std::vector<std::string>{ThumbprintOf(0)});
+  OverwriteKeepingTime(first, testing::DerOf(certificates_[1].get()));
+  std::fflush(stdout);
+  const pid_t child = fork();
+  if (child == 0) {
+    HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
+    _exit(store != nullptr && CertCloseStore(store, 0) ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(testing::EnumeratedThumbprints("MY"), std::vector<std::string>{ThumbprintOf(1)});
 }
 
 TEST_F(StoreCacheTest, KeyChangesBetweenTwoCallsAreSeen) {
