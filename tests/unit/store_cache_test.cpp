@@ -173,6 +173,14 @@ TEST_F(StoreCacheTest, KeyChangesBetweenTwoCallsAreSeen) {
          OverwriteKeepingTime(test.KeyFile(0), testing::PrivateKeyPemOf(test.keys_[0].get()));
        },
        true},
+      // No event reaches the store folder's watch: the file's modification time tells the change.
+      {"key overwritten through a hard link in another folder", true,
+       [](StoreCacheTest& test) {
+         const fs::path link = test.home_.root() / "elsewhere.key";
+         fs::create_hard_link(test.KeyFile(0), link);
+         testing::WriteFile(link, testing::PrivateKeyPemOf(test.keys_[1].get()));
+       },
+       false},
       {"key replaced by an unreadable file", true,
        [](StoreCacheTest& test) {
          fs::remove(test.KeyFile(0));
