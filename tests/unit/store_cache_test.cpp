@@ -173,12 +173,14 @@ TEST_F(StoreCacheTest, KeyChangesBetweenTwoCallsAreSeen) {
          OverwriteKeepingTime(test.KeyFile(0), testing::PrivateKeyPemOf(test.keys_[0].get()));
        },
        true},
-      // No event reaches the store folder's watch: the file's modification time tells the change.
+      // No event reaches the store folder's watch: the file's size tells the change (its
+      // modification time may stay within the clock's tick).
       {"key overwritten through a hard link in another folder", true,
        [](StoreCacheTest& test) {
          const fs::path link = test.home_.root() / "elsewhere.key";
          fs::create_hard_link(test.KeyFile(0), link);
-         testing::WriteFile(link, testing::PrivateKeyPemOf(test.keys_[1].get()));
+         testing::WriteFile(link, testing::PrivateKeyPemOf(test.keys_[1].get()) + "\n");
+         ASSERT_NE(fs::file_size(link), testing::PrivateKeyPemOf(test.keys_[0].get()).size());
        },
        false},
       {"key replaced by an unreadable file", true,
