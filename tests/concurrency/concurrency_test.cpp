@@ -1,10 +1,12 @@
 // Threads and processes on shared stores: eight threads signing and opening at once in one
-// process, and eight processes importing into one store at once. Run under ThreadSanitizer by
+// process (also while the store changes under them, with what the process keeps between calls),
+// and eight processes importing into one store at once. Run under ThreadSanitizer by
 // `./dev test` as well as in the plain and ASan builds.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -82,6 +84,62 @@ TEST(ConcurrencyTest, EightThreadsSignAndOpenOnSharedStores) {
   }
   for (auto& worker : workers) worker.join();
   EXPECT_EQ(failures, std::vector<int>(kWorkers, 0));
+}
+
+TEST(ConcurrencyTest, ThreadsSignWhileTheStoreChanges) {
+  testing::TestHome home;
+  home.SetEnv("CORVANE_UI", "none");
+  auto ca_key = testing::TestRsaKey(2);
+  auto ca = testing::MakeCertificate({.subject = {{"CN", "QDRA"}, {"OU", "config"}, {"O", "Ostrevalia"}}, .ca = true},
+                                     ca_key.get(), nullptr, ca_key.get());
+  auto key = testing::TestRsaKey(0);
+  auto user = testing::MakeCertificate({.subject = {{"CN", "Changing"}}, .serial_hex = "5B"}, key.get(), ca.get(),
+                                       ca_key.get());
+  auto other_key = testing::TestRsaKey(1);
+  auto other = testing::MakeCertificate({.subject = {{"CN", "Other"}}, .serial_hex = "5C"}, other_key.get(), nullptr,
+                                        other_key.get());
+  const fs::path certificate_file = testing::InstallCertificate(home.root(), "MY", user.get(), key.get());
+  const fs::path key_file = fs::path(certificate_file).replace_extension(".key");
+  const fs::path other_file = home.root() / "stores" / "MY" / "other.cer";
+  const std::string key_pem = testing::PrivateKeyPemOf(key.get());
+  const std::string data = "changing store";
+
+  std::atomic<bool> signing{true};
+  // Adds and removes another certificate and puts the same key in place again (by a rename, so
+  // that the key is always whole), all while the workers sign.
+  std::thread changer([&] {
+    for (int round = 0; signing.load(); ++round) {
+      if (round % 2 == 0) {
+        testing::WriteFile(other_file, testing::DerOf(other.get()));
+      } else {
+        fs::remove(other_file);
+      }
+      testing::WriteFile(key_file.string() + ".new", key_pem);
+      fs::rename(key_file.string() + ".new", key_file);
+    }
+  });
+  auto sign = [&] {
+    std::string output;
+    return CallTwice([&](char* out, int32_t* length) {
+      return generateSingleSignedMsgBySN(data.data(), static_cast<uint32_t>(data.size()), 0, "5B", 2, out, length);
+    },
+                     output);
+  };
+  std::vector<int> failures(kWorkers, 0);
+  std::vector<std::thread> workers;
+  for (int w = 0; w < kWorkers; ++w) {
+    workers.emplace_back([&, w] {
+      for (int round = 0; round < 6; ++round) {
+        if (sign() != 0) ++failures[w];
+      }
+    });
+  }
+  for (auto& worker : workers) worker.join();
+  signing = false;
+  changer.join();
+  EXPECT_EQ(failures, std::vector<int>(kWorkers, 0));
+  fs::remove(key_file);
+  EXPECT_NE(sign(), 0);  // a removed key no longer signs
 }
 
 // Runs `corvane store import MY FILES` in kWorkers processes started together.

@@ -8,6 +8,7 @@
 #include "platform/posix/ossl.h"
 #include "platform/posix/store/certificate_context.h"
 #include "platform/posix/store/revocation_lists.h"
+#include "platform/posix/store/store_cache.h"
 #include "platform/posix/store/store_layout.h"
 
 namespace corvane::platform {
@@ -47,8 +48,8 @@ class ChainSources {
 
   // A system store read from its folder; one that cannot be read adds nothing.
   void AddSystemStore(const char* name, bool trusted) {
-    std::shared_ptr<StoreContents> contents;
-    if (!LoadStoreContents(StoreFolder(name), contents).ok()) return;
+    std::shared_ptr<const StoreContents> contents;
+    if (!CachedStoreContents(StoreFolder(name), contents).ok()) return;
     Add(new StoreObject(std::move(contents)), trusted);
   }
 
@@ -99,7 +100,7 @@ bool PrepareVerification(const ChainRequest& request, const ChainSources& source
   }
   if (request.check_end_revocation) {
     for (const auto& folder : sources.folders()) {
-      for (const auto& list : RevocationListsIn(folder)) {
+      for (const auto& list : CachedRevocationLists(folder)) {
         if (X509_STORE_add_crl(verification.trust.get(), list.get()) != 1) return false;
       }
     }

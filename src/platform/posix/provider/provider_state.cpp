@@ -142,6 +142,9 @@ std::string DefaultContainerName() {
 
 Status CreateContainer(const std::string& name, bool machine) {
   const fs::path file = ContainerFile(name, machine);
+  // Operations ask for the container on every call: one that exists costs a stat, never a write.
+  std::error_code error;
+  if (fs::symlink_status(file, error).type() != fs::file_type::not_found && !error) return Status(NTE_EXISTS);
   const Status folder = CreatePrivateFolder(file.parent_path());
   if (!folder.ok()) return folder;
   const Status created = CreateFileAtomically(file, name + "\n", 0600);

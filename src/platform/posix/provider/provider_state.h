@@ -17,6 +17,8 @@
 //   Container names compare case-insensitively; a null or empty name is the user's default
 //   container, named after the login name. A container file records the container's name; keys
 //   themselves live beside the certificates in the stores, so a container holds none.
+// - Creating a container that exists writes nothing (its file is looked for first): operations
+//   ask for the default container on every call.
 // - Every file is written atomically (temporary file + rename; a new container is linked into
 //   place so that of two concurrent creators exactly one wins and the other sees NTE_EXISTS).
 // - Folders are created with mode 0700 when first written to.

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/posix/store/store_cache.h"
 #include "platform/posix/store/store_layout.h"
 #include "platform/posix/store/certificate_context.h"
 #include "platform/posix/platform_call.h"
@@ -97,8 +98,8 @@ extern "C" HCERTSTORE CertOpenSystemStoreA(HCRYPTPROV_LEGACY provider, LPCSTR su
   namespace platform = corvane::platform;
   PLATFORM_ENSURE(subsystem_protocol != nullptr && platform::IsValidStoreName(subsystem_protocol),
                   E_INVALIDARG);
-  std::shared_ptr<StoreContents> contents;
-  PLATFORM_ENSURE_OK(platform::LoadStoreContents(platform::StoreFolder(subsystem_protocol), contents));
+  std::shared_ptr<const StoreContents> contents;
+  PLATFORM_ENSURE_OK(platform::CachedStoreContents(platform::StoreFolder(subsystem_protocol), contents));
   PLATFORM_ENSURE(provider == 0 || platform::AddProviderReference(provider), E_INVALIDARG);
   return platform::RegisterStore(std::move(contents), provider);
 }
@@ -140,8 +141,8 @@ extern "C" BOOL CertControlStore(HCERTSTORE store, DWORD flags, DWORD control_ty
   PLATFORM_ENSURE(object != nullptr && control_type == CERT_STORE_CTRL_RESYNC, E_INVALIDARG);
   const std::shared_ptr<const StoreContents> current = held.contents();
   if (current->folder.empty()) return TRUE;  // a store of no folder has nothing to read again
-  std::shared_ptr<StoreContents> fresh;
-  PLATFORM_ENSURE_OK(corvane::platform::LoadStoreContents(current->folder, fresh));
+  std::shared_ptr<const StoreContents> fresh;
+  PLATFORM_ENSURE_OK(corvane::platform::CachedStoreContents(current->folder, fresh));
   object->ReplaceContents(std::move(fresh));
   return TRUE;
 }

@@ -1,11 +1,13 @@
 // The OpenSSL side of a certificate context: its X509 (made on first use, kept with the store's
-// contents) and the private key linked to it, the <THUMBPRINT>.key beside it in the store folder.
+// contents) and the private key linked to it, the <THUMBPRINT>.key beside it in the store folder
+// (kept between calls by key_cache.h while the file is unchanged).
 #include <openssl/err.h>
 #include <openssl/pem.h>
 
 #include "platform/posix/store/atomic_file.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/store/certificate_context.h"
+#include "platform/posix/store/key_cache.h"
 #include "platform/posix/store/store_layout.h"
 
 namespace corvane::platform {
@@ -13,6 +15,21 @@ namespace {
 
 // Never prompts: an encrypted key file is simply not usable.
 int NoPassword(char*, int, int, void*) { return -1; }
+
+// The private key a key file holds (PEM); null when it cannot be read or decoded.
+ossl::UniquePtr<EVP_PKEY> ReadPrivateKeyFile(const std::filesystem::path& file) {
+  std::string pem;
+  if (!ReadWholeFile(file, pem).ok()) return nullptr;
+  ERR_set_mark();
+  ossl::UniquePtr<BIO> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+  ossl::UniquePtr<EVP_PKEY> key;
+  if (bio != nullptr) {
+    key.reset(PEM_read_bio_PrivateKey_ex(bio.get(), nullptr, NoPassword, nullptr, ossl::LibraryContext(),
+                                         ossl::kNoProperties));
+  }
+  ERR_pop_to_mark();
+  return key;
+}
 
 }  // namespace
 
@@ -28,16 +45,9 @@ ossl::UniquePtr<EVP_PKEY> LoadLinkedPrivateKey(PCCERT_CONTEXT context) {
   if (certificate == nullptr || object->contents->folder.empty()) return nullptr;
   const std::filesystem::path file =
       object->contents->folder / (object->certificate->thumbprint + std::string(kKeyExtension));
-  std::string pem;
-  if (!ReadWholeFile(file, pem).ok()) return nullptr;
+  ossl::UniquePtr<EVP_PKEY> key = CachedPrivateKey(file, ReadPrivateKeyFile);
 
   ERR_set_mark();
-  ossl::UniquePtr<BIO> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
-  ossl::UniquePtr<EVP_PKEY> key;
-  if (bio != nullptr) {
-    key.reset(PEM_read_bio_PrivateKey_ex(bio.get(), nullptr, NoPassword, nullptr, ossl::LibraryContext(),
-                                         ossl::kNoProperties));
-  }
   EVP_PKEY* public_key = X509_get0_pubkey(certificate);
   if (key != nullptr && (public_key == nullptr || EVP_PKEY_eq(key.get(), public_key) != 1)) key.reset();
   ERR_pop_to_mark();

@@ -10,6 +10,7 @@
 #include "platform/posix/store/atomic_file.h"
 #include "platform/posix/store/certificate_context.h"
 #include "platform/posix/store/certificate_x509.h"
+#include "platform/posix/store/store_cache.h"
 #include "platform/posix/store/store_layout.h"
 
 namespace corvane::platform {
@@ -80,7 +81,7 @@ std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIssuedBy(PCCERT_CONTEXT is
   if (object == nullptr || certificate == nullptr || object->contents->folder.empty()) {
     return {};
   }
-  std::vector<ossl::UniquePtr<X509_CRL>> lists = RevocationListsIn(object->contents->folder);
+  std::vector<ossl::UniquePtr<X509_CRL>> lists = CachedRevocationLists(object->contents->folder);
   EVP_PKEY* key = X509_get0_pubkey(certificate);
   const ossl::ErrorQueueMark mark;
   std::erase_if(lists, [&](const ossl::UniquePtr<X509_CRL>& list) {

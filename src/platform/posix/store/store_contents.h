@@ -1,7 +1,8 @@
-// The certificates of one store folder, read once per open: every *.cer *.crt *.der *.pem file
-// (DER or PEM, read by store_entry.h), ordered by ascending thumbprint with duplicates removed;
-// the files that could not be read are kept as skipped entries with their reasons. The contents never change after loading; contexts share
-// them, and the OpenSSL form of a certificate is made on first use only.
+// The certificates of one store folder, read once per change (store_cache.h): every *.cer *.crt
+// *.der *.pem file (DER or PEM, read by store_entry.h), ordered by ascending thumbprint with
+// duplicates removed; the files that could not be read are kept as skipped entries with their
+// reasons. The contents never change after loading; contexts share them, and the OpenSSL form of
+// a certificate is made on first use only.
 #pragma once
 
 #include <filesystem>

@@ -1,0 +1,311 @@
+// What the process keeps between calls (store contents, private keys): every change made to a
+// store between two calls is seen by the second, also a file overwritten in place within the same
+// timestamp; CORVANE_CACHE=off keeps nothing; and an operation that finds its provider container
+// in place writes nothing to the store root.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "corvane.h"
+#include "platform/posix/store/certificate_x509.h"
+#include "platform/posix/store/store_cache.h"
+#include "platform/posix/store/thumbprint.h"
+#include "support/engine_fixtures.h"
+#include "support/export_call.h"
+#include "support/openssl_peer.h"
+#include "support/store_fixtures.h"
+#include "support/test_home.h"
+#include "support/test_pki.h"
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Writes `bytes` over `file` in place (same inode, like a plain copy) and gives it back the
+// modification time it had: only the bytes tell the change.
+void OverwriteKeepingTime(const fs::path& file, const std::string& bytes) {
+  struct stat before {};
+  ASSERT_EQ(stat(file.c_str(), &before), 0);
+  const fs::perms mode = fs::status(file).permissions();
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+  testing::WriteFile(file, bytes);
+  fs::permissions(file, mode);
+  const timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+  struct stat after {};
+  ASSERT_EQ(stat(file.c_str(), &after), 0);
+  ASSERT_EQ(after.st_ino, before.st_ino);
+}
+
+// Public: the rows of the tables below change the store through the fixture.
+class StoreCacheTest : public ::testing::Test {
+ public:
+  void SetUp() override {
+    for (int index = 0; index < 2; ++index) {
+      keys_.push_back(testing::TestRsaKey(index));
+      // Same name lengths and key sizes: the two files have the same size.
+      certificates_.push_back(testing::MakeCertificate(
+          {.subject = {{"CN", "Cache " + std::to_string(index)}}, .serial_hex = "12AB"},
+          keys_.back().get(), nullptr, keys_.back().get()));
+    }
+    ASSERT_EQ(testing::DerOf(certificates_[0].get()).size(), testing::DerOf(certificates_[1].get()).size());
+  }
+  fs::path MyFolder() const { return home_.root() / "stores" / "MY"; }
+  fs::path KeyFile(int index) const {
+    return MyFolder() / (platform::Thumbprint(certificates_[index].get()) + ".key");
+  }
+  std::string ThumbprintOf(int index) const { return platform::Thumbprint(certificates_[index].get()); }
+
+  // Signs with certificate `index` of a freshly opened MY store.
+  bool Signs(int index) {
+    HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
+    EXPECT_NE(store, nullptr);
+    const std::string wanted = testing::DerOf(certificates_[index].get());
+    PCCERT_CONTEXT found = nullptr;
+    while ((found = CertEnumCertificatesInStore(store, found)) != nullptr) {
+      if (testing::BlobBytes(found->pbCertEncoded, found->cbCertEncoded) == wanted) break;
+    }
+    const bool signs = found != nullptr && testing::SignWithCertificate(found, "signed", false).ok;
+    if (found != nullptr) CertFreeCertificateContext(found);
+    CertCloseStore(store, 0);
+    return signs;
+  }
+
+  testing::TestHome home_;
+  std::vector<ossl::UniquePtr<EVP_PKEY>> keys_;
+  std::vector<ossl::UniquePtr<X509>> certificates_;
+};
+
+TEST_F(StoreCacheTest, CertificateChangesBetweenTwoOpensAreSeen) {
+  const struct {
+    const char* name;
+    std::function<void(StoreCacheTest&, const fs::path& first)> change;
+    std::vector<int> expected;  // certificate indexes, in thumbprint order
+  } rows[] = {
+      {"file added",
+       [](StoreCacheTest& test, const fs::path&) {
+         testing::InstallCertificate(test.home_.root(), "MY", test.certificates_[1].get());
+       },
+       {0, 1}},
+      {"file removed", [](StoreCacheTest&, const fs::path& first) { fs::remove(first); }, {}},
+      {"file replaced by a rename",
+       [](StoreCacheTest& test, const fs::path& first) {
+         testing::WriteFile(first.string() + ".new", testing::DerOf(test.certificates_[1].get()));
+         fs::rename(first.string() + ".new", first);
+       },
+       {1}},
+      {"file overwritten in place, same size and time",
+       [](StoreCacheTest& test, const fs::path& first) {
+         OverwriteKeepingTime(first, testing::DerOf(test.certificates_[1].get()));
+       },
+       {1}},
+      {"folder removed and made again",
+       [](StoreCacheTest& test, const fs::path&) {
+         fs::remove_all(test.MyFolder());
+         testing::InstallCertificate(test.home_.root(), "MY", test.certificates_[1].get());
+       },
+       {1}},
+      {"folder removed", [](StoreCacheTest& test, const fs::path&) { fs::remove_all(test.MyFolder()); }, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove_all(MyFolder());
+    const fs::path first = testing::InstallCertificate(home_.root(), "MY", certificates_[0].get());
+    ASSERT_EQ(testing::EnumeratedThumbprints("MY"), std::vector<std::string>{ThumbprintOf(0)});
+    row.change(*this, first);
+    std::vector<std::string> expected;
+    for (int index : row.expected) expected.push_back(ThumbprintOf(index));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(testing::EnumeratedThumbprints("MY"), expected);
+  }
+}
+
+// A forked child shares its parent's inotify instance: were it to read the queue, the parent
+// would miss the events the child took.
+TEST_F(StoreCacheTest, ChildProcessTakesNoChangeFromItsParent) {
+  const fs::path first = testing::InstallCertificate(home_.root(), "MY", certificates_[0].get());
+  ASSERT_EQ(testing::EnumeratedThumbprints("MY"), std::vector<std::string>{ThumbprintOf(0)});
+  OverwriteKeepingTime(first, testing::DerOf(certificates_[1].get()));
+  std::fflush(stdout);
+  const pid_t child = fork();
+  if (child == 0) {
+    HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
+    _exit(store != nullptr && CertCloseStore(store, 0) ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(testing::EnumeratedThumbprints("MY"), std::vector<std::string>{ThumbprintOf(1)});
+}
+
+TEST_F(StoreCacheTest, KeyChangesBetweenTwoCallsAreSeen) {
+  const struct {
+    const char* name;
+    bool key_at_first;
+    std::function<void(StoreCacheTest&)> change;
+    bool signs_after;
+  } rows[] = {
+      {"key removed", true, [](StoreCacheTest& test) { fs::remove(test.KeyFile(0)); }, false},
+      {"key added", false,
+       [](StoreCacheTest& test) { testing::WriteFile(test.KeyFile(0), testing::PrivateKeyPemOf(test.keys_[0].get())); },
+       true},
+      {"key overwritten in place by another key, same time", true,
+       [](StoreCacheTest& test) {
+         OverwriteKeepingTime(test.KeyFile(0), testing::PrivateKeyPemOf(test.keys_[1].get()));
+       },
+       false},
+      {"other key overwritten in place by the right one, same time", false,
+       [](StoreCacheTest& test) {
+         testing::WriteFile(test.KeyFile(0), testing::PrivateKeyPemOf(test.keys_[1].get()));
+         ASSERT_FALSE(test.Signs(0));
+         OverwriteKeepingTime(test.KeyFile(0), testing::PrivateKeyPemOf(test.keys_[0].get()));
+       },
+       true},
+      // No event reaches the store folder's watch: the file's size tells the change (its
+      // modification time may stay within the clock's tick).
+      {"key overwritten through a hard link in another folder", true,
+       [](StoreCacheTest& test) {
+         const fs::path link = test.home_.root() / "elsewhere.key";
+         fs::create_hard_link(test.KeyFile(0), link);
+         testing::WriteFile(link, testing::PrivateKeyPemOf(test.keys_[1].get()) + "\n");
+         ASSERT_NE(fs::file_size(link), testing::PrivateKeyPemOf(test.keys_[0].get()).size());
+       },
+       false},
+      {"key replaced by an unreadable file", true,
+       [](StoreCacheTest& test) {
+         fs::remove(test.KeyFile(0));
+         fs::create_directory(test.KeyFile(0));
+       },
+       false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove_all(MyFolder());
+    testing::InstallCertificate(home_.root(), "MY", certificates_[0].get(),
+                                row.key_at_first ? keys_[0].get() : nullptr);
+    ASSERT_EQ(Signs(0), row.key_at_first);
+    row.change(*this);
+    EXPECT_EQ(Signs(0), row.signs_after);
+  }
+}
+
+TEST_F(StoreCacheTest, RevocationListChangesAreSeen) {
+  const std::string crl = testing::MakeCrlDer(certificates_[0].get(), keys_[0].get());
+  const fs::path file = MyFolder() / "issuer.crl";
+  const struct {
+    const char* name;
+    std::function<void()> change;
+    size_t lists;
+  } steps[] = {
+      {"none yet", [] {}, 0},
+      {"list added", [&] { testing::WriteFile(file, crl); }, 1},
+      {"second list in the same file", [&] { OverwriteKeepingTime(file, testing::CrlPemOf(crl) + testing::CrlPemOf(crl)); }, 2},
+      {"list removed", [&] { fs::remove(file); }, 0},
+  };
+  testing::InstallCertificate(home_.root(), "MY", certificates_[0].get());
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    step.change();
+    EXPECT_EQ(platform::CachedRevocationLists(MyFolder()).size(), step.lists);
+  }
+}
+
+TEST_F(StoreCacheTest, CacheSettingDecidesWhetherFilesAreReadAgain) {
+  testing::InstallCertificate(home_.root(), "MY", certificates_[0].get(), keys_[0].get());
+  const struct {
+    const char* setting;  // CORVANE_CACHE; null: unset
+    bool kept;
+  } rows[] = {{nullptr, true}, {"on", true}, {"off", false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.setting == nullptr ? "unset" : row.setting);
+    home_.SetEnv("CORVANE_CACHE", row.setting == nullptr ? std::nullopt : std::optional<std::string>(row.setting));
+    std::shared_ptr<const platform::StoreContents> first, second;
+    ASSERT_TRUE(platform::CachedStoreContents(MyFolder(), first).ok());
+    ASSERT_TRUE(platform::CachedStoreContents(MyFolder(), second).ok());
+    EXPECT_EQ(first == second, row.kept);
+
+    HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
+    ASSERT_NE(store, nullptr);
+    PCCERT_CONTEXT context = CertEnumCertificatesInStore(store, nullptr);
+    ASSERT_NE(context, nullptr);
+    const ossl::UniquePtr<EVP_PKEY> key = platform::LoadLinkedPrivateKey(context);
+    const ossl::UniquePtr<EVP_PKEY> again = platform::LoadLinkedPrivateKey(context);
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key.get() == again.get(), row.kept);
+    CertFreeCertificateContext(context);
+    CertCloseStore(store, 0);
+  }
+}
+
+// Everything under a folder as it stands on disk: kind, inode, size, times and bytes.
+std::map<std::string, std::string> Snapshot(const fs::path& folder) {
+  std::map<std::string, std::string> entries;
+  auto add = [&](const fs::path& path) {
+    struct stat status {};
+    if (lstat(path.c_str(), &status) != 0) return;
+    auto ns = [](const timespec& time) { return std::to_string(time.tv_sec) + "." + std::to_string(time.tv_nsec); };
+    std::string record = std::to_string(status.st_mode) + " " + std::to_string(status.st_ino) + " " +
+                         std::to_string(status.st_size) + " m" + ns(status.st_mtim) + " c" + ns(status.st_ctim);
+    if (S_ISREG(status.st_mode)) record += " " + testing::ReadFile(path);
+    entries[fs::relative(path, folder.parent_path()).string()] = record;
+  };
+  add(folder);
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) add(entry.path());
+  return entries;
+}
+
+TEST(NoWriteTest, OperationsLeaveStoresAndProvidersUntouched) {
+  testing::TestHome home;
+  const auto ca_key = testing::TestRsaKey(2);
+  const auto ca = testing::MakeCertificate(
+      {.subject = {{"CN", "QDRA"}, {"OU", "config"}, {"O", "Ostrevalia"}}, .ca = true}, ca_key.get(), nullptr,
+      ca_key.get());
+  const auto key = testing::TestRsaKey(0);
+  const auto signer = testing::MakeCertificate({.subject = {{"CN", "Signer"}}, .serial_hex = "12AB"}, key.get(),
+                                               ca.get(), ca_key.get());
+  testing::InstallCertificate(home.root(), "MY", signer.get(), key.get());
+  testing::InstallCertificate(home.root(), "CA", ca.get());
+  const std::string envelope =
+      testing::OpensslBase64(testing::OpensslEnvelope("opened", {signer.get()}, "-aes256"));
+  const struct {
+    const char* name;
+    std::function<testing::ExportResult()> call;
+  } rows[] = {
+      {"sign by serial number",
+       [] {
+         return testing::CallExport([](char* out, int32_t* length) {
+           return generateSingleSignedMsgBySN("data", 4, 0, "12AB", 4, out, length);
+         });
+       }},
+      {"open an envelope",
+       [&] {
+         return testing::CallExport([&](char* out, int32_t* length) {
+           return decomposeSingleEnvelopedMsg(envelope.data(), static_cast<int32_t>(envelope.size()), out, length);
+         });
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_EQ(row.call().code, 0);  // makes the provider container when it is missing
+    const auto stores = Snapshot(home.root() / "stores");
+    const auto providers = Snapshot(home.root() / "providers");
+    ASSERT_EQ(row.call().code, 0);
+    EXPECT_EQ(Snapshot(home.root() / "stores"), stores);
+    EXPECT_EQ(Snapshot(home.root() / "providers"), providers);
+  }
+}
+
+}  // namespace
+}  // namespace corvane
