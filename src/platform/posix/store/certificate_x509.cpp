@@ -7,6 +7,7 @@
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/store/certificate_context.h"
 #include "platform/posix/store/store_layout.h"
+#include "platform/posix/store/token_key.h"
 
 namespace corvane::platform {
 namespace {
@@ -21,7 +22,10 @@ X509* CertificateX509(PCCERT_CONTEXT context) {
   return object == nullptr ? nullptr : object->certificate->OpenSslCertificate();
 }
 
-ossl::UniquePtr<EVP_PKEY> LoadLinkedPrivateKey(PCCERT_CONTEXT context) {
+ossl::UniquePtr<EVP_PKEY> LoadLinkedPrivateKey(PCCERT_CONTEXT context, DWORD* failure) {
+  DWORD ignored = 0;
+  DWORD& reason = failure != nullptr ? *failure : ignored;
+  reason = CRYPT_E_NO_KEY_PROPERTY;
   const ContextObject* object = ContextOf(context);
   if (object == nullptr) return nullptr;
   X509* certificate = object->certificate->OpenSslCertificate();
@@ -31,16 +35,21 @@ ossl::UniquePtr<EVP_PKEY> LoadLinkedPrivateKey(PCCERT_CONTEXT context) {
   std::string pem;
   if (!ReadWholeFile(file, pem).ok()) return nullptr;
 
+  ossl::UniquePtr<EVP_PKEY> key;
+  if (IsTokenKeyUri(pem)) {
+    const std::optional<TokenKeyUri> uri = ParseTokenKeyUri(pem);
+    if (uri) key = LoadTokenKey(*uri, reason);
+  }
   ERR_set_mark();
   ossl::UniquePtr<BIO> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
-  ossl::UniquePtr<EVP_PKEY> key;
-  if (bio != nullptr) {
+  if (bio != nullptr && !IsTokenKeyUri(pem)) {
     key.reset(PEM_read_bio_PrivateKey_ex(bio.get(), nullptr, NoPassword, nullptr, ossl::LibraryContext(),
                                          ossl::kNoProperties));
   }
   EVP_PKEY* public_key = X509_get0_pubkey(certificate);
   if (key != nullptr && (public_key == nullptr || EVP_PKEY_eq(key.get(), public_key) != 1)) key.reset();
   ERR_pop_to_mark();
+  if (key != nullptr) reason = 0;
   return key;
 }
 
