@@ -15,6 +15,14 @@ namespace {
 // Never prompts: an encrypted key file is simply not usable.
 int NoPassword(char*, int, int, void*) { return -1; }
 
+// The text of the .key file beside the context's certificate; false when there is none.
+bool KeyFileText(const ContextObject* object, std::string& text) {
+  if (object == nullptr || object->contents->folder.empty()) return false;
+  const std::filesystem::path file =
+      object->contents->folder / (object->certificate->thumbprint + std::string(kKeyExtension));
+  return ReadWholeFile(file, text).ok();
+}
+
 }  // namespace
 
 X509* CertificateX509(PCCERT_CONTEXT context) {
@@ -29,11 +37,8 @@ ossl::UniquePtr<EVP_PKEY> LoadLinkedPrivateKey(PCCERT_CONTEXT context, DWORD* fa
   const ContextObject* object = ContextOf(context);
   if (object == nullptr) return nullptr;
   X509* certificate = object->certificate->OpenSslCertificate();
-  if (certificate == nullptr || object->contents->folder.empty()) return nullptr;
-  const std::filesystem::path file =
-      object->contents->folder / (object->certificate->thumbprint + std::string(kKeyExtension));
   std::string pem;
-  if (!ReadWholeFile(file, pem).ok()) return nullptr;
+  if (certificate == nullptr || !KeyFileText(object, pem)) return nullptr;
 
   ossl::UniquePtr<EVP_PKEY> key;
   if (IsTokenKeyUri(pem)) {
@@ -51,6 +56,12 @@ ossl::UniquePtr<EVP_PKEY> LoadLinkedPrivateKey(PCCERT_CONTEXT context, DWORD* fa
   ERR_pop_to_mark();
   if (key != nullptr) reason = 0;
   return key;
+}
+
+std::optional<TokenKeyUri> LinkedTokenKeyUri(PCCERT_CONTEXT context) {
+  std::string text;
+  if (!KeyFileText(ContextOf(context), text)) return std::nullopt;
+  return ParseTokenKeyUri(text);
 }
 
 std::vector<uint8_t> KeyIdentifierOf(X509* certificate) {

@@ -150,6 +150,57 @@ ossl::UniquePtr<EVP_PKEY> LoadTokenKey(const TokenKeyUri& uri, DWORD& failure) {
   return found;
 }
 
+Status ListTokenCertificates(const std::string& token_label, std::vector<TokenCertificate>& found) {
+  TokenState& state = State();
+  std::lock_guard<std::mutex> guard(state.lock);
+  ERR_set_mark();
+  LoadedModule* module = Module(state, ModulePath());
+  SlotList slots;
+  if (module == nullptr || PKCS11_enumerate_slots(module->context, &slots.slots, &slots.count) != 0) {
+    ERR_pop_to_mark();
+    return Status(CRYPT_E_NOT_FOUND).Because("cannot load the PKCS #11 module " + ModulePath());
+  }
+  module->slot_lists.push_back(slots);
+  for (unsigned int s = 0; s < slots.count; ++s) {
+    PKCS11_SLOT* slot = &slots.slots[s];
+    if (slot->token == nullptr || !slot->token->initialized || slot->token->label == nullptr ||
+        (!token_label.empty() && token_label != slot->token->label) || LogIn(state, slot) != 0) {
+      continue;
+    }
+    PKCS11_CERT* certificates = nullptr;
+    unsigned int certificate_count = 0;
+    PKCS11_KEY* keys = nullptr;
+    unsigned int key_count = 0;
+    if (PKCS11_enumerate_certs(slot->token, &certificates, &certificate_count) != 0 ||
+        PKCS11_enumerate_keys(slot->token, &keys, &key_count) != 0) {
+      continue;
+    }
+    for (unsigned int c = 0; c < certificate_count; ++c) {
+      const PKCS11_CERT& certificate = certificates[c];
+      if (certificate.x509 == nullptr || certificate.id_len == 0) continue;
+      TokenKeyUri uri{slot->token->label,
+                      std::vector<uint8_t>(certificate.id, certificate.id + certificate.id_len), ""};
+      const bool has_key = std::any_of(keys, keys + key_count,
+                                       [&](const PKCS11_KEY& key) { return KeyMatches(key, uri); });
+      if (has_key && X509_up_ref(certificate.x509) == 1) {
+        found.push_back({ossl::UniquePtr<X509>(certificate.x509), std::move(uri)});
+      }
+    }
+  }
+  ERR_pop_to_mark();
+  return Status();
+}
+
+bool TokenPresent(const std::string& label) {
+  TokenState& state = State();
+  std::lock_guard<std::mutex> guard(state.lock);
+  ERR_set_mark();
+  LoadedModule* module = Module(state, ModulePath());
+  const bool present = module != nullptr && TokenSlot(*module, label) != nullptr;
+  ERR_pop_to_mark();
+  return present;
+}
+
 void LogOutOfTokens() {
   TokenState& state = State();
   std::lock_guard<std::mutex> guard(state.lock);

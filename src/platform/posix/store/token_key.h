@@ -13,8 +13,12 @@
 // asking; otherwise the PIN comes from the UI's PIN dialog (ui.h) and is wiped after the login.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/platform.h"
 #include "platform/posix/ossl.h"
+#include "platform/posix/status.h"
 #include "platform/posix/store/token_key_uri.h"
 
 namespace corvane::platform {
@@ -24,6 +28,22 @@ namespace corvane::platform {
 //   SCARD_W_CANCELLED_BY_USER  the PIN dialog was cancelled or could not be shown
 //   SCARD_W_WRONG_CHV          the token refused the PIN
 ossl::UniquePtr<EVP_PKEY> LoadTokenKey(const TokenKeyUri& uri, DWORD& failure);
+
+// A certificate on a token with a private key of the same CKA_ID beside it.
+struct TokenCertificate {
+  ossl::UniquePtr<X509> certificate;
+  TokenKeyUri key;
+};
+
+// The certificates with a private key beside them on the present tokens, or on the one labelled
+// `token_label` when it is not empty; in slot order, then the token's object order. A token that
+// wants a login is logged in first (PIN dialog), since its keys are private objects; a token
+// whose PIN is refused is passed over. Fails with CRYPT_E_NOT_FOUND when the module cannot be
+// loaded.
+Status ListTokenCertificates(const std::string& token_label, std::vector<TokenCertificate>& found);
+
+// Whether a token with this label is present in a slot of the module.
+bool TokenPresent(const std::string& label);
 
 // Logs out of every token this process logged in to.
 void LogOutOfTokens();
