@@ -12,6 +12,8 @@
 #include "support/signed_message_view.h"
 #include "support/openssl_peer.h"
 #include "support/soft_token.h"
+#include "platform/posix/store/thumbprint.h"
+#include "support/store_fixtures.h"
 #include "support/test_home.h"
 #include "support/test_pki.h"
 
@@ -117,6 +119,37 @@ TEST_F(TokenKeyInterop, RefusedPinAndMissingTokenGiveTheirCodes) {
       for (const std::string& line : log) EXPECT_EQ(line.find("1111"), std::string::npos);
     }
   }
+}
+
+// The tool finds the token certificate, links it (the URI as the .key, 0600), lists it by its
+// token, and its check reports the link once the token is gone.
+TEST_F(TokenKeyInterop, ToolLinksListsAndChecksTokenCertificates) {
+  std::filesystem::remove_all(home_.root() / "stores");
+  const testing::ToolRun listed = testing::RunStoreTool("link-token");
+  EXPECT_EQ(listed.status, 0) << listed.err;
+  EXPECT_NE(listed.out.find("0) /CN=Token Holder"), std::string::npos) << listed.out;
+  EXPECT_FALSE(std::filesystem::exists(home_.root() / "stores"));
+  const testing::ToolRun wrong = testing::RunStoreTool("link-token --token other --all");
+  EXPECT_NE(wrong.out.find("no certificate"), std::string::npos) << wrong.out;
+
+  const testing::ToolRun linked = testing::RunStoreTool("link-token --token 'corvane test' 0");
+  EXPECT_EQ(linked.status, 0) << linked.err;
+  const std::filesystem::path key = home_.root() / "stores/MY" /
+      (platform::Thumbprint(certificate_.get()) + ".key");
+  EXPECT_EQ(testing::ReadFile(key), testing::SoftTokenKeyUri() + "\n");
+  EXPECT_EQ(std::filesystem::status(key).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  EXPECT_NE(testing::RunStoreTool("list MY").out.find("Private key: token (corvane test)"),
+            std::string::npos);
+  EXPECT_EQ(testing::RunStoreTool("check MY").status, 0);
+  EXPECT_EQ(Sign("linked", 0).code, 0);
+
+  std::filesystem::remove_all(home_.root() / "softhsm/tokens");
+  std::filesystem::create_directories(home_.root() / "softhsm/tokens");
+  const testing::ToolRun checked = testing::RunStoreTool("check MY");
+  EXPECT_EQ(checked.status, 1);
+  EXPECT_NE(checked.out.find("on token \"corvane test\", which is not present"), std::string::npos)
+      << checked.out;
 }
 
 }  // namespace
