@@ -121,6 +121,16 @@ TEST_F(TokenKeyInterop, RefusedPinAndMissingTokenGiveTheirCodes) {
   }
 }
 
+// A URI that names a token key of another certificate is no key for this one.
+TEST_F(TokenKeyInterop, TokenKeyOfAnotherCertificateIsNotLinked) {
+  std::filesystem::remove_all(home_.root() / "stores");
+  const auto other_key = testing::TestRsaKey(1);
+  const auto other = testing::MakeCertificate({.subject = {{"CN", "Other"}}, .serial_hex = "71"},
+                                              other_key.get(), nullptr, other_key.get());
+  testing::LinkTokenCertificate(home_, other.get());
+  EXPECT_EQ(Sign("data", 0).code, -10015);
+}
+
 // The tool finds the token certificate, links it (the URI as the .key, 0600), lists it by its
 // token, and its check reports the link once the token is gone.
 TEST_F(TokenKeyInterop, ToolLinksListsAndChecksTokenCertificates) {
