@@ -126,6 +126,17 @@ bool KeyMatches(const PKCS11_KEY& key, const TokenKeyUri& uri) {
   return uri.object.empty() || (key.label != nullptr && uri.object == key.label);
 }
 
+// The first private key on the token that the URI names; null when there is none.
+ossl::UniquePtr<EVP_PKEY> KeyOnToken(PKCS11_TOKEN* token, const TokenKeyUri& uri) {
+  PKCS11_KEY* keys = nullptr;
+  unsigned int key_count = 0;
+  if (PKCS11_enumerate_keys(token, &keys, &key_count) != 0) return nullptr;
+  for (unsigned int i = 0; i < key_count; ++i) {
+    if (KeyMatches(keys[i], uri)) return ossl::UniquePtr<EVP_PKEY>(PKCS11_get_private_key(&keys[i]));
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 ossl::UniquePtr<EVP_PKEY> LoadTokenKey(const TokenKeyUri& uri, DWORD& failure) {
@@ -136,14 +147,12 @@ ossl::UniquePtr<EVP_PKEY> LoadTokenKey(const TokenKeyUri& uri, DWORD& failure) {
   ossl::UniquePtr<EVP_PKEY> found;
   LoadedModule* module = Module(state, ModulePath());
   PKCS11_SLOT* slot = module == nullptr ? nullptr : TokenSlot(*module, uri.token);
-  const DWORD login_failure = slot == nullptr ? failure : LogIn(state, slot);
-  if (slot != nullptr && login_failure != 0) failure = login_failure;
-  PKCS11_KEY* keys = nullptr;
-  unsigned int key_count = 0;
-  if (slot != nullptr && login_failure == 0 &&
-      PKCS11_enumerate_keys(slot->token, &keys, &key_count) == 0) {
-    for (unsigned int i = 0; i < key_count && !found; ++i) {
-      if (KeyMatches(keys[i], uri)) found.reset(PKCS11_get_private_key(&keys[i]));
+  if (slot != nullptr) {
+    const DWORD login_failure = LogIn(state, slot);
+    if (login_failure != 0) {
+      failure = login_failure;
+    } else {
+      found = KeyOnToken(slot->token, uri);
     }
   }
   ERR_pop_to_mark();

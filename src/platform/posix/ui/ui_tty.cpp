@@ -36,16 +36,19 @@ class Terminal {
     }
   }
 
-  // One line read with echo off into wiped memory; nullopt at end of input, on a read error, for
-  // an empty line and for one longer than kMaxPinLength.
-  std::optional<SecretBytes> ReadSecretLine() {
+  // Shows the prompt, then reads one line with echo off into wiped memory; nullopt at end of
+  // input, on a read error, for an empty line and for one longer than kMaxPinLength. Echo goes
+  // off before the prompt is shown and nothing typed is discarded, so a PIN typed as soon as
+  // the prompt appears is neither echoed nor lost.
+  std::optional<SecretBytes> ReadSecretLine(std::string_view prompt) {
     termios saved{};
     const bool have_modes = tcgetattr(fd_, &saved) == 0;
     if (have_modes) {
       termios quiet = saved;
       quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-      tcsetattr(fd_, TCSAFLUSH, &quiet);
+      tcsetattr(fd_, TCSANOW, &quiet);
     }
+    Write(prompt);
     std::vector<uint8_t> line;
     line.reserve(kMaxPinLength + 1);  // never reallocated: no unwiped copy is left behind
     bool complete = false;
@@ -61,7 +64,7 @@ class Terminal {
       if (line.size() <= kMaxPinLength) line.push_back(static_cast<uint8_t>(c));
       c = 0;
     }
-    if (have_modes) tcsetattr(fd_, TCSAFLUSH, &saved);
+    if (have_modes) tcsetattr(fd_, TCSANOW, &saved);
     Write("\n");
     SecretBytes pin(std::move(line));
     if (!complete || pin.size() == 0 || pin.size() > kMaxPinLength) return std::nullopt;
@@ -125,9 +128,8 @@ std::optional<SecretBytes> AskPinOnTty(const std::string& caption_gbk, const std
                                        DisplayEncoding encoding) {
   Terminal terminal;
   if (!terminal.is_open()) return std::nullopt;
-  terminal.Write("\n[" + ForTerminal(caption_gbk, encoding) + "]\n" +
-                 ForTerminal(text_gbk, encoding) + " ");
-  return terminal.ReadSecretLine();
+  return terminal.ReadSecretLine("\n[" + ForTerminal(caption_gbk, encoding) + "]\n" +
+                                 ForTerminal(text_gbk, encoding) + " ");
 }
 
 }  // namespace corvane::platform
