@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -134,6 +136,38 @@ TEST_F(GuiToolTest, AnswerIsReadFromTheOutputWhenTheHostIgnoresSigchld) {
   sigaction(SIGCHLD, &previous, nullptr);
   EXPECT_EQ(chosen, "2");
   EXPECT_EQ(cancelled, "cancel");
+}
+
+// The PIN comes from the tool's output, never from its arguments, and the log only says whether
+// one was given.
+TEST_F(GuiToolTest, PinDialogReadsThePinFromTheToolsOutput) {
+  struct Row {
+    const char* tool;
+    int status;
+    const char* output;
+    std::optional<std::string> pin;
+    std::vector<std::string> arguments;
+  };
+  const Row rows[] = {
+      {"zenity", 0, "s3cret\n", "s3cret", {"--password", "--title=caption"}},
+      {"zenity", 0, "\n", std::nullopt, {"--password", "--title=caption"}},
+      {"zenity", 1, "s3cret\n", std::nullopt, {"--password", "--title=caption"}},
+      {"kdialog", 0, "s3cret", "s3cret", {"--title=caption", "--password=text"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.tool) + " " + std::to_string(row.status) + " " + row.output);
+    InstallTool(row.tool);
+    Reply(row.status, row.output);
+    home_.ClearUiLog();
+    const std::optional<SecretBytes> pin = AskPin("caption", "text");
+    EXPECT_EQ(pin ? std::optional<std::string>(std::string(pin->bytes().begin(), pin->bytes().end()))
+                  : std::nullopt,
+              row.pin);
+    EXPECT_EQ(Arguments(), row.arguments);
+    EXPECT_EQ(home_.UiLog(), std::vector<std::string>{std::string("pin\tasked\t") +
+                                                      (row.pin ? "given" : "refused")});
+    std::filesystem::remove(home_.root() / "bin" / row.tool);
+  }
 }
 
 TEST_F(GuiToolTest, BoxThatCannotBeShownGoesToStandardError) {

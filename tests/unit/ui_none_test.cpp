@@ -2,6 +2,7 @@
 // cancels at once.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,28 @@ TEST(UiNoneTest, ChooserCancels) {
   const ChooserAnswer answer = ShowChooser("caption", "label", {"A", "B"});
   EXPECT_FALSE(answer.ok);
   EXPECT_EQ(home.UiLog(), std::vector<std::string>{"choose\tA\tB\tcancel"});
+}
+
+// The PIN dialog: none refuses even with a PIN in the environment, script answers with it and
+// refuses without one; the log tells only whether a PIN was given.
+TEST(UiNoneTest, PinDialogRefusesWhereNoneCanBeAsked) {
+  const struct {
+    const char* front_end;
+    std::optional<std::string> pin;
+    bool given;
+  } rows[] = {{"none", "1234", false}, {"script", "1234", true}, {"script", std::nullopt, false},
+              {"script", std::string(kMaxPinLength + 1, '7'), false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.front_end);
+    testing::TestHome home;
+    home.SetEnv("CORVANE_UI", row.front_end);
+    home.SetEnv("CORVANE_UI_PIN", row.pin);
+    const std::optional<SecretBytes> pin = AskPin("caption", "text");
+    ASSERT_EQ(pin.has_value(), row.given);
+    if (pin) EXPECT_EQ(std::string(pin->bytes().begin(), pin->bytes().end()), *row.pin);
+    EXPECT_EQ(home.UiLog(), std::vector<std::string>{std::string("pin\tasked\t") +
+                                                     (row.given ? "given" : "refused")});
+  }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/platform.h"
@@ -142,6 +143,29 @@ TEST_F(UiTtyTest, ChooserShowsNumberedLinesAndReadsANumber) {
     const bool asked_again = child.screen().find("No such line.") != std::string::npos;
     EXPECT_EQ(asked_again, std::string(row.keys).find('\n') != std::string(row.keys).rfind('\n'));
     ASSERT_EQ(home_.UiLog().size(), 1u);
+  }
+}
+
+// The PIN is typed without echo and comes back whole; an empty line refuses; the terminal echoes
+// again afterwards.
+TEST_F(UiTtyTest, PinIsReadWithoutEcho) {
+  const struct {
+    const char* typed;
+    int expected;  // the PIN's length, or kCancelled
+  } rows[] = {{"s3cret\n", 6}, {"\n", kCancelled}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.typed);
+    PtyChild child([] {
+      const std::optional<SecretBytes> pin = AskPin("caption", "PIN:");
+      if (!pin) return kCancelled;
+      const std::string typed(pin->bytes().begin(), pin->bytes().end());
+      return typed == "s3cret" ? static_cast<int>(typed.size()) : 1;
+    });
+    ASSERT_TRUE(child.started());
+    ASSERT_TRUE(child.WaitFor("PIN:"));
+    child.Type(row.typed);
+    EXPECT_EQ(child.Finish(), row.expected);
+    EXPECT_EQ(child.screen().find("s3cret"), std::string::npos) << child.screen();
   }
 }
 

@@ -21,7 +21,12 @@ constexpr char kStoreUsage[] =
     "  check [STORE] [--repair]              entries the store skips, keys without certificates,\n"
     "                                        certificates without keys, keys others can read, and\n"
     "                                        leftover temporary files; --repair removes stale\n"
-    "                                        temporary files and makes keys 0600\n";
+    "                                        temporary files and makes keys 0600; a key on a token\n"
+    "                                        that is not present is reported\n"
+    "  link-token [--token LABEL] [--all | NUMBER...]\n"
+    "                                        certificates with a private key on the PKCS #11\n"
+    "                                        tokens, numbered; the chosen ones (or all) go into MY\n"
+    "                                        with their keys named by pkcs11: URIs\n";
 
 }  // namespace
 
@@ -38,6 +43,7 @@ int RunStoreCommand(const std::vector<std::string>& args) {
   if (command == "remove") return RunStoreRemove(rest);
   if (command == "add-crl") return RunStoreAddCrl(rest);
   if (command == "check") return RunStoreCheck(rest);
+  if (command == "link-token") return RunStoreLinkToken(rest);
   if (command == "help" || command == "--help") {
     std::cout << kStoreUsage;
     return 0;

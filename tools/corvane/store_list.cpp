@@ -53,6 +53,8 @@ std::string TimeText(const FILETIME& time) {
 }
 
 std::string KeyStatus(PCCERT_CONTEXT context, const std::filesystem::path& folder, const std::string& thumbprint) {
+  // A token key is shown by its token, without logging in to it (no PIN asked for a listing).
+  if (const auto uri = platform::LinkedTokenKeyUri(context)) return "token (" + uri->token + ")";
   if (platform::LoadLinkedPrivateKey(context) != nullptr) return "linked";
   std::error_code ignored;
   if (std::filesystem::exists(folder / platform::KeyFileName(thumbprint), ignored)) {

@@ -12,6 +12,7 @@ int RunStoreExport(const std::vector<std::string>& args);
 int RunStoreRemove(const std::vector<std::string>& args);
 int RunStoreAddCrl(const std::vector<std::string>& args);
 int RunStoreCheck(const std::vector<std::string>& args);
+int RunStoreLinkToken(const std::vector<std::string>& args);
 
 // MY, CA and ROOT, then every other store folder of the root by name.
 std::vector<std::string> AllStores();

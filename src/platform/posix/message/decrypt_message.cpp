@@ -41,9 +41,11 @@ extern "C" BOOL CryptDecryptMessage(PCRYPT_DECRYPT_MESSAGE_PARA decrypt_para,
   PLATFORM_ENSURE(reading != EnvelopeReading::kOtherContentType, CRYPT_E_INVALID_MSG_TYPE);
   PLATFORM_ENSURE(envelope.has_encrypted_content, CRYPT_E_MSG_ERROR);
 
-  std::optional<RecipientCertificate> recipient = FindRecipientCertificate(
-      decrypt_para->rghCertStore, decrypt_para->cCertStore, envelope.recipients);
-  PLATFORM_ENSURE(recipient.has_value(), CRYPT_E_NO_DECRYPT_CERT);
+  DWORD recipient_failure = 0;
+  std::optional<RecipientCertificate> recipient =
+      FindRecipientCertificate(decrypt_para->rghCertStore, decrypt_para->cCertStore,
+                               envelope.recipients, recipient_failure);
+  PLATFORM_ENSURE(recipient.has_value(), recipient_failure);
 
   SecretBytes content_key;
   PLATFORM_ENSURE_OK(

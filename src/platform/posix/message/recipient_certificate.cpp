@@ -45,7 +45,8 @@ bool CertificateMatchesRecipient(PCCERT_CONTEXT certificate,
 
 std::optional<RecipientCertificate> FindRecipientCertificate(
     const HCERTSTORE* stores, DWORD store_count,
-    const std::vector<KeyTransportRecipient>& recipients) {
+    const std::vector<KeyTransportRecipient>& recipients, DWORD& failure) {
+  failure = CRYPT_E_NO_DECRYPT_CERT;
   for (DWORD index = 0; index < store_count; ++index) {
     PCCERT_CONTEXT certificate = nullptr;
     while ((certificate = CertEnumCertificatesInStore(stores[index], certificate)) != nullptr) {
@@ -54,7 +55,13 @@ std::optional<RecipientCertificate> FindRecipientCertificate(
             return CertificateMatchesRecipient(certificate, candidate);
           });
       if (recipient == recipients.end()) continue;
-      ossl::UniquePtr<EVP_PKEY> key = LoadLinkedPrivateKey(certificate);
+      DWORD key_failure = 0;
+      ossl::UniquePtr<EVP_PKEY> key = LoadLinkedPrivateKey(certificate, &key_failure);
+      if (!key && key_failure != CRYPT_E_NO_KEY_PROPERTY) {
+        CertFreeCertificateContext(certificate);
+        failure = key_failure;
+        return std::nullopt;
+      }
       if (!key) continue;
       // Leaving the enumeration early: the context it returned last is now ours to release.
       return RecipientCertificate{CertificateReference(certificate), std::move(key), &*recipient};

@@ -28,8 +28,10 @@ struct RecipientCertificate {
 bool CertificateMatchesRecipient(PCCERT_CONTEXT certificate,
                                  const KeyTransportRecipient& recipient);
 
+// Nullopt with `failure` set when there is none: CRYPT_E_NO_DECRYPT_CERT, or the PIN failure of a
+// token key (token_key.h), which ends the search: the user declined to use that key.
 std::optional<RecipientCertificate> FindRecipientCertificate(
     const HCERTSTORE* stores, DWORD store_count,
-    const std::vector<KeyTransportRecipient>& recipients);
+    const std::vector<KeyTransportRecipient>& recipients, DWORD& failure);
 
 }  // namespace corvane::platform

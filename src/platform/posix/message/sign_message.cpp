@@ -62,8 +62,10 @@ extern "C" BOOL CryptSignMessage(PCRYPT_SIGN_MESSAGE_PARA sign_para, BOOL detach
   PLATFORM_ENSURE(digest != nullptr, CRYPT_E_UNKNOWN_ALGO);
   X509* signer = CertificateX509(sign_para->pSigningCert);
   PLATFORM_ENSURE(signer != nullptr, CRYPT_E_MSG_ERROR);
-  const ossl::UniquePtr<EVP_PKEY> private_key = LoadLinkedPrivateKey(sign_para->pSigningCert);
-  PLATFORM_ENSURE(private_key != nullptr, CRYPT_E_NO_KEY_PROPERTY);
+  DWORD key_failure = 0;
+  const ossl::UniquePtr<EVP_PKEY> private_key =
+      LoadLinkedPrivateKey(sign_para->pSigningCert, &key_failure);
+  PLATFORM_ENSURE(private_key != nullptr, key_failure);
 
   SignedDataInput input;
   input.signer = signer;

@@ -15,6 +15,7 @@
 
 #include "platform/posix/platform_call.h"
 #include "platform/posix/provider/provider_context.h"
+#include "platform/posix/store/token_key.h"
 #include "platform/posix/provider/provider_state.h"
 
 namespace corvane::platform {
@@ -62,11 +63,18 @@ bool AddProviderReference(HCRYPTPROV provider) {
 }
 
 bool ReleaseProviderReference(HCRYPTPROV provider) {
-  ProviderHandles& handles = Handles();
-  std::lock_guard<std::mutex> guard(handles.lock);
-  auto found = handles.live.find(provider);
-  if (found == handles.live.end()) return false;
-  if (--found->second.references == 0) handles.live.erase(found);
+  bool last = false;
+  {
+    ProviderHandles& handles = Handles();
+    std::lock_guard<std::mutex> guard(handles.lock);
+    auto found = handles.live.find(provider);
+    if (found == handles.live.end()) return false;
+    if (--found->second.references == 0) handles.live.erase(found);
+    last = handles.live.empty();
+  }
+  // Each export call holds a context: with none left, no call is under way that still needs a
+  // token it logged in to, and the next one asks for the PIN again.
+  if (last) LogOutOfTokens();
   return true;
 }
 

@@ -1,4 +1,5 @@
 #include "platform/posix/store/store_check.h"
+#include "platform/posix/store/token_key.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -43,6 +44,14 @@ void CheckKeyFile(const StoreContents& contents, const fs::path& file, bool repa
   if (!read.ok()) {
     findings.push_back({name, "private key that cannot be used: " + read.Text()});
     return;
+  }
+  if (IsTokenKeyUri(bytes)) {
+    const std::optional<TokenKeyUri> uri = ParseTokenKeyUri(bytes);
+    if (!uri) {
+      findings.push_back({name, "private key that cannot be used: malformed token key URI"});
+    } else if (!TokenPresent(uri->token)) {
+      findings.push_back({name, "private key on token \"" + uri->token + "\", which is not present"});
+    }
   }
   // The mode of the file itself: a link is never followed to change another file's mode.
   const int fd = open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);

@@ -45,6 +45,22 @@ ChooserAnswer ChooseWith(const UiSettings& settings, const std::string& caption_
   return {};
 }
 
+std::optional<SecretBytes> AskPinWith(const UiSettings& settings, const std::string& caption_gbk,
+                                     const std::string& text_gbk) {
+  switch (settings.front_end) {
+    case UiFrontEnd::kGui:
+      if (!settings.gui_tool) break;
+      return AskPinInGui(*settings.gui_tool, caption_gbk, text_gbk);
+    case UiFrontEnd::kTty:
+      return AskPinOnTty(caption_gbk, text_gbk, settings.terminal_encoding);
+    case UiFrontEnd::kScript:
+      return ScriptedPin();
+    case UiFrontEnd::kNone:
+      break;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 void ShowMessageBox(const std::string& caption_gbk, const std::string& text_gbk) {
@@ -62,6 +78,17 @@ ChooserAnswer ShowChooser(const std::string& caption_gbk, const std::string& lab
   const ChooserAnswer answer = ChooseWith(settings, caption_gbk, label_gbk, lines_gbk);
   LogChooser(settings.log_path, lines_gbk, answer);
   return answer;
+}
+
+}  // namespace corvane::platform
+
+namespace corvane::platform {
+
+std::optional<SecretBytes> AskPin(const std::string& caption_gbk, const std::string& text_gbk) {
+  const UiSettings settings = ReadUiSettings();
+  std::optional<SecretBytes> pin = AskPinWith(settings, caption_gbk, text_gbk);
+  LogPin(settings.log_path, pin.has_value());
+  return pin;
 }
 
 }  // namespace corvane::platform

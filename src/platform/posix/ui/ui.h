@@ -6,8 +6,11 @@
 // (choose<TAB>line 0<TAB>line 1...<TAB>answer). All texts handed in are GBK bytes.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/posix/secret_bytes.h"
 
 namespace corvane::platform {
 
@@ -24,6 +27,17 @@ void ShowMessageBox(const std::string& caption_gbk, const std::string& text_gbk)
 // first, and waits for OK or Cancel. A chooser that cannot be shown counts as cancelled.
 ChooserAnswer ShowChooser(const std::string& caption_gbk, const std::string& label_gbk,
                           const std::vector<std::string>& lines_gbk);
+
+// The longest PIN a dialog accepts (PKCS #11 tokens allow far less).
+inline constexpr size_t kMaxPinLength = 256;
+
+// Asks for the PIN of a token (caption and prompt text as for a message box) and waits for it.
+// Front ends: gui (zenity --password or kdialog --password, read from the tool's standard
+// output), tty (typed on /dev/tty with echo off), script (the value of CORVANE_UI_PIN; unset
+// refuses), none (refuses). nullopt when the user cancels or no PIN can be asked. The PIN is
+// never an argument of a child process nor written to the UI log, which records only
+// "pin<TAB>asked<TAB>given|refused"; every copy made on the way is wiped.
+std::optional<SecretBytes> AskPin(const std::string& caption_gbk, const std::string& text_gbk);
 
 // Makes the script front end take the first answer of CORVANE_UI_CHOICES again at the next
 // chooser, as it does by itself when the variable's value changes: for a program that sets the

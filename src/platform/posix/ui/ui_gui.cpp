@@ -98,4 +98,24 @@ ChooserAnswer ChooseInGui(const GuiTool& tool, const std::string& caption_gbk,
   return {true, static_cast<int>(*line)};
 }
 
+std::optional<SecretBytes> AskPinInGui(const GuiTool& tool, const std::string& caption_gbk,
+                                       const std::string& text_gbk) {
+  const std::string caption = ForDisplay(caption_gbk, tool.encoding);
+  const std::string text = ForDisplay(text_gbk, tool.encoding);
+  std::vector<std::string> arguments;
+  if (tool.kind == GuiTool::Kind::kKdialog) {
+    arguments = {"--title=" + caption, "--password=" + text};
+  } else {
+    arguments = {"--password", "--title=" + caption};  // zenity's password box takes no text
+  }
+  ChildExit exit = RunTool(tool, std::move(arguments));
+  SecretBytes printed(std::vector<uint8_t>(exit.output.begin(), exit.output.end()));
+  OPENSSL_cleanse(exit.output.data(), exit.output.size());
+  if (!exit.exited || exit.status != kExitOk) return std::nullopt;
+  size_t length = printed.size();
+  if (length > 0 && printed.data()[length - 1] == '\n') --length;
+  if (length == 0 || length > kMaxPinLength) return std::nullopt;
+  return SecretBytes(std::vector<uint8_t>(printed.data(), printed.data() + length));
+}
+
 }  // namespace corvane::platform

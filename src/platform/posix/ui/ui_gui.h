@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,5 +18,11 @@ namespace corvane::platform {
 bool ShowBoxInGui(const GuiTool& tool, const std::string& caption_gbk, const std::string& text_gbk);
 ChooserAnswer ChooseInGui(const GuiTool& tool, const std::string& caption_gbk,
                           const std::string& label_gbk, const std::vector<std::string>& lines_gbk);
+
+// The PIN dialog: zenity --password (kdialog --password), the PIN read from the tool's standard
+// output and never passed to it; cancel, a failed tool, an empty PIN or one longer than
+// kMaxPinLength refuse.
+std::optional<SecretBytes> AskPinInGui(const GuiTool& tool, const std::string& caption_gbk,
+                                       const std::string& text_gbk);
 
 }  // namespace corvane::platform

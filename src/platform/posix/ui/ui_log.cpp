@@ -80,4 +80,8 @@ void LogChooser(const std::string& log_path, const std::vector<std::string>& lin
   AppendLine(log_path, line + "\t" + AnswerField(answer));
 }
 
+void LogPin(const std::string& log_path, bool given) {
+  AppendLine(log_path, std::string("pin\tasked\t") + (given ? "given" : "refused"));
+}
+
 }  // namespace corvane::platform

@@ -2,6 +2,7 @@
 // so that tests and scripts can read what the user would have seen.
 //
 //   box<TAB>caption<TAB>text
+//   pin<TAB>asked<TAB>given|refused                 (never the PIN itself)
 //   choose<TAB>line 0<TAB>line 1...<TAB>answer     answer: the selected line number, ok, cancel
 //
 // Fields are escaped as ForLogField (ui_text.h) says. Each line is appended with one write on a
@@ -22,5 +23,7 @@ void LogBox(const std::string& log_path, const std::string& caption_gbk,
 
 void LogChooser(const std::string& log_path, const std::vector<std::string>& lines_gbk,
                 const ChooserAnswer& answer);
+
+void LogPin(const std::string& log_path, bool given);
 
 }  // namespace corvane::platform

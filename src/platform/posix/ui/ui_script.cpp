@@ -2,6 +2,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/posix/environment.h"
 #include "platform/posix/ui/ui_script.h"
 #include "platform/posix/ui/ui_text.h"
 
@@ -57,6 +58,14 @@ void RestartScriptedAnswers() {
   ScriptCursor& cursor = Cursor();
   std::lock_guard<std::mutex> guard(cursor.lock);
   cursor.next = 0;
+}
+
+std::optional<SecretBytes> ScriptedPin() {
+  std::string value = EnvironmentValue("CORVANE_UI_PIN");
+  SecretBytes pin(std::vector<uint8_t>(value.begin(), value.end()));
+  OPENSSL_cleanse(value.data(), value.size());
+  if (pin.size() == 0 || pin.size() > kMaxPinLength) return std::nullopt;
+  return pin;
 }
 
 }  // namespace corvane::platform

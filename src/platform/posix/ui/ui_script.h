@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,5 +21,9 @@ namespace corvane::platform {
 // walking, or RestartScriptedAnswers (ui.h) is called, so choices set anew start at their
 // beginning.
 ChooserAnswer NextScriptedAnswer(const std::string& choices, size_t line_count);
+
+// script: the PIN in CORVANE_UI_PIN (read afresh for every dialog); unset, empty or longer
+// than kMaxPinLength refuses.
+std::optional<SecretBytes> ScriptedPin();
 
 }  // namespace corvane::platform

@@ -1,5 +1,6 @@
 #include <errno.h>
 #include <fcntl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <optional>
@@ -33,6 +34,41 @@ class Terminal {
       if (result <= 0) return;
       text.remove_prefix(static_cast<size_t>(result));
     }
+  }
+
+  // Shows the prompt, then reads one line with echo off into wiped memory; nullopt at end of
+  // input, on a read error, for an empty line and for one longer than kMaxPinLength. Echo goes
+  // off before the prompt is shown and nothing typed is discarded, so a PIN typed as soon as
+  // the prompt appears is neither echoed nor lost.
+  std::optional<SecretBytes> ReadSecretLine(std::string_view prompt) {
+    termios saved{};
+    const bool have_modes = tcgetattr(fd_, &saved) == 0;
+    if (have_modes) {
+      termios quiet = saved;
+      quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+      tcsetattr(fd_, TCSANOW, &quiet);
+    }
+    Write(prompt);
+    std::vector<uint8_t> line;
+    line.reserve(kMaxPinLength + 1);  // never reallocated: no unwiped copy is left behind
+    bool complete = false;
+    for (;;) {
+      char c;
+      const ssize_t result = read(fd_, &c, 1);
+      if (result < 0 && errno == EINTR) continue;
+      if (result <= 0) break;
+      if (c == '\n' || c == '\r') {
+        complete = true;
+        break;
+      }
+      if (line.size() <= kMaxPinLength) line.push_back(static_cast<uint8_t>(c));
+      c = 0;
+    }
+    if (have_modes) tcsetattr(fd_, TCSANOW, &saved);
+    Write("\n");
+    SecretBytes pin(std::move(line));
+    if (!complete || pin.size() == 0 || pin.size() > kMaxPinLength) return std::nullopt;
+    return pin;
   }
 
   // One line without its end; nullopt at end of input (or a read error) before any byte.
@@ -86,6 +122,14 @@ ChooserAnswer ChooseOnTty(const std::string& caption_gbk, const std::string& lab
     if (line && *line < lines_gbk.size()) return {true, static_cast<int>(*line)};
     terminal.Write("No such line.\n");
   }
+}
+
+std::optional<SecretBytes> AskPinOnTty(const std::string& caption_gbk, const std::string& text_gbk,
+                                       DisplayEncoding encoding) {
+  Terminal terminal;
+  if (!terminal.is_open()) return std::nullopt;
+  return terminal.ReadSecretLine("\n[" + ForTerminal(caption_gbk, encoding) + "]\n" +
+                                 ForTerminal(text_gbk, encoding) + " ");
 }
 
 }  // namespace corvane::platform

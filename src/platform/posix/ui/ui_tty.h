@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,5 +20,11 @@ bool ShowBoxOnTty(const std::string& caption_gbk, const std::string& text_gbk,
                   DisplayEncoding encoding);
 ChooserAnswer ChooseOnTty(const std::string& caption_gbk, const std::string& label_gbk,
                           const std::vector<std::string>& lines_gbk, DisplayEncoding encoding);
+
+// The PIN dialog: caption and text, then one line read with echo switched off (restored after,
+// also when reading fails); an empty line, end of input or a line longer than kMaxPinLength
+// refuses.
+std::optional<SecretBytes> AskPinOnTty(const std::string& caption_gbk, const std::string& text_gbk,
+                                       DisplayEncoding encoding);
 
 }  // namespace corvane::platform

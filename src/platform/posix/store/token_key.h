@@ -1,0 +1,51 @@
+// Private keys that stay on a PKCS #11 token, named by a token key URI (token_key_uri.h) in a
+// certificate's .key file, and used through OpenSSL keys that libp11 backs with the token.
+//
+// Modules: the one named by CORVANE_PKCS11_MODULE (a path), else p11-kit's proxy module, which
+// serves every module the system's p11-kit configuration registers (OpenSC for smart cards,
+// SoftHSM, a vendor's module). A module is loaded on first use and stays loaded for the life of
+// the process: keys handed out refer to it.
+//
+// Login: a token that wants one is logged in when a key of it is first needed and stays logged
+// in while any provider context of the process is live (each export call holds one), so one
+// call asks for the PIN at most once per token; LogOutOfTokens ends that when the last context
+// is released. A token with a protected authentication path (a PIN pad) is logged in without
+// asking; otherwise the PIN comes from the UI's PIN dialog (ui.h) and is wiped after the login.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/posix/ossl.h"
+#include "platform/posix/status.h"
+#include "platform/posix/store/token_key_uri.h"
+
+namespace corvane::platform {
+
+// The key the URI names. Null with `failure` set when it cannot be had:
+//   CRYPT_E_NO_KEY_PROPERTY    no module, no such token, no such key on it
+//   SCARD_W_CANCELLED_BY_USER  the PIN dialog was cancelled or could not be shown
+//   SCARD_W_WRONG_CHV          the token refused the PIN
+ossl::UniquePtr<EVP_PKEY> LoadTokenKey(const TokenKeyUri& uri, DWORD& failure);
+
+// A certificate on a token with a private key of the same CKA_ID beside it.
+struct TokenCertificate {
+  ossl::UniquePtr<X509> certificate;
+  TokenKeyUri key;
+};
+
+// The certificates with a private key beside them on the present tokens, or on the one labelled
+// `token_label` when it is not empty; in slot order, then the token's object order. A token that
+// wants a login is logged in first (PIN dialog), since its keys are private objects; a token
+// whose PIN is refused is passed over. Fails with CRYPT_E_NOT_FOUND when the module cannot be
+// loaded.
+Status ListTokenCertificates(const std::string& token_label, std::vector<TokenCertificate>& found);
+
+// Whether a token with this label is present in a slot of the module.
+bool TokenPresent(const std::string& label);
+
+// Logs out of every token this process logged in to.
+void LogOutOfTokens();
+
+}  // namespace corvane::platform
