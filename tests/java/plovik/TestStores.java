@@ -6,12 +6,12 @@ import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
-import java.security.KeyFactory;
 import java.security.PrivateKey;
 import java.security.cert.CertificateFactory;
 import java.security.cert.X509Certificate;
-import java.security.spec.PKCS8EncodedKeySpec;
 import java.util.Base64;
+import org.bouncycastle.asn1.pkcs.PrivateKeyInfo;
+import org.bouncycastle.openssl.jcajce.JcaPEMKeyConverter;
 
 /** The store that run_junit.sh made for the test JVM, and what the library showed in it. */
 final class TestStores {
@@ -30,8 +30,8 @@ final class TestStores {
   static PrivateKey userKey() throws Exception {
     String pem = new String(Files.readAllBytes(PKI.resolve("user.key")), StandardCharsets.US_ASCII);
     String body = pem.replaceAll("-----[A-Z ]+-----", "");
-    return KeyFactory.getInstance("RSA")
-        .generatePrivate(new PKCS8EncodedKeySpec(Base64.getMimeDecoder().decode(body)));
+    return new JcaPEMKeyConverter()
+        .getPrivateKey(PrivateKeyInfo.getInstance(Base64.getMimeDecoder().decode(body)));
   }
 
   /** The DER bytes of the library's Base64 text. */
