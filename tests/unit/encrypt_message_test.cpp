@@ -48,14 +48,54 @@ TEST(EncryptMessage, RefusesWhatItDoesNotMakeAndReportsItsSize) {
     EXPECT_EQ(sized ? 0 : GetLastError(), row.error);
     if (!sized) continue;
     std::vector<BYTE> buffer(size);
-    DWORD capacity = size - 1;  // one byte short: refused, with the size reported again
+    DWORD made = size;
+    ASSERT_TRUE(CryptEncryptMessage(&parameters, 1, &recipient, content, 7, buffer.data(), &made));
+    EXPECT_LE(made, size);
+    DWORD capacity = made - 1;  // one byte short: refused, with the size reported again
     EXPECT_FALSE(
         CryptEncryptMessage(&parameters, 1, &recipient, content, 7, buffer.data(), &capacity));
     EXPECT_EQ(GetLastError(), ERROR_MORE_DATA);
-    EXPECT_EQ(capacity, size);
+    EXPECT_EQ(capacity, made);
   }
   CertFreeCertificateContext(rsa_context);
   CertFreeCertificateContext(ec_context);
+}
+
+// The size query answers without making a key or encrypting: a bound that every message it
+// stands for fits in, for any recipients and content length (around the points where DER lengths
+// take another octet), and that wastes little.
+TEST(EncryptMessage, SizeQueryBoundsTheMessage) {
+  testing::Party first = testing::MakeParty(0, "First", "01");
+  testing::Party small;
+  small.key = testing::TestRsaKey(2, 1024);
+  small.certificate = testing::MakeCertificate({.subject = {{"CN", "Small"}}, .serial_hex = "00FF"},
+                                               small.key.get(), nullptr, small.key.get());
+  testing::PersonalStore store({}, {&first, &small});
+  PCCERT_CONTEXT recipients[] = {store.ContextOf(first.certificate.get()),
+                                 store.ContextOf(small.certificate.get())};
+  CRYPT_ENCRYPT_MESSAGE_PARA parameters{sizeof parameters, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING,
+                                        0, {const_cast<LPSTR>(szOID_RSA_RC4), {}}};
+  const struct {
+    DWORD recipient_count;
+    size_t content_size;
+  } rows[] = {{1, 0}, {1, 127}, {1, 128}, {2, 255}, {2, 256}, {1, 65535}, {1, 65536}, {2, 1 << 24}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(&row - rows));
+    const std::string content = testing::RandomBytes(row.content_size, 4);
+    const auto* bytes = reinterpret_cast<const BYTE*>(content.data());
+    const auto length = static_cast<DWORD>(content.size());
+    DWORD bound = 0;
+    ASSERT_TRUE(CryptEncryptMessage(&parameters, row.recipient_count, recipients, bytes, length,
+                                    nullptr, &bound));
+    std::vector<BYTE> buffer(bound);
+    DWORD size = bound;
+    ASSERT_TRUE(CryptEncryptMessage(&parameters, row.recipient_count, recipients, bytes, length,
+                                    buffer.data(), &size))
+        << std::hex << GetLastError();
+    EXPECT_LE(size, bound);
+    EXPECT_LE(bound - size, 400u);
+  }
+  for (PCCERT_CONTEXT recipient : recipients) CertFreeCertificateContext(recipient);
 }
 
 }  // namespace

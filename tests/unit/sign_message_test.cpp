@@ -2,6 +2,8 @@
 // failure values of the signing call.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/posix/ossl.h"
 #include "support/engine_fixtures.h"
 #include "support/signed_message_view.h"
@@ -55,7 +57,7 @@ TEST_F(SignMessageTest, MessagesHaveTheFixedFormAndVerify) {
         testing::SignWithCertificate(signer_, row.content, row.detached);
     ASSERT_TRUE(signed_message.ok) << std::hex << signed_message.error;
     const std::string& der = signed_message.output;
-    EXPECT_EQ(signed_message.size_pass, der.size());
+    EXPECT_GE(signed_message.size_pass, der.size());
 
     testing::ExpectLibrarySignedForm(der, certificate_der, row.content, row.detached);
     EXPECT_NE(der.find(sha1_with_null), std::string::npos);
@@ -94,6 +96,66 @@ TEST_F(SignMessageTest, FailureValues) {
   }
 }
 
+constexpr char kSha256[] = "2.16.840.1.101.3.4.2.1";
+constexpr char kSha384[] = "2.16.840.1.101.3.4.2.2";
+constexpr char kSha512[] = "2.16.840.1.101.3.4.2.3";
+
+// The size query answers without signing: a bound that every message it stands for fits in,
+// whatever the key, digest, certificate set and content length (around the points where DER
+// lengths take another octet), and that wastes little.
+TEST_F(SignMessageTest, SizeQueryBoundsTheMessage) {
+  testing::Party small_key;
+  small_key.key = testing::TestRsaKey(2, 1024);
+  small_key.certificate = testing::MakeCertificate({.subject = {{"CN", "Small"}}, .serial_hex = "00FF"},
+                                                   small_key.key.get(), nullptr, small_key.key.get());
+  testing::Party ec;
+  ec.key.reset(EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-384"));
+  ec.certificate = testing::MakeCertificate({.subject = {{"CN", "EC"}}}, ec.key.get(), nullptr,
+                                            ec.key.get());
+  testing::PersonalStore more({&small_key, &ec});
+  PCCERT_CONTEXT small_context = more.ContextOf(small_key.certificate.get());
+  PCCERT_CONTEXT ec_context = more.ContextOf(ec.certificate.get());
+  const struct {
+    PCCERT_CONTEXT signer;
+    const char* hash_oid;
+    size_t content_size;
+    bool detached;
+    int message_certificates;
+  } rows[] = {
+      {signer_, szOID_OIWSEC_sha1, 0, false, 0},      {signer_, szOID_OIWSEC_sha1, 0, true, 1},
+      {signer_, szOID_OIWSEC_sha1, 127, false, 1},    {signer_, szOID_OIWSEC_sha1, 128, false, 1},
+      {signer_, kSha256, 255, false, 1},    {signer_, kSha512, 256, false, 3},
+      {signer_, szOID_OIWSEC_sha1, 65535, false, 1},  {signer_, szOID_OIWSEC_sha1, 65536, true, 1},
+      {signer_, szOID_OIWSEC_sha1, 1 << 24, false, 1}, {small_context, szOID_OIWSEC_sha1, 100, false, 1},
+      {ec_context, kSha384, 1000, false, 2},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(&row - rows));
+    const std::vector<PCCERT_CONTEXT> certificates(static_cast<size_t>(row.message_certificates),
+                                                   row.signer);
+    CRYPT_SIGN_MESSAGE_PARA parameters{};
+    parameters.cbSize = offsetof(CRYPT_SIGN_MESSAGE_PARA, HashEncryptionAlgorithm);
+    parameters.dwMsgEncodingType = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
+    parameters.pSigningCert = row.signer;
+    parameters.HashAlgorithm.pszObjId = const_cast<LPSTR>(row.hash_oid);
+    parameters.cMsgCert = static_cast<DWORD>(certificates.size());
+    parameters.rgpMsgCert = const_cast<PCCERT_CONTEXT*>(certificates.data());
+    const std::string content = testing::RandomBytes(row.content_size, 3);
+    const BYTE* contents[] = {reinterpret_cast<const BYTE*>(content.data())};
+    DWORD sizes[] = {static_cast<DWORD>(content.size())};
+    DWORD bound = 0;
+    ASSERT_TRUE(CryptSignMessage(&parameters, row.detached, 1, contents, sizes, nullptr, &bound));
+    std::vector<BYTE> buffer(bound);
+    DWORD size = bound;
+    ASSERT_TRUE(CryptSignMessage(&parameters, row.detached, 1, contents, sizes, buffer.data(), &size))
+        << std::hex << GetLastError();
+    EXPECT_LE(size, bound);
+    EXPECT_LE(bound - size, 400u);
+  }
+  CertFreeCertificateContext(small_context);
+  CertFreeCertificateContext(ec_context);
+}
+
 TEST_F(SignMessageTest, ShortBufferReportsTheSizeAndLeavesTheBufferAlone) {
   CRYPT_SIGN_MESSAGE_PARA parameters{};
   parameters.cbSize = offsetof(CRYPT_SIGN_MESSAGE_PARA, HashEncryptionAlgorithm);
@@ -103,14 +165,17 @@ TEST_F(SignMessageTest, ShortBufferReportsTheSizeAndLeavesTheBufferAlone) {
   const BYTE data[] = {'a', 'b'};
   const BYTE* contents[] = {data};
   DWORD sizes[] = {sizeof data};
-  DWORD needed = 0;
-  ASSERT_TRUE(CryptSignMessage(&parameters, FALSE, 1, contents, sizes, nullptr, &needed));
-  std::vector<BYTE> buffer(needed, 0xAA);
+  DWORD bound = 0;
+  ASSERT_TRUE(CryptSignMessage(&parameters, FALSE, 1, contents, sizes, nullptr, &bound));
+  std::vector<BYTE> buffer(bound, 0xAA);
+  DWORD needed = bound;
+  ASSERT_TRUE(CryptSignMessage(&parameters, FALSE, 1, contents, sizes, buffer.data(), &needed));
+  std::fill(buffer.begin(), buffer.end(), 0xAA);
   DWORD size = needed - 1;
   EXPECT_FALSE(CryptSignMessage(&parameters, FALSE, 1, contents, sizes, buffer.data(), &size));
   EXPECT_EQ(GetLastError(), ERROR_MORE_DATA);
   EXPECT_EQ(size, needed);
-  EXPECT_EQ(buffer, std::vector<BYTE>(needed, 0xAA));
+  EXPECT_EQ(buffer, std::vector<BYTE>(bound, 0xAA));
   EXPECT_FALSE(CryptSignMessage(&parameters, FALSE, 2, contents, sizes, buffer.data(), &size));
   EXPECT_EQ(GetLastError(), E_INVALIDARG);
 }

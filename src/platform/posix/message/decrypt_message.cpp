@@ -10,8 +10,12 @@
 //   NTE_BAD_KEY, NTE_BAD_DATA the key or the content does not decrypt
 //   ERROR_MORE_DATA           the output buffer is smaller than the content (size reported)
 //   E_INVALIDARG              missing or inconsistent arguments
-// The message is opened in full on every call, the size query included, so both passes of a
-// caller see the same answer.
+// A size query (no output buffer) reads the message and finds the recipient's certificate and key
+// as the call with a buffer does, but decrypts nothing: it reports the encrypted content's size,
+// an upper bound of the content's (equal for a stream cipher such as RC4, at most one block more
+// for a block cipher), as Windows allows ("the actual size can be slightly smaller"). Failures of
+// the key or the content itself (NTE_BAD_KEY, NTE_BAD_DATA) are then reported by the call with a
+// buffer, which reports the exact size.
 #include <cstring>
 
 #include "platform/posix/message/content_decryption.h"
@@ -47,6 +51,12 @@ extern "C" BOOL CryptDecryptMessage(PCRYPT_DECRYPT_MESSAGE_PARA decrypt_para,
                                envelope.recipients, recipient_failure);
   PLATFORM_ENSURE(recipient.has_value(), recipient_failure);
 
+  if (decrypted == nullptr) {
+    *decrypted_size = static_cast<DWORD>(envelope.encrypted_content.size());
+    if (exchange_cert != nullptr) *exchange_cert = recipient->certificate.release();
+    return TRUE;
+  }
+
   SecretBytes content_key;
   PLATFORM_ENSURE_OK(
       UnwrapContentKey(recipient->private_key.get(), *recipient->recipient, content_key));
@@ -56,10 +66,8 @@ extern "C" BOOL CryptDecryptMessage(PCRYPT_DECRYPT_MESSAGE_PARA decrypt_para,
 
   const DWORD capacity = *decrypted_size;
   *decrypted_size = static_cast<DWORD>(content.size());
-  if (decrypted != nullptr) {
-    PLATFORM_ENSURE(capacity >= content.size(), ERROR_MORE_DATA);
-    if (!content.empty()) std::memcpy(decrypted, content.data(), content.size());
-  }
+  PLATFORM_ENSURE(capacity >= content.size(), ERROR_MORE_DATA);
+  if (!content.empty()) std::memcpy(decrypted, content.data(), content.size());
   if (exchange_cert != nullptr) *exchange_cert = recipient->certificate.release();
   return TRUE;
 }

@@ -8,11 +8,15 @@
 // flags or an inner content type this layer does not take, and for a context it did not hand
 // out; CRYPT_E_UNKNOWN_ALGO for another content cipher or a recipient key that is not RSA;
 // CRYPT_E_MSG_ERROR when the message cannot be made; ERROR_MORE_DATA (size reported) for a short
-// output buffer. Each call makes a new message under a new key; its size depends only on the
-// inputs, so the size pass and the fill pass agree.
+// output buffer. Each call makes a new message under a new key. A size query (no output buffer)
+// checks the arguments as the call with a buffer does but makes no message: it reports an upper
+// bound of the size (EnvelopedDataSizeBound), as Windows allows ("the actual size can be slightly
+// smaller"); the call with a buffer reports the exact size.
+#include <climits>
 #include <cstring>
 
 #include "platform/posix/message/enveloped_data_encoding.h"
+#include "platform/posix/message/pkcs7_bytes.h"
 #include "platform/posix/platform_call.h"
 #include "platform/posix/store/certificate_x509.h"
 
@@ -53,14 +57,17 @@ extern "C" BOOL CryptEncryptMessage(PCRYPT_ENCRYPT_MESSAGE_PARA encrypt_para,
   input.content = to_be_encrypted;
   input.content_size = to_be_encrypted_size;
 
-  const std::optional<std::vector<uint8_t>> message = EncodeEnvelopedData(input);
-  PLATFORM_ENSURE(message.has_value() && message->size() <= UINT32_MAX, CRYPT_E_MSG_ERROR);
-
-  const DWORD capacity = *encrypted_blob_size;
-  *encrypted_blob_size = static_cast<DWORD>(message->size());
-  if (encrypted_blob != nullptr) {
-    PLATFORM_ENSURE(capacity >= message->size(), ERROR_MORE_DATA);
-    std::memcpy(encrypted_blob, message->data(), message->size());
+  // The size query is answered with a bound, without making a key or encrypting; the call with a
+  // buffer makes the message and reports its exact size, which is never more than the bound.
+  if (encrypted_blob == nullptr) {
+    const uint64_t bound = EnvelopedDataSizeBound(input);
+    PLATFORM_ENSURE(bound != 0 && bound <= UINT32_MAX && input.content_size <= INT_MAX,
+                    CRYPT_E_MSG_ERROR);
+    *encrypted_blob_size = static_cast<DWORD>(bound);
+    return TRUE;
   }
+  const ossl::UniquePtr<PKCS7> message = MakeEnvelopedData(input);
+  PLATFORM_ENSURE(message != nullptr, CRYPT_E_MSG_ERROR);
+  PLATFORM_ENSURE_OK(WritePkcs7Der(message.get(), encrypted_blob, encrypted_blob_size));
   return TRUE;
 }

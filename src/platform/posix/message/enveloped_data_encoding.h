@@ -17,7 +17,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "platform/posix/ossl.h"
@@ -31,7 +30,14 @@ struct EnvelopedDataInput {
   size_t content_size = 0;
 };
 
-// Nothing when OpenSSL refuses (a key it cannot encrypt to, content over INT_MAX bytes).
-std::optional<std::vector<uint8_t>> EncodeEnvelopedData(const EnvelopedDataInput& input);
+// The enveloped message; null when OpenSSL refuses (a key it cannot encrypt to, content over
+// INT_MAX bytes).
+ossl::UniquePtr<PKCS7> MakeEnvelopedData(const EnvelopedDataInput& input);
+
+// At least the DER length of MakeEnvelopedData's message, found without making a key or
+// encrypting: each wrapped key is at most its recipient's key size, the encrypted content at most
+// one block longer than the content. It exceeds the exact length by a few hundred bytes at most.
+// 0 when the input cannot be measured.
+uint64_t EnvelopedDataSizeBound(const EnvelopedDataInput& input);
 
 }  // namespace corvane::platform

@@ -10,13 +10,26 @@ ossl::UniquePtr<BIO> ContentSource(const uint8_t* content, size_t size) {
       size == 0 ? "" : static_cast<const void*>(content), static_cast<int>(size)));
 }
 
-std::optional<std::vector<uint8_t>> Pkcs7Der(PKCS7* message) {
-  const int size = i2d_PKCS7(message, nullptr);
-  if (size <= 0) return std::nullopt;
-  std::vector<uint8_t> der(static_cast<size_t>(size));
-  unsigned char* cursor = der.data();
-  if (i2d_PKCS7(message, &cursor) != size) return std::nullopt;
-  return der;
+Status WritePkcs7Der(PKCS7* message, BYTE* output, DWORD* size) {
+  const int length = i2d_PKCS7(message, nullptr);
+  if (length <= 0) return Status(CRYPT_E_MSG_ERROR);
+  const DWORD capacity = *size;
+  *size = static_cast<DWORD>(length);
+  if (capacity < static_cast<DWORD>(length)) return Status(ERROR_MORE_DATA);
+  unsigned char* cursor = output;
+  if (i2d_PKCS7(message, &cursor) != length) return Status(CRYPT_E_MSG_ERROR);
+  return Status();
+}
+
+size_t IssuerAndSerialSize(X509* certificate) {
+  const unsigned char* issuer = nullptr;
+  size_t issuer_size = 0;
+  const int serial_size = i2d_ASN1_INTEGER(X509_get0_serialNumber(certificate), nullptr);
+  if (X509_NAME_get0_der(X509_get_issuer_name(certificate), &issuer, &issuer_size) != 1 ||
+      serial_size <= 0) {
+    return 0;
+  }
+  return kDerHeaderBound + issuer_size + static_cast<size_t>(serial_size);
 }
 
 }  // namespace corvane::platform

@@ -1,20 +1,37 @@
 // Bytes into and out of the PKCS #7 messages that OpenSSL builds: the content as a memory source,
-// and the finished message's DER encoding.
+// the finished message's DER written into a caller's buffer, and the size bounds with which the
+// message calls answer a size query without building the message.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
-#include <vector>
 
+#include "platform/platform.h"
 #include "platform/posix/ossl.h"
+#include "platform/posix/status.h"
 
 namespace corvane::platform {
 
 // A read-only memory source over the content (size at most INT_MAX; empty content allowed).
 ossl::UniquePtr<BIO> ContentSource(const uint8_t* content, size_t size);
 
-// Nothing when OpenSSL cannot encode the message.
-std::optional<std::vector<uint8_t>> Pkcs7Der(PKCS7* message);
+// Writes the message's DER into `output`, whose capacity is `*size`, and sets `*size` to the
+// DER's length. ERROR_MORE_DATA (with the length reported, nothing written) when it does not
+// fit; CRYPT_E_MSG_ERROR when OpenSSL cannot encode the message or it is 4 GiB or more.
+Status WritePkcs7Der(PKCS7* message, BYTE* output, DWORD* size);
+
+// Upper bounds of DER parts, for messages under 4 GiB: a tag with a definite length of up to four
+// octets; an object identifier (the ones these messages carry have at most 11 octets); an
+// AlgorithmIdentifier with NULL parameters or an IV of up to 16 octets.
+constexpr size_t kDerHeaderBound = 6;
+constexpr size_t kObjectIdentifierBound = kDerHeaderBound + 16;
+constexpr size_t kAlgorithmIdentifierBound =
+    kDerHeaderBound + kObjectIdentifierBound + kDerHeaderBound + 16;
+// A small INTEGER (a version) as DER.
+constexpr size_t kVersionSize = 3;
+
+// The DER length of an issuer and serial number of `certificate` (its Name's encoding as it is,
+// the serial as an INTEGER); 0 when OpenSSL cannot encode them.
+size_t IssuerAndSerialSize(X509* certificate);
 
 }  // namespace corvane::platform

@@ -8,12 +8,17 @@
 // includes them they must be empty). Failures: CRYPT_E_UNKNOWN_ALGO for an unknown digest,
 // CRYPT_E_NO_KEY_PROPERTY when the certificate has no linked private key, CRYPT_E_MSG_ERROR when
 // the message cannot be made, ERROR_MORE_DATA (size reported) for a short output buffer.
+//
+// A size query (no output buffer) checks the arguments and the key as the signing call does, but
+// does not sign: it reports an upper bound of the message's size (SignedDataSizeBound), as Windows
+// allows ("the actual size can be slightly smaller"). The signing call reports the exact size.
 #include <openssl/objects.h>
 
-#include <cstring>
+#include <climits>
 
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/platform_call.h"
+#include "platform/posix/message/pkcs7_bytes.h"
 #include "platform/posix/message/signed_data.h"
 
 using namespace corvane;
@@ -82,14 +87,17 @@ extern "C" BOOL CryptSignMessage(PCRYPT_SIGN_MESSAGE_PARA sign_para, BOOL detach
   input.content_size = content_sizes[0];
   input.detached = detached != FALSE;
 
-  const std::optional<std::vector<uint8_t>> message = EncodeSignedData(input);
-  PLATFORM_ENSURE(message.has_value() && message->size() <= UINT32_MAX, CRYPT_E_MSG_ERROR);
-
-  const DWORD capacity = *signed_blob_size;
-  *signed_blob_size = static_cast<DWORD>(message->size());
-  if (signed_blob != nullptr) {
-    PLATFORM_ENSURE(capacity >= message->size(), ERROR_MORE_DATA);
-    std::memcpy(signed_blob, message->data(), message->size());
+  // The size query is answered with a bound, without signing; the call with a buffer signs and
+  // reports the exact size, which is never more than the bound.
+  if (signed_blob == nullptr) {
+    const uint64_t bound = SignedDataSizeBound(input);
+    PLATFORM_ENSURE(bound != 0 && bound <= UINT32_MAX && input.content_size <= INT_MAX,
+                    CRYPT_E_MSG_ERROR);
+    *signed_blob_size = static_cast<DWORD>(bound);
+    return TRUE;
   }
+  const ossl::UniquePtr<PKCS7> message = MakeSignedData(input);
+  PLATFORM_ENSURE(message != nullptr, CRYPT_E_MSG_ERROR);
+  PLATFORM_ENSURE_OK(WritePkcs7Der(message.get(), signed_blob, signed_blob_size));
   return TRUE;
 }

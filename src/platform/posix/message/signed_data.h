@@ -15,7 +15,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "platform/posix/ossl.h"
@@ -32,7 +31,13 @@ struct SignedDataInput {
   bool detached = false;
 };
 
-// Nothing when OpenSSL refuses (for instance a key that does not belong to the certificate).
-std::optional<std::vector<uint8_t>> EncodeSignedData(const SignedDataInput& input);
+// The signed message; null when OpenSSL refuses (for instance a key that does not belong to the
+// certificate, or content over INT_MAX bytes).
+ossl::UniquePtr<PKCS7> MakeSignedData(const SignedDataInput& input);
+
+// At least the DER length of MakeSignedData's message, found without signing: everything but the
+// signature is known from the input, and the signature is at most the key's size. It exceeds the
+// exact length by a few hundred bytes at most. 0 when the input cannot be measured.
+uint64_t SignedDataSizeBound(const SignedDataInput& input);
 
 }  // namespace corvane::platform
