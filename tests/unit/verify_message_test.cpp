@@ -223,5 +223,53 @@ TEST_F(VerifyMessageTest, WhatIsNoSignedMessageOrHasNoContent) {
   EXPECT_EQ(VerifyDetached(envelope, kContent).error, CRYPT_E_OSS_ERROR);
 }
 
+// A call with a content buffer that follows a size query may take that query's result, but only
+// for the very same bytes and signer: anything else is verified on its own.
+TEST_F(VerifyMessageTest, ContentCallChecksItsOwnBytesAfterASizeQuery) {
+  const std::string same_length = "peer content 9876543210";
+  const std::string message = testing::OpensslSign(kContent, {{signer_.get(), key_.get()}}, "-nodetach -noattr");
+  const std::string other = testing::OpensslSign(same_length, {{signer_.get(), key_.get()}}, "-nodetach -noattr");
+  std::string tampered = message;
+  Replace(tampered, kContent, "peer content 0123456788");
+  const struct {
+    const char* name;
+    std::vector<const std::string*> size_queries;  // in order, before the content call
+    const std::string* content_call;
+    DWORD signer_index;
+    DWORD error;  // 0: kContent handed back
+  } rows[] = {
+      {"same bytes", {&message}, &message, 0, 0},
+      {"one content byte changed", {&message}, &tampered, 0, NTE_BAD_SIGNATURE},
+      {"another signer", {&message}, &message, 1, CRYPT_E_NO_SIGNER},
+      {"a later query for another message", {&message, &other}, &message, 0, 0},
+      {"no query before", {}, &message, 0, 0},
+  };
+  CRYPT_VERIFY_MESSAGE_PARA parameters = Parameters();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    for (const std::string* queried : row.size_queries) {
+      DWORD size = 0;
+      PCCERT_CONTEXT signer = nullptr;
+      ASSERT_TRUE(CryptVerifyMessageSignature(&parameters, 0,
+                                              reinterpret_cast<const BYTE*>(queried->data()),
+                                              queried->size(), nullptr, &size, &signer));
+      EXPECT_EQ(size, kContent.size());
+      EXPECT_EQ(Finish(TRUE, signer).signer_thumbprint, platform::Thumbprint(signer_.get()));
+    }
+    std::string content(64, '\0');
+    DWORD size = static_cast<DWORD>(content.size());
+    PCCERT_CONTEXT signer = nullptr;
+    const BOOL ok = CryptVerifyMessageSignature(
+        &parameters, row.signer_index, reinterpret_cast<const BYTE*>(row.content_call->data()),
+        row.content_call->size(), reinterpret_cast<BYTE*>(content.data()), &size, &signer);
+    const Verified verified = Finish(ok, signer);
+    EXPECT_EQ(verified.error, row.error) << std::hex << verified.error;
+    if (row.error == 0) {
+      EXPECT_EQ(content.substr(0, size), kContent);
+      EXPECT_EQ(verified.signer_thumbprint, platform::Thumbprint(signer_.get()));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace corvane

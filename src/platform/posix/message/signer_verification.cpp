@@ -56,32 +56,22 @@ bool IdentifiesCertificate(CMS_SignerInfo* signer, X509* certificate) {
          ASN1_INTEGER_cmp(serial, X509_get0_serialNumber(certificate)) == 0;
 }
 
-std::vector<BYTE> DerOf(X509* certificate) {
-  const int size = i2d_X509(certificate, nullptr);
-  if (size <= 0) return {};
-  std::vector<BYTE> der(static_cast<size_t>(size));
-  unsigned char* cursor = der.data();
-  if (i2d_X509(certificate, &cursor) != size) return {};
-  return der;
-}
-
 // The signer's certificate as a context whose store holds the message's other certificates.
 CertificateReference SignerCertificate(CMS_ContentInfo* message, CMS_SignerInfo* signer) {
   ossl::UniquePtr<STACK_OF(X509)> certificates(CMS_get1_certs(message));
   X509* found = nullptr;
-  std::vector<std::vector<BYTE>> companions;
+  std::vector<X509*> companions;
   for (int index = 0; index < sk_X509_num(certificates.get()); ++index) {
     X509* certificate = sk_X509_value(certificates.get(), index);
     if (found == nullptr && IdentifiesCertificate(signer, certificate)) {
       found = certificate;
     } else {
-      companions.push_back(DerOf(certificate));
+      companions.push_back(certificate);
     }
   }
   if (found == nullptr) return nullptr;
   CMS_SignerInfo_set1_signer_cert(signer, found);
-  const std::vector<BYTE> der = DerOf(found);
-  return CertificateReference(CreateDetachedCertificateContext(der.data(), der.size(), companions));
+  return CertificateReference(CreateDetachedCertificateContext(found, companions));
 }
 
 // The content type that the signed attributes name must be the message's.

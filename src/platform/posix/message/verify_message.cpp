@@ -4,14 +4,17 @@
 //
 // Supported: the signer's certificate from the message's own certificates, that is
 // pfnGetSignerCertificate null; a callback is refused with E_INVALIDARG. hCryptProv is not used.
-// The message is verified in full on every call, the size query included, so both passes of a
-// caller see the same answer. A detached signature handed to CryptVerifyMessageSignature fails
+// The message is verified in full on every call, except that a call with a content buffer that
+// follows a size query for the same bytes in the same thread takes that query's result
+// (verification_memo.h): the answer is the same, without reading and verifying twice. A detached signature handed to CryptVerifyMessageSignature fails
 // with CRYPT_E_MSG_ERROR: it carries no content. Content handed to
 // CryptVerifyDetachedMessageSignature is what is verified, even when the message carries its own.
 #include <cstring>
 
 #include "platform/posix/message/signer_verification.h"
+#include "platform/posix/message/verification_memo.h"
 #include "platform/posix/platform_call.h"
+#include "platform/posix/store/certificate_context.h"
 
 using namespace corvane::platform;
 
@@ -26,6 +29,12 @@ bool UsableParameters(const CRYPT_VERIFY_MESSAGE_PARA* para) {
          para->pfnGetSignerCertificate == nullptr;
 }
 
+// One more reference to a certificate context of this layer's making.
+PCCERT_CONTEXT AnotherReference(PCCERT_CONTEXT context) {
+  corvane::platform::AddContextReference(corvane::platform::ContextOf(context));
+  return context;
+}
+
 }  // namespace
 
 extern "C" BOOL CryptVerifyMessageSignature(PCRYPT_VERIFY_MESSAGE_PARA verify_para,
@@ -37,22 +46,37 @@ extern "C" BOOL CryptVerifyMessageSignature(PCRYPT_VERIFY_MESSAGE_PARA verify_pa
   PLATFORM_ENSURE(UsableParameters(verify_para) && (decoded == nullptr || decoded_size != nullptr),
                   E_INVALIDARG);
 
-  VerifiedSigner verified;
-  const DWORD error =
-      VerifyMessageSigner(signed_blob, signed_blob_size, signer_index, nullptr, verified);
-  PLATFORM_ENSURE(error == ERROR_SUCCESS, error);
+  // A size query that asks for the content's size is remembered for the call with a buffer
+  // that follows it; that call takes the result instead of verifying the same bytes again.
+  const bool size_query = decoded == nullptr && decoded_size != nullptr;
+  std::optional<VerifiedSigner> verified;
+  if (decoded != nullptr) {
+    verified = TakeRememberedVerification(signed_blob, signed_blob_size, signer_index);
+  }
+  if (!verified) {
+    verified.emplace();
+    const DWORD error =
+        VerifyMessageSigner(signed_blob, signed_blob_size, signer_index, nullptr, *verified);
+    PLATFORM_ENSURE(error == ERROR_SUCCESS, error);
+  }
 
   if (decoded_size != nullptr) {
     const DWORD capacity = *decoded_size;
-    *decoded_size = static_cast<DWORD>(verified.content.size());
+    *decoded_size = static_cast<DWORD>(verified->content.size());
     if (decoded != nullptr) {
-      PLATFORM_ENSURE(capacity >= verified.content.size(), ERROR_MORE_DATA);
-      if (!verified.content.empty()) {
-        std::memcpy(decoded, verified.content.data(), verified.content.size());
+      PLATFORM_ENSURE(capacity >= verified->content.size(), ERROR_MORE_DATA);
+      if (!verified->content.empty()) {
+        std::memcpy(decoded, verified->content.data(), verified->content.size());
       }
     }
   }
-  if (signer_cert != nullptr) *signer_cert = verified.certificate.release();
+  if (signer_cert != nullptr) {
+    *signer_cert = size_query ? AnotherReference(verified->certificate.get())
+                              : verified->certificate.release();
+  }
+  if (size_query) {
+    RememberVerification(signed_blob, signed_blob_size, signer_index, std::move(*verified));
+  }
   return TRUE;
 }
 

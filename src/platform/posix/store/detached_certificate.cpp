@@ -15,21 +15,35 @@ std::unique_ptr<StoredCertificate> ParsedCertificate(const BYTE* der, size_t len
   return certificate;
 }
 
-}  // namespace
+// The certificate read from its own encoding, with `parsed` kept as its OpenSSL form.
+std::unique_ptr<StoredCertificate> ParsedCertificate(X509* parsed) {
+  unsigned char* der = nullptr;
+  const int length = i2d_X509(parsed, &der);
+  if (length <= 0) return nullptr;
+  std::unique_ptr<StoredCertificate> certificate =
+      ParsedCertificate(der, static_cast<size_t>(length));
+  OPENSSL_free(der);
+  if (certificate != nullptr) certificate->KeepOpenSslCertificate(parsed);
+  return certificate;
+}
 
-PCCERT_CONTEXT CreateDetachedCertificateContext(
-    const BYTE* der, size_t length, const std::vector<std::vector<BYTE>>& companions) {
-  std::unique_ptr<StoredCertificate> certificate = ParsedCertificate(der, length);
-  if (certificate == nullptr) {
+std::unique_ptr<StoredCertificate> ParsedCertificate(const std::vector<BYTE>& der) {
+  return ParsedCertificate(der.data(), der.size());
+}
+
+// A context for `first` in a store of its own with no folder and no handle, which holds the
+// companions that can be read and lives as long as the context.
+template <typename Companion>
+PCCERT_CONTEXT ContextOf(std::unique_ptr<StoredCertificate> first,
+                         const std::vector<Companion>& companions) {
+  if (first == nullptr) {
     SetLastError(CRYPT_E_ASN1_CORRUPT);
     return nullptr;
   }
-  // A store of its own with no folder and no handle: it lives as long as the context. The
-  // certificate comes first; the context is made for it.
   auto contents = std::make_shared<StoreContents>();
-  contents->certificates.push_back(std::move(certificate));
-  for (const std::vector<BYTE>& companion : companions) {
-    if (auto parsed = ParsedCertificate(companion.data(), companion.size())) {
+  contents->certificates.push_back(std::move(first));
+  for (const Companion& companion : companions) {
+    if (auto parsed = ParsedCertificate(companion)) {
       contents->certificates.push_back(std::move(parsed));
     }
   }
@@ -37,6 +51,18 @@ PCCERT_CONTEXT CreateDetachedCertificateContext(
   ContextObject* context = MakeContext(store, std::move(contents), 0);
   ReleaseStore(store);
   return &context->context;
+}
+
+}  // namespace
+
+PCCERT_CONTEXT CreateDetachedCertificateContext(
+    const BYTE* der, size_t length, const std::vector<std::vector<BYTE>>& companions) {
+  return ContextOf(ParsedCertificate(der, length), companions);
+}
+
+PCCERT_CONTEXT CreateDetachedCertificateContext(X509* certificate,
+                                                const std::vector<X509*>& companions) {
+  return ContextOf(ParsedCertificate(certificate), companions);
 }
 
 }  // namespace corvane::platform

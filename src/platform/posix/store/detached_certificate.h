@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/ossl.h"
 
 namespace corvane::platform {
 
@@ -17,5 +18,11 @@ namespace corvane::platform {
 // not well-formed certificates are left out of its store.
 PCCERT_CONTEXT CreateDetachedCertificateContext(
     const BYTE* der, size_t length, const std::vector<std::vector<BYTE>>& companions = {});
+
+// The same for certificates OpenSSL has already read (from a message): their encodings are taken
+// from them, and they serve as the contexts' OpenSSL forms (with references of their own), so
+// they are not read again.
+PCCERT_CONTEXT CreateDetachedCertificateContext(X509* certificate,
+                                                const std::vector<X509*>& companions);
 
 }  // namespace corvane::platform

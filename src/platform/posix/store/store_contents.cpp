@@ -26,6 +26,12 @@ X509* StoredCertificate::OpenSslCertificate() const {
   return x509_.get();
 }
 
+void StoredCertificate::KeepOpenSslCertificate(X509* parsed) const {
+  std::call_once(parse_once_, [this, parsed] {
+    if (X509_up_ref(parsed) == 1) x509_.reset(parsed);
+  });
+}
+
 Status LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<StoreContents>& contents) {
   namespace fs = std::filesystem;
   auto loaded = std::make_shared<StoreContents>();

@@ -25,6 +25,9 @@ struct StoredCertificate {
 
   // The parsed OpenSSL certificate (null when OpenSSL rejects the DER), made once.
   X509* OpenSslCertificate() const;
+  // Takes a reference to `parsed`, a certificate OpenSSL already read from this DER elsewhere, as
+  // the OpenSSL form, unless one was made before.
+  void KeepOpenSslCertificate(X509* parsed) const;
 
  private:
   mutable std::once_flag parse_once_;
