@@ -115,6 +115,41 @@ TEST_F(ProviderStateTest, DefaultContainerIsCreatedOnceThenOpened) {
   for (HCRYPTPROV handle : {first, second, third}) EXPECT_TRUE(CryptReleaseContext(handle, 0));
 }
 
+// Every operation sets the same default and asks for the same container; what the provider
+// state remembers of them between calls never hides a change made on disk in between.
+TEST_F(ProviderStateTest, ChangesOnDiskAreSeenByTheNextCall) {
+  const fs::path container = home_.root() / "providers" / "containers" / "user" / "memo";
+  const fs::path user_default = home_.root() / "providers" / "defaults" / "user-type-001";
+  const auto acquire = [](DWORD flags) -> DWORD {
+    HCRYPTPROV handle = 0;
+    if (!CryptAcquireContextA(&handle, "Memo", nullptr, PROV_RSA_FULL, flags)) return GetLastError();
+    CryptReleaseContext(handle, 0);
+    return 0;
+  };
+  const auto set_default = [] {
+    return CryptSetProviderExA(MS_ENHANCED_PROV_A, PROV_RSA_FULL, nullptr, CRYPT_USER_DEFAULT);
+  };
+  ASSERT_EQ(acquire(CRYPT_NEWKEYSET), 0u);
+  for (int call = 0; call < 2; ++call) {
+    EXPECT_EQ(acquire(CRYPT_NEWKEYSET), static_cast<DWORD>(NTE_EXISTS));
+    EXPECT_EQ(acquire(0), 0u);
+    ASSERT_TRUE(set_default());
+  }
+
+  fs::remove(container);
+  EXPECT_EQ(acquire(0), static_cast<DWORD>(NTE_BAD_KEYSET));
+  EXPECT_EQ(acquire(CRYPT_NEWKEYSET), 0u);
+  EXPECT_EQ(acquire(0), 0u);
+  fs::remove(container);
+  fs::create_directory(container);
+  EXPECT_EQ(acquire(0), static_cast<DWORD>(NTE_BAD_KEYSET));
+
+  // Written over in place by another program: the next call writes its record again.
+  corvane::testing::WriteFile(user_default, std::string(MS_DEF_PROV_A) + "\n");
+  ASSERT_TRUE(set_default());
+  EXPECT_EQ(corvane::testing::ReadFile(user_default), std::string(MS_ENHANCED_PROV_A) + "\n");
+}
+
 TEST_F(ProviderStateTest, NamedContainersAndTheirFailures) {
   HCRYPTPROV handle = 0;
   SetLastError(0);

@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/posix/provider/provider_file_memo.h"
 #include "platform/posix/store/atomic_file.h"
 #include "platform/posix/store/store_layout.h"
 #include "platform/posix/user_account.h"
@@ -24,6 +25,8 @@ constexpr KnownProvider kProviders[] = {
     {"Microsoft Strong Cryptographic Provider", PROV_RSA_FULL},
 };
 constexpr const char* kBuiltInDefault = "Microsoft Strong Cryptographic Provider";
+// What provider_file_memo.h records about a container file found as a regular file.
+const std::string kContainerExists = "container exists";
 
 fs::path DefaultFile(DWORD type, bool user) {
   char name[32];
@@ -121,10 +124,16 @@ Status SetDefaultProvider(DWORD type, const std::string& name, bool user, bool r
     fs::remove(file, error);
     return error ? Status::FromSystemError(error.value()) : Status();
   }
-  // Every operation sets the same default again: an unchanged record is not rewritten.
+  // Every operation sets the same default again: an unchanged record is not rewritten, and while
+  // its folder is unchanged not even read.
   const std::string record = name + "\n";
+  const std::optional<uint64_t> generation = GenerationForReading(file);
+  if (Holds(file, generation, record)) return Status();
   std::string current;
-  if (ReadWholeFile(file, current).ok() && current == record) return Status();
+  if (ReadWholeFile(file, current).ok() && current == record) {
+    Learn(file, generation, record);
+    return Status();
+  }
   Status written = CreatePrivateFolder(file.parent_path());
   if (written.ok()) written = WriteFileAtomically(file, record, 0600);
   if (IsReadOnlyFailure(written)) {
@@ -142,9 +151,14 @@ std::string DefaultContainerName() {
 
 Status CreateContainer(const std::string& name, bool machine) {
   const fs::path file = ContainerFile(name, machine);
-  // Operations ask for the container on every call: one that exists costs a stat, never a write.
+  // Operations ask for the container on every call: one that exists costs a stat at most, never a
+  // write.
+  const std::optional<uint64_t> generation = GenerationForReading(file);
+  if (Holds(file, generation, kContainerExists)) return Status(NTE_EXISTS);
   std::error_code error;
-  if (fs::symlink_status(file, error).type() != fs::file_type::not_found && !error) return Status(NTE_EXISTS);
+  const fs::file_type type = fs::symlink_status(file, error).type();
+  if (type == fs::file_type::regular && !error) Learn(file, generation, kContainerExists);
+  if (type != fs::file_type::not_found && !error) return Status(NTE_EXISTS);
   const Status folder = CreatePrivateFolder(file.parent_path());
   if (!folder.ok()) return folder;
   const Status created = CreateFileAtomically(file, name + "\n", 0600);
@@ -152,8 +166,11 @@ Status CreateContainer(const std::string& name, bool machine) {
 }
 
 Status OpenContainer(const std::string& name, bool machine) {
+  const fs::path file = ContainerFile(name, machine);
+  const std::optional<uint64_t> generation = GenerationForReading(file);
+  if (Holds(file, generation, kContainerExists)) return Status();
   std::error_code error;
-  const fs::file_status status = fs::status(ContainerFile(name, machine), error);
+  const fs::file_status status = fs::status(file, error);
   if (status.type() == fs::file_type::not_found) return Status(NTE_BAD_KEYSET);
   if (error) return Status::FromSystemError(error.value());
   return status.type() == fs::file_type::regular ? Status() : Status(NTE_BAD_KEYSET);

@@ -49,8 +49,6 @@ bool DecodeOneGbkCharacter(iconv_t to_utf32, std::string_view bytes, char32_t& c
 
 }  // namespace
 
-GbkEncoder::GbkEncoder() : to_gbk_(iconv_open("CP936", "UTF-32LE")) {}
-
 GbkEncoder::~GbkEncoder() {
   if (IsOpen(to_gbk_)) iconv_close(to_gbk_);
 }
@@ -59,6 +57,10 @@ void GbkEncoder::Append(std::string& out, char32_t code_point) {
   if (code_point < 0x80) {
     out += static_cast<char>(code_point);
     return;
+  }
+  if (!opened_) {
+    to_gbk_ = iconv_open("CP936", "UTF-32LE");
+    opened_ = true;
   }
   if (!IsOpen(to_gbk_)) {
     out += '?';

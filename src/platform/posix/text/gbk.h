@@ -10,10 +10,11 @@
 namespace corvane::text {
 
 // Encodes code points one at a time into GBK; a code point without a GBK form becomes "?".
-// One encoder serves one thread at a time.
+// One encoder serves one thread at a time. The converter is opened at the first code point
+// outside ASCII: most names never need it.
 class GbkEncoder {
  public:
-  GbkEncoder();
+  GbkEncoder() = default;
   ~GbkEncoder();
   GbkEncoder(const GbkEncoder&) = delete;
   GbkEncoder& operator=(const GbkEncoder&) = delete;
@@ -21,7 +22,8 @@ class GbkEncoder {
   void Append(std::string& out, char32_t code_point);
 
  private:
-  iconv_t to_gbk_;
+  bool opened_ = false;
+  iconv_t to_gbk_ = reinterpret_cast<iconv_t>(-1);
 };
 
 // Decodes UTF-8; false when `utf8` is not valid UTF-8 (overlong forms and surrogates included).
