@@ -2,6 +2,7 @@
 //
 // Each test asked for in *flags clears its flag when it passes and leaves it set when it fails:
 //   CERT_STORE_SIGNATURE_FLAG      the subject's signature verifies with the issuer's public key
+//                                  (each pair that verified is remembered: signature_memo.h)
 //   CERT_STORE_TIME_VALIDITY_FLAG  now lies within the subject's validity period
 //   CERT_STORE_REVOCATION_FLAG     the subject's serial number is on none of the revocation lists
 //                                  that the issuer issued and that are held in the store the
@@ -10,6 +11,7 @@
 //                                  are not judged: a list held in the store counts as it is.
 // Without an issuer, the signature and revocation tests add CERT_STORE_NO_ISSUER_FLAG instead.
 // Other flags are refused with E_INVALIDARG, as is a subject or issuer that is no certificate.
+#include "platform/posix/chain/signature_memo.h"
 #include "platform/posix/platform_call.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/store/revocation_lists.h"
@@ -48,9 +50,8 @@ extern "C" BOOL CertVerifySubjectCertificateContext(PCCERT_CONTEXT subject, PCCE
   PLATFORM_ENSURE(issuer_x509 != nullptr, E_INVALIDARG);
   const corvane::ossl::ErrorQueueMark mark;
 
-  if (*flags & CERT_STORE_SIGNATURE_FLAG) {
-    EVP_PKEY* key = X509_get0_pubkey(issuer_x509);
-    if (key != nullptr && X509_verify(subject_x509, key) == 1) *flags &= ~CERT_STORE_SIGNATURE_FLAG;
+  if ((*flags & CERT_STORE_SIGNATURE_FLAG) && CertificateSignatureVerifies(subject, issuer)) {
+    *flags &= ~CERT_STORE_SIGNATURE_FLAG;
   }
   if (*flags & CERT_STORE_REVOCATION_FLAG) {
     const auto lists = RevocationListsIssuedBy(issuer);
