@@ -6,21 +6,14 @@
 
 namespace corvane::bench {
 
-BenchHome::BenchHome() {
+BenchHome::BenchHome() : pki_(testing::MakeFixedIssuerPki()) {
   home_.SetEnv("CORVANE_UI", "none");
-  ca_key_ = testing::TestRsaKey(2);
-  ca_ = testing::MakeCertificate(
-      {.subject = {{"CN", "QDRA"}, {"OU", "config"}, {"O", "Ostrevalia"}}, .ca = true},
-      ca_key_.get(), nullptr, ca_key_.get());
-  key_ = testing::TestRsaKey(0);
-  signer_ = testing::MakeCertificate({.subject = {{"CN", "Signer"}}, .serial_hex = "12AB"},
-                                     key_.get(), ca_.get(), ca_key_.get());
-  testing::InstallCertificate(root(), "ROOT", ca_.get());
-  testing::InstallCertificate(root(), "MY", signer_.get(), key_.get());
-  testing::InstallCertificate(root(), "CA", signer_.get());
-  testing::WriteFile(signer_pem(), testing::PemOf(signer_.get()));
-  testing::WriteFile(ca_pem(), testing::PemOf(ca_.get()));
-  testing::WriteFile(key_pem(), testing::PrivateKeyPemOf(key_.get()));
+  testing::InstallCertificate(root(), "ROOT", pki_.ca.get());
+  testing::InstallCertificate(root(), "MY", pki_.signer.get(), pki_.signer_key.get());
+  testing::InstallCertificate(root(), "CA", pki_.signer.get());
+  testing::WriteFile(signer_pem(), testing::PemOf(pki_.signer.get()));
+  testing::WriteFile(ca_pem(), testing::PemOf(pki_.ca.get()));
+  testing::WriteFile(key_pem(), testing::PrivateKeyPemOf(pki_.signer_key.get()));
 }
 
 void BenchHome::FillStores(int count) {
@@ -32,7 +25,7 @@ void BenchHome::FillStores(int count) {
       std::snprintf(serial, sizeof serial, "7F%02X%06X", store[0], filled_);
       const auto certificate = testing::MakeCertificate(
           {.subject = {{"CN", std::string("Filler ") + serial}}, .serial_hex = serial},
-          filler_key.get(), ca_.get(), ca_key_.get());
+          filler_key.get(), pki_.ca.get(), pki_.ca_key.get());
       testing::InstallCertificate(root(), store, certificate.get());
     }
   }

@@ -8,12 +8,13 @@
 #include <string>
 
 #include "platform/posix/ossl.h"
+#include "support/fixed_issuer_pki.h"
 #include "support/test_home.h"
 
 namespace corvane::bench {
 
 // The signer's serial number as the BySN exports take it.
-inline constexpr char kSignerSerial[] = "12AB";
+inline constexpr const char* kSignerSerial = testing::kFixedIssuerSignerSerial;
 
 class BenchHome {
  public:
@@ -23,9 +24,9 @@ class BenchHome {
   void FillStores(int count);
 
   const std::filesystem::path& root() const { return home_.root(); }
-  X509* signer() const { return signer_.get(); }
-  EVP_PKEY* key() const { return key_.get(); }
-  X509* ca() const { return ca_.get(); }
+  X509* signer() const { return pki_.signer.get(); }
+  EVP_PKEY* key() const { return pki_.signer_key.get(); }
+  X509* ca() const { return pki_.ca.get(); }
   // PEM files of the signer's certificate and key and of the CA, for the `openssl` command.
   std::filesystem::path signer_pem() const { return root() / "signer.pem"; }
   std::filesystem::path key_pem() const { return root() / "key.pem"; }
@@ -33,10 +34,7 @@ class BenchHome {
 
  private:
   testing::TestHome home_;
-  ossl::UniquePtr<EVP_PKEY> ca_key_;
-  ossl::UniquePtr<X509> ca_;
-  ossl::UniquePtr<EVP_PKEY> key_;
-  ossl::UniquePtr<X509> signer_;
+  testing::FixedIssuerPki pki_;
   int filled_ = 0;
 };
 

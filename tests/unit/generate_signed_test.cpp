@@ -15,6 +15,7 @@
 #include "support/export_call.h"
 #include "support/signed_message_view.h"
 #include "support/test_home.h"
+#include "support/fixed_issuer_pki.h"
 #include "support/test_pki.h"
 
 namespace corvane {
@@ -51,14 +52,8 @@ class GenerateSignedTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ClearFaults();
-    ca_key_ = testing::TestRsaKey(2);
-    ca_ = testing::MakeCertificate(
-        {.subject = {{"CN", "QDRA"}, {"OU", "config"}, {"O", "Ostrevalia"}}, .ca = true},
-        ca_key_.get(), nullptr, ca_key_.get());
-    key_ = testing::TestRsaKey(0);
-    signer_ = testing::MakeCertificate({.subject = {{"CN", "Signer"}}, .serial_hex = "12AB"},
-                                       key_.get(), ca_.get(), ca_key_.get());
-    testing::InstallCertificate(home_.root(), "MY", signer_.get(), key_.get());
+    pki_ = testing::MakeFixedIssuerPki();
+    testing::InstallCertificate(home_.root(), "MY", pki_.signer.get(), pki_.signer_key.get());
   }
   void TearDown() override { ClearFaults(); }
 
@@ -83,8 +78,7 @@ class GenerateSignedTest : public ::testing::Test {
   }
 
   testing::TestHome home_;
-  ossl::UniquePtr<EVP_PKEY> ca_key_, key_;
-  ossl::UniquePtr<X509> ca_, signer_;
+  testing::FixedIssuerPki pki_;
 };
 
 TEST_F(GenerateSignedTest, SizeQueryAndArgumentChecksNeverReachThePlatform) {
@@ -146,7 +140,7 @@ TEST_F(GenerateSignedTest, ModesMakeAttachedOrDetachedMessages) {
     const size_t characters = 4 * ((der.size() + 2) / 3);
     EXPECT_EQ(signed_text.output.size(), characters + (characters + 63) / 64);
 
-    testing::ExpectLibrarySignedForm(der, testing::DerOf(signer_.get()), data, mode == 1);
+    testing::ExpectLibrarySignedForm(der, testing::DerOf(pki_.signer.get()), data, mode == 1);
 
     std::string recovered;
     EXPECT_TRUE(testing::OpensslVerifies(der, mode == 1 ? &data : nullptr, &recovered)) << recovered;
@@ -159,7 +153,7 @@ TEST_F(GenerateSignedTest, ModesMakeAttachedOrDetachedMessages) {
 TEST_F(GenerateSignedTest, ChooserFailuresAndMissingKey) {
   auto keyless_key = testing::TestRsaKey(1);
   auto keyless = testing::MakeCertificate({.subject = {{"CN", "Keyless"}}, .serial_hex = "77"},
-                                          keyless_key.get(), ca_.get(), ca_key_.get());
+                                          keyless_key.get(), pki_.ca.get(), pki_.ca_key.get());
   testing::InstallCertificate(home_.root(), "MY", keyless.get());
   // The chooser lists MY by thumbprint; find which line is the keyless certificate.
   Choose("cancel");
@@ -201,7 +195,7 @@ TEST_F(GenerateSignedTest, CertificateRemovedWhileTheChooserIsOpenIsNotChosen) {
   fs::permissions(bin / "zenity", fs::perms::owner_all);
   home_.SetEnv("CORVANE_UI", "gui");
   home_.SetEnv("PATH", bin.string() + ":/usr/bin:/bin");
-  const fs::path certificate = home_.root() / "stores" / "MY" / (platform::Thumbprint(signer_.get()) + ".cer");
+  const fs::path certificate = home_.root() / "stores" / "MY" / (platform::Thumbprint(pki_.signer.get()) + ".cer");
   const std::string key = fs::path(certificate).replace_extension(".key").string();
   const struct {
     const char* name;
@@ -212,7 +206,7 @@ TEST_F(GenerateSignedTest, CertificateRemovedWhileTheChooserIsOpenIsNotChosen) {
               {"certificate and key removed", certificate.string() + " " + key, -10005}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    testing::InstallCertificate(home_.root(), "MY", signer_.get(), key_.get());
+    testing::InstallCertificate(home_.root(), "MY", pki_.signer.get(), pki_.signer_key.get());
     home_.SetEnv("REMOVE_WHILE_OPEN", row.removed);
     EXPECT_EQ(Sign("data", 0).code, row.code);
   }
@@ -222,9 +216,9 @@ TEST_F(GenerateSignedTest, CertificateRemovedWhileTheChooserIsOpenIsNotChosen) {
 // chooser's placeholders and signs.
 TEST_F(GenerateSignedTest, CertificateWithAnEmptyRelativeNameIsChosen) {
   fs::remove_all(home_.root() / "stores" / "MY");
-  auto odd = testing::MakeEmptyRelativeNameCertificate(key_.get());
+  auto odd = testing::MakeEmptyRelativeNameCertificate(pki_.signer_key.get());
   ASSERT_NE(odd, nullptr);
-  testing::InstallCertificate(home_.root(), "MY", odd.get(), key_.get());
+  testing::InstallCertificate(home_.root(), "MY", odd.get(), pki_.signer_key.get());
   Choose("0");
   const ExportResult result = Sign("data", 0);
   EXPECT_EQ(result.code, 0);
@@ -310,7 +304,7 @@ TEST_F(GenerateSignedTest, SerialVariantsFindTheSignerWithoutAnyBox) {
     ASSERT_EQ(result.code, 0);
     EXPECT_TRUE(home_.UiLog().empty());
     const auto view = testing::ViewSignedMessage(Decode(result.output));
-    EXPECT_EQ(view.first_certificate_der, testing::DerOf(signer_.get()));
+    EXPECT_EQ(view.first_certificate_der, testing::DerOf(pki_.signer.get()));
     EXPECT_EQ(view.content, "by serial");
   }
 }
@@ -365,18 +359,18 @@ TEST_F(GenerateSignedTest, SerialVariantsFallBackToTheChooser) {
 TEST_F(GenerateSignedTest, MessageLongerThanTheToldCapacityIsRefused) {
   // A signing certificate of several kilobytes makes the message text longer than S(n).
   auto big = testing::MakeCertificate({.subject = {{"CN", "Big"}}, .serial_hex = "0B16"},
-                                      key_.get(), ca_.get(), ca_key_.get());
+                                      pki_.signer_key.get(), pki_.ca.get(), pki_.ca_key.get());
   X509V3_CTX context;
   X509V3_set_ctx_nodb(&context);
-  X509V3_set_ctx(&context, ca_.get(), big.get(), nullptr, nullptr, 0);
+  X509V3_set_ctx(&context, pki_.ca.get(), big.get(), nullptr, nullptr, 0);
   const std::string comment(4000, 'c');
   X509_EXTENSION* extension =
       X509V3_EXT_conf_nid(nullptr, &context, NID_netscape_comment, comment.c_str());
   ASSERT_NE(extension, nullptr);
   X509_add_ext(big.get(), extension, -1);
   X509_EXTENSION_free(extension);
-  ASSERT_GT(X509_sign(big.get(), ca_key_.get(), EVP_sha256()), 0);
-  testing::InstallCertificate(home_.root(), "MY", big.get(), key_.get());
+  ASSERT_GT(X509_sign(big.get(), pki_.ca_key.get(), EVP_sha256()), 0);
+  testing::InstallCertificate(home_.root(), "MY", big.get(), pki_.signer_key.get());
 
   home_.ClearUiLog();
   const ExportResult result = SignBySerial("", "0B16", 4);

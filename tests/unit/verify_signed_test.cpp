@@ -9,6 +9,7 @@
 #include "support/export_call.h"
 #include "support/openssl_peer.h"
 #include "support/test_home.h"
+#include "support/fixed_issuer_pki.h"
 #include "support/test_pki.h"
 
 namespace corvane {
@@ -34,15 +35,9 @@ std::string MimeBase64(const std::string& text) {
 class VerifySignedTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ca_key_ = testing::TestRsaKey(2);
-    ca_ = testing::MakeCertificate(
-        {.subject = {{"CN", "QDRA"}, {"OU", "config"}, {"O", "Ostrevalia"}}, .ca = true},
-        ca_key_.get(), nullptr, ca_key_.get());
-    key_ = testing::TestRsaKey(0);
-    signer_ = testing::MakeCertificate({.subject = {{"CN", "Signer"}}, .serial_hex = "12AB"},
-                                       key_.get(), ca_.get(), ca_key_.get());
-    testing::InstallCertificate(home_.root(), "ROOT", ca_.get());
-    testing::InstallCertificate(home_.root(), "MY", signer_.get(), key_.get());
+    pki_ = testing::MakeFixedIssuerPki();
+    testing::InstallCertificate(home_.root(), "ROOT", pki_.ca.get());
+    testing::InstallCertificate(home_.root(), "MY", pki_.signer.get(), pki_.signer_key.get());
   }
 
   // The library's own signing, by serial number (no box).
@@ -66,8 +61,7 @@ class VerifySignedTest : public ::testing::Test {
   }
 
   testing::TestHome home_;
-  ossl::UniquePtr<EVP_PKEY> ca_key_, key_;
-  ossl::UniquePtr<X509> ca_, signer_;
+  testing::FixedIssuerPki pki_;
 };
 
 TEST_F(VerifySignedTest, RoundTripsWithSigningAndNamesTheSigner) {
@@ -147,7 +141,7 @@ TEST_P(VerifySignedFailureTest, LengthAndBufferAfterFailure) {
       break;
     case Message::kAttachedNoCerts:
       text = testing::OpensslBase64(
-          testing::OpensslSign(kData, {{signer_.get(), key_.get()}}, "-nodetach -nocerts"));
+          testing::OpensslSign(kData, {{pki_.signer.get(), pki_.signer_key.get()}}, "-nodetach -nocerts"));
       break;
   }
   std::string data = kData;
