@@ -4,10 +4,29 @@
 
 namespace corvane::platform {
 
+namespace {
+
+// Puts the content into a message signed as detached: one copy, where OpenSSL's own attached
+// signing collects it in a memory buffer that it grows, copies and cleanses as it goes.
+bool AttachContent(PKCS7* message, const uint8_t* content, size_t size) {
+  ossl::UniquePtr<PKCS7> data(PKCS7_new_ex(ossl::LibraryContext(), ossl::kNoProperties));
+  if (!data || PKCS7_set_type(data.get(), NID_pkcs7_data) != 1 ||
+      ASN1_OCTET_STRING_set(data->d.data, size == 0 ? nullptr : content,
+                            static_cast<int>(size)) != 1 ||
+      PKCS7_set_detached(message, 0) != 0 || PKCS7_set_content(message, data.get()) != 1) {
+    return false;
+  }
+  data.release();  // the message's now
+  return true;
+}
+
+}  // namespace
+
 ossl::UniquePtr<PKCS7> MakeSignedData(const SignedDataInput& input) {
   // Binary content as it is; no signed attributes, so the signature covers the content digest.
-  int flags = PKCS7_BINARY | PKCS7_NOATTR | PKCS7_NOSMIMECAP | PKCS7_PARTIAL;
-  if (input.detached) flags |= PKCS7_DETACHED;
+  // The content is only hashed here (signed as detached) and attached afterwards when wanted.
+  const int flags =
+      PKCS7_BINARY | PKCS7_NOATTR | PKCS7_NOSMIMECAP | PKCS7_PARTIAL | PKCS7_DETACHED;
 
   ossl::UniquePtr<PKCS7> message(PKCS7_sign_ex(nullptr, nullptr, nullptr, nullptr, flags,
                                                ossl::LibraryContext(), ossl::kNoProperties));
@@ -21,6 +40,9 @@ ossl::UniquePtr<PKCS7> MakeSignedData(const SignedDataInput& input) {
   }
   const ossl::UniquePtr<BIO> content = ContentSource(input.content, input.content_size);
   if (!content || PKCS7_final(message.get(), content.get(), flags) != 1) return nullptr;
+  if (!input.detached && !AttachContent(message.get(), input.content, input.content_size)) {
+    return nullptr;
+  }
   return message;
 }
 
