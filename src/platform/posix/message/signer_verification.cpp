@@ -128,12 +128,12 @@ DWORD VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
 
   CertificateReference certificate = SignerCertificate(info.get(), signer);
   if (!certificate) return CRYPT_E_NOT_FOUND;
+  std::vector<BYTE> content;
   if (detached == nullptr) {
     ASN1_OCTET_STRING** own_content = CMS_get0_content(info.get());
     if (own_content == nullptr || *own_content == nullptr) return CRYPT_E_MSG_ERROR;
+    content.reserve(static_cast<size_t>(ASN1_STRING_length(*own_content)));
   }
-
-  std::vector<BYTE> content;
   const ossl::UniquePtr<BIO> digests = DigestContent(info.get(), detached, content);
   if (!digests) return CRYPT_E_UNKNOWN_ALGO;
   // Signed attributes: their signature first; without them the signature covers the content.
