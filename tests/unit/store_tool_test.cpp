@@ -186,6 +186,35 @@ TEST_F(StoreToolTest, EncryptedKeysNeedTheirPassword) {
   EXPECT_EQ(stored, testing::PrivateKeyPemOf(user_key_.get()));
 }
 
+// Inputs larger than the tool takes are refused after reading at most one byte past the limit.
+TEST_F(StoreToolTest, InputsOverTheirLimitAreRefused) {
+  const std::string certificate = Write("user.pem", testing::PemOf(user_.get()));
+  const std::string key = Write("user.key", testing::PrivateKeyPemOf(user_key_.get()));
+  const struct {
+    const char* name;
+    std::string command;
+    const char* message;
+  } rows[] = {
+      {"import source", "import MY " + Write("huge.pem", std::string((16 << 20) + 1, 'x')),
+       "more than 16777216 bytes"},
+      {"password file",
+       "import MY " + certificate + " " + key + " --password-file " +
+           Write("huge-pass", std::string((64 << 10) + 1, 'p')),
+       "more than 65536 bytes"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto run = RunStoreTool(row.command);
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
+    EXPECT_TRUE(StoreFiles().empty());
+  }
+  // At the limit itself the password file is read (its first line is the password).
+  const auto run = RunStoreTool("import MY " + certificate + " " + key + " --password-file " +
+                                Write("pass", "k3y\n" + std::string((64 << 10) - 4, 'p')));
+  EXPECT_EQ(run.status, 0) << run.err;
+}
+
 TEST_F(StoreToolTest, ListsEveryStoreWhenNoneIsNamed) {
   testing::InstallCertificate(home_.root(), "Extra", ca_.get());
   const auto list = RunStoreTool("list");

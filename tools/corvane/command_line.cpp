@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <sstream>
 
 #include "ops/result_codes.h"
@@ -15,18 +14,40 @@
 
 namespace corvane::tool {
 
-std::optional<std::string> ReadInput(const std::string& path) {
-  if (path.empty() || path == "-") {
-    std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-    if (std::cin.bad()) return std::nullopt;
-    return bytes;
+namespace {
+
+// The stream's bytes up to `limit`; nullopt when it fails or holds more.
+std::optional<std::string> ReadLimited(std::istream& in, size_t limit, bool& too_long) {
+  std::string bytes;
+  char chunk[65536];
+  while (in) {
+    in.read(chunk, sizeof chunk);
+    const auto got = static_cast<size_t>(in.gcount());
+    if (got > limit - bytes.size()) {
+      too_long = true;
+      return std::nullopt;
+    }
+    bytes.append(chunk, got);
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
   if (in.bad()) return std::nullopt;
-  return bytes.str();
+  return bytes;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadInput(const std::string& path, size_t limit, std::string& failure) {
+  const bool standard_input = path.empty() || path == "-";
+  const std::string name = standard_input ? "standard input" : path;
+  std::ifstream file;
+  if (!standard_input) file.open(path, std::ios::binary);
+  std::istream& in = standard_input ? std::cin : file;
+  bool too_long = false;
+  std::optional<std::string> bytes = in ? ReadLimited(in, limit, too_long) : std::nullopt;
+  if (!bytes) {
+    failure = too_long ? "cannot read " + name + ": more than " + std::to_string(limit) + " bytes"
+                       : "cannot read " + name;
+  }
+  return bytes;
 }
 
 bool WriteOutput(const std::string& path, const std::string& bytes) {

@@ -1,6 +1,7 @@
 // Small helpers shared by the corvane subcommands: reading inputs, writing outputs, options.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -8,8 +9,15 @@
 
 namespace corvane::tool {
 
-// Reads a whole file, or standard input for "-" or an empty path. Nullopt on failure.
-std::optional<std::string> ReadInput(const std::string& path);
+// The most an input of the tool may hold: data or a message for the library (whose lengths are
+// signed 32-bit), a file to import into a store, a password file.
+inline constexpr size_t kMessageInputLimit = 0x7FFFFFFF;
+inline constexpr size_t kImportInputLimit = size_t{16} << 20;
+inline constexpr size_t kPasswordInputLimit = size_t{64} << 10;
+
+// Reads a whole file, or standard input for "-" or an empty path, of at most `limit` bytes: no
+// more than limit + 1 bytes are ever held. Nullopt on failure, with `failure` saying why.
+std::optional<std::string> ReadInput(const std::string& path, size_t limit, std::string& failure);
 
 // Writes all bytes to a file (atomically, as the stores are written; a new file gets 0666 less
 // the umask) or to standard output for "-" or an empty path. False on failure.

@@ -70,7 +70,9 @@ bool RunJavaSelfTest(const JavaSelfTest& java, const std::filesystem::path& work
   const std::filesystem::path printed = work / "self-test.txt";
   const int status = Shell("java -Djava.library.path=" + Quote(java.library_path) + " -jar " +
                            Quote(java.jar) + " > " + Quote(printed));
-  std::istringstream lines(text::GbkToUtf8(ReadInput(printed.string()).value_or("")));
+  std::string failure;
+  std::istringstream lines(
+      text::GbkToUtf8(ReadInput(printed.string(), kMessageInputLimit, failure).value_or("")));
   for (std::string line; std::getline(lines, line);) std::cout << "  | " << line << "\n";
   return status == 0;
 }
@@ -104,7 +106,8 @@ int RunDemo(const std::filesystem::path& root, const std::optional<JavaSelfTest>
             Quote(work / "envelope.b64")) != 0) {
     return Fail("demo: openssl could not make the envelope");
   }
-  const auto envelope = ReadInput((work / "envelope.b64").string());
+  std::string failure;
+  const auto envelope = ReadInput((work / "envelope.b64").string(), kMessageInputLimit, failure);
   std::string opened;
   if (!envelope || !Call("decomposeSingleEnvelopedMsg", [&](char* out, int32_t* length) {
         return decomposeSingleEnvelopedMsg(envelope->data(), static_cast<int32_t>(envelope->size()),
@@ -130,7 +133,7 @@ int RunDemo(const std::filesystem::path& root, const std::optional<JavaSelfTest>
       Shell("openssl cms -verify -binary -inform DER -in " + Quote(work / "attached.der") +
             " -CAfile " + Quote(pki.ca_certificate) + " -purpose any -out " +
             Quote(work / "verified.txt")) != 0 ||
-      ReadInput((work / "verified.txt").string()) != data) {
+      ReadInput((work / "verified.txt").string(), kMessageInputLimit, failure) != data) {
     return Fail("demo: openssl did not verify the attached signature");
   }
 

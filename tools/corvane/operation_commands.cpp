@@ -45,9 +45,10 @@ std::optional<DataInput> ReadDataInput(const Options& options, const char* usage
     return std::nullopt;
   }
   const std::string in = options.Value("in").value_or("-");
-  auto data = ReadInput(in);
+  std::string failure;
+  auto data = ReadInput(in, kMessageInputLimit, failure);
   if (!data) {
-    Fail("cannot read " + in);
+    Fail(failure);
     return std::nullopt;
   }
   DataInput input{std::move(*data), options.Value("out").value_or("-"), options.Value("serial"),
@@ -64,8 +65,9 @@ int RunDecryptCommand(const std::vector<std::string>& args) {
   if (options.error()) return Fail(*options.error());
   if (!options.positional().empty()) return Fail("usage: corvane decrypt [--in FILE] [--out FILE]");
   const std::string in = options.Value("in").value_or("-");
-  const auto text = ReadInput(in);
-  if (!text) return Fail("cannot read " + in);
+  std::string failure;
+  const auto text = ReadInput(in, kMessageInputLimit, failure);
+  if (!text) return Fail(failure);
   return RunExport(*text, options.Value("out").value_or("-"), [&](char* out, int32_t* length) {
     return decomposeSingleEnvelopedMsg(text->data(), static_cast<int32_t>(text->size()), out,
                                        length);

@@ -52,8 +52,9 @@ bool PasswordFromOptions(const Options& options, std::optional<std::string>& pas
                  "machine; use --password-file or --password-env, or let corvane ask for it\n";
     password = inline_password;
   } else if (file) {
-    const auto text = ReadInput(*file);
-    if (!text) return Fail("cannot read " + *file), false;
+    std::string failure;
+    const auto text = ReadInput(*file, kPasswordInputLimit, failure);
+    if (!text) return Fail(failure), false;
     password = FirstLine(*text);
   } else if (variable) {
     const char* value = std::getenv(variable->c_str());

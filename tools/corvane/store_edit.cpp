@@ -39,8 +39,9 @@ bool StoreAndThumbprint(const Options& options, const char* usage, std::string& 
 // for on the terminal (kept for the files after it).
 platform::Status ReadImportFile(const std::string& file, std::optional<std::string>& password,
                                 platform::ImportItems& items) {
-  const auto bytes = ReadInput(file);
-  if (!bytes) return platform::Status(ERROR_FILE_NOT_FOUND).Because("cannot read " + file);
+  std::string failure;
+  const auto bytes = ReadInput(file, kImportInputLimit, failure);
+  if (!bytes) return platform::Status(ERROR_FILE_NOT_FOUND).Because(failure);
   platform::Status read = platform::ReadImportFile(file, *bytes, password, items);
   if (read.error() != ERROR_INVALID_PASSWORD || password) return read;
   password = AskPassword(file);
@@ -112,8 +113,9 @@ int RunStoreAddCrl(const std::vector<std::string>& args) {
   if (options.error()) return Fail(*options.error());
   if (options.positional().size() != 2) return Fail("usage: corvane store add-crl STORE FILE");
   const std::string& file = options.positional()[1];
-  const auto bytes = ReadInput(file);
-  if (!bytes) return Fail("cannot read " + file);
+  std::string failure;
+  const auto bytes = ReadInput(file, kImportInputLimit, failure);
+  if (!bytes) return Fail(failure);
   std::vector<std::string> report, warnings;
   const platform::Status added =
       platform::AddCrl(options.positional()[0], file, *bytes, report, warnings);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <iostream>
-#include <limits>
 #include <optional>
 
 #include "codec/base64.h"
@@ -61,15 +60,14 @@ int RunVerifyCommand(const std::vector<std::string>& args) {
     return Fail("usage: corvane verify [--data FILE] [--in FILE] [--out FILE]");
   }
   const std::string in = options.Value("in").value_or("-");
-  const auto text = ReadInput(in);
-  if (!text) return Fail("cannot read " + in);
+  std::string failure;
+  const auto text = ReadInput(in, kMessageInputLimit, failure);
+  if (!text) return Fail(failure);
   std::optional<std::string> data;
   if (const auto data_path = options.Value("data")) {
-    data = ReadInput(*data_path);
-    if (!data) return Fail("cannot read " + *data_path);
+    data = ReadInput(*data_path, kMessageInputLimit, failure);
+    if (!data) return Fail(failure);
   }
-  constexpr auto kLimit = static_cast<size_t>(std::numeric_limits<int32_t>::max());
-  if (text->size() > kLimit || (data && data->size() > kLimit)) return Fail("input too large");
   const auto text_length = static_cast<int32_t>(text->size());
 
   std::string content;
