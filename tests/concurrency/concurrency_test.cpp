@@ -1,4 +1,4 @@
-// Threads and processes on shared stores: eight threads signing and opening at once in one
+// Threads and processes on shared stores: eight threads signing, opening and verifying at once in one
 // process (also while the store changes under them, with what the process keeps between calls),
 // and eight processes importing into one store at once. Run under ThreadSanitizer by
 // `./dev test` as well as in the plain and ASan builds.
@@ -40,7 +40,7 @@ int32_t CallTwice(Call call, std::string& output) {
   return result;
 }
 
-TEST(ConcurrencyTest, EightThreadsSignAndOpenOnSharedStores) {
+TEST(ConcurrencyTest, EightThreadsSignOpenAndVerifyOnSharedStores) {
   testing::TestHome home;
   home.SetEnv("CORVANE_UI", "none");
   auto ca_key = testing::TestRsaKey(2);
@@ -61,24 +61,32 @@ TEST(ConcurrencyTest, EightThreadsSignAndOpenOnSharedStores) {
                       envelope),
             0);
 
+  const auto sign = [&](char* out, int32_t* length) {
+    return generateSingleSignedMsgBySN(data.data(), static_cast<uint32_t>(data.size()), 0, "5A", 2, out, length);
+  };
+  std::string signed_text;
+  ASSERT_EQ(CallTwice(sign, signed_text), 0);
+
+  // Signing, opening and verifying (each verification also checks the signer's certificate).
   std::vector<int> failures(kWorkers, 0);
   std::vector<std::thread> workers;
   for (int w = 0; w < kWorkers; ++w) {
     workers.emplace_back([&, w] {
       for (int round = 0; round < 6; ++round) {
         std::string output;
-        const int32_t result =
-            w % 2 == 0 ? CallTwice([&](char* out, int32_t* length) {
-                           return generateSingleSignedMsgBySN(data.data(), static_cast<uint32_t>(data.size()), 0,
-                                                              "5A", 2, out, length);
-                         },
-                                   output)
-                       : CallTwice([&](char* out, int32_t* length) {
-                           return decomposeSingleEnvelopedMsg(envelope.data(), static_cast<int32_t>(envelope.size()),
-                                                              out, length);
-                         },
-                                   output);
-        if (result != 0 || (w % 2 == 1 && output != data)) ++failures[w];
+        int32_t result = 0;
+        if (w % 3 == 0) {
+          result = CallTwice(sign, output);
+        } else if (w % 3 == 1) {
+          result = CallTwice([&](char* out, int32_t* length) {
+            return decomposeSingleEnvelopedMsg(envelope.data(), static_cast<int32_t>(envelope.size()), out, length);
+          }, output);
+        } else {
+          result = CallTwice([&](char* out, int32_t* length) {
+            return verifySingleSignedMsg(signed_text.data(), static_cast<int32_t>(signed_text.size()), out, length);
+          }, output);
+        }
+        if (result != 0 || (w % 3 != 0 && output != data)) ++failures[w];
       }
     });
   }
