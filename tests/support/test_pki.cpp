@@ -120,6 +120,30 @@ ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& wanted, EVP_PKEY* s
   return cert;
 }
 
+std::string RevocationListDer(X509* issuer, EVP_PKEY* key, X509* revoked) {
+  ossl::UniquePtr<X509_CRL> list(X509_CRL_new());
+  Check(list != nullptr, "X509_CRL_new");
+  X509_CRL_set_version(list.get(), 1);
+  X509_CRL_set_issuer_name(list.get(), X509_get_subject_name(issuer));
+  ossl::UniquePtr<ASN1_TIME> now(X509_gmtime_adj(nullptr, 0));
+  ossl::UniquePtr<ASN1_TIME> next(X509_gmtime_adj(nullptr, 24 * 3600));
+  X509_CRL_set1_lastUpdate(list.get(), now.get());
+  X509_CRL_set1_nextUpdate(list.get(), next.get());
+  if (revoked != nullptr) {
+    X509_REVOKED* entry = X509_REVOKED_new();
+    X509_REVOKED_set_serialNumber(entry, X509_get_serialNumber(revoked));
+    X509_REVOKED_set_revocationDate(entry, now.get());
+    X509_CRL_add0_revoked(list.get(), entry);
+  }
+  Check(X509_CRL_sign(list.get(), key, EVP_sha256()) > 0, "X509_CRL_sign");
+  unsigned char* der = nullptr;
+  const int length = i2d_X509_CRL(list.get(), &der);
+  Check(length > 0, "i2d_X509_CRL");
+  std::string bytes(reinterpret_cast<char*>(der), static_cast<size_t>(length));
+  OPENSSL_free(der);
+  return bytes;
+}
+
 ossl::UniquePtr<X509> MakeEmptyRelativeNameCertificate(EVP_PKEY* key) {
   static const unsigned char kName[] = {0x30, 0x16, 0x31, 0x00, 0x31, 0x12, 0x30, 0x10, 0x06, 0x03, 0x55, 0x04,
                                         0x03, 0x0c, 0x09, 'E',  'm',  'p',  't',  'y',  ' ',  'R',  'D',  'N'};

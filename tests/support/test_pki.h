@@ -47,6 +47,10 @@ ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& wanted, EVP_PKEY* s
 // without attributes) before CN=Empty RDN: OpenSSL reads and signs it, CertNameToStrA refuses it.
 ossl::UniquePtr<X509> MakeEmptyRelativeNameCertificate(EVP_PKEY* key);
 
+// A revocation list of `issuer` signed with `key`, current for a day, listing `revoked` when
+// given; DER.
+std::string RevocationListDer(X509* issuer, EVP_PKEY* key, X509* revoked = nullptr);
+
 std::string DerOf(X509* certificate);
 std::string PemOf(X509* certificate);
 std::string PrivateKeyPemOf(EVP_PKEY* key);  // PKCS #8, unencrypted

@@ -54,29 +54,6 @@ const ChainCase kChainCases[] = {
     {"validity_not_nested", Setup::kValidityNotNested, 0},
 };
 
-// A revocation list of `issuer`, listing `revoked` when given, current for a day.
-std::string RevocationList(X509* issuer, EVP_PKEY* key, X509* revoked) {
-  ossl::UniquePtr<X509_CRL> list(X509_CRL_new());
-  X509_CRL_set_version(list.get(), 1);
-  X509_CRL_set_issuer_name(list.get(), X509_get_subject_name(issuer));
-  ossl::UniquePtr<ASN1_TIME> now(X509_gmtime_adj(nullptr, 0));
-  ossl::UniquePtr<ASN1_TIME> next(X509_gmtime_adj(nullptr, kDay));
-  X509_CRL_set1_lastUpdate(list.get(), now.get());
-  X509_CRL_set1_nextUpdate(list.get(), next.get());
-  if (revoked != nullptr) {
-    X509_REVOKED* entry = X509_REVOKED_new();
-    X509_REVOKED_set_serialNumber(entry, X509_get_serialNumber(revoked));
-    X509_REVOKED_set_revocationDate(entry, now.get());
-    X509_CRL_add0_revoked(list.get(), entry);
-  }
-  EXPECT_GT(X509_CRL_sign(list.get(), key, EVP_sha256()), 0);
-  unsigned char* der = nullptr;
-  const int length = i2d_X509_CRL(list.get(), &der);
-  std::string bytes(reinterpret_cast<char*>(der), static_cast<size_t>(length));
-  OPENSSL_free(der);
-  return bytes;
-}
-
 class CertificateChainTest : public ::testing::TestWithParam<ChainCase> {
  protected:
   ossl::UniquePtr<X509> Certificate(const char* name, EVP_PKEY* key, X509* issuer,
@@ -170,7 +147,7 @@ TEST_P(CertificateChainTest, VerifiedThroughTheExport) {
   if (row.setup == Setup::kSelfSignedInRoot) Install("ROOT", signer.get());
   if (row.setup == Setup::kRevoked || row.setup == Setup::kRevocationListWithoutSigner) {
     testing::WriteFile(home_.root() / "stores" / "ROOT" / "root.crl",
-                       RevocationList(root.get(), root_key.get(),
+                       testing::RevocationListDer(root.get(), root_key.get(),
                                       row.setup == Setup::kRevoked ? signer.get() : nullptr));
   }
 

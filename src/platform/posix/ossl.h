@@ -52,6 +52,11 @@ CORVANE_OSSL_DELETER(X509_STORE_CTX, X509_STORE_CTX_free);
 // A certificate stack that owns its certificates (as CMS_get1_certs returns it).
 inline void FreeCertificateStack(STACK_OF(X509) * stack) { sk_X509_pop_free(stack, X509_free); }
 CORVANE_OSSL_DELETER(STACK_OF(X509), FreeCertificateStack);
+// The same for revocation lists.
+inline void FreeRevocationListStack(STACK_OF(X509_CRL) * stack) {
+  sk_X509_CRL_pop_free(stack, X509_CRL_free);
+}
+CORVANE_OSSL_DELETER(STACK_OF(X509_CRL), FreeRevocationListStack);
 
 #undef CORVANE_OSSL_DELETER
 

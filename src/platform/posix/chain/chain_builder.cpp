@@ -1,64 +1,91 @@
 #include "platform/posix/chain/chain_builder.h"
 
+#include <algorithm>
 #include <map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/posix/chain/chain_context.h"
+#include "platform/posix/chain/trust_material.h"
 #include "platform/posix/chain/trust_status.h"
 #include "platform/posix/ossl.h"
 #include "platform/posix/store/certificate_context.h"
 #include "platform/posix/store/revocation_lists.h"
 #include "platform/posix/store/store_cache.h"
-#include "platform/posix/store/store_layout.h"
 
 namespace corvane::platform {
 namespace {
 
-// A certificate that may take a place in the chain, and the store its context is made from.
-struct Candidate {
-  X509* certificate = nullptr;
-  StoreObject* store = nullptr;
-  std::shared_ptr<const StoreContents> contents;  // the snapshot of `store` it was found in
-  size_t index = 0;
-  bool trusted = false;
-};
-
-// The stores one chain is built from; each is held by one reference until the chain is made.
-class ChainSources {
+// What one chain is built from besides the system stores' material: the caller's additional
+// store and the store the end certificate came from, each held by one reference until the chain
+// is made.
+class CallSources {
  public:
-  ChainSources() = default;
-  ~ChainSources() {
+  explicit CallSources(std::shared_ptr<const TrustMaterial> material)
+      : material_(std::move(material)) {}
+  ~CallSources() {
     for (StoreObject* store : stores_) ReleaseStore(store);
   }
-  ChainSources(const ChainSources&) = delete;
-  ChainSources& operator=(const ChainSources&) = delete;
+  CallSources(const CallSources&) = delete;
+  CallSources& operator=(const CallSources&) = delete;
 
   // Takes over one reference to `store`.
-  void Add(StoreObject* store, bool trusted) {
+  void Add(StoreObject* store) {
     stores_.push_back(store);
     const std::shared_ptr<const StoreContents> contents = store->Contents();
-    const auto& certificates = contents->certificates;
-    for (size_t index = 0; index < certificates.size(); ++index) {
-      if (X509* certificate = certificates[index]->OpenSslCertificate()) {
-        candidates_.push_back(Candidate{certificate, store, contents, index, trusted});
+    for (size_t index = 0; index < contents->certificates.size(); ++index) {
+      if (X509* certificate = contents->certificates[index]->OpenSslCertificate()) {
+        candidates_.push_back(ChainCandidate{certificate, store, contents, index});
       }
     }
     if (!contents->folder.empty()) folders_.push_back(contents->folder);
   }
 
-  // A system store read from its folder; one that cannot be read adds nothing.
-  void AddSystemStore(const char* name, bool trusted) {
-    std::shared_ptr<const StoreContents> contents;
-    if (!CachedStoreContents(StoreFolder(name), contents).ok()) return;
-    Add(new StoreObject(std::move(contents)), trusted);
+  const TrustMaterial& material() const { return *material_; }
+  const std::vector<ChainCandidate>& candidates() const { return candidates_; }
+
+  // The folders whose revocation lists count: ROOT's and CA's, and those of the stores added.
+  std::vector<std::filesystem::path> Folders() const {
+    std::vector<std::filesystem::path> folders = material_->Folders();
+    folders.insert(folders.end(), folders_.begin(), folders_.end());
+    return folders;
   }
 
-  const std::vector<Candidate>& candidates() const { return candidates_; }
-  const std::vector<std::filesystem::path>& folders() const { return folders_; }
+  // The CA certificates that can be reached from `end` and the stores added by following issuer
+  // names: the only ones OpenSSL could put into a chain, since it takes an intermediate only
+  // when its subject is the issuer name sought. In the store's order.
+  std::vector<const ChainCandidate*> ReachableIntermediates(X509* end) const {
+    std::vector<X509*> to_visit = {end};
+    for (const ChainCandidate& candidate : candidates_) to_visit.push_back(candidate.certificate);
+    std::vector<const ChainCandidate*> reached;
+    std::unordered_set<const ChainCandidate*> seen;
+    for (size_t next = 0; next < to_visit.size(); ++next) {
+      const auto hash = NameHash(X509_get_issuer_name(to_visit[next]));
+      const auto* named = hash ? material_->IntermediatesNamed(*hash) : nullptr;
+      if (named == nullptr) continue;
+      for (const ChainCandidate* candidate : *named) {
+        if (!seen.insert(candidate).second) continue;
+        reached.push_back(candidate);
+        to_visit.push_back(candidate->certificate);
+      }
+    }
+    std::sort(reached.begin(), reached.end(),
+              [](const ChainCandidate* a, const ChainCandidate* b) { return a->index < b->index; });
+    return reached;
+  }
+
+  // The candidate that is this very OpenSSL certificate; null for none.
+  const ChainCandidate* Find(const X509* certificate) const {
+    for (const ChainCandidate& candidate : candidates_) {
+      if (candidate.certificate == certificate) return &candidate;
+    }
+    return material_->Find(certificate);
+  }
 
  private:
+  std::shared_ptr<const TrustMaterial> material_;
   std::vector<StoreObject*> stores_;
-  std::vector<Candidate> candidates_;
+  std::vector<ChainCandidate> candidates_;
   std::vector<std::filesystem::path> folders_;
 };
 
@@ -81,27 +108,37 @@ int RecordTrustProblem(int ok, X509_STORE_CTX* context) {
 struct Verification {
   ossl::UniquePtr<X509_STORE> trust;
   ossl::UniquePtr<STACK_OF(X509)> untrusted;
+  ossl::UniquePtr<STACK_OF(X509_CRL)> revocation_lists;
   ossl::UniquePtr<X509_STORE_CTX> context;
 };
 
-bool PrepareVerification(const ChainRequest& request, const ChainSources& sources, X509* end,
+bool PushCertificate(STACK_OF(X509)* stack, X509* certificate) {
+  return X509_up_ref(certificate) == 1 && sk_X509_push(stack, certificate) > 0;
+}
+
+bool PrepareVerification(const ChainRequest& request, const CallSources& sources, X509* end,
                          TrustRecord& record, Verification& verification) {
-  verification.trust.reset(X509_STORE_new());
+  X509_STORE* anchors = sources.material().anchors();
+  if (X509_STORE_up_ref(anchors) != 1) return false;
+  verification.trust.reset(anchors);
   verification.untrusted.reset(sk_X509_new_null());
+  verification.revocation_lists.reset(sk_X509_CRL_new_null());
   verification.context.reset(X509_STORE_CTX_new_ex(ossl::LibraryContext(), ossl::kNoProperties));
-  if (!verification.trust || !verification.untrusted || !verification.context) return false;
-  for (const Candidate& candidate : sources.candidates()) {
-    if (candidate.trusted) {
-      if (X509_STORE_add_cert(verification.trust.get(), candidate.certificate) != 1) return false;
-    } else if (X509_up_ref(candidate.certificate) != 1 ||
-               sk_X509_push(verification.untrusted.get(), candidate.certificate) <= 0) {
-      return false;
-    }
+  if (!verification.untrusted || !verification.revocation_lists || !verification.context) {
+    return false;
+  }
+  // The caller's stores first, then the intermediates of CA, as the stores were searched before.
+  for (const ChainCandidate& candidate : sources.candidates()) {
+    if (!PushCertificate(verification.untrusted.get(), candidate.certificate)) return false;
+  }
+  for (const ChainCandidate* candidate : sources.ReachableIntermediates(end)) {
+    if (!PushCertificate(verification.untrusted.get(), candidate->certificate)) return false;
   }
   if (request.check_end_revocation) {
-    for (const auto& folder : sources.folders()) {
-      for (const auto& list : CachedRevocationLists(folder)) {
-        if (X509_STORE_add_crl(verification.trust.get(), list.get()) != 1) return false;
+    for (const auto& folder : sources.Folders()) {
+      for (auto& list : CachedRevocationLists(folder)) {
+        if (sk_X509_CRL_push(verification.revocation_lists.get(), list.get()) <= 0) return false;
+        list.release();  // the stack's now
       }
     }
   }
@@ -110,6 +147,7 @@ bool PrepareVerification(const ChainRequest& request, const ChainSources& source
                           verification.untrusted.get()) != 1) {
     return false;
   }
+  X509_STORE_CTX_set0_crls(context, verification.revocation_lists.get());
   if (request.check_end_revocation) X509_STORE_CTX_set_flags(context, X509_V_FLAG_CRL_CHECK);
   if (request.time) X509_STORE_CTX_set_time(context, 0, *request.time);
   X509_STORE_CTX_set_verify_cb(context, RecordTrustProblem);
@@ -119,17 +157,14 @@ bool PrepareVerification(const ChainRequest& request, const ChainSources& source
 // The context for a certificate of the chain: the end certificate's own, else a new one from
 // the store the certificate was found in.
 PCCERT_CONTEXT ElementContext(X509* certificate, int position, ContextObject* end,
-                              const ChainSources& sources) {
+                              const CallSources& sources) {
   if (position == 0) {
     AddContextReference(end);
     return &end->context;
   }
-  for (const Candidate& candidate : sources.candidates()) {
-    if (X509_cmp(candidate.certificate, certificate) == 0) {
-      return &MakeContext(candidate.store, candidate.contents, candidate.index)->context;
-    }
-  }
-  return nullptr;
+  const ChainCandidate* candidate = sources.Find(certificate);
+  if (candidate == nullptr) return nullptr;
+  return &MakeContext(candidate->store, candidate->contents, candidate->index)->context;
 }
 
 }  // namespace
@@ -141,19 +176,22 @@ PCCERT_CHAIN_CONTEXT BuildCertificateChain(const ChainRequest& request, DWORD& e
     error = E_INVALIDARG;
     return nullptr;
   }
-  ChainSources sources;
+  std::shared_ptr<const TrustMaterial> material = CurrentTrustMaterial();
+  if (material == nullptr) {
+    error = NTE_FAIL;
+    return nullptr;
+  }
+  CallSources sources(std::move(material));
   if (request.additional_store != nullptr) {
     StoreObject* additional = AcquireOpenStore(request.additional_store);
     if (additional == nullptr) {
       error = E_INVALIDARG;
       return nullptr;
     }
-    sources.Add(additional, false);
+    sources.Add(additional);
   }
-  sources.AddSystemStore("ROOT", true);
-  sources.AddSystemStore("CA", false);
   AddStoreReference(end->store);
-  sources.Add(end->store, false);
+  sources.Add(end->store);
 
   const ossl::ErrorQueueMark mark;
   TrustRecord record;
