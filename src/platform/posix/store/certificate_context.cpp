@@ -39,6 +39,7 @@ std::shared_ptr<const StoreContents> StoreObject::Contents() const {
 
 void StoreObject::ReplaceContents(std::shared_ptr<const StoreContents> contents) {
   std::lock_guard<std::mutex> guard(lock_);
+  current_.store(contents.get(), std::memory_order_release);
   contents_.swap(contents);
 }  // the old snapshot ends here, outside the lock, unless contexts still hold it
 
@@ -67,6 +68,7 @@ StoreObject* UnregisterStore(HCERTSTORE handle) {
   if (found == stores.handles.end()) return nullptr;
   StoreObject* store = *found;
   stores.handles.erase(found);
+  store->open.store(false, std::memory_order_release);
   return store;
 }
 
@@ -78,25 +80,36 @@ void ReleaseStore(StoreObject* store) {
   if (store->references.fetch_sub(1, std::memory_order_acq_rel) == 1) delete store;
 }
 
+namespace {
+
+// Points `object` at certificate `index` of its snapshot.
+void PointAt(ContextObject& object, size_t index) {
+  const StoredCertificate& certificate = *object.contents->certificates[index];
+  object.index = index;
+  object.certificate = &certificate;
+  TbsCertificate& tbs = *certificate.tbs;
+  object.context.pbCertEncoded = const_cast<BYTE*>(tbs.der().data());
+  object.context.cbCertEncoded = static_cast<DWORD>(tbs.der().size());
+  object.context.pCertInfo = tbs.info();
+}
+
+}  // namespace
+
 ContextObject* MakeContext(StoreObject* store, std::shared_ptr<const StoreContents> contents, size_t index) {
-  const StoredCertificate& certificate = *contents->certificates[index];
   auto* object = new ContextObject();
   object->store = store;
   store->references.fetch_add(1, std::memory_order_relaxed);
   object->contents = std::move(contents);
-  object->index = index;
-  object->certificate = &certificate;
-  TbsCertificate& tbs = *certificate.tbs;
   object->context.dwCertEncodingType = X509_ASN_ENCODING;
-  object->context.pbCertEncoded = const_cast<BYTE*>(tbs.der().data());
-  object->context.cbCertEncoded = static_cast<DWORD>(tbs.der().size());
-  object->context.pCertInfo = tbs.info();
   object->context.hCertStore = store;
+  PointAt(*object, index);
   LiveContexts& live = Contexts();
   std::lock_guard<std::mutex> guard(live.lock);
   live.contexts.insert(&object->context);
   return object;
 }
+
+void MoveContext(ContextObject* context, size_t index) { PointAt(*context, index); }
 
 ContextObject* ContextOf(PCCERT_CONTEXT context) {
   if (context == nullptr) return nullptr;
