@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/posix/store/atomic_file.h"
+#include "platform/posix/store/certificate_context.h"
 #include "platform/posix/store/store_contents.h"
 #include "platform/posix/store/store_layout.h"
 #include "platform/posix/store/thumbprint.h"
@@ -71,6 +72,12 @@ TEST_F(CertificateStoreTest, CertInfoAgreesWithOpenSsl) {
       {"long serial", {.subject = {{"CN", "Three"}}, .issuer = {}, .serial_hex = "7FEEDDCCBBAA99887766554433221100"},
        "00112233445566778899AABBCCDDEE7F"},
       {"sign byte before high bit", {.subject = {{"CN", "Four"}}, .issuer = {}, .serial_hex = "F00D"}, "0DF000"},
+      {"serial of 20 bytes, the most RFC 5280 allows",
+       {.subject = {{"CN", "Five"}}, .issuer = {}, .serial_hex = "7F0102030405060708090A0B0C0D0E0F10111213"},
+       "131211100F0E0D0C0B0A0908070605040302017F"},
+      {"serial of 32 bytes, longer than RFC 5280 allows",
+       {.subject = {{"CN", "Six"}}, .issuer = {}, .serial_hex = "7F0102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F"},
+       "1F1E1D1C1B1A191817161514131211100F0E0D0C0B0A0908070605040302017F"},
       {"generalized time after 2049",
        {.subject = {{"CN", "Late"}}, .issuer = {}, .serial_hex = "01", .not_before_offset = 30 * kYear, .not_after_offset = 60 * kYear},
        "01"},
@@ -410,6 +417,73 @@ TEST_F(CertificateStoreTest, EnumerationReleasesThePreviousContext) {
     EXPECT_EQ(next(store, first), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_TRUE(CertCloseStore(store, CERT_CLOSE_STORE_CHECK_FLAG));
+  }
+}
+
+// Enumeration hands the caller's `previous` on to the next certificate when the caller held its
+// only reference; every other case takes the careful way, and each ends as it always did.
+TEST_F(CertificateStoreTest, EnumerationGoesOnFromEachKindOfPrevious) {
+  std::vector<std::string> thumbprints;  // of the row's store, in order
+  const struct {
+    const char* name;
+    // Done between taking the first certificate and going on from it; returns the handle to go
+    // on with and may keep a duplicate of the first context in `kept`.
+    std::function<HCERTSTORE(HCERTSTORE store, PCCERT_CONTEXT first, PCCERT_CONTEXT& kept)> before;
+    int next;          // index into `thumbprints` of what comes next; -1: the call fails
+    DWORD error;       // its last error when it fails
+  } rows[] = {
+      {"held by the caller alone", [](HCERTSTORE store, PCCERT_CONTEXT, PCCERT_CONTEXT&) { return store; }, 1, 0},
+      {"duplicated before",
+       [](HCERTSTORE store, PCCERT_CONTEXT first, PCCERT_CONTEXT& kept) {
+         kept = CertDuplicateCertificateContext(first);
+         return store;
+       },
+       1, 0},
+      {"store read again without the next certificate",
+       [&](HCERTSTORE store, PCCERT_CONTEXT, PCCERT_CONTEXT&) {
+         fs::remove(Folder("MY") / (thumbprints[1] + ".cer"));
+         EXPECT_TRUE(CertControlStore(store, 0, CERT_STORE_CTRL_RESYNC, nullptr));
+         return store;
+       },
+       2, 0},
+      {"handle closed",
+       [](HCERTSTORE store, PCCERT_CONTEXT, PCCERT_CONTEXT&) {
+         CertCloseStore(store, 0);
+         return store;
+       },
+       -1, E_INVALIDARG},
+      {"from another handle of the same store",
+       [](HCERTSTORE, PCCERT_CONTEXT, PCCERT_CONTEXT&) { return CertOpenSystemStoreA(0, "MY"); }, -1, E_INVALIDARG},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove_all(Folder("MY"));
+    for (int i = 0; i < 3; ++i) testing::InstallCertificate(home_.root(), "MY", Make("E" + std::to_string(i)).get());
+    thumbprints = EnumeratedThumbprints("MY");
+    const size_t live = platform::LiveContextCount();
+    HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
+    ASSERT_NE(store, nullptr);
+    PCCERT_CONTEXT first = CertEnumCertificatesInStore(store, nullptr);
+    ASSERT_NE(first, nullptr);
+    PCCERT_CONTEXT kept = nullptr;
+    HCERTSTORE target = row.before(store, first, kept);
+    SetLastError(0);
+    PCCERT_CONTEXT next = CertEnumCertificatesInStore(target, first);
+    if (row.next < 0) {
+      EXPECT_EQ(next, nullptr);
+      EXPECT_EQ(GetLastError(), row.error);
+    } else {
+      ASSERT_NE(next, nullptr);
+      EXPECT_EQ(Thumbprint(next->pbCertEncoded, next->cbCertEncoded), thumbprints[row.next]);
+    }
+    if (kept != nullptr) {  // the duplicate still shows the first certificate
+      EXPECT_EQ(Thumbprint(kept->pbCertEncoded, kept->cbCertEncoded), thumbprints[0]);
+      EXPECT_TRUE(CertFreeCertificateContext(kept));
+    }
+    if (next != nullptr) EXPECT_TRUE(CertFreeCertificateContext(next));
+    if (target != store) CertCloseStore(target, 0);
+    CertCloseStore(store, 0);
+    EXPECT_EQ(platform::LiveContextCount(), live);  // `first` was released or handed on
   }
 }
 

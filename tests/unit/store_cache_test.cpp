@@ -15,10 +15,12 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "corvane.h"
 #include "platform/posix/store/certificate_x509.h"
+#include "platform/posix/store/folder_watch.h"
 #include "platform/posix/store/store_cache.h"
 #include "platform/posix/store/thumbprint.h"
 #include "support/engine_fixtures.h"
@@ -129,6 +131,123 @@ TEST_F(StoreCacheTest, CertificateChangesBetweenTwoOpensAreSeen) {
     for (int index : row.expected) expected.push_back(ThumbprintOf(index));
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(testing::EnumeratedThumbprints("MY"), expected);
+  }
+}
+
+// The OpenSSL certificate of each certificate of MY, by thumbprint, through `store`: the same
+// X509 object in two readings means the certificate was not parsed again.
+std::map<std::string, X509*> ParsedCertificates(HCERTSTORE store) {
+  std::map<std::string, X509*> parsed;
+  for (PCCERT_CONTEXT c = nullptr; (c = CertEnumCertificatesInStore(store, c)) != nullptr;) {
+    parsed[platform::Thumbprint(c->pbCertEncoded, c->cbCertEncoded)] = platform::CertificateX509(c);
+  }
+  return parsed;
+}
+
+// A store that changed is read again file by file: the certificates of the files that did not
+// change are the very objects of the earlier reading; every change is seen all the same.
+TEST_F(StoreCacheTest, UnchangedFilesAreNotParsedAgain) {
+  // Certificates 0..5 are all the same size. Certificate 3 is in two files (its .cer and a PEM
+  // copy): which of the two objects a reading lists is not fixed, so it is never compared.
+  const auto key = testing::TestRsaKey(0);
+  std::vector<ossl::UniquePtr<X509>> certificates;
+  for (int index = 0; index < 6; ++index) {
+    certificates.push_back(testing::MakeCertificate(
+        {.subject = {{"CN", "Cache " + std::to_string(index)}}, .serial_hex = "12AB"}, key.get(), nullptr, key.get()));
+  }
+  auto file_of = [&](int index) { return MyFolder() / (platform::Thumbprint(certificates[index].get()) + ".cer"); };
+  auto der_of = [&](int index) { return testing::DerOf(certificates[index].get()); };
+  const struct {
+    const char* name;
+    std::function<void()> change;
+    std::vector<int> expected;  // certificate indexes listed after the change
+    std::vector<int> kept;      // those that must be the objects of the earlier reading
+  } rows[] = {
+      {"file replaced by a rename",
+       [&] {
+         testing::WriteFile(file_of(1).string() + ".new", der_of(5));
+         fs::rename(file_of(1).string() + ".new", file_of(1));
+       },
+       {0, 2, 3, 5}, {0, 2}},
+      {"file overwritten in place, same size and time", [&] { OverwriteKeepingTime(file_of(1), der_of(5)); },
+       {0, 2, 3, 5}, {0, 2}},
+      {"file added", [&] { testing::InstallCertificate(home_.root(), "MY", certificates[5].get()); },
+       {0, 1, 2, 3, 5}, {0, 1, 2}},
+      {"file removed", [&] { fs::remove(file_of(1)); }, {0, 2, 3}, {0, 2}},
+      {"one of two files of a certificate removed", [&] { fs::remove(file_of(3)); }, {0, 1, 2, 3}, {0, 1, 2}},
+      {"file that holds no certificate added", [&] { testing::WriteFile(MyFolder() / "notes.txt", "x"); },
+       {0, 1, 2, 3}, {0, 1, 2}},
+      // No event reaches the store folder's watch; the file added renews its generation, and the
+      // size of the file written through the link tells its change.
+      {"file overwritten through a hard link in another folder, another file added",
+       [&] {
+         const fs::path link = home_.root() / "elsewhere.cer";
+         fs::create_hard_link(file_of(1), link);
+         testing::WriteFile(link, testing::PemOf(certificates[5].get()));
+         testing::InstallCertificate(home_.root(), "MY", certificates[4].get());
+       },
+       {0, 2, 3, 4, 5}, {0, 2}},
+      {"nothing changed, caching off", [&] { home_.SetEnv("CORVANE_CACHE", "off"); }, {0, 1, 2, 3}, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    home_.SetEnv("CORVANE_CACHE", std::nullopt);
+    fs::remove_all(MyFolder());
+    fs::remove(home_.root() / "elsewhere.cer");
+    for (int index = 0; index < 4; ++index) testing::InstallCertificate(home_.root(), "MY", certificates[index].get());
+    testing::WriteFile(MyFolder() / "copy.pem", testing::PemOf(certificates[3].get()));
+    // The first store stays open: its objects stay alive, so no later one can take their address.
+    HCERTSTORE first = CertOpenSystemStoreA(0, "MY");
+    ASSERT_NE(first, nullptr);
+    const std::map<std::string, X509*> before = ParsedCertificates(first);
+    row.change();
+    HCERTSTORE second = CertOpenSystemStoreA(0, "MY");
+    ASSERT_NE(second, nullptr);
+    const std::map<std::string, X509*> after = ParsedCertificates(second);
+    std::vector<std::string> listed, expected;
+    for (const auto& [thumbprint, x509] : after) listed.push_back(thumbprint);
+    for (int index : row.expected) expected.push_back(platform::Thumbprint(certificates[index].get()));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listed, expected);
+    for (int index : {0, 1, 2}) {
+      const std::string thumbprint = platform::Thumbprint(certificates[index].get());
+      if (!before.contains(thumbprint) || !after.contains(thumbprint)) continue;
+      const bool kept = std::find(row.kept.begin(), row.kept.end(), index) != row.kept.end();
+      EXPECT_EQ(before.at(thumbprint) == after.at(thumbprint), kept) << "certificate " << index;
+    }
+    CertCloseStore(first, 0);
+    CertCloseStore(second, 0);
+  }
+}
+
+// What a folder's watch tells of the entries changed since an earlier generation: all of them,
+// or nothing known once its record no longer reaches back so far; never only some.
+TEST(FolderWatchTest, ChangesSinceNameEveryChangedEntryOrNothing) {
+  testing::TestHome home;
+  const fs::path folder = home.root() / "watched";
+  fs::create_directories(folder);
+  const struct {
+    const char* name;
+    size_t files;
+    bool known;
+  } rows[] = {{"few", 3, true}, {"many", platform::kRecordedNameLimit + 1, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::optional<uint64_t> since = platform::FolderGeneration(folder);
+    ASSERT_TRUE(since.has_value());
+    std::unordered_set<std::string> created;
+    for (size_t index = 0; index < row.files; ++index) {
+      const std::string name = std::string(row.name) + std::to_string(index);
+      const int descriptor = open((folder / name).c_str(), O_CREAT | O_RDONLY | O_CLOEXEC, 0600);  // one event
+      ASSERT_GE(descriptor, 0);
+      close(descriptor);
+      created.insert(name);
+    }
+    const std::optional<platform::FolderChanges> changes = platform::FolderChangesSince(folder, *since);
+    ASSERT_TRUE(changes.has_value());
+    EXPECT_GT(changes->generation, *since);
+    EXPECT_EQ(changes->names.has_value(), row.known);
+    if (changes->names) EXPECT_EQ(*changes->names, created);
   }
 }
 

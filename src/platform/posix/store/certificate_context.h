@@ -8,6 +8,10 @@
 // A store's contents are a snapshot: CertControlStore(CERT_STORE_CTRL_RESYNC) replaces the
 // snapshot with a fresh reading of the folder, and contexts made before keep the one they came
 // from.
+//
+// Enumeration moves on cheaply: when its caller holds the only reference to the `previous`
+// context, that context object itself is pointed at the next certificate (MoveContext) instead
+// of being released and a new one made, so a step allocates nothing and registers nothing.
 #pragma once
 
 #include <atomic>
@@ -20,17 +24,22 @@ namespace corvane::platform {
 
 class StoreObject {
  public:
-  explicit StoreObject(std::shared_ptr<const StoreContents> contents) : contents_(std::move(contents)) {}
+  explicit StoreObject(std::shared_ptr<const StoreContents> contents)
+      : current_(contents.get()), contents_(std::move(contents)) {}
 
   // The current snapshot; it stays valid for as long as the caller holds it.
   std::shared_ptr<const StoreContents> Contents() const;
   void ReplaceContents(std::shared_ptr<const StoreContents> contents);
+  // True when `contents`, a snapshot the caller holds, is the current one (no lock taken).
+  bool IsCurrent(const StoreContents* contents) const { return current_.load(std::memory_order_acquire) == contents; }
 
   HCRYPTPROV provider = 0;  // the reference this store holds, dropped on close
   std::atomic<int> references{1};
+  std::atomic<bool> open{true};  // false once its handle is closed
 
  private:
   mutable std::mutex lock_;
+  std::atomic<const StoreContents*> current_;  // contents_, readable without the lock
   std::shared_ptr<const StoreContents> contents_;
 };
 
@@ -61,6 +70,10 @@ void ReleaseStore(StoreObject* store);
 // A new context for certificate `index` of `contents`, a snapshot of `store` (the certificate
 // must exist), holding a store reference.
 ContextObject* MakeContext(StoreObject* store, std::shared_ptr<const StoreContents> contents, size_t index);
+
+// Points `context`, whose only reference its caller holds, at certificate `index` of the same
+// snapshot (the certificate must exist): the context enumeration hands on.
+void MoveContext(ContextObject* context, size_t index);
 
 // The object behind a live context handed out by this layer, or null for anything else (a freed
 // context, a CERT_CONTEXT made elsewhere).

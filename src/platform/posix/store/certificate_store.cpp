@@ -11,13 +11,17 @@
 //   owner. With CERT_CLOSE_STORE_CHECK_FLAG and contexts outstanding it closes the handle and
 //   returns FALSE with CRYPT_E_PENDING_CLOSE. Closing a null handle succeeds, as on Windows.
 // - Enumeration and search always free the `previous` context passed in, even when they fail;
-//   a `previous` from another store fails with E_INVALIDARG.
+//   a `previous` from another store fails with E_INVALIDARG. The context handed out may be the
+//   very object `previous` was (when the caller held its only reference), now for the next
+//   certificate: `previous` is no longer the caller's either way.
 // - CertControlStore serves CERT_STORE_CTRL_RESYNC only (E_INVALIDARG otherwise): the store is
 //   read again from its folder; a folder that cannot be read leaves the store as it was and fails
 //   as the open would. An enumeration or search that goes on from a context of the earlier
 //   reading continues after that context's thumbprint.
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "platform/posix/store/store_cache.h"
 #include "platform/posix/store/store_layout.h"
@@ -39,24 +43,6 @@ size_t PositionAfter(const StoreContents& contents, const std::string& thumbprin
       std::upper_bound(certificates.begin(), certificates.end(), thumbprint,
                        [](const std::string& wanted, const auto& c) { return wanted < c->thumbprint; }) -
       certificates.begin());
-}
-
-// Takes over the caller's `previous` context: releases it and reports where the search goes on
-// in `contents`, the store's current snapshot. Returns false when `previous` does not belong to
-// `store`.
-bool TakePrevious(StoreObject* store, const StoreContents* contents, PCCERT_CONTEXT previous,
-                  size_t& next_index) {
-  next_index = 0;
-  if (previous == nullptr) return true;
-  ContextObject* object = corvane::platform::ContextOf(previous);
-  if (object == nullptr) return false;
-  const bool same_store = object->store == store;
-  if (same_store) {
-    next_index = object->contents.get() == contents ? object->index + 1
-                                                    : PositionAfter(*contents, object->certificate->thumbprint);
-  }
-  corvane::platform::ReleaseContext(object);
-  return same_store;
 }
 
 // Releases the caller's `previous` context of a call that fails before it gets to it.
@@ -84,6 +70,69 @@ class HeldStore {
  private:
   StoreObject* store_;
 };
+
+// One call of an enumeration or search: the store, its snapshot and the position the call goes
+// on from, taken over from the caller's `previous` context. When the caller holds the only
+// reference to `previous`, the handle is still open and its snapshot still current, `previous`
+// itself is kept to be moved onto the certificate the call hands out (or released if it hands
+// out none): a step then takes no store reference and makes no context. Otherwise `previous` is
+// released at once, and a certificate handed out gets a new context.
+class Step {
+ public:
+  Step(HCERTSTORE handle, PCCERT_CONTEXT previous);
+  ~Step() {
+    if (movable_ != nullptr) corvane::platform::ReleaseContext(movable_);
+  }
+  Step(const Step&) = delete;
+  Step& operator=(const Step&) = delete;
+
+  // False when the handle is not open or `previous` is not a live context of its store.
+  bool valid() const { return contents_ != nullptr; }
+  const StoreContents& contents() const { return *contents_; }
+  size_t next() const { return next_; }
+
+  // A context for certificate `index` of the snapshot.
+  PCCERT_CONTEXT ContextAt(size_t index);
+
+ private:
+  ContextObject* movable_ = nullptr;
+  std::optional<HeldStore> held_;  // when `previous` is not moved on
+  std::shared_ptr<const StoreContents> snapshot_;
+  const StoreContents* contents_ = nullptr;
+  size_t next_ = 0;
+};
+
+Step::Step(HCERTSTORE handle, PCCERT_CONTEXT previous) {
+  ContextObject* object = previous == nullptr ? nullptr : corvane::platform::ContextOf(previous);
+  if (object != nullptr && object->store == handle && object->references.load(std::memory_order_acquire) == 1 &&
+      object->store->open.load(std::memory_order_acquire) && object->store->IsCurrent(object->contents.get())) {
+    movable_ = object;  // its store reference and snapshot carry the call
+    contents_ = object->contents.get();
+    next_ = object->index + 1;
+    return;
+  }
+  held_.emplace(handle);
+  snapshot_ = held_->contents();
+  if (object != nullptr) {
+    // Going on from a context of an earlier reading: after its thumbprint in the current one.
+    if (object->store == held_->get() && snapshot_ != nullptr) {
+      contents_ = snapshot_.get();
+      next_ = object->contents == snapshot_ ? object->index + 1 : PositionAfter(*contents_, object->certificate->thumbprint);
+    }
+    corvane::platform::ReleaseContext(object);
+  } else if (previous == nullptr) {
+    contents_ = snapshot_.get();
+  }
+}
+
+PCCERT_CONTEXT Step::ContextAt(size_t index) {
+  if (movable_ != nullptr) {
+    ContextObject* moved = std::exchange(movable_, nullptr);
+    corvane::platform::MoveContext(moved, index);
+    return &moved->context;
+  }
+  return &corvane::platform::MakeContext(held_->get(), snapshot_, index)->context;
+}
 
 bool SubjectEquals(const StoreContents& contents, size_t index, const CERT_NAME_BLOB& name) {
   const CERT_NAME_BLOB& subject = contents.certificates[index]->tbs->info()->Subject;
@@ -122,14 +171,10 @@ extern "C" BOOL CertCloseStore(HCERTSTORE store, DWORD flags) {
 
 extern "C" PCCERT_CONTEXT CertEnumCertificatesInStore(HCERTSTORE store, PCCERT_CONTEXT previous) {
   PLATFORM_ENTRY_RELEASING("CertEnumCertificatesInStore", ReleasePrevious(previous));
-  HeldStore held(store);
-  StoreObject* object = held.get();
-  const std::shared_ptr<const StoreContents> contents = held.contents();
-  size_t next = 0;
-  const bool previous_ok = TakePrevious(object, contents.get(), previous, next);
-  PLATFORM_ENSURE(object != nullptr && previous_ok, E_INVALIDARG);
-  PLATFORM_ENSURE(next < contents->certificates.size(), CRYPT_E_NOT_FOUND);
-  return &corvane::platform::MakeContext(object, contents, next)->context;
+  Step step(store, previous);
+  PLATFORM_ENSURE(step.valid(), E_INVALIDARG);
+  PLATFORM_ENSURE(step.next() < step.contents().certificates.size(), CRYPT_E_NOT_FOUND);
+  return step.ContextAt(step.next());
 }
 
 extern "C" BOOL CertControlStore(HCERTSTORE store, DWORD flags, DWORD control_type, const void* control_para) {
@@ -153,22 +198,16 @@ extern "C" PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE store, DWORD enc
   PLATFORM_ENTRY_RELEASING("CertFindCertificateInStore", ReleasePrevious(previous));
   (void)encoding;
   (void)find_flags;
-  HeldStore held(store);
-  StoreObject* object = held.get();
-  const std::shared_ptr<const StoreContents> contents = held.contents();
-  size_t index = 0;
-  const bool previous_ok = TakePrevious(object, contents.get(), previous, index);
-  PLATFORM_ENSURE(object != nullptr && previous_ok, E_INVALIDARG);
+  Step step(store, previous);
+  PLATFORM_ENSURE(step.valid(), E_INVALIDARG);
   const auto* name = static_cast<const CERT_NAME_BLOB*>(find_para);
   PLATFORM_ENSURE(find_type == CERT_FIND_ANY ||
                       (find_type == CERT_FIND_SUBJECT_NAME && name != nullptr &&
                        (name->cbData == 0 || name->pbData != nullptr)),
                   E_INVALIDARG);
-  const size_t count = contents->certificates.size();
-  for (; index < count; ++index) {
-    if (find_type == CERT_FIND_ANY || SubjectEquals(*contents, index, *name)) {
-      return &corvane::platform::MakeContext(object, contents, index)->context;
-    }
+  const StoreContents& contents = step.contents();
+  for (size_t index = step.next(); index < contents.certificates.size(); ++index) {
+    if (find_type == CERT_FIND_ANY || SubjectEquals(contents, index, *name)) return step.ContextAt(index);
   }
   SetLastError(CRYPT_E_NOT_FOUND);
   return nullptr;

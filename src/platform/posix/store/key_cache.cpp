@@ -1,7 +1,5 @@
 #include "platform/posix/store/key_cache.h"
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -9,26 +7,11 @@
 #include <unordered_map>
 
 #include "platform/posix/store/cache_setting.h"
+#include "platform/posix/store/file_identity.h"
 #include "platform/posix/store/folder_watch.h"
 
 namespace corvane::platform {
 namespace {
-
-struct FileIdentity {
-  dev_t device = 0;
-  ino_t inode = 0;
-  off_t size = 0;
-  int64_t modified_ns = 0;
-
-  bool operator==(const FileIdentity&) const = default;
-};
-
-std::optional<FileIdentity> IdentityOf(const std::filesystem::path& file) {
-  struct stat status {};
-  if (stat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-  return FileIdentity{status.st_dev, status.st_ino, status.st_size,
-                      int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec};
-}
 
 struct CachedKey {
   FileIdentity identity;

@@ -20,36 +20,37 @@ using RevocationLists = std::vector<ossl::UniquePtr<X509_CRL>>;
 template <typename Value>
 class PerFolder {
  public:
-  // The generation to read the folder under, and what was read under it, if anything. Nothing
-  // is kept (and what was kept is dropped) while caching is off or the folder cannot be watched.
-  std::optional<uint64_t> Look(const std::filesystem::path& folder, std::shared_ptr<const Value>& kept) {
-    // The generation is taken before the folder is read: a change during the read renews it, and
-    // the next call reads again.
-    const bool enabled = StoreCachingEnabled();
-    const std::optional<uint64_t> generation = enabled ? FolderGeneration(folder) : std::nullopt;
+  struct Kept {
+    uint64_t generation = 0;
+    std::shared_ptr<const Value> value;  // null when nothing is kept
+  };
+
+  // What is kept for the folder, from whichever generation.
+  Kept Find(const std::filesystem::path& folder) {
     const std::lock_guard lock(mutex_);
-    if (!enabled) {
-      values_.clear();
-    } else if (auto found = values_.find(folder.native()); found != values_.end()) {
-      if (generation && found->second.generation == *generation) kept = found->second.value;
-      if (!kept) values_.erase(found);
-    }
-    return generation;
+    const auto found = values_.find(folder.native());
+    return found == values_.end() ? Kept{} : found->second;
   }
 
   void Keep(const std::filesystem::path& folder, uint64_t generation, std::shared_ptr<const Value> value) {
     const std::lock_guard lock(mutex_);
-    Entry& entry = values_[folder.native()];
-    if (entry.value == nullptr || entry.generation <= generation) entry = {generation, std::move(value)};
+    Kept& kept = values_[folder.native()];
+    if (kept.value == nullptr || kept.generation <= generation) kept = {generation, std::move(value)};
+  }
+
+  void Drop(const std::filesystem::path& folder) {
+    const std::lock_guard lock(mutex_);
+    values_.erase(folder.native());
+  }
+
+  void DropAll() {
+    const std::lock_guard lock(mutex_);
+    values_.clear();
   }
 
  private:
-  struct Entry {
-    uint64_t generation = 0;
-    std::shared_ptr<const Value> value;
-  };
   std::mutex mutex_;
-  std::unordered_map<std::string, Entry> values_;
+  std::unordered_map<std::string, Kept> values_;
 };
 
 // Never destroyed: calls may still come while the process exits.
@@ -59,33 +60,59 @@ PerFolder<Value>& Kept() {
   return *kept;
 }
 
+// What is kept of `folder` (from whichever generation) and what changed in the folder since it
+// was read. The changes are taken before the folder is read again: a change during that read
+// renews the generation, and the next call reads again. Nothing when what is read may not be
+// kept: caching is off, or the folder cannot be watched.
+template <typename Value>
+std::optional<FolderChanges> Look(const std::filesystem::path& folder, typename PerFolder<Value>::Kept& kept) {
+  if (!StoreCachingEnabled()) {
+    Kept<Value>().DropAll();
+    return std::nullopt;
+  }
+  kept = Kept<Value>().Find(folder);
+  std::optional<FolderChanges> changes = FolderChangesSince(folder, kept.generation);
+  if (!changes) {
+    Kept<Value>().Drop(folder);
+    kept = {};
+  }
+  return changes;
+}
+
 }  // namespace
 
 Status CachedStoreContents(const std::filesystem::path& folder, std::shared_ptr<const StoreContents>& contents) {
-  std::shared_ptr<const StoreContents> kept;
-  const std::optional<uint64_t> generation = Kept<StoreContents>().Look(folder, kept);
-  if (kept != nullptr) {
-    contents = std::move(kept);
+  PerFolder<StoreContents>::Kept kept;
+  const std::optional<FolderChanges> changes = Look<StoreContents>(folder, kept);
+  if (changes && kept.value != nullptr && kept.generation == changes->generation) {
+    contents = std::move(kept.value);
     return Status();
   }
+  // The files of the kept reading that no event named since are taken over.
   std::shared_ptr<StoreContents> loaded;
-  const Status status = LoadStoreContents(folder, loaded);
+  Status status;
+  if (changes && changes->names && kept.value != nullptr) {
+    const EarlierReading earlier{*kept.value, *changes->names};
+    status = LoadStoreContents(folder, loaded, &earlier);
+  } else {
+    status = LoadStoreContents(folder, loaded);
+  }
   if (!status.ok()) return status;
-  if (generation) Kept<StoreContents>().Keep(folder, *generation, loaded);
+  if (changes) Kept<StoreContents>().Keep(folder, changes->generation, loaded);
   contents = std::move(loaded);
   return Status();
 }
 
 std::vector<ossl::UniquePtr<X509_CRL>> CachedRevocationLists(const std::filesystem::path& folder) {
-  std::shared_ptr<const RevocationLists> kept;
-  const std::optional<uint64_t> generation = Kept<RevocationLists>().Look(folder, kept);
-  if (kept == nullptr) {
+  PerFolder<RevocationLists>::Kept kept;
+  const std::optional<FolderChanges> changes = Look<RevocationLists>(folder, kept);
+  if (!changes || kept.value == nullptr || kept.generation != changes->generation) {
     auto loaded = std::make_shared<const RevocationLists>(RevocationListsIn(folder));
-    if (generation) Kept<RevocationLists>().Keep(folder, *generation, loaded);
-    kept = std::move(loaded);
+    if (changes) Kept<RevocationLists>().Keep(folder, changes->generation, loaded);
+    kept.value = std::move(loaded);
   }
   RevocationLists lists;
-  for (const auto& list : *kept) {
+  for (const auto& list : *kept.value) {
     if (X509_CRL_up_ref(list.get()) == 1) lists.emplace_back(list.get());
   }
   return lists;

@@ -1,6 +1,8 @@
 // What is read from store folders, kept between calls: a folder's contents (its certificates)
 // and its revocation lists are read again only when something in the folder changed (told by
-// folder_watch.h), so an unchanged store costs neither a read nor a stat of its files.
+// folder_watch.h), so an unchanged store costs neither a read nor a stat of its files. When it
+// changed, a new reading of its contents shares the certificates of the files no event named and
+// that show the same identity as before (file_identity.h); only the others are read and parsed.
 // Process-wide and thread-safe; off with CORVANE_CACHE=off, and for a folder that cannot be
 // watched (each call then reads it afresh).
 #pragma once

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 
 #include "platform/posix/store/store_layout.h"
 
@@ -32,7 +33,21 @@ void StoredCertificate::KeepOpenSslCertificate(X509* parsed) const {
   });
 }
 
-Status LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<StoreContents>& contents) {
+namespace {
+
+// What `earlier` read from the file `name` that now shows `identity`, when it may be taken over.
+const ReadCertificateFile* Unchanged(const EarlierReading* earlier, const std::string& name,
+                                     const std::optional<FileIdentity>& identity) {
+  if (earlier == nullptr || !identity || earlier->changed.contains(name)) return nullptr;
+  const auto found = earlier->contents.files.find(name);
+  if (found == earlier->contents.files.end() || found->second.identity != *identity) return nullptr;
+  return &found->second;
+}
+
+}  // namespace
+
+Status LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<StoreContents>& contents,
+                         const EarlierReading* earlier) {
   namespace fs = std::filesystem;
   auto loaded = std::make_shared<StoreContents>();
   loaded->folder = folder;
@@ -54,9 +69,22 @@ Status LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<St
     if (error) return Status::FromSystemError(error.value());
     const fs::path& path = entries->path();
     if (!IsCertificateFileName(path)) continue;
-    std::string reason;
-    if (ReadCertificateEntry(path, loaded->certificates, reason) == EntryRead::kSkipped) {
-      loaded->skipped.push_back({path.filename().string(), std::move(reason)});
+    std::string name = path.filename().string();
+    // Taken before the file is read: a change after it is named by a later event.
+    const std::optional<FileIdentity> identity = IdentityOf(path);
+    ReadCertificateFile file;
+    if (const ReadCertificateFile* kept = Unchanged(earlier, name, identity)) {
+      file = *kept;
+    } else {
+      std::string reason;
+      const EntryRead read = ReadCertificateEntry(path, file.certificates, reason);
+      if (read == EntryRead::kSkipped) loaded->skipped.push_back({std::move(name), std::move(reason)});
+      if (read != EntryRead::kRead) continue;
+    }
+    loaded->certificates.insert(loaded->certificates.end(), file.certificates.begin(), file.certificates.end());
+    if (identity) {
+      file.identity = *identity;
+      loaded->files.emplace(std::move(name), std::move(file));
     }
   }
   if (error) return Status::FromSystemError(error.value());

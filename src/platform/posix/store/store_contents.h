@@ -3,16 +3,22 @@
 // duplicates removed; the files that could not be read are kept as skipped entries with their
 // reasons. The contents never change after loading; contexts share them, and the OpenSSL form of
 // a certificate is made on first use only.
+//
+// A reading of a folder can take over what an earlier reading parsed: the certificates of each
+// file that is the same file as then and that no event named since are shared, not read again.
 #pragma once
 
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/posix/ossl.h"
 #include "platform/posix/status.h"
+#include "platform/posix/store/file_identity.h"
 #include "platform/posix/store/store_entry.h"
 #include "platform/posix/store/tbs_certificate.h"
 
@@ -34,15 +40,32 @@ struct StoredCertificate {
   mutable ossl::UniquePtr<X509> x509_;
 };
 
+// The certificates one file of a folder gave, and the identity the file had when it was read.
+struct ReadCertificateFile {
+  FileIdentity identity;
+  std::vector<std::shared_ptr<const StoredCertificate>> certificates;
+};
+
 struct StoreContents {
   std::filesystem::path folder;  // empty for a certificate from no store
-  std::vector<std::unique_ptr<StoredCertificate>> certificates;
+  std::vector<std::shared_ptr<const StoredCertificate>> certificates;
   std::vector<SkippedEntry> skipped;  // in the folder's listing order
+  std::unordered_map<std::string, ReadCertificateFile> files;  // the files that read, by name
+};
+
+// An earlier reading of the same folder, and the names of the folder's entries that may have
+// changed since (folder_watch.h).
+struct EarlierReading {
+  const StoreContents& contents;
+  const std::unordered_set<std::string>& changed;
 };
 
 // Reads the store in `folder`. A missing folder is an empty store, and a file removed while the
 // folder is read is not in it; an entry that cannot be read is skipped. Fails only when the
-// folder itself cannot be listed or a non-folder stands in its place.
-Status LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<StoreContents>& contents);
+// folder itself cannot be listed or a non-folder stands in its place. With `earlier`, a file
+// that `earlier` read, that is not named as changed and that shows the same identity as then
+// gives the very certificates it gave then.
+Status LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<StoreContents>& contents,
+                         const EarlierReading* earlier = nullptr);
 
 }  // namespace corvane::platform

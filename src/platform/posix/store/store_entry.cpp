@@ -30,7 +30,7 @@ std::string NotCertificateReason(std::string_view bytes) {
 }  // namespace
 
 EntryRead ReadCertificateEntry(const std::filesystem::path& file,
-                               std::vector<std::unique_ptr<StoredCertificate>>& certificates,
+                               std::vector<std::shared_ptr<const StoredCertificate>>& certificates,
                                std::string& reason) {
   std::string bytes;
   const Status read = ReadWholeFile(file, bytes);

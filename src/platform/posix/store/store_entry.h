@@ -31,7 +31,7 @@ enum class EntryRead {
 // holding one DER certificate or PEM text with certificate blocks, each certificate one the
 // TBSCertificate reader takes. Adds its certificates, or none at all.
 EntryRead ReadCertificateEntry(const std::filesystem::path& file,
-                               std::vector<std::unique_ptr<StoredCertificate>>& certificates,
+                               std::vector<std::shared_ptr<const StoredCertificate>>& certificates,
                                std::string& reason);
 
 }  // namespace corvane::platform

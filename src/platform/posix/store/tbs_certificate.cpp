@@ -119,9 +119,11 @@ bool TbsCertificate::ReadVersion(Reader& fields) {
 bool TbsCertificate::ReadSerialNumber(Reader& fields) {
   const std::optional<Element> serial = fields.NextIf(asn1::kInteger);
   if (!serial || serial->content_size == 0) return false;
-  serial_.assign(serial->content, serial->content + serial->content_size);
-  std::reverse(serial_.begin(), serial_.end());
-  info_.SerialNumber = BlobOf(serial_.data(), serial_.size());
+  const size_t size = serial->content_size;
+  if (size > short_serial_.size()) long_serial_.resize(size);
+  BYTE* const serial_bytes = size > short_serial_.size() ? long_serial_.data() : short_serial_.data();
+  std::reverse_copy(serial->content, serial->content + size, serial_bytes);
+  info_.SerialNumber = BlobOf(serial_bytes, size);
   return true;
 }
 

@@ -3,6 +3,7 @@
 // of certificates).
 #pragma once
 
+#include <array>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -43,9 +44,13 @@ class TbsCertificate {
   bool ReadExtension(asn1::Reader& entries);
   LPSTR KeepText(std::string text);
 
+  // The serial number, least significant byte first: within the object, beside the CERT_INFO
+  // that points at it, when it is no longer than RFC 5280 allows (a search comparing serials
+  // then reads no other memory), else on the heap.
+  std::array<BYTE, 20> short_serial_{};
   std::vector<BYTE> der_;
   CERT_INFO info_{};
-  std::vector<BYTE> serial_;             // least significant byte first
+  std::vector<BYTE> long_serial_;
   std::deque<std::string> texts_;        // OID texts (stable addresses)
   std::vector<CERT_EXTENSION> extensions_;
 };
