@@ -1,10 +1,12 @@
 #include "platform/posix/store/folder_watch.h"
 
+#include <pthread.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -40,7 +42,8 @@ struct Watch {
 
 struct Watches {
   std::mutex mutex;
-  pid_t owner = 0;
+  pid_t owner = 0;        // the process that made the instance, where forks are not counted
+  unsigned forks_seen = 0;  // child_forks when the instance was made
   int instance = -1;
   uint64_t next_generation = 1;
   std::unordered_map<std::string, WatchedFolder> folders;  // by path
@@ -74,13 +77,32 @@ void Record(Watches& watches, Watch& watch, std::string_view name) {
   watch.named.insert_or_assign(std::string(name), watch.generation);
 }
 
+// How many times this process came out of fork() as the child. Counted by an atfork handler, so
+// that telling a child from the process that made the instance costs no system call per question.
+std::atomic<unsigned> child_forks{0};
+void CountChildFork() { child_forks.fetch_add(1, std::memory_order_relaxed); }
+
+// True (once) when the instance was inherited from the parent process.
+bool InheritedFromParent(Watches& watches) {
+  static const bool counting = pthread_atfork(nullptr, nullptr, CountChildFork) == 0;
+  if (counting) {
+    const unsigned forks = child_forks.load(std::memory_order_relaxed);
+    if (forks == watches.forks_seen) return false;
+    watches.forks_seen = forks;
+    return true;
+  }
+  const pid_t self = getpid();
+  if (self == watches.owner) return false;
+  watches.owner = self;
+  return true;
+}
+
 bool HaveInstance(Watches& watches) {
-  if (watches.owner != getpid()) {  // a forked child: the inherited queue is the parent's
+  if (InheritedFromParent(watches)) {  // a forked child: the inherited queue is the parent's
     if (watches.instance >= 0) close(watches.instance);
     watches.instance = -1;
     watches.folders.clear();
     watches.watches.clear();
-    watches.owner = getpid();
   }
   if (watches.instance < 0) watches.instance = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   return watches.instance >= 0;
