@@ -21,6 +21,7 @@ class MarkdownReport : public benchmark::ConsoleReporter {
   struct Figure {
     double time = 0;  // per call, in the benchmark's unit (CPU time; the child's for commands)
     double bytes_per_second = 0;
+    double enumerated = 0;  // certificates a store search went through; 0: not counted
   };
   // Keyed by operation ("verify"), then party ("ours"), then argument ("1024").
   std::map<std::string, std::map<std::string, std::map<std::string, Figure>>> figures_;

@@ -480,7 +480,9 @@ TEST_F(CertificateStoreTest, EnumerationGoesOnFromEachKindOfPrevious) {
       EXPECT_EQ(Thumbprint(kept->pbCertEncoded, kept->cbCertEncoded), thumbprints[0]);
       EXPECT_TRUE(CertFreeCertificateContext(kept));
     }
-    if (next != nullptr) EXPECT_TRUE(CertFreeCertificateContext(next));
+    if (next != nullptr) {
+      EXPECT_TRUE(CertFreeCertificateContext(next));
+    }
     if (target != store) CertCloseStore(target, 0);
     CertCloseStore(store, 0);
     EXPECT_EQ(platform::LiveContextCount(), live);  // `first` was released or handed on

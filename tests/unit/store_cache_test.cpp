@@ -247,7 +247,9 @@ TEST(FolderWatchTest, ChangesSinceNameEveryChangedEntryOrNothing) {
     ASSERT_TRUE(changes.has_value());
     EXPECT_GT(changes->generation, *since);
     EXPECT_EQ(changes->names.has_value(), row.known);
-    if (changes->names) EXPECT_EQ(*changes->names, created);
+    if (changes->names) {
+      EXPECT_EQ(*changes->names, created);
+    }
   }
 }
 

@@ -34,8 +34,8 @@ class CallSources {
     stores_.push_back(store);
     const std::shared_ptr<const StoreContents> contents = store->Contents();
     for (size_t index = 0; index < contents->certificates.size(); ++index) {
-      if (X509* certificate = contents->certificates[index]->OpenSslCertificate()) {
-        candidates_.push_back(ChainCandidate{certificate, store, contents, index});
+      if (contents->certificates[index]->OpenSslCertificate() != nullptr) {
+        candidates_.push_back(ChainCandidate{store, contents, index});
       }
     }
     if (!contents->folder.empty()) folders_.push_back(contents->folder);
@@ -56,7 +56,7 @@ class CallSources {
   // when its subject is the issuer name sought. In the store's order.
   std::vector<const ChainCandidate*> ReachableIntermediates(X509* end) const {
     std::vector<X509*> to_visit = {end};
-    for (const ChainCandidate& candidate : candidates_) to_visit.push_back(candidate.certificate);
+    for (const ChainCandidate& candidate : candidates_) to_visit.push_back(candidate.Certificate());
     std::vector<const ChainCandidate*> reached;
     std::unordered_set<const ChainCandidate*> seen;
     for (size_t next = 0; next < to_visit.size(); ++next) {
@@ -64,9 +64,9 @@ class CallSources {
       const auto* named = hash ? material_->IntermediatesNamed(*hash) : nullptr;
       if (named == nullptr) continue;
       for (const ChainCandidate* candidate : *named) {
-        if (!seen.insert(candidate).second) continue;
+        if (!seen.insert(candidate).second || candidate->Certificate() == nullptr) continue;
         reached.push_back(candidate);
-        to_visit.push_back(candidate->certificate);
+        to_visit.push_back(candidate->Certificate());
       }
     }
     std::sort(reached.begin(), reached.end(),
@@ -75,9 +75,9 @@ class CallSources {
   }
 
   // The candidate that is this very OpenSSL certificate; null for none.
-  const ChainCandidate* Find(const X509* certificate) const {
+  const ChainCandidate* Find(X509* certificate) const {
     for (const ChainCandidate& candidate : candidates_) {
-      if (candidate.certificate == certificate) return &candidate;
+      if (candidate.Certificate() == certificate) return &candidate;
     }
     return material_->Find(certificate);
   }
@@ -129,10 +129,10 @@ bool PrepareVerification(const ChainRequest& request, const CallSources& sources
   }
   // The caller's stores first, then the intermediates of CA, as the stores were searched before.
   for (const ChainCandidate& candidate : sources.candidates()) {
-    if (!PushCertificate(verification.untrusted.get(), candidate.certificate)) return false;
+    if (!PushCertificate(verification.untrusted.get(), candidate.Certificate())) return false;
   }
   for (const ChainCandidate* candidate : sources.ReachableIntermediates(end)) {
-    if (!PushCertificate(verification.untrusted.get(), candidate->certificate)) return false;
+    if (!PushCertificate(verification.untrusted.get(), candidate->Certificate())) return false;
   }
   if (request.check_end_revocation) {
     for (const auto& folder : sources.Folders()) {

@@ -2,7 +2,8 @@
 // certificates of "ROOT" (trust anchors) in an OpenSSL store, and those of "CA" (intermediates)
 // indexed by the hash of their subject names' canonical form, the form OpenSSL compares issuer
 // and subject names in. While neither store changed, every chain shares the same material, so a
-// chain costs the same however many certificates the two stores hold.
+// chain costs the same however many certificates the two stores hold. An intermediate is read
+// by OpenSSL (which costs far more than our own reading of its fields) only once a chain needs it.
 #pragma once
 
 #include <filesystem>
@@ -18,10 +19,12 @@ namespace corvane::platform {
 
 // A certificate that may take a place in a chain, and the store snapshot its context comes from.
 struct ChainCandidate {
-  X509* certificate = nullptr;
   StoreObject* store = nullptr;  // kept alive by the material or the call that holds it
   std::shared_ptr<const StoreContents> contents;
   size_t index = 0;
+
+  // The OpenSSL form, made on first use; null when OpenSSL rejects the certificate.
+  X509* Certificate() const { return contents->certificates[index]->OpenSslCertificate(); }
 };
 
 // The hash of the name's canonical form; equal names always have equal hashes.
@@ -43,8 +46,8 @@ class TrustMaterial {
   X509_STORE* anchors() const { return anchors_.get(); }
   // The CA certificates whose subject name has this hash, in the store's order; null for none.
   const std::vector<const ChainCandidate*>* IntermediatesNamed(unsigned long name_hash) const;
-  // The candidate of ROOT or CA that is this very OpenSSL certificate; null for none.
-  const ChainCandidate* Find(const X509* certificate) const;
+  // The candidate of ROOT or CA whose OpenSSL form is this very certificate; null for none.
+  const ChainCandidate* Find(X509* certificate) const;
   // The folders of ROOT and CA, whose revocation lists chains are checked against.
   std::vector<std::filesystem::path> Folders() const;
 
@@ -54,7 +57,8 @@ class TrustMaterial {
   StoreObject* ca_store_;
   ossl::UniquePtr<X509_STORE> anchors_;
   std::vector<ChainCandidate> candidates_;  // ROOT's, then CA's
-  std::unordered_map<const X509*, size_t> by_certificate_;
+  // By the hash of the subject name: the anchors, and the intermediates.
+  std::unordered_map<unsigned long, std::vector<const ChainCandidate*>> anchors_by_name_;
   std::unordered_map<unsigned long, std::vector<const ChainCandidate*>> intermediates_by_name_;
 };
 

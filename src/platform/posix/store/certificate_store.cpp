@@ -19,7 +19,6 @@
 //   as the open would. An enumeration or search that goes on from a context of the earlier
 //   reading continues after that context's thumbprint.
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -134,11 +133,6 @@ PCCERT_CONTEXT Step::ContextAt(size_t index) {
   return &corvane::platform::MakeContext(held_->get(), snapshot_, index)->context;
 }
 
-bool SubjectEquals(const StoreContents& contents, size_t index, const CERT_NAME_BLOB& name) {
-  const CERT_NAME_BLOB& subject = contents.certificates[index]->tbs->info()->Subject;
-  return subject.cbData == name.cbData &&
-         (name.cbData == 0 || std::memcmp(subject.pbData, name.pbData, name.cbData) == 0);
-}
 
 }  // namespace
 
@@ -206,11 +200,14 @@ extern "C" PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE store, DWORD enc
                        (name->cbData == 0 || name->pbData != nullptr)),
                   E_INVALIDARG);
   const StoreContents& contents = step.contents();
-  for (size_t index = step.next(); index < contents.certificates.size(); ++index) {
-    if (find_type == CERT_FIND_ANY || SubjectEquals(contents, index, *name)) return step.ContextAt(index);
-  }
-  SetLastError(CRYPT_E_NOT_FOUND);
-  return nullptr;
+  const size_t index =
+      find_type == CERT_FIND_ANY
+          ? step.next()
+          : contents.FirstWithSubject(
+                std::string_view(reinterpret_cast<const char*>(name->pbData), name->cbData),
+                step.next());
+  PLATFORM_ENSURE(index < contents.certificates.size(), CRYPT_E_NOT_FOUND);
+  return step.ContextAt(index);
 }
 
 extern "C" PCCERT_CONTEXT CertDuplicateCertificateContext(PCCERT_CONTEXT context) {

@@ -33,6 +33,20 @@ void StoredCertificate::KeepOpenSslCertificate(X509* parsed) const {
   });
 }
 
+size_t StoreContents::FirstWithSubject(std::string_view subject, size_t from) const {
+  std::call_once(subjects_indexed_, [this] {
+    for (size_t position = 0; position < certificates.size(); ++position) {
+      const CERT_NAME_BLOB& name = certificates[position]->tbs->info()->Subject;
+      positions_by_subject_[std::string_view(reinterpret_cast<const char*>(name.pbData), name.cbData)]
+          .push_back(position);
+    }
+  });
+  const auto found = positions_by_subject_.find(subject);
+  if (found == positions_by_subject_.end()) return certificates.size();
+  const auto at = std::lower_bound(found->second.begin(), found->second.end(), from);
+  return at == found->second.end() ? certificates.size() : *at;
+}
+
 namespace {
 
 // What `earlier` read from the file `name` that now shows `identity`, when it may be taken over.

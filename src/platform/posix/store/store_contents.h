@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -51,6 +52,17 @@ struct StoreContents {
   std::vector<std::shared_ptr<const StoredCertificate>> certificates;
   std::vector<SkippedEntry> skipped;  // in the folder's listing order
   std::unordered_map<std::string, ReadCertificateFile> files;  // the files that read, by name
+
+  // The position of the first certificate at or after `from` whose subject Name is encoded
+  // exactly as `subject`; certificates.size() when there is none. An index of the subjects is
+  // made on the first search, so that a search costs the same however many certificates the
+  // store holds.
+  size_t FirstWithSubject(std::string_view subject, size_t from) const;
+
+ private:
+  mutable std::once_flag subjects_indexed_;
+  // Positions by subject encoding (views into the certificates' own bytes), ascending.
+  mutable std::unordered_map<std::string_view, std::vector<size_t>> positions_by_subject_;
 };
 
 // An earlier reading of the same folder, and the names of the folder's entries that may have
