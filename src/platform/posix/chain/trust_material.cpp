@@ -47,18 +47,35 @@ std::optional<unsigned long> SubjectNameHash(const StoredCertificate& certificat
   return NameHash(name.get());
 }
 
-// Puts a certificate into a store not yet shared, unsorted (the store's own X509_STORE_add_cert
-// sorts all its objects again for each certificate it adds, which makes loading n anchors cost
-// n^2 log n; they are sorted once when all are in). The anchors come from one store reading, which
-// holds every certificate once.
-bool AddAnchor(X509_STORE* store, X509* anchor) {
-  X509_OBJECT* object = X509_OBJECT_new();
-  if (object == nullptr || X509_OBJECT_set1_X509(object, anchor) != 1 ||
-      sk_X509_OBJECT_push(X509_STORE_get0_objects(store), object) <= 0) {
-    X509_OBJECT_free(object);
-    return false;
+// OpenSSL asks the anchors' store for certificates by subject name as it builds a chain; the
+// store starts empty and this lookup puts in the ROOT certificates of the name asked for, read by
+// OpenSSL only then. It answers with one of them, borrowed as OpenSSL's own lookups answer (the
+// store and the material hold the references).
+int LookUpAnchors(X509_LOOKUP* lookup, X509_LOOKUP_TYPE type, const X509_NAME* name,
+                  X509_OBJECT* found) {
+  if (type != X509_LU_X509) return 0;  // revocation lists are given to each chain on its own
+  const auto* material = static_cast<const TrustMaterial*>(X509_LOOKUP_get_method_data(lookup));
+  X509_STORE* store = X509_LOOKUP_get_store(lookup);
+  X509* answer = nullptr;
+  for (X509* anchor : material->AnchorsNamed(name)) {
+    if (X509_STORE_add_cert(store, anchor) != 1) return 0;
+    if (answer == nullptr) answer = anchor;
   }
-  return true;
+  if (answer == nullptr || X509_OBJECT_set1_X509(found, answer) != 1) return 0;
+  X509_free(answer);  // borrowed: the store keeps it
+  return 1;
+}
+
+X509_LOOKUP_METHOD* AnchorLookupMethod() {
+  static X509_LOOKUP_METHOD* method = [] {
+    X509_LOOKUP_METHOD* made = X509_LOOKUP_meth_new("corvane ROOT store");
+    if (made != nullptr && X509_LOOKUP_meth_set_get_by_subject(made, LookUpAnchors) != 1) {
+      X509_LOOKUP_meth_free(made);
+      made = nullptr;
+    }
+    return made;
+  }();
+  return method;
 }
 
 }  // namespace
@@ -86,12 +103,26 @@ TrustMaterial::TrustMaterial(std::shared_ptr<const StoreContents> root,
       intermediates_by_name_[*hash].push_back(&candidate);
       continue;
     }
-    X509* anchor = candidate.Certificate();
-    if (anchor == nullptr) continue;
-    if (anchors_ && !AddAnchor(anchors_.get(), anchor)) anchors_.reset();
     anchors_by_name_[*hash].push_back(&candidate);
   }
-  if (anchors_) sk_X509_OBJECT_sort(X509_STORE_get0_objects(anchors_.get()));
+  X509_LOOKUP* lookup = anchors_ && AnchorLookupMethod() != nullptr
+                            ? X509_STORE_add_lookup(anchors_.get(), AnchorLookupMethod())
+                            : nullptr;
+  if (lookup == nullptr || X509_LOOKUP_set_method_data(lookup, this) != 1) anchors_.reset();
+}
+
+std::vector<X509*> TrustMaterial::AnchorsNamed(const X509_NAME* name) const {
+  std::vector<X509*> anchors;
+  const auto hash = NameHash(name);
+  const auto found = hash ? anchors_by_name_.find(*hash) : anchors_by_name_.end();
+  if (found == anchors_by_name_.end()) return anchors;
+  for (const ChainCandidate* candidate : found->second) {
+    X509* anchor = candidate->Certificate();
+    if (anchor != nullptr && X509_NAME_cmp(X509_get_subject_name(anchor), name) == 0) {
+      anchors.push_back(anchor);
+    }
+  }
+  return anchors;
 }
 
 TrustMaterial::~TrustMaterial() {

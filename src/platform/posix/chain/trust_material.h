@@ -2,8 +2,9 @@
 // certificates of "ROOT" (trust anchors) in an OpenSSL store, and those of "CA" (intermediates)
 // indexed by the hash of their subject names' canonical form, the form OpenSSL compares issuer
 // and subject names in. While neither store changed, every chain shares the same material, so a
-// chain costs the same however many certificates the two stores hold. An intermediate is read
-// by OpenSSL (which costs far more than our own reading of its fields) only once a chain needs it.
+// chain costs the same however many certificates the two stores hold. A certificate of either
+// store is read by OpenSSL (which costs far more than our own reading of its fields) only once a
+// chain needs it.
 #pragma once
 
 #include <filesystem>
@@ -42,8 +43,12 @@ class TrustMaterial {
   bool IsFor(const StoreContents* root, const StoreContents* ca) const {
     return root == root_contents_.get() && ca == ca_contents_.get();
   }
-  // The store of trust anchors (shared: take a reference to keep it).
+  // The store of trust anchors (shared: take a reference to keep it). It fills itself with the
+  // ROOT certificates OpenSSL asks for by name as it builds chains.
   X509_STORE* anchors() const { return anchors_.get(); }
+  // The ROOT certificates whose subject is `name` (as OpenSSL compares names), read by OpenSSL
+  // on first use.
+  std::vector<X509*> AnchorsNamed(const X509_NAME* name) const;
   // The CA certificates whose subject name has this hash, in the store's order; null for none.
   const std::vector<const ChainCandidate*>* IntermediatesNamed(unsigned long name_hash) const;
   // The candidate of ROOT or CA whose OpenSSL form is this very certificate; null for none.
