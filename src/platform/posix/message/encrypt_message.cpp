@@ -12,7 +12,6 @@
 // checks the arguments as the call with a buffer does but makes no message: it reports an upper
 // bound of the size (EnvelopedDataSizeBound), as Windows allows ("the actual size can be slightly
 // smaller"); the call with a buffer reports the exact size.
-#include <climits>
 #include <cstring>
 
 #include "platform/posix/message/enveloped_data_encoding.h"
@@ -57,17 +56,9 @@ extern "C" BOOL CryptEncryptMessage(PCRYPT_ENCRYPT_MESSAGE_PARA encrypt_para,
   input.content = to_be_encrypted;
   input.content_size = to_be_encrypted_size;
 
-  // The size query is answered with a bound, without making a key or encrypting; the call with a
-  // buffer makes the message and reports its exact size, which is never more than the bound.
-  if (encrypted_blob == nullptr) {
-    const uint64_t bound = EnvelopedDataSizeBound(input);
-    PLATFORM_ENSURE(bound != 0 && bound <= UINT32_MAX && input.content_size <= INT_MAX,
-                    CRYPT_E_MSG_ERROR);
-    *encrypted_blob_size = static_cast<DWORD>(bound);
-    return TRUE;
-  }
-  const ossl::UniquePtr<PKCS7> message = MakeEnvelopedData(input);
-  PLATFORM_ENSURE(message != nullptr, CRYPT_E_MSG_ERROR);
-  PLATFORM_ENSURE_OK(WritePkcs7Der(message.get(), encrypted_blob, encrypted_blob_size));
+  // The size query is answered with a bound, without making a key or encrypting.
+  PLATFORM_ENSURE_OK(WriteMadeMessage(
+      encrypted_blob == nullptr ? EnvelopedDataSizeBound(input) : 0, input.content_size,
+      [&] { return MakeEnvelopedData(input); }, encrypted_blob, encrypted_blob_size));
   return TRUE;
 }

@@ -20,6 +20,25 @@ ossl::UniquePtr<BIO> ContentSource(const uint8_t* content, size_t size);
 // fit; CRYPT_E_MSG_ERROR when OpenSSL cannot encode the message or it is 4 GiB or more.
 Status WritePkcs7Der(PKCS7* message, BYTE* output, DWORD* size);
 
+// The output step of the calls that make a message of `content_size` bytes of content: a size
+// query (null `output`) is answered with `bound` (0: unknown), without making the message; a call
+// with a buffer makes it (`make` returns null when OpenSSL refuses) and writes it with its exact
+// size, which is never more than the bound. CRYPT_E_MSG_ERROR for what cannot be made or told
+// (content over INT_MAX bytes, a size of 4 GiB or more).
+template <typename Make>
+Status WriteMadeMessage(uint64_t bound, size_t content_size, Make make, BYTE* output,
+                        DWORD* size) {
+  if (content_size > 0x7FFFFFFF) return Status(CRYPT_E_MSG_ERROR);
+  if (output == nullptr) {
+    if (bound == 0 || bound > 0xFFFFFFFF) return Status(CRYPT_E_MSG_ERROR);
+    *size = static_cast<DWORD>(bound);
+    return Status();
+  }
+  const ossl::UniquePtr<PKCS7> message = make();
+  if (message == nullptr) return Status(CRYPT_E_MSG_ERROR);
+  return WritePkcs7Der(message.get(), output, size);
+}
+
 // Upper bounds of DER parts, for messages under 4 GiB: a tag with a definite length of up to four
 // octets; an object identifier (the ones these messages carry have at most 11 octets); an
 // AlgorithmIdentifier with NULL parameters or an IV of up to 16 octets.

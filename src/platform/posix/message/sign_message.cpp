@@ -14,8 +14,6 @@
 // allows ("the actual size can be slightly smaller"). The signing call reports the exact size.
 #include <openssl/objects.h>
 
-#include <climits>
-
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/platform_call.h"
 #include "platform/posix/message/pkcs7_bytes.h"
@@ -87,17 +85,9 @@ extern "C" BOOL CryptSignMessage(PCRYPT_SIGN_MESSAGE_PARA sign_para, BOOL detach
   input.content_size = content_sizes[0];
   input.detached = detached != FALSE;
 
-  // The size query is answered with a bound, without signing; the call with a buffer signs and
-  // reports the exact size, which is never more than the bound.
-  if (signed_blob == nullptr) {
-    const uint64_t bound = SignedDataSizeBound(input);
-    PLATFORM_ENSURE(bound != 0 && bound <= UINT32_MAX && input.content_size <= INT_MAX,
-                    CRYPT_E_MSG_ERROR);
-    *signed_blob_size = static_cast<DWORD>(bound);
-    return TRUE;
-  }
-  const ossl::UniquePtr<PKCS7> message = MakeSignedData(input);
-  PLATFORM_ENSURE(message != nullptr, CRYPT_E_MSG_ERROR);
-  PLATFORM_ENSURE_OK(WritePkcs7Der(message.get(), signed_blob, signed_blob_size));
+  // The size query is answered with a bound, without signing.
+  PLATFORM_ENSURE_OK(WriteMadeMessage(
+      signed_blob == nullptr ? SignedDataSizeBound(input) : 0, input.content_size,
+      [&] { return MakeSignedData(input); }, signed_blob, signed_blob_size));
   return TRUE;
 }
