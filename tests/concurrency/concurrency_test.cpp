@@ -16,6 +16,7 @@
 #include "corvane.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/store/thumbprint.h"
+#include "support/fixed_issuer_pki.h"
 #include "support/openssl_peer.h"
 #include "support/store_fixtures.h"
 #include "support/test_home.h"
@@ -43,26 +44,21 @@ int32_t CallTwice(Call call, std::string& output) {
 TEST(ConcurrencyTest, EightThreadsSignOpenAndVerifyOnSharedStores) {
   testing::TestHome home;
   home.SetEnv("CORVANE_UI", "none");
-  auto ca_key = testing::TestRsaKey(2);
-  auto ca = testing::MakeCertificate({.subject = {{"CN", "QDRA"}, {"OU", "config"}, {"O", "Ostrevalia"}}, .ca = true},
-                                     ca_key.get(), nullptr, ca_key.get());
-  auto key = testing::TestRsaKey(0);
-  auto user = testing::MakeCertificate({.subject = {{"CN", "Shared"}}, .serial_hex = "5A"}, key.get(), ca.get(),
-                                       ca_key.get());
-  testing::InstallCertificate(home.root(), "MY", user.get(), key.get());
-  testing::InstallCertificate(home.root(), "CA", user.get());
-  testing::InstallCertificate(home.root(), "ROOT", ca.get());
+  const testing::FixedIssuerPki pki = testing::MakeFixedIssuerPki();
+  testing::InstallCertificate(home.root(), "MY", pki.signer.get(), pki.signer_key.get());
+  testing::InstallCertificate(home.root(), "CA", pki.signer.get());
+  testing::InstallCertificate(home.root(), "ROOT", pki.ca.get());
   const std::string data = "shared data";
   std::string envelope;
   ASSERT_EQ(CallTwice([&](char* out, int32_t* length) {
-              return composeSingleEnvelopedMsgBySN(data.data(), static_cast<uint32_t>(data.size()), "5A", 2, out,
+              return composeSingleEnvelopedMsgBySN(data.data(), static_cast<uint32_t>(data.size()), testing::kFixedIssuerSignerSerial, 4, out,
                                                    length);
             },
                       envelope),
             0);
 
   const auto sign = [&](char* out, int32_t* length) {
-    return generateSingleSignedMsgBySN(data.data(), static_cast<uint32_t>(data.size()), 0, "5A", 2, out, length);
+    return generateSingleSignedMsgBySN(data.data(), static_cast<uint32_t>(data.size()), 0, testing::kFixedIssuerSignerSerial, 4, out, length);
   };
   std::string signed_text;
   ASSERT_EQ(CallTwice(sign, signed_text), 0);
@@ -97,19 +93,14 @@ TEST(ConcurrencyTest, EightThreadsSignOpenAndVerifyOnSharedStores) {
 TEST(ConcurrencyTest, ThreadsSignWhileTheStoreChanges) {
   testing::TestHome home;
   home.SetEnv("CORVANE_UI", "none");
-  auto ca_key = testing::TestRsaKey(2);
-  auto ca = testing::MakeCertificate({.subject = {{"CN", "QDRA"}, {"OU", "config"}, {"O", "Ostrevalia"}}, .ca = true},
-                                     ca_key.get(), nullptr, ca_key.get());
-  auto key = testing::TestRsaKey(0);
-  auto user = testing::MakeCertificate({.subject = {{"CN", "Changing"}}, .serial_hex = "5B"}, key.get(), ca.get(),
-                                       ca_key.get());
+  const testing::FixedIssuerPki pki = testing::MakeFixedIssuerPki();
   auto other_key = testing::TestRsaKey(1);
   auto other = testing::MakeCertificate({.subject = {{"CN", "Other"}}, .serial_hex = "5C"}, other_key.get(), nullptr,
                                         other_key.get());
-  const fs::path certificate_file = testing::InstallCertificate(home.root(), "MY", user.get(), key.get());
+  const fs::path certificate_file = testing::InstallCertificate(home.root(), "MY", pki.signer.get(), pki.signer_key.get());
   const fs::path key_file = fs::path(certificate_file).replace_extension(".key");
   const fs::path other_file = home.root() / "stores" / "MY" / "other.cer";
-  const std::string key_pem = testing::PrivateKeyPemOf(key.get());
+  const std::string key_pem = testing::PrivateKeyPemOf(pki.signer_key.get());
   const std::string data = "changing store";
 
   std::atomic<bool> signing{true};
@@ -129,7 +120,7 @@ TEST(ConcurrencyTest, ThreadsSignWhileTheStoreChanges) {
   auto sign = [&] {
     std::string output;
     return CallTwice([&](char* out, int32_t* length) {
-      return generateSingleSignedMsgBySN(data.data(), static_cast<uint32_t>(data.size()), 0, "5B", 2, out, length);
+      return generateSingleSignedMsgBySN(data.data(), static_cast<uint32_t>(data.size()), 0, testing::kFixedIssuerSignerSerial, 4, out, length);
     },
                      output);
   };
