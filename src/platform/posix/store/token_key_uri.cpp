@@ -1,14 +1,9 @@
 #include "platform/posix/store/token_key_uri.h"
 
+#include <openssl/crypto.h>
+
 namespace corvane::platform {
 namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 std::optional<std::string> PercentDecoded(std::string_view value) {
   std::string decoded;
@@ -18,8 +13,8 @@ std::optional<std::string> PercentDecoded(std::string_view value) {
       continue;
     }
     if (i + 2 >= value.size()) return std::nullopt;  // a cut-off escape
-    const int high = HexValue(value[i + 1]);
-    const int low = HexValue(value[i + 2]);
+    const int high = OPENSSL_hexchar2int(static_cast<unsigned char>(value[i + 1]));
+    const int low = OPENSSL_hexchar2int(static_cast<unsigned char>(value[i + 2]));
     if (high < 0 || low < 0) return std::nullopt;
     decoded.push_back(static_cast<char>(high * 16 + low));
     i += 2;
