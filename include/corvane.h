@@ -79,8 +79,10 @@ CORVANE_API int32_t CORVANE_CALL generateSingleSignedMsgByIssuerSN(
 
 /* Verifies the Base64 text of a PKCS #7 signed message and its signer's certificate chain
  * against the "CA" and "Root" stores. An attached message's content is written to `content`
- * and its length to *content_length; for a detached signature, `content` holds the signed data
- * and *content_length its length (read). Size query (content null): the text length. */
+ * and its length to *content_length, whose value on entry is the buffer's capacity (content
+ * longer than that is refused with -10021 and nothing is written); for a detached signature,
+ * `content` holds the signed data and *content_length its length (read). Size query (content
+ * null): the text length, a capacity that always suffices. */
 CORVANE_API int32_t CORVANE_CALL verifySingleSignedMsg(const char* text, int32_t text_length,
                                                        char* content, int32_t* content_length);
 

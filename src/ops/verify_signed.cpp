@@ -3,6 +3,8 @@
 // box. No provider context and no store of its own: the signer's certificate comes from the
 // message, and the chain validation opens the stores it searches.
 
+#include <algorithm>
+
 #include "certs/certificate_chain.h"
 #include "corvane.h"
 #include "ops/operation_frame.h"
@@ -97,9 +99,10 @@ Outcome HandBackContent(VerificationResources& held, int32_t message_length, DWO
                                    nullptr)) {
     return VerificationFailure(GetLastError());
   }
-  // The caller's buffer holds the text length (the size query's answer); content never outgrows
-  // the message it came from, but a platform answer that did is refused, not copied.
-  return CopyContentToCaller(held.content, size, static_cast<DWORD>(message_length),
+  // The caller's length is its buffer's capacity (the size query's answer, or less): content
+  // longer than that, or than the message it came from, is refused and nothing is written.
+  const int32_t capacity = std::min(*content_length, message_length);
+  return CopyContentToCaller(held.content, size, static_cast<DWORD>(std::max(capacity, 0)),
                              Failure::kVerificationFailed, content, content_length);
 }
 

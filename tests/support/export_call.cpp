@@ -10,12 +10,11 @@ ExportResult CallExport(const std::function<int32_t(char*, int32_t*)>& call) {
   EXPECT_EQ(call(nullptr, &capacity), 0);
   EXPECT_GE(capacity, 0);
   constexpr char kGuard = '\x5A';
-  constexpr int32_t kLengthGuard = 0x5A5A5A5A;
   std::string buffer(static_cast<size_t>(capacity < 0 ? 0 : capacity) + 1, kGuard);
-  int32_t length = kLengthGuard;
+  int32_t length = capacity;
   result.code = call(buffer.data(), &length);
   if (result.code != 0) {
-    result.untouched = length == kLengthGuard && buffer == std::string(buffer.size(), kGuard);
+    result.untouched = length == capacity && buffer == std::string(buffer.size(), kGuard);
     return result;
   }
   EXPECT_GE(length, 0);

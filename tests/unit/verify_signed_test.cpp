@@ -92,7 +92,7 @@ TEST_F(VerifySignedTest, SizeQueryAnswersTheTextLengthWithoutLookingAtIt) {
   EXPECT_TRUE(home_.UiLog().empty());
 }
 
-enum class Message { kNotBase64, kDetached, kDetachedForeign, kAttachedForeign, kAttachedNoCerts };
+enum class Message { kNotBase64, kAttached, kDetached, kDetachedForeign, kAttachedForeign, kAttachedNoCerts };
 
 struct FailureCase {
   const char* name;
@@ -108,6 +108,8 @@ struct FailureCase {
 const FailureCase kFailureCases[] = {
     {"not_base64", Message::kNotBase64, false, 11, -10002, 11},
     {"detached_without_data", Message::kDetached, false, 0, -10001, 0},
+    // Called the detached way with a message that carries content longer than the buffer.
+    {"attached_longer_than_buffer", Message::kAttached, false, 5, -10021, 5},
     {"detached_negative_length", Message::kDetached, false, -5, -10001, -5},
     {"detached_data_changed", Message::kDetached, true, 11, -10010, 11},
     {"detached_issuer_missing", Message::kDetachedForeign, false, 11, -10014, 0},
@@ -127,6 +129,9 @@ TEST_P(VerifySignedFailureTest, LengthAndBufferAfterFailure) {
   switch (row.message) {
     case Message::kNotBase64:
       text = "YWJjY";
+      break;
+    case Message::kAttached:
+      text = Sign(0);
       break;
     case Message::kDetached:
       text = Sign(1);

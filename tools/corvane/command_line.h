@@ -49,7 +49,7 @@ int32_t CallExportTwice(Export call, std::string& output) {
   int32_t result = call(nullptr, &capacity);
   if (result != 0) return result;
   output.assign(static_cast<size_t>(capacity < 0 ? 0 : capacity) + 1, '\0');
-  int32_t length = 0;
+  int32_t length = capacity;  // the buffer's capacity, which verification also reads
   result = call(output.data(), &length);
   output.resize(result == 0 ? static_cast<size_t>(length) : 0);
   return result;
