@@ -49,7 +49,8 @@ void UseStore() {
     CertNameToStrA(X509_ASN_ENCODING, &context->pCertInfo->Subject, CERT_X500_NAME_STR, text, sizeof text);
     corvane::platform::CertificateX509(context);
     corvane::platform::LoadLinkedPrivateKey(context);
-    corvane::platform::RevocationListsIssuedBy(context);
+    DWORD flags = CERT_STORE_REVOCATION_FLAG;  // the folder's lists, each checked against it
+    CertVerifySubjectCertificateContext(context, context, &flags);
   }
   CertCloseStore(store, 0);
 }

@@ -52,21 +52,6 @@ std::string NameDer(const X509_NAME* name) {
   return bytes;
 }
 
-std::string MakeCrlDer(X509* issuer, EVP_PKEY* issuer_key) {
-  ossl::UniquePtr<X509_CRL> crl(X509_CRL_new());
-  X509_CRL_set_version(crl.get(), 1);
-  X509_CRL_set_issuer_name(crl.get(), X509_get_subject_name(issuer));
-  ossl::UniquePtr<ASN1_TIME> now(ASN1_TIME_new());
-  X509_gmtime_adj(now.get(), 0);
-  X509_CRL_set1_lastUpdate(crl.get(), now.get());
-  EXPECT_GT(X509_CRL_sign(crl.get(), issuer_key, EVP_sha256()), 0);
-  unsigned char* der = nullptr;
-  const int length = i2d_X509_CRL(crl.get(), &der);
-  std::string bytes(reinterpret_cast<char*>(der), static_cast<size_t>(length));
-  OPENSSL_free(der);
-  return bytes;
-}
-
 std::string CrlPemOf(const std::string& der) {
   ossl::UniquePtr<BIO> bio(BIO_new(BIO_s_mem()));
   PEM_write_bio(bio.get(), "X509 CRL", "", reinterpret_cast<const unsigned char*>(der.data()),

@@ -27,8 +27,7 @@ std::string OidText(const ASN1_OBJECT* object);
 std::string NameDer(const X509_NAME* name);
 
 
-// An empty revocation list issued by `issuer`, signed with its key: DER, and the same as PEM.
-std::string MakeCrlDer(X509* issuer, EVP_PKEY* issuer_key);
+// A revocation list's DER as PEM ("X509 CRL").
 std::string CrlPemOf(const std::string& der);
 
 // Runs `corvane store ARGS`; returns the exit status, with standard output and error.

@@ -120,21 +120,28 @@ ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& wanted, EVP_PKEY* s
   return cert;
 }
 
-std::string RevocationListDer(X509* issuer, EVP_PKEY* key, X509* revoked) {
+std::string RevocationListDer(X509* issuer, EVP_PKEY* key, X509* revoked, const ListSpec& spec) {
   ossl::UniquePtr<X509_CRL> list(X509_CRL_new());
   Check(list != nullptr, "X509_CRL_new");
   X509_CRL_set_version(list.get(), 1);
   X509_CRL_set_issuer_name(list.get(), X509_get_subject_name(issuer));
-  ossl::UniquePtr<ASN1_TIME> now(X509_gmtime_adj(nullptr, 0));
-  ossl::UniquePtr<ASN1_TIME> next(X509_gmtime_adj(nullptr, 24 * 3600));
-  X509_CRL_set1_lastUpdate(list.get(), now.get());
+  ossl::UniquePtr<ASN1_TIME> last(X509_gmtime_adj(nullptr, spec.last_update_offset));
+  ossl::UniquePtr<ASN1_TIME> next(X509_gmtime_adj(nullptr, spec.next_update_offset));
+  X509_CRL_set1_lastUpdate(list.get(), last.get());
   X509_CRL_set1_nextUpdate(list.get(), next.get());
-  if (revoked != nullptr) {
+  auto add_entry = [&](ASN1_INTEGER* serial) {
     X509_REVOKED* entry = X509_REVOKED_new();
-    X509_REVOKED_set_serialNumber(entry, X509_get_serialNumber(revoked));
-    X509_REVOKED_set_revocationDate(entry, now.get());
-    X509_CRL_add0_revoked(list.get(), entry);
+    Check(entry != nullptr && X509_REVOKED_set_serialNumber(entry, serial) == 1 &&
+              X509_REVOKED_set_revocationDate(entry, last.get()) == 1 &&
+              X509_CRL_add0_revoked(list.get(), entry) == 1,
+          "X509_CRL_add0_revoked");
+  };
+  ossl::UniquePtr<ASN1_INTEGER> other(ASN1_INTEGER_new());
+  for (int index = 0; index < spec.other_entries; ++index) {
+    ASN1_INTEGER_set_int64(other.get(), int64_t{0x7F000000} + index);
+    add_entry(other.get());
   }
+  if (revoked != nullptr) add_entry(X509_get_serialNumber(revoked));
   Check(X509_CRL_sign(list.get(), key, EVP_sha256()) > 0, "X509_CRL_sign");
   unsigned char* der = nullptr;
   const int length = i2d_X509_CRL(list.get(), &der);

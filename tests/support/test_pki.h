@@ -47,9 +47,17 @@ ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& wanted, EVP_PKEY* s
 // without attributes) before CN=Empty RDN: OpenSSL reads and signs it, CertNameToStrA refuses it.
 ossl::UniquePtr<X509> MakeEmptyRelativeNameCertificate(EVP_PKEY* key);
 
-// A revocation list of `issuer` signed with `key`, current for a day, listing `revoked` when
-// given; DER.
-std::string RevocationListDer(X509* issuer, EVP_PKEY* key, X509* revoked = nullptr);
+// How a revocation list is made: its update times (seconds from now) and how many entries of
+// other serial numbers it holds besides the one revoked.
+struct ListSpec {
+  long last_update_offset = 0;
+  long next_update_offset = 24 * 3600;
+  int other_entries = 0;
+};
+
+// A revocation list under `issuer`'s name signed with `key` (DER), listing `revoked` when given.
+std::string RevocationListDer(X509* issuer, EVP_PKEY* key, X509* revoked = nullptr,
+                              const ListSpec& spec = {});
 
 std::string DerOf(X509* certificate);
 std::string PemOf(X509* certificate);

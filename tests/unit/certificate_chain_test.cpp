@@ -2,6 +2,7 @@
 // stand in the stores, with real certificates and revocation lists made in the test.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "corvane.h"
@@ -13,6 +14,8 @@
 namespace corvane {
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr long kDay = 24 * 3600;
 const std::string kContent = "chain content";
 
@@ -22,9 +25,7 @@ enum class Setup {
   kIssuerNameInCaAndRoot,
   kExpired,
   kNotYetValid,
-  kRevoked,
-  kNoRevocationList,
-  kRevocationListWithoutSigner,
+  kRootInstalled,
   kIntermediateExpired,
   kRootOnlyInCa,
   kRootMissing,
@@ -32,10 +33,27 @@ enum class Setup {
   kValidityNotNested,
 };
 
+// The revocation lists in the ROOT folder besides the root, which issued the signer; each list
+// names the signer unless it says "clean". Lists that the root did not sign count for nothing.
+enum class Lists {
+  kNone,
+  kRevoking,
+  kClean,
+  kRevokingOverOneMebibyte,  // past the size limit of certificate and key files
+  kForgedRevoking,           // under the root's name, signed with another key
+  kForgedClean,
+  kOtherIssuerRevoking,      // issued by the intermediate CA, which did not issue the signer
+  kRevokingFirstOfTwo,       // with a clean list of the root, whatever the order of the files
+  kRevokingLastOfTwo,
+  kExpiredRevoking,          // a revocation does not lapse with the list's next update
+  kExpiredClean,
+};
+
 struct ChainCase {
   const char* name;
   Setup setup;
   int32_t code;
+  Lists lists = Lists::kNone;
 };
 
 const ChainCase kChainCases[] = {
@@ -44,9 +62,17 @@ const ChainCase kChainCases[] = {
     {"issuer_name_in_ca_and_root_ca_copy_tested", Setup::kIssuerNameInCaAndRoot, -10017},
     {"expired", Setup::kExpired, -10011},
     {"not_yet_valid", Setup::kNotYetValid, -10011},
-    {"revoked_in_issuer_store", Setup::kRevoked, -10012},
-    {"no_revocation_list", Setup::kNoRevocationList, 0},
-    {"revocation_list_without_signer", Setup::kRevocationListWithoutSigner, 0},
+    {"revoked_in_issuer_store", Setup::kRootInstalled, -10012, Lists::kRevoking},
+    {"no_revocation_list", Setup::kRootInstalled, 0},
+    {"revocation_list_without_signer", Setup::kRootInstalled, 0, Lists::kClean},
+    {"revoked_by_list_over_one_mebibyte", Setup::kRootInstalled, -10012, Lists::kRevokingOverOneMebibyte},
+    {"forged_list_revoking_is_ignored", Setup::kRootInstalled, 0, Lists::kForgedRevoking},
+    {"forged_list_clean_is_ignored", Setup::kRootInstalled, 0, Lists::kForgedClean},
+    {"other_issuers_list_is_ignored", Setup::kRootInstalled, 0, Lists::kOtherIssuerRevoking},
+    {"revoked_by_first_of_two_lists", Setup::kRootInstalled, -10012, Lists::kRevokingFirstOfTwo},
+    {"revoked_by_last_of_two_lists", Setup::kRootInstalled, -10012, Lists::kRevokingLastOfTwo},
+    {"revoked_by_expired_list", Setup::kRootInstalled, -10012, Lists::kExpiredRevoking},
+    {"expired_clean_list", Setup::kRootInstalled, 0, Lists::kExpiredClean},
     {"intermediate_expired", Setup::kIntermediateExpired, -10013},
     {"root_not_trusted", Setup::kRootOnlyInCa, -10013},
     {"root_missing", Setup::kRootMissing, -10013},
@@ -113,9 +139,7 @@ TEST_P(CertificateChainTest, VerifiedThroughTheExport) {
       Install("ROOT", root.get());
       not_before = kDay;
       break;
-    case Setup::kRevoked:
-    case Setup::kRevocationListWithoutSigner:
-    case Setup::kNoRevocationList:
+    case Setup::kRootInstalled:
       Install("ROOT", root.get());
       break;
     case Setup::kIntermediateExpired:
@@ -145,10 +169,40 @@ TEST_P(CertificateChainTest, VerifiedThroughTheExport) {
   }
   auto signer = Certificate("Signer", key.get(), issuer, issuer_key, not_before, not_after, false);
   if (row.setup == Setup::kSelfSignedInRoot) Install("ROOT", signer.get());
-  if (row.setup == Setup::kRevoked || row.setup == Setup::kRevocationListWithoutSigner) {
-    testing::WriteFile(home_.root() / "stores" / "ROOT" / "root.crl",
-                       testing::RevocationListDer(root.get(), root_key.get(),
-                                      row.setup == Setup::kRevoked ? signer.get() : nullptr));
+  auto list = [&](const char* file, X509* by, EVP_PKEY* by_key, bool revoking,
+                  const testing::ListSpec& spec = {}) {
+    testing::WriteFile(home_.root() / "stores" / "ROOT" / file,
+                       testing::RevocationListDer(by, by_key, revoking ? signer.get() : nullptr, spec));
+  };
+  constexpr testing::ListSpec kExpired{.last_update_offset = -3 * kDay, .next_update_offset = -kDay};
+  switch (row.lists) {
+    case Lists::kNone:
+      break;
+    case Lists::kRevoking:
+    case Lists::kClean:
+      list("root.crl", root.get(), root_key.get(), row.lists == Lists::kRevoking);
+      break;
+    case Lists::kRevokingOverOneMebibyte:
+      list("root.crl", root.get(), root_key.get(), true, {.other_entries = 60000});
+      ASSERT_GT(fs::file_size(home_.root() / "stores" / "ROOT" / "root.crl"), 1u << 20);
+      break;
+    case Lists::kForgedRevoking:
+    case Lists::kForgedClean:
+      list("root.crl", root.get(), other_key.get(), row.lists == Lists::kForgedRevoking);
+      break;
+    case Lists::kOtherIssuerRevoking:
+      Install("CA", intermediate.get());
+      list("intermediate.crl", intermediate.get(), intermediate_key.get(), true);
+      break;
+    case Lists::kRevokingFirstOfTwo:
+    case Lists::kRevokingLastOfTwo:
+      list("a.crl", root.get(), root_key.get(), row.lists == Lists::kRevokingFirstOfTwo);
+      list("z.crl", root.get(), root_key.get(), row.lists == Lists::kRevokingLastOfTwo);
+      break;
+    case Lists::kExpiredRevoking:
+    case Lists::kExpiredClean:
+      list("root.crl", root.get(), root_key.get(), row.lists == Lists::kExpiredRevoking, kExpired);
+      break;
   }
 
   const std::string text =

@@ -260,7 +260,7 @@ TEST_F(CertificateStoreTest, SkipsEntriesThatCannotBeRead) {
       {"private key under a certificate's name",
        [&](const fs::path& f) { testing::WriteFile(f, testing::PrivateKeyPemOf(key.get())); }, "private key"},
       {"revocation list under a certificate's name",
-       [&](const fs::path& f) { testing::WriteFile(f, testing::CrlPemOf(testing::MakeCrlDer(good.get(), key.get()))); },
+       [&](const fs::path& f) { testing::WriteFile(f, testing::CrlPemOf(testing::RevocationListDer(good.get(), key.get()))); },
        "revocation list"},
       {"dangling link", [](const fs::path& f) { fs::create_symlink(f.parent_path() / "nowhere", f); }, "No such file"},
       {"link loop", [](const fs::path& f) { fs::create_symlink(f, f); }, "symbolic links"},

@@ -323,7 +323,7 @@ TEST_F(StoreCacheTest, KeyChangesBetweenTwoCallsAreSeen) {
 }
 
 TEST_F(StoreCacheTest, RevocationListChangesAreSeen) {
-  const std::string crl = testing::MakeCrlDer(certificates_[0].get(), keys_[0].get());
+  const std::string crl = testing::RevocationListDer(certificates_[0].get(), keys_[0].get());
   const fs::path file = MyFolder() / "issuer.crl";
   const struct {
     const char* name;

@@ -377,7 +377,7 @@ TEST_F(StoreToolTest, ExportsAndRemoves) {
 
 TEST_F(StoreToolTest, AddsRevocationLists) {
   testing::InstallCertificate(home_.root(), "CA", ca_.get());
-  const std::string der = testing::MakeCrlDer(ca_.get(), ca_key_.get());
+  const std::string der = testing::RevocationListDer(ca_.get(), ca_key_.get());
   const std::string name =
       platform::Thumbprint(reinterpret_cast<const BYTE*>(der.data()), der.size()) + ".crl";
   for (const std::string& form : {testing::CrlPemOf(der), der}) {

@@ -114,7 +114,7 @@ int RunStoreAddCrl(const std::vector<std::string>& args) {
   if (options.positional().size() != 2) return Fail("usage: corvane store add-crl STORE FILE");
   const std::string& file = options.positional()[1];
   std::string failure;
-  const auto bytes = ReadInput(file, kImportInputLimit, failure);
+  const auto bytes = ReadInput(file, platform::kRevocationListLimit, failure);
   if (!bytes) return Fail(failure);
   std::vector<std::string> report, warnings;
   const platform::Status added =

@@ -6,12 +6,11 @@
 #include <vector>
 
 #include "platform/posix/chain/chain_context.h"
+#include "platform/posix/chain/issuer_revocation_lists.h"
 #include "platform/posix/chain/trust_material.h"
 #include "platform/posix/chain/trust_status.h"
 #include "platform/posix/ossl.h"
 #include "platform/posix/store/certificate_context.h"
-#include "platform/posix/store/revocation_lists.h"
-#include "platform/posix/store/store_cache.h"
 
 namespace corvane::platform {
 namespace {
@@ -108,7 +107,6 @@ int RecordTrustProblem(int ok, X509_STORE_CTX* context) {
 struct Verification {
   ossl::UniquePtr<X509_STORE> trust;
   ossl::UniquePtr<STACK_OF(X509)> untrusted;
-  ossl::UniquePtr<STACK_OF(X509_CRL)> revocation_lists;
   ossl::UniquePtr<X509_STORE_CTX> context;
 };
 
@@ -122,9 +120,8 @@ bool PrepareVerification(const ChainRequest& request, const CallSources& sources
   if (X509_STORE_up_ref(anchors) != 1) return false;
   verification.trust.reset(anchors);
   verification.untrusted.reset(sk_X509_new_null());
-  verification.revocation_lists.reset(sk_X509_CRL_new_null());
   verification.context.reset(X509_STORE_CTX_new_ex(ossl::LibraryContext(), ossl::kNoProperties));
-  if (!verification.untrusted || !verification.revocation_lists || !verification.context) {
+  if (!verification.untrusted || !verification.context) {
     return false;
   }
   // The caller's stores first, then the intermediates of CA, as the stores were searched before.
@@ -134,24 +131,31 @@ bool PrepareVerification(const ChainRequest& request, const CallSources& sources
   for (const ChainCandidate* candidate : sources.ReachableIntermediates(end)) {
     if (!PushCertificate(verification.untrusted.get(), candidate->Certificate())) return false;
   }
-  if (request.check_end_revocation) {
-    for (const auto& folder : sources.Folders()) {
-      for (auto& list : CachedRevocationLists(folder)) {
-        if (sk_X509_CRL_push(verification.revocation_lists.get(), list.get()) <= 0) return false;
-        list.release();  // the stack's now
-      }
-    }
-  }
   X509_STORE_CTX* context = verification.context.get();
   if (X509_STORE_CTX_init(context, verification.trust.get(), end,
                           verification.untrusted.get()) != 1) {
     return false;
   }
-  X509_STORE_CTX_set0_crls(context, verification.revocation_lists.get());
-  if (request.check_end_revocation) X509_STORE_CTX_set_flags(context, X509_V_FLAG_CRL_CHECK);
   if (request.time) X509_STORE_CTX_set_time(context, 0, *request.time);
   X509_STORE_CTX_set_verify_cb(context, RecordTrustProblem);
   return X509_STORE_CTX_set_app_data(context, &record) == 1;
+}
+
+// The end certificate's revocation status, from the lists that its issuer in the built chain
+// issued (itself when it is self-signed): revoked when any of them names it; a status that cannot
+// be determined (as when offline) when none of them is current. OpenSSL is not given the lists:
+// it would take one list per issuer, and apply the entries of a list whose signature failed.
+DWORD EndRevocationStatus(STACK_OF(X509)* built, const ChainRequest& request,
+                          const CallSources& sources) {
+  X509* end = sk_X509_value(built, 0);
+  X509* issuer = sk_X509_num(built) > 1 ? sk_X509_value(built, 1)
+                 : X509_self_signed(end, 0) == 1 ? end
+                                                 : nullptr;
+  constexpr DWORD kUnknown = CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION;
+  if (issuer == nullptr) return kUnknown;
+  const auto lists = RevocationListsIssuedBy(issuer, sources.Folders());
+  if (AnyListNames(lists, end)) return CERT_TRUST_IS_REVOKED;
+  return AnyListCurrent(lists, request.time) ? 0 : kUnknown;
 }
 
 // The context for a certificate of the chain: the end certificate's own, else a new one from
@@ -204,6 +208,9 @@ PCCERT_CHAIN_CONTEXT BuildCertificateChain(const ChainRequest& request, DWORD& e
 
   STACK_OF(X509)* built = X509_STORE_CTX_get0_chain(verification.context.get());
   const int length = sk_X509_num(built);
+  if (request.check_end_revocation && length > 0) {
+    record.element_errors[0] |= EndRevocationStatus(built, request, sources);
+  }
   std::vector<ChainElementStatus> elements;
   for (int position = 0; position < length; ++position) {
     X509* certificate = sk_X509_value(built, position);

@@ -3,7 +3,8 @@
 // - trust anchors: the certificates of the "ROOT" store;
 // - intermediates: the "CA" store, the store the end certificate came from (for a certificate
 //   taken from a message, the message's other certificates) and the caller's additional store;
-// - revocation lists: those of the "ROOT" and "CA" stores and of the end certificate's store.
+// - revocation lists: those of the "ROOT" and "CA" stores and of the end certificate's store
+//   that the end certificate's issuer in the built chain issued (issuer_revocation_lists.h).
 // Every problem OpenSSL meets is recorded through the verify callback as the Windows trust status
 // of the certificate it is about (trust_status.h) and the chain is finished anyway, so that the
 // policy, not the builder, decides what counts. Validity periods are not required to nest.

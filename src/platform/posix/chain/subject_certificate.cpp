@@ -5,16 +5,16 @@
 //                                  (each pair that verified is remembered: signature_memo.h)
 //   CERT_STORE_TIME_VALIDITY_FLAG  now lies within the subject's validity period
 //   CERT_STORE_REVOCATION_FLAG     the subject's serial number is on none of the revocation lists
-//                                  that the issuer issued and that are held in the store the
-//                                  issuer came from; with no such list the flag stays set and
-//                                  CERT_STORE_NO_CRL_FLAG is added. The lists' own update times
-//                                  are not judged: a list held in the store counts as it is.
+//                                  that the issuer issued (issuer_revocation_lists.h) and that
+//                                  are held in the store the issuer came from; with no such list
+//                                  the flag stays set and CERT_STORE_NO_CRL_FLAG is added.
 // Without an issuer, the signature and revocation tests add CERT_STORE_NO_ISSUER_FLAG instead.
 // Other flags are refused with E_INVALIDARG, as is a subject or issuer that is no certificate.
+#include "platform/posix/chain/issuer_revocation_lists.h"
 #include "platform/posix/chain/signature_memo.h"
 #include "platform/posix/platform_call.h"
 #include "platform/posix/store/certificate_x509.h"
-#include "platform/posix/store/revocation_lists.h"
+#include "platform/posix/store/certificate_context.h"
 
 using namespace corvane::platform;
 
@@ -22,6 +22,13 @@ namespace {
 
 constexpr DWORD kTests =
     CERT_STORE_SIGNATURE_FLAG | CERT_STORE_TIME_VALIDITY_FLAG | CERT_STORE_REVOCATION_FLAG;
+
+// The folder of the store `issuer` came from; none for a certificate from no store folder.
+std::vector<std::filesystem::path> ListFoldersOf(PCCERT_CONTEXT issuer) {
+  const ContextObject* object = ContextOf(issuer);
+  if (object == nullptr || object->contents->folder.empty()) return {};
+  return {object->contents->folder};
+}
 
 bool WithinValidity(X509* certificate) {
   // X509_cmp_current_time: -1 when the time is not after now, 1 when it is, 0 when unreadable.
@@ -54,16 +61,10 @@ extern "C" BOOL CertVerifySubjectCertificateContext(PCCERT_CONTEXT subject, PCCE
     *flags &= ~CERT_STORE_SIGNATURE_FLAG;
   }
   if (*flags & CERT_STORE_REVOCATION_FLAG) {
-    const auto lists = RevocationListsIssuedBy(issuer);
-    bool listed = false;
-    for (const auto& list : lists) {
-      X509_REVOKED* entry = nullptr;
-      listed |= X509_CRL_get0_by_serial(list.get(), &entry,
-                                        X509_get0_serialNumber(subject_x509)) == 1;
-    }
+    const auto lists = RevocationListsIssuedBy(issuer_x509, ListFoldersOf(issuer));
     if (lists.empty()) {
       *flags |= CERT_STORE_NO_CRL_FLAG;
-    } else if (!listed) {
+    } else if (!AnyListNames(lists, subject_x509)) {
       *flags &= ~CERT_STORE_REVOCATION_FLAG;
     }
   }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
@@ -77,19 +78,32 @@ Status CheckReadable(const struct stat& file_status, size_t limit) {
   return Status();
 }
 
-// Reads what `fd` holds; EFBIG when that is more than `limit` bytes.
-Status ReadUpTo(int fd, size_t limit, std::string& bytes) {
-  char chunk[16384];
+// Reads what `fd` holds, straight into `bytes`: room for `expected` bytes (the size a stat
+// reported) is made once, so a file whose stat tells the truth is read without a copy or a
+// regrowth; one that holds more (a /proc file reports 0) grows it. Fails when the file holds more
+// than `limit` bytes.
+Status ReadUpTo(int fd, size_t expected, size_t limit, std::string& bytes) {
+  size_t used = 0;
+  // One byte more than expected, so that the end of the file is seen without another allocation.
+  bytes.resize(std::min(expected, limit) + 1);
   for (;;) {
-    const ssize_t got = read(fd, chunk, sizeof chunk);
+    if (used == bytes.size()) {
+      if (used > limit) {
+        return Status(ERROR_INVALID_DATA).Because("grew past " + std::to_string(limit) + " bytes");
+      }
+      bytes.resize(std::min(std::max(used * 2, size_t{16384}), limit + 1));
+    }
+    const ssize_t got = read(fd, bytes.data() + used, bytes.size() - used);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return Status::LastSystemError();
-    if (got == 0) return Status();
-    if (static_cast<size_t>(got) > limit - bytes.size()) {
-      return Status(ERROR_INVALID_DATA).Because("grew past " + std::to_string(limit) + " bytes");
-    }
-    bytes.append(chunk, static_cast<size_t>(got));
+    if (got == 0) break;
+    used += static_cast<size_t>(got);
   }
+  if (used > limit) {
+    return Status(ERROR_INVALID_DATA).Because("grew past " + std::to_string(limit) + " bytes");
+  }
+  bytes.resize(used);
+  return Status();
 }
 
 }  // namespace
@@ -105,7 +119,7 @@ Status ReadWholeFile(const std::filesystem::path& path, std::string& bytes, size
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return Status::LastSystemError();
   status = fstat(fd, &file_status) == 0 ? CheckReadable(file_status, limit) : Status::LastSystemError();
-  if (status.ok()) status = ReadUpTo(fd, limit, bytes);
+  if (status.ok()) status = ReadUpTo(fd, static_cast<size_t>(file_status.st_size), limit, bytes);
   close(fd);
   if (!status.ok()) bytes.clear();
   return status;

@@ -7,6 +7,7 @@
 
 #include "platform/posix/ossl.h"
 #include "platform/posix/store/store_files.h"
+#include "platform/posix/store/revocation_lists.h"
 #include "platform/posix/store/store_layout.h"
 #include "platform/posix/store/thumbprint.h"
 
@@ -70,14 +71,23 @@ Status AddCrl(const std::string& store, const std::string& origin, const std::st
   std::vector<ossl::UniquePtr<X509>> certificates;
   status = LoadStoreCertificates(store, certificates);
   if (!status.ok()) return status;
-  bool issuer_present = false;
+  // A list counts only when a certificate of its store issued it. One whose issuer is not there
+  // yet may be added before it; one that a certificate of that name did not sign never counts.
+  bool issuer_named = false;
+  bool issued = false;
   for (const auto& certificate : certificates) {
-    issuer_present |=
+    issuer_named |=
         X509_NAME_cmp(X509_get_subject_name(certificate.get()), X509_CRL_get_issuer(crl.get())) == 0;
+    issued = issued || IsIssuerOf(certificate.get(), crl.get());
   }
-  if (!issuer_present) {
+  if (issuer_named && !issued) {
+    return Status(NTE_BAD_SIGNATURE)
+        .Because(origin + ": the revocation list's signature does not verify with the key of its issuer in store " +
+                 StoreFolderName(store));
+  }
+  if (!issuer_named) {
     warnings.push_back("no certificate of store " + StoreFolderName(store) +
-                       " is the issuer of this revocation list");
+                       " is the issuer of this revocation list: it counts only once its issuer is added");
   }
 
   const std::string name = CrlFileName(Thumbprint(reinterpret_cast<const BYTE*>(der.data()), der.size()));

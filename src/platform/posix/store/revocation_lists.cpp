@@ -8,13 +8,9 @@
 #include <string>
 
 #include "platform/posix/store/atomic_file.h"
-#include "platform/posix/store/certificate_context.h"
-#include "platform/posix/store/certificate_x509.h"
-#include "platform/posix/store/store_cache.h"
 #include "platform/posix/store/store_layout.h"
 
 namespace corvane::platform {
-namespace {
 
 bool IsRevocationListFile(const std::filesystem::path& file) {
   std::string extension = file.extension().string();
@@ -22,6 +18,8 @@ bool IsRevocationListFile(const std::filesystem::path& file) {
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return extension == kCrlExtension;
 }
+
+namespace {
 
 ossl::UniquePtr<X509_CRL> ParseDer(const unsigned char* der, long size) {
   X509_CRL* target = X509_CRL_new_ex(ossl::LibraryContext(), ossl::kNoProperties);
@@ -64,31 +62,30 @@ std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIn(const std::filesystem::
   std::error_code error;
   std::filesystem::directory_iterator entries(folder, error);
   if (error) return lists;  // no folder: no lists
-  const ossl::ErrorQueueMark mark;
-  std::string bytes;
   for (; entries != std::filesystem::directory_iterator(); entries.increment(error)) {
     if (error) break;
-    const std::filesystem::path& path = entries->path();
-    if (!IsRevocationListFile(path) || !ReadWholeFile(path, bytes).ok()) continue;
-    AddRevocationListsOfFile(bytes, lists);
+    // A file that cannot be read adds nothing; `store check` names it.
+    if (IsRevocationListFile(entries->path())) (void)ReadRevocationListFile(entries->path(), lists);
   }
   return lists;
 }
 
-std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIssuedBy(PCCERT_CONTEXT issuer) {
-  const ContextObject* object = ContextOf(issuer);
-  X509* certificate = CertificateX509(issuer);
-  if (object == nullptr || certificate == nullptr || object->contents->folder.empty()) {
-    return {};
-  }
-  std::vector<ossl::UniquePtr<X509_CRL>> lists = CachedRevocationLists(object->contents->folder);
-  EVP_PKEY* key = X509_get0_pubkey(certificate);
+Status ReadRevocationListFile(const std::filesystem::path& file, std::vector<ossl::UniquePtr<X509_CRL>>& lists) {
+  std::string bytes;
+  const Status read = ReadWholeFile(file, bytes, kRevocationListLimit);
+  if (!read.ok()) return read;
   const ossl::ErrorQueueMark mark;
-  std::erase_if(lists, [&](const ossl::UniquePtr<X509_CRL>& list) {
-    return X509_NAME_cmp(X509_CRL_get_issuer(list.get()), X509_get_subject_name(certificate)) != 0 ||
-           key == nullptr || X509_CRL_verify(list.get(), key) != 1;
-  });
-  return lists;
+  const size_t before = lists.size();
+  AddRevocationListsOfFile(bytes, lists);
+  if (lists.size() == before) return Status(CRYPT_E_ASN1_CORRUPT).Because("holds no revocation list");
+  return Status();
+}
+
+bool IsIssuerOf(X509* issuer, X509_CRL* list) {
+  const ossl::ErrorQueueMark mark;
+  EVP_PKEY* key = X509_get0_pubkey(issuer);
+  return X509_NAME_cmp(X509_CRL_get_issuer(list), X509_get_subject_name(issuer)) == 0 &&
+         key != nullptr && X509_CRL_verify(list, key) == 1;
 }
 
 }  // namespace corvane::platform

@@ -9,17 +9,29 @@
 
 #include "platform/platform.h"
 #include "platform/posix/ossl.h"
+#include "platform/posix/status.h"
 
 namespace corvane::platform {
+
+// The most a revocation list file may hold. Real CAs publish lists of tens of megabytes, far past
+// the limit of certificate and key files; a list skipped for its size would let every certificate
+// it revokes pass, so the limit is set far above any list in use.
+inline constexpr size_t kRevocationListLimit = size_t{256} << 20;
+
+// True for the name of a list file: *.crl, in any case.
+bool IsRevocationListFile(const std::filesystem::path& file);
+
+// True when `issuer` issued `list`: the list names it as issuer and its signature verifies with
+// its key.
+bool IsIssuerOf(X509* issuer, X509_CRL* list);
+
+// Reads one list file (a regular file within kRevocationListLimit, links followed) and adds the
+// lists it holds; fails, adding none, when it cannot be read or holds no list.
+Status ReadRevocationListFile(const std::filesystem::path& file, std::vector<ossl::UniquePtr<X509_CRL>>& lists);
 
 std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIn(const std::filesystem::path& folder);
 
 // Adds the lists one file holds (DER, or PEM "X509 CRL" blocks); bytes that hold none add nothing.
 void AddRevocationListsOfFile(const std::string& bytes, std::vector<ossl::UniquePtr<X509_CRL>>& lists);
-
-// The lists in the store that `issuer` came from which it issued: the list's issuer is the
-// certificate's subject and its signature verifies with the certificate's key. None for a
-// certificate from no store folder.
-std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIssuedBy(PCCERT_CONTEXT issuer);
 
 }  // namespace corvane::platform

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "platform/posix/store/atomic_file.h"
+#include "platform/posix/store/revocation_list_check.h"
 #include "platform/posix/store/store_contents.h"
 #include "platform/posix/store/store_files.h"
 #include "platform/posix/store/store_layout.h"
@@ -81,7 +82,10 @@ void CheckTemporaryFile(const fs::path& file, bool repair, std::vector<StoreFind
 Status SkippedStoreEntries(const std::string& store, std::vector<SkippedEntry>& skipped) {
   std::shared_ptr<StoreContents> contents;
   const Status loaded = LoadNamedStore(store, contents);
-  if (loaded.ok()) skipped = contents->skipped;
+  if (!loaded.ok()) return loaded;
+  skipped = contents->skipped;
+  const std::vector<SkippedEntry> lists = UnusableRevocationLists(*contents);
+  skipped.insert(skipped.end(), lists.begin(), lists.end());
   return loaded;
 }
 
@@ -90,6 +94,7 @@ Status CheckStore(const std::string& store, bool repair, std::vector<StoreFindin
   const Status loaded = LoadNamedStore(store, contents);
   if (!loaded.ok()) return loaded;
   for (const SkippedEntry& entry : contents->skipped) findings.push_back({entry.file, entry.reason});
+  for (const SkippedEntry& entry : UnusableRevocationLists(*contents)) findings.push_back({entry.file, entry.reason});
 
   std::vector<fs::path> files;
   std::error_code error;

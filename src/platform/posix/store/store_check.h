@@ -16,13 +16,13 @@ struct StoreFinding {
   bool repaired = false;
 };
 
-// The entries a store passes over, with their reasons; StoreNotOpened when the store's folder
-// itself cannot be read.
+// The entries a store passes over, with their reasons (certificate files, then revocation lists
+// that count for nothing); StoreNotOpened when the store's folder itself cannot be read.
 Status SkippedStoreEntries(const std::string& store, std::vector<SkippedEntry>& skipped);
 
-// Looks over one store: the entries it skips, private keys without a certificate, certificates
-// of the personal store "MY" without a key file, key files readable by group or others, and
-// temporary files left by interrupted writes. With `repair`, stale temporary files are removed
+// Looks over one store: the entries it skips (revocation lists that count for nothing among
+// them), private keys without a certificate, certificates of the personal store "MY" without a
+// key file, key files readable by group or others, and temporary files left by interrupted writes. With `repair`, stale temporary files are removed
 // and key files get mode 0600.
 Status CheckStore(const std::string& store, bool repair, std::vector<StoreFinding>& findings);
 
