@@ -250,6 +250,10 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
   testing::WriteFile(my / "empty.cer", "");
   fs::create_symlink(my / "nowhere", my / "dangling.cer");
   fs::create_symlink(my / "loop.cer", my / "loop.cer");
+  testing::WriteFile(my / "forged.crl", testing::RevocationListDer(ca_.get(), user_key_.get()));
+  testing::WriteFile(my / "junk.crl", "junk");
+  testing::WriteFile(my / "huge.crl", "");
+  fs::resize_file(my / "huge.crl", (size_t{256} << 20) + 1);  // sparse
   const pid_t gone = fork();
   if (gone == 0) _exit(0);
   waitpid(gone, nullptr, 0);
@@ -264,6 +268,9 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
   for (const std::string& line :
        std::vector<std::string>{"MY/junk.cer: not certificate data", "MY/empty.cer: empty file", "MY/dangling.cer: No such file",
         "MY/loop.cer: Too many levels of symbolic links",
+        "MY/forged.crl: revocation list whose signature does not verify with its issuer's key: ignored",
+        "MY/junk.crl: revocation list that cannot be used: holds no revocation list",
+        "MY/huge.crl: revocation list that cannot be used: larger than 268435456 bytes",
         "MY/0000000000000000000000000000000000000000.key: private key without a certificate",
         "MY/" + user + ".key: private key readable by group or others (mode 0644)",
         "MY/1111111111111111111111111111111111111111.key: private key that cannot be used: not a regular file",
@@ -389,6 +396,11 @@ TEST_F(StoreToolTest, AddsRevocationLists) {
   }
   const auto bad = RunStoreTool("add-crl CA " + Write("bad.crl", "not a list"));
   EXPECT_NE(bad.status, 0);
+  // A list under the CA's name that its key did not sign would never count.
+  const auto forged =
+      RunStoreTool("add-crl CA " + Write("forged.crl", testing::RevocationListDer(ca_.get(), user_key_.get(), user_.get())));
+  EXPECT_NE(forged.status, 0);
+  EXPECT_NE(forged.err.find("signature does not verify"), std::string::npos) << forged.err;
   std::vector<std::string> expected = {"CA/" + name, "CA/" + Thumbprint(ca_.get()) + ".cer"};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(StoreFiles(), expected);
