@@ -37,4 +37,32 @@ openssl base64 -in detached.der -out detached.b64
 printf 'tool data\0with a zero bytE' > changed.bin
 if "$tool" verify --data changed.bin --in detached.b64 2> said.txt; then fail "changed data verified"; fi
 grep -q -- "-10010" said.txt || fail "no result code in: $(cat said.txt)"
+# Failing attached messages: the export's own code, whatever the message's fault. One row each:
+# how the message is made, the code.
+openssl base64 -d -in attached.b64 -out attached.der
+flip() {  # file offset: a copy with the byte at offset inverted
+  cp "$1" flipped.der
+  printf "$(printf '\\%03o' $(( $(od -An -tu1 -j "$2" -N1 "$1") ^ 255 )))" |
+    dd of=flipped.der bs=1 seek="$2" conv=notrunc status=none
+  openssl base64 -in flipped.der
+}
+content_at=$(grep -obUa "tool data" attached.der | head -1 | cut -d: -f1)
+openssl cms -sign -binary -nodetach -noattr -nocerts -in data.bin -signer user.pem -inkey user.key \
+  -outform DER | openssl base64 > without_certificates.b64
+openssl cms -encrypt -binary -aes128 -in data.bin -outform DER user.pem | openssl base64 > enveloped.b64
+while read -r name code; do
+  case $name in
+    content_flipped) flip attached.der "$content_at" ;;
+    signature_flipped) flip attached.der $(( $(stat -c %s attached.der) - 1 )) ;;
+    no_certificates) cat without_certificates.b64 ;;
+    envelope) cat enveloped.b64 ;;
+  esac > "row.b64"
+  if "$tool" verify --in row.b64 > /dev/null 2> said.txt; then fail "$name verified"; fi
+  grep -q -- "($code)" said.txt || fail "$name: expected $code, got: $(cat said.txt)"
+done <<'ROWS'
+content_flipped -10010
+signature_flipped -10010
+no_certificates -10009
+envelope -10007
+ROWS
 echo "verify tool: ok"
