@@ -87,7 +87,7 @@ TEST_F(GuiToolTest, ZenityGetsUtf8ArgumentsWithAHiddenIndexColumn) {
             (std::vector<std::string>{
                 "--list", "--title=请选择您要用的证书", "--text=a &amp; &lt;b&gt;", "--hide-header",
                 "--column=", "--column=", "--hide-column=1", "--print-column=1", "--width=720",
-                "--height=360", "0", "签发者：CA ，主题：Bob", "1", " -dash", "2", "same", "3",
+                "--height=360", "--ok-label=确定", "--cancel-label=取消", "0", "签发者：CA ，主题：Bob", "1", " -dash", "2", "same", "3",
                 "same"}));
   EXPECT_EQ(Box(Utf8ToGbk("提示信息"), Utf8ToGbk("签名成功")), "");
   EXPECT_EQ(Arguments(), (std::vector<std::string>{"--info", "--title=提示信息",
@@ -97,7 +97,8 @@ TEST_F(GuiToolTest, ZenityGetsUtf8ArgumentsWithAHiddenIndexColumn) {
 TEST_F(GuiToolTest, KdialogServesWhereZenityIsAbsent) {
   InstallTool("kdialog");
   ShowChooser("caption", "label", {"A", "B"});
-  EXPECT_EQ(Arguments(), (std::vector<std::string>{"--title=caption", "--radiolist=label", "0",
+  EXPECT_EQ(Arguments(), (std::vector<std::string>{"--title=caption", "--radiolist=label",
+                                                   "--ok-label=确定", "--cancel-label=取消", "0",
                                                    "A", "off", "1", "B", "off"}));
   Box("caption", "text");
   EXPECT_EQ(Arguments(), (std::vector<std::string>{"--title=caption", "--msgbox=text"}));

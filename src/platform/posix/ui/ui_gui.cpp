@@ -29,6 +29,10 @@ std::vector<std::string> LocaleOverrides(const GuiTool& tool) {
   return {"LC_ALL=C.UTF-8"};
 }
 
+// "确定" and "取消" (GBK), the buttons of the certificate dialog.
+constexpr char kOkButtonGbk[] = "\xC8\xB7\xB6\xA8";
+constexpr char kCancelButtonGbk[] = "\xC8\xA1\xCF\xFB";
+
 std::string MarkupEscaped(const std::string& text) {
   std::string escaped;
   for (char c : text) {
@@ -69,6 +73,9 @@ std::vector<std::string> ChooserArguments(const GuiTool& tool, const std::string
                  "--hide-column=1", "--print-column=1",   "--width=720",
                  "--height=360"};
   }
+  // The dialog's own button texts, whatever the locale would give the tool's buttons.
+  arguments.push_back("--ok-label=" + ForDisplay(kOkButtonGbk, tool.encoding));
+  arguments.push_back("--cancel-label=" + ForDisplay(kCancelButtonGbk, tool.encoding));
   for (size_t i = 0; i < lines.size(); ++i) {
     arguments.push_back(std::to_string(i));
     arguments.push_back(NotAnOption(ForDisplay(lines[i], tool.encoding)));
