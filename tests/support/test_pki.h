@@ -44,7 +44,7 @@ ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& wanted, EVP_PKEY* s
                                       X509* issuer, EVP_PKEY* issuer_key);
 
 // A self-signed certificate whose subject and issuer begin with an empty relative name (a SET
-// without attributes) before CN=Empty RDN: OpenSSL reads and signs it, CertNameToStrA refuses it.
+// without attributes) before CN=Empty RDN, which OpenSSL and other peers accept.
 ossl::UniquePtr<X509> MakeEmptyRelativeNameCertificate(EVP_PKEY* key);
 
 // How a revocation list is made: its update times (seconds from now) and how many entries of

@@ -56,10 +56,13 @@ std::optional<std::string> RenderX500Name(const BYTE* der, size_t size) {
   text::GbkEncoder encoder;
   std::string out;
   asn1::Reader names(*name);
-  for (bool first_name = true; !names.AtEnd(); first_name = false) {
+  for (bool first_name = true; !names.AtEnd();) {
     const std::optional<asn1::Element> relative_name = names.NextIf(asn1::kSet);
-    if (!relative_name || relative_name->content_size == 0) return std::nullopt;
+    if (!relative_name) return std::nullopt;
+    // A relative name without attributes (OpenSSL and other peers accept one) adds nothing.
+    if (relative_name->content_size == 0) continue;
     if (!first_name) out += ", ";
+    first_name = false;
     asn1::Reader attributes(*relative_name);
     for (bool first_attribute = true; !attributes.AtEnd(); first_attribute = false) {
       if (!first_attribute) out += " + ";
