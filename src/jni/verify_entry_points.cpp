@@ -2,8 +2,6 @@
 // signed message that carries its data, or on a detached signature with the caller's data.
 #include <jni.h>
 
-#include <algorithm>
-
 #include "byte_array_call.h"
 #include "corvane.h"
 #include "java_arrays.h"
@@ -25,10 +23,9 @@ jint VerifyDetached(JNIEnv* env, jbyteArray signature, jbyteArray data) {
       CopyIn(env, signature, signature_length, static_cast<size_t>(signature_length) + 1);
   if (!text) return CORVANE_E_NO_MEMORY;
   // Handed an attached message, the export verifies it as such and copies the content it carries
-  // into the data buffer. That content is shorter than the message's text, so a buffer of the
-  // larger of the two lengths (plus the zero byte) takes it without being overrun.
-  const size_t capacity = static_cast<size_t>(std::max(signature_length, data_length)) + 1;
-  const NativeBuffer content = CopyIn(env, data, data_length, capacity);
+  // into the data buffer, but only within the data's length, which is also the buffer's capacity.
+  const NativeBuffer content =
+      CopyIn(env, data, data_length, static_cast<size_t>(data_length) + 1);
   if (!content) return CORVANE_E_NO_MEMORY;
   return verifySingleSignedMsg(text.get(), signature_length, content.get(), &data_length);
 }

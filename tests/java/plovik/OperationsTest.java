@@ -55,14 +55,16 @@ class OperationsTest {
   }
 
   @Test
-  void anAttachedMessageHandedInAsTheSignatureVerifiesByItselfWithinTheDataBuffer()
+  void anAttachedMessageHandedInAsTheSignatureVerifiesByItselfWithinTheDataLength()
       throws Exception {
-    byte[] content = new byte[50_000];
-    byte[] data = {'x'};
+    byte[] data = new byte[50_000];
     int[] result = {1};
-    assertEquals(0, Corvane.JNIVerifyDetachedMsg(signed(content, false), data, result));
+    assertEquals(0, Corvane.JNIVerifyDetachedMsg(signed(new byte[] {'y'}, false), data, result));
     assertEquals(0, result[0]);
-    assertArrayEquals(new byte[] {'x'}, data, "the caller's array is never written");
+    // Content longer than the data's length does not fit the capacity the caller stated.
+    byte[] shortData = {'x'};
+    assertEquals(-10021, Corvane.JNIVerifyDetachedMsg(signed(data, false), shortData, result));
+    assertArrayEquals(new byte[] {'x'}, shortData, "the caller's array is never written");
   }
 
   @ParameterizedTest(name = "{0}")
