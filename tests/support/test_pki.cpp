@@ -113,7 +113,7 @@ ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& wanted, EVP_PKEY* s
   };
   add_extension(NID_basic_constraints, wanted.ca ? "critical,CA:TRUE" : "CA:FALSE");
   add_extension(NID_subject_key_identifier, "hash");
-  if (wanted.ca) add_extension(NID_key_usage, "critical,keyCertSign,cRLSign,digitalSignature");
+  if (wanted.ca || wanted.ca_key_usage) add_extension(NID_key_usage, "critical,keyCertSign,cRLSign,digitalSignature");
   else add_extension(NID_key_usage, "digitalSignature,keyEncipherment,dataEncipherment");
 
   Check(X509_sign(cert.get(), issuer_key, EVP_sha256()) > 0, "X509_sign");

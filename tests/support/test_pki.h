@@ -36,6 +36,7 @@ struct CertificateSpec {
   long not_before_offset = -3600;   // seconds from now
   long not_after_offset = 365L * 24 * 3600;
   bool ca = false;
+  bool ca_key_usage = false;  // keyCertSign and cRLSign even without ca (CA:TRUE)
 };
 
 // Makes a certificate for `subject_key`, signed by `issuer_key` (self-signed when `issuer` is

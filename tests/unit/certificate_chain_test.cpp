@@ -26,6 +26,7 @@ enum class Setup {
   kNoRevocationList,
   kRevocationListWithoutSigner,
   kIntermediateExpired,
+  kIntermediateNotCa,
   kRootOnlyInCa,
   kRootMissing,
   kSelfSignedInRoot,
@@ -48,6 +49,7 @@ const ChainCase kChainCases[] = {
     {"no_revocation_list", Setup::kNoRevocationList, 0},
     {"revocation_list_without_signer", Setup::kRevocationListWithoutSigner, 0},
     {"intermediate_expired", Setup::kIntermediateExpired, -10013},
+    {"intermediate_not_a_ca", Setup::kIntermediateNotCa, -10013},
     {"root_not_trusted", Setup::kRootOnlyInCa, -10013},
     {"root_missing", Setup::kRootMissing, -10013},
     {"self_signed_signer_in_root", Setup::kSelfSignedInRoot, 0},
@@ -58,12 +60,13 @@ class CertificateChainTest : public ::testing::TestWithParam<ChainCase> {
  protected:
   ossl::UniquePtr<X509> Certificate(const char* name, EVP_PKEY* key, X509* issuer,
                                     EVP_PKEY* issuer_key, long not_before, long not_after,
-                                    bool ca) {
+                                    bool ca, bool ca_key_usage = false) {
     return testing::MakeCertificate({.subject = {{"CN", name}},
                                      .serial_hex = std::to_string(++serial_),
                                      .not_before_offset = not_before,
                                      .not_after_offset = not_after,
-                                     .ca = ca},
+                                     .ca = ca,
+                                     .ca_key_usage = ca_key_usage},
                                     key, issuer, issuer_key);
   }
   void Install(const char* store, X509* certificate) {
@@ -119,9 +122,13 @@ TEST_P(CertificateChainTest, VerifiedThroughTheExport) {
       Install("ROOT", root.get());
       break;
     case Setup::kIntermediateExpired:
+    case Setup::kIntermediateNotCa:
       Install("ROOT", root.get());
-      intermediate = Certificate("Intermediate CA", intermediate_key.get(), root.get(),
-                                 root_key.get(), -3 * kDay, -kDay, true);
+      intermediate = row.setup == Setup::kIntermediateExpired
+                         ? Certificate("Intermediate CA", intermediate_key.get(), root.get(),
+                                       root_key.get(), -3 * kDay, -kDay, true)
+                         : Certificate("Intermediate CA", intermediate_key.get(), root.get(),
+                                       root_key.get(), -kDay, 30 * kDay, false, true);
       Install("CA", intermediate.get());
       issuer = intermediate.get();
       issuer_key = intermediate_key.get();
