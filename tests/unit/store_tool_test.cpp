@@ -17,6 +17,7 @@
 
 #include "platform/posix/store/thumbprint.h"
 #include "platform/posix/store/certificate_x509.h"
+#include "platform/posix/store/pkcs12_iterations.h"
 #include "support/openssl_peer.h"
 #include "support/store_fixtures.h"
 #include "support/test_home.h"
@@ -68,6 +69,39 @@ class StoreToolTest : public ::testing::Test {
     return ShellQuote(path);
   }
 
+  // A PKCS #12 file of the user's certificate and key (password s3cret, the key shrouded with
+  // PBES2 and PBKDF2), whose MAC and key derivation say they take these many iterations.
+  std::string Pkcs12WithIterations(long mac_iterations, long key_iterations) {
+    STACK_OF(PKCS12_SAFEBAG)* bag_list = nullptr;
+    PKCS12_SAFEBAG* key_bag = PKCS12_add_key_ex(&bag_list, user_key_.get(), 0, 1000, NID_aes_256_cbc, "s3cret",
+                                                nullptr, nullptr);
+    const ossl::UniquePtr<STACK_OF(PKCS12_SAFEBAG)> bags(bag_list);
+    EXPECT_NE(PKCS12_add_cert(&bag_list, user_.get()), nullptr);
+    const X509_ALGOR* algorithm = nullptr;
+    X509_SIG_get0(PKCS12_SAFEBAG_get0_pkcs8(key_bag), &algorithm, nullptr);
+    ossl::UniquePtr<PBE2PARAM> pbes2(
+        static_cast<PBE2PARAM*>(ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBE2PARAM), algorithm->parameter)));
+    ossl::UniquePtr<PBKDF2PARAM> pbkdf2(static_cast<PBKDF2PARAM*>(
+        ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBKDF2PARAM), pbes2->keyfunc->parameter)));
+    ASN1_INTEGER_set(pbkdf2->iter, key_iterations);
+    ASN1_TYPE_pack_sequence(ASN1_ITEM_rptr(PBKDF2PARAM), pbkdf2.get(), &pbes2->keyfunc->parameter);
+    ASN1_TYPE_pack_sequence(ASN1_ITEM_rptr(PBE2PARAM), pbes2.get(), &const_cast<X509_ALGOR*>(algorithm)->parameter);
+
+    STACK_OF(PKCS7)* safe_list = nullptr;
+    EXPECT_NE(PKCS12_add_safe(&safe_list, bag_list, -1, 0, nullptr), 0);  // not encrypted as a whole
+    const ossl::UniquePtr<STACK_OF(PKCS7)> safes(safe_list);
+    const ossl::UniquePtr<PKCS12> p12(PKCS12_add_safes(safe_list, 0));
+    EXPECT_EQ(PKCS12_set_mac(p12.get(), "s3cret", -1, nullptr, 0, 1000, nullptr), 1);
+    const ASN1_INTEGER* mac = nullptr;
+    PKCS12_get0_mac(nullptr, nullptr, nullptr, &mac, p12.get());
+    ASN1_INTEGER_set(const_cast<ASN1_INTEGER*>(mac), mac_iterations);  // the MAC itself stays as it was
+    ossl::UniquePtr<BIO> bio(BIO_new(BIO_s_mem()));
+    i2d_PKCS12_bio(bio.get(), p12.get());
+    char* data = nullptr;
+    const long length = BIO_get_mem_data(bio.get(), &data);
+    return Write("iterations.p12", std::string(data, static_cast<size_t>(length)));
+  }
+
   testing::TestHome home_;
   testing::ScratchFolder scratch_;
   ossl::UniquePtr<EVP_PKEY> ca_key_, user_key_;
@@ -114,6 +148,35 @@ TEST_F(StoreToolTest, ImportsPkcs12WithItsChain) {
   const auto wrong = RunStoreTool("import MY " + Pkcs12() + " --password nope");
   EXPECT_NE(wrong.status, 0);
   EXPECT_NE(wrong.err.find("password"), std::string::npos) << wrong.err;
+}
+
+// A file asking for more key-derivation rounds than real files ever do is refused before any
+// of them is run (2^31-1 rounds would keep the import busy for many minutes).
+TEST_F(StoreToolTest, Pkcs12AskingForTooManyIterationsIsRefused) {
+  constexpr long kOver = static_cast<long>(platform::kMaxPkcs12Iterations) + 1;
+  const struct {
+    const char* name;
+    long mac_iterations;
+    long key_iterations;
+    const char* message;
+  } rows[] = {
+      {"MAC", INT32_MAX, 1000, "asks for 2147483647 key-derivation iterations for its MAC"},
+      {"PBKDF2 of the shrouded key", 1000, kOver, "iterations for its shrouded private key"},
+      {"all together", kOver / 2 + 1, kOver / 2 + 1, "iterations in all"},
+      {"none over", 1000, 1000, nullptr},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto run = RunStoreTool("import MY " + Pkcs12WithIterations(row.mac_iterations, row.key_iterations) +
+                                  " --password s3cret");
+    if (row.message == nullptr) {
+      EXPECT_EQ(run.status, 0) << run.err;
+      continue;
+    }
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
+    EXPECT_TRUE(StoreFiles().empty());
+  }
 }
 
 TEST_F(StoreToolTest, KeyIsLinkedOnlyToTheCertificateItMatches) {
