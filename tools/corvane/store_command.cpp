@@ -14,6 +14,8 @@ constexpr char kStoreUsage[] =
     "  import STORE FILE... [--password-file FILE | --password-env VAR] [--chain-to CA|ROOT|none]\n"
     "                                        certificates, private keys (PEM or DER) and PKCS #12\n"
     "                                        files; a key is linked to the certificate it matches;\n"
+    "                                        only MY takes keys: for another store the certificates\n"
+    "                                        are imported, the keys are not, and the exit status is 1;\n"
     "                                        the password is asked for on the terminal if needed\n"
     "  export STORE THUMBPRINT [--pem]       a certificate to standard output (DER, or PEM)\n"
     "  remove STORE THUMBPRINT               a certificate and its private key\n"
