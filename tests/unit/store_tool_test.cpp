@@ -309,6 +309,14 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
   fs::permissions(my / (user + ".key"), fs::perms::group_read | fs::perms::others_read, fs::perm_options::add);
   testing::WriteFile(my / ("0000000000000000000000000000000000000000.key"), testing::PrivateKeyPemOf(ca_key_.get()));
   fs::create_symlink("/dev/zero", my / "1111111111111111111111111111111111111111.key");
+  // Keys shared with files outside the store, which others may read: a link to one, a hard link.
+  const std::string pem = testing::PrivateKeyPemOf(ca_key_.get());
+  const fs::path linked = scratch_.Write("linked.key", pem), hard = scratch_.Write("hard.key", pem);
+  for (const fs::path& outside : {linked, hard}) {
+    fs::permissions(outside, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+  }
+  fs::create_symlink(linked, my / "2222222222222222222222222222222222222222.key");
+  fs::create_hard_link(hard, my / "3333333333333333333333333333333333333333.key");
   testing::WriteFile(my / "junk.cer", "junk");
   testing::WriteFile(my / "empty.cer", "");
   fs::create_symlink(my / "nowhere", my / "dangling.cer");
@@ -330,6 +338,10 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
         "MY/0000000000000000000000000000000000000000.key: private key without a certificate",
         "MY/" + user + ".key: private key readable by group or others (mode 0644)",
         "MY/1111111111111111111111111111111111111111.key: private key that cannot be used: not a regular file",
+        "MY/2222222222222222222222222222222222222222.key: private key links to " + fs::canonical(linked).string() +
+            ", which is readable by group or others (mode 0644); not changed",
+        "MY/3333333333333333333333333333333333333333.key: private key readable by group or others (mode 0644); "
+        "not changed, since the file has other hard links",
         "MY/" + dead + ": temporary file left by an interrupted write",
         "MY/" + old + ": temporary file left by an interrupted write",
         "MY/" + live + ": temporary file of a write in progress",
@@ -343,7 +355,9 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
   EXPECT_FALSE(fs::exists(my / old));
   EXPECT_TRUE(fs::exists(my / live));
   EXPECT_EQ(fs::status(my / (user + ".key")).permissions() & fs::perms::mask, fs::perms::owner_read | fs::perms::owner_write);
-  EXPECT_EQ(fs::status("/dev/zero").permissions() & fs::perms::others_read, fs::perms::others_read);  // not followed
+  for (const fs::path& outside : {fs::path("/dev/zero"), linked, hard}) {  // not changed
+    EXPECT_EQ(fs::status(outside).permissions() & fs::perms::others_read, fs::perms::others_read) << outside;
+  }
   // The store signs and lists with its good entries all along.
   EXPECT_EQ(RunStoreTool("list MY").status, 0);
 }
