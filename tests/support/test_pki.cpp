@@ -173,10 +173,14 @@ std::string PemOf(X509* certificate) {
   return BioContents(bio.get());
 }
 
-std::string PrivateKeyPemOf(EVP_PKEY* key) {
+std::string PrivateKeyPemOf(EVP_PKEY* key, const char* password) {
   ossl::UniquePtr<BIO> bio(BIO_new(BIO_s_mem()));
-  Check(PEM_write_bio_PrivateKey(bio.get(), key, nullptr, nullptr, 0, nullptr, nullptr) == 1,
-        "PEM_write_bio_PrivateKey");
+  const int written =
+      password == nullptr
+          ? PEM_write_bio_PrivateKey(bio.get(), key, nullptr, nullptr, 0, nullptr, nullptr)
+          : PEM_write_bio_PKCS8PrivateKey(bio.get(), key, EVP_aes_256_cbc(), nullptr, 0, nullptr,
+                                          const_cast<char*>(password));
+  Check(written == 1, "PEM_write_bio_PrivateKey");
   return BioContents(bio.get());
 }
 

@@ -54,7 +54,8 @@ std::string RevocationListDer(X509* issuer, EVP_PKEY* key, X509* revoked = nullp
 
 std::string DerOf(X509* certificate);
 std::string PemOf(X509* certificate);
-std::string PrivateKeyPemOf(EVP_PKEY* key);  // PKCS #8, unencrypted
+// PKCS #8, unencrypted, or encrypted (AES-256) with a password.
+std::string PrivateKeyPemOf(EVP_PKEY* key, const char* password = nullptr);
 
 // Writes <root>/stores/<STORE>/<THUMBPRINT>.cer (and .key when a key is given); returns the
 // certificate file's path.

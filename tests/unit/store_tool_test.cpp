@@ -214,13 +214,7 @@ TEST_F(StoreToolTest, KeyIsLinkedOnlyToTheCertificateItMatches) {
 }
 
 TEST_F(StoreToolTest, EncryptedKeysNeedTheirPassword) {
-  ossl::UniquePtr<BIO> bio(BIO_new(BIO_s_mem()));
-  ASSERT_EQ(PEM_write_bio_PKCS8PrivateKey(bio.get(), user_key_.get(), EVP_aes_256_cbc(), nullptr, 0, nullptr,
-                                          const_cast<char*>("k3y")),
-            1);
-  char* data = nullptr;
-  const long length = BIO_get_mem_data(bio.get(), &data);
-  const std::string key = Write("user-encrypted.key", std::string(data, static_cast<size_t>(length)));
+  const std::string key = Write("user-encrypted.key", testing::PrivateKeyPemOf(user_key_.get(), "k3y"));
   const std::string certificate = Write("user.pem", testing::PemOf(user_.get()));
 
   // Without a terminal to ask on (setsid), it says how to give the password.

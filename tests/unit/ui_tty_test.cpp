@@ -9,8 +9,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <openssl/pem.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -158,17 +156,11 @@ TEST_F(UiTtyTest, SecretsAreReadWithoutEcho) {
   const auto key = testing::TestRsaKey(0);
   const auto certificate =
       testing::MakeCertificate({.subject = {{"CN", "Tty"}}}, key.get(), nullptr, key.get());
-  ossl::UniquePtr<BIO> encrypted(BIO_new(BIO_s_mem()));
-  ASSERT_EQ(PEM_write_bio_PKCS8PrivateKey(encrypted.get(), key.get(), EVP_aes_256_cbc(), nullptr, 0,
-                                          nullptr, const_cast<char*>("s3cret")),
-            1);
-  char* pem = nullptr;
-  const long pem_length = BIO_get_mem_data(encrypted.get(), &pem);
   const testing::ScratchFolder scratch;
   const std::string import =
       testing::ShellQuote(testing::ToolPath()) + " store import MY " +
       testing::ShellQuote(scratch.Write("user.pem", testing::PemOf(certificate.get()))) + " " +
-      testing::ShellQuote(scratch.Write("user.key", std::string(pem, static_cast<size_t>(pem_length))));
+      testing::ShellQuote(scratch.Write("user.key", testing::PrivateKeyPemOf(key.get(), "s3cret")));
   const std::function<int()> ask_pin = [] {
     const std::optional<SecretBytes> pin = AskPin("caption", "PIN:");
     if (!pin) return kCancelled;
