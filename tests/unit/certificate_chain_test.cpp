@@ -122,17 +122,16 @@ TEST_P(CertificateChainTest, VerifiedThroughTheExport) {
       Install("ROOT", root.get());
       break;
     case Setup::kIntermediateExpired:
-    case Setup::kIntermediateNotCa:
+    case Setup::kIntermediateNotCa: {
+      const bool expired = row.setup == Setup::kIntermediateExpired;  // else a CA but for CA:TRUE
       Install("ROOT", root.get());
-      intermediate = row.setup == Setup::kIntermediateExpired
-                         ? Certificate("Intermediate CA", intermediate_key.get(), root.get(),
-                                       root_key.get(), -3 * kDay, -kDay, true)
-                         : Certificate("Intermediate CA", intermediate_key.get(), root.get(),
-                                       root_key.get(), -kDay, 30 * kDay, false, true);
+      intermediate = Certificate("Intermediate CA", intermediate_key.get(), root.get(), root_key.get(),
+                                 expired ? -3 * kDay : -kDay, expired ? -kDay : 30 * kDay, expired, !expired);
       Install("CA", intermediate.get());
       issuer = intermediate.get();
       issuer_key = intermediate_key.get();
       break;
+    }
     case Setup::kRootOnlyInCa:
       Install("CA", root.get());
       [[fallthrough]];

@@ -163,9 +163,7 @@ TEST_F(UiTtyTest, SecretsAreReadWithoutEcho) {
       testing::ShellQuote(scratch.Write("user.key", testing::PrivateKeyPemOf(key.get(), "s3cret")));
   const std::function<int()> ask_pin = [] {
     const std::optional<SecretBytes> pin = AskPin("caption", "PIN:");
-    if (!pin) return kCancelled;
-    const std::string typed(pin->bytes().begin(), pin->bytes().end());
-    return typed == "s3cret" ? static_cast<int>(typed.size()) : 1;
+    return !pin ? kCancelled : std::string(pin->bytes().begin(), pin->bytes().end()) == "s3cret" ? 6 : 1;
   };
   const std::function<int()> run_import = [&] { return WEXITSTATUS(std::system(import.c_str())); };
   const struct {
@@ -186,7 +184,7 @@ TEST_F(UiTtyTest, SecretsAreReadWithoutEcho) {
     SCOPED_TRACE(row.name);
     int go[2];
     ASSERT_EQ(pipe(go), 0);
-    PtyChild child([&] {
+    PtyChild child([&] {  // asks once let go
       char byte;
       return read(go[0], &byte, 1) == 1 ? row.ask() : 1;
     });
@@ -198,9 +196,7 @@ TEST_F(UiTtyTest, SecretsAreReadWithoutEcho) {
     ASSERT_TRUE(child.WaitFor(row.prompt)) << child.screen();
     if (!row.ahead) child.Type(row.typed);
     EXPECT_EQ(child.Finish(), row.expected) << child.screen();
-    if (!row.ahead) {
-      EXPECT_EQ(child.screen().find("s3cret"), std::string::npos) << child.screen();
-    }
+    EXPECT_TRUE(row.ahead || child.screen().find("s3cret") == std::string::npos) << child.screen();
   }
 }
 
