@@ -1,11 +1,7 @@
 // A certificate in MY whose key is on a PKCS #11 token (SoftHSM2) signs and opens through the
 // exports like one with a key file; PIN failures and a missing token give their codes.
 #include <gtest/gtest.h>
-#ifdef __SANITIZE_ADDRESS__
-#include <sanitizer/allocator_interface.h>
-#else
 #include <malloc.h>
-#endif
 
 #include <algorithm>
 #include <optional>
@@ -34,6 +30,10 @@ std::string DecodedBase64(const std::string& text) {
   der.resize(static_cast<size_t>(std::max(length, 0)));
   return der;
 }
+
+#ifdef __SANITIZE_ADDRESS__
+extern "C" size_t __sanitizer_get_current_allocated_bytes();  // AddressSanitizer's allocator
+#endif
 
 // Bytes the process holds allocated now.
 size_t AllocatedBytes() {
