@@ -1,6 +1,7 @@
 // A certificate in MY whose key is on a PKCS #11 token (SoftHSM2) signs and opens through the
 // exports like one with a key file; PIN failures and a missing token give their codes.
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <optional>
@@ -28,6 +29,19 @@ std::string DecodedBase64(const std::string& text) {
             0);
   der.resize(static_cast<size_t>(std::max(length, 0)));
   return der;
+}
+
+#ifdef __SANITIZE_ADDRESS__
+extern "C" size_t __sanitizer_get_current_allocated_bytes();  // AddressSanitizer's allocator
+#endif
+
+// Bytes the process holds allocated now.
+size_t AllocatedBytes() {
+#ifdef __SANITIZE_ADDRESS__
+  return __sanitizer_get_current_allocated_bytes();
+#else
+  return mallinfo2().uordblks;
+#endif
 }
 
 class TokenKeyInterop : public ::testing::Test {
@@ -119,6 +133,17 @@ TEST_F(TokenKeyInterop, RefusedPinAndMissingTokenGiveTheirCodes) {
       for (const std::string& line : log) EXPECT_EQ(line.find("1111"), std::string::npos);
     }
   }
+}
+
+// Signing again and again with a key file that names a token that is not present holds on to no
+// more memory after the first calls (each call used to keep a slot list for good).
+TEST_F(TokenKeyInterop, MissingTokenCostsNoMemoryThatStays) {
+  testing::WriteFile(home_.root() / "stores/MY" / (platform::Thumbprint(certificate_.get()) + ".key"),
+                     "pkcs11:token=not%20present;id=%01\n");
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Sign("data", 0).code, -10015);
+  const size_t before = AllocatedBytes();
+  for (int i = 0; i < 300; ++i) EXPECT_EQ(Sign("data", 0).code, -10015);
+  EXPECT_LT(AllocatedBytes(), before + 64 * 1024);  // a slot list each: over 300 KB
 }
 
 // A URI that names a token key of another certificate is no key for this one.

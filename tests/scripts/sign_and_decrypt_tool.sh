@@ -40,6 +40,17 @@ fi
 grep -q -- "-10005" error.txt || fail "no result code in: $(cat error.txt)"
 grep -q "^choose	" ui.log || fail "the chooser was not shown"
 
+# An Ed25519 key: the signing failure's code, and the reason.
+openssl req -x509 -newkey ed25519 -nodes -keyout ed.key -out ed.pem -days 30 -set_serial 0x5D \
+  -subj "/CN=Edwards" 2>/dev/null
+"$tool" store import MY ed.pem ed.key >/dev/null
+if "$tool" sign --serial 5D --issuer "CN=Edwards" --in data.bin > /dev/null 2> error.txt; then
+  fail "signed with an Ed25519 key"
+fi
+grep -q -- "-10020" error.txt || fail "no result code in: $(cat error.txt)"
+grep -q "key of the signing certificate is Ed25519, which PKCS #7 signing here does not support" error.txt ||
+  fail "no reason in: $(cat error.txt)"
+
 # An envelope made by openssl opens with corvane decrypt.
 openssl cms -encrypt -binary -des3 -in data.bin -outform DER -out envelope.der user.pem
 openssl base64 -in envelope.der -out envelope.b64

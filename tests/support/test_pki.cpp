@@ -113,7 +113,7 @@ ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& wanted, EVP_PKEY* s
   };
   add_extension(NID_basic_constraints, wanted.ca ? "critical,CA:TRUE" : "CA:FALSE");
   add_extension(NID_subject_key_identifier, "hash");
-  if (wanted.ca) add_extension(NID_key_usage, "critical,keyCertSign,cRLSign,digitalSignature");
+  if (wanted.ca || wanted.ca_key_usage) add_extension(NID_key_usage, "critical,keyCertSign,cRLSign,digitalSignature");
   else add_extension(NID_key_usage, "digitalSignature,keyEncipherment,dataEncipherment");
 
   Check(X509_sign(cert.get(), issuer_key, EVP_sha256()) > 0, "X509_sign");
@@ -180,10 +180,14 @@ std::string PemOf(X509* certificate) {
   return BioContents(bio.get());
 }
 
-std::string PrivateKeyPemOf(EVP_PKEY* key) {
+std::string PrivateKeyPemOf(EVP_PKEY* key, const char* password) {
   ossl::UniquePtr<BIO> bio(BIO_new(BIO_s_mem()));
-  Check(PEM_write_bio_PrivateKey(bio.get(), key, nullptr, nullptr, 0, nullptr, nullptr) == 1,
-        "PEM_write_bio_PrivateKey");
+  const int written =
+      password == nullptr
+          ? PEM_write_bio_PrivateKey(bio.get(), key, nullptr, nullptr, 0, nullptr, nullptr)
+          : PEM_write_bio_PKCS8PrivateKey(bio.get(), key, EVP_aes_256_cbc(), nullptr, 0, nullptr,
+                                          const_cast<char*>(password));
+  Check(written == 1, "PEM_write_bio_PrivateKey");
   return BioContents(bio.get());
 }
 

@@ -36,6 +36,7 @@ struct CertificateSpec {
   long not_before_offset = -3600;   // seconds from now
   long not_after_offset = 365L * 24 * 3600;
   bool ca = false;
+  bool ca_key_usage = false;  // keyCertSign and cRLSign even without ca (CA:TRUE)
 };
 
 // Makes a certificate for `subject_key`, signed by `issuer_key` (self-signed when `issuer` is
@@ -61,7 +62,8 @@ std::string RevocationListDer(X509* issuer, EVP_PKEY* key, X509* revoked = nullp
 
 std::string DerOf(X509* certificate);
 std::string PemOf(X509* certificate);
-std::string PrivateKeyPemOf(EVP_PKEY* key);  // PKCS #8, unencrypted
+// PKCS #8, unencrypted, or encrypted (AES-256) with a password.
+std::string PrivateKeyPemOf(EVP_PKEY* key, const char* password = nullptr);
 
 // Writes <root>/stores/<STORE>/<THUMBPRINT>.cer (and .key when a key is given); returns the
 // certificate file's path.

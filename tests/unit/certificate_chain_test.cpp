@@ -27,6 +27,7 @@ enum class Setup {
   kNotYetValid,
   kRootInstalled,
   kIntermediateExpired,
+  kIntermediateNotCa,
   kRootOnlyInCa,
   kRootMissing,
   kSelfSignedInRoot,
@@ -74,6 +75,7 @@ const ChainCase kChainCases[] = {
     {"revoked_by_expired_list", Setup::kRootInstalled, -10012, Lists::kExpiredRevoking},
     {"expired_clean_list", Setup::kRootInstalled, 0, Lists::kExpiredClean},
     {"intermediate_expired", Setup::kIntermediateExpired, -10013},
+    {"intermediate_not_a_ca", Setup::kIntermediateNotCa, -10013},
     {"root_not_trusted", Setup::kRootOnlyInCa, -10013},
     {"root_missing", Setup::kRootMissing, -10013},
     {"self_signed_signer_in_root", Setup::kSelfSignedInRoot, 0},
@@ -84,12 +86,13 @@ class CertificateChainTest : public ::testing::TestWithParam<ChainCase> {
  protected:
   ossl::UniquePtr<X509> Certificate(const char* name, EVP_PKEY* key, X509* issuer,
                                     EVP_PKEY* issuer_key, long not_before, long not_after,
-                                    bool ca) {
+                                    bool ca, bool ca_key_usage = false) {
     return testing::MakeCertificate({.subject = {{"CN", name}},
                                      .serial_hex = std::to_string(++serial_),
                                      .not_before_offset = not_before,
                                      .not_after_offset = not_after,
-                                     .ca = ca},
+                                     .ca = ca,
+                                     .ca_key_usage = ca_key_usage},
                                     key, issuer, issuer_key);
   }
   void Install(const char* store, X509* certificate) {
@@ -143,13 +146,16 @@ TEST_P(CertificateChainTest, VerifiedThroughTheExport) {
       Install("ROOT", root.get());
       break;
     case Setup::kIntermediateExpired:
+    case Setup::kIntermediateNotCa: {
+      const bool expired = row.setup == Setup::kIntermediateExpired;  // else a CA but for CA:TRUE
       Install("ROOT", root.get());
-      intermediate = Certificate("Intermediate CA", intermediate_key.get(), root.get(),
-                                 root_key.get(), -3 * kDay, -kDay, true);
+      intermediate = Certificate("Intermediate CA", intermediate_key.get(), root.get(), root_key.get(),
+                                 expired ? -3 * kDay : -kDay, expired ? -kDay : 30 * kDay, expired, !expired);
       Install("CA", intermediate.get());
       issuer = intermediate.get();
       issuer_key = intermediate_key.get();
       break;
+    }
     case Setup::kRootOnlyInCa:
       Install("CA", root.get());
       [[fallthrough]];

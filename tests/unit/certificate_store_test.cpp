@@ -352,6 +352,14 @@ TEST_F(CertificateStoreTest, UnboundedKeyFilesAreNoKeys) {
   }
 }
 
+// A file whose size the system understates (/proc says 0) is still cut off at the limit.
+TEST(ReadWholeFileTest, StopsAtTheLimitWhateverTheSizeSays) {
+  std::string bytes;
+  const platform::Status read = platform::ReadWholeFile("/proc/self/status", bytes, 64);
+  EXPECT_NE(read.Text().find("grew past 64 bytes"), std::string::npos) << read.Text();
+  EXPECT_TRUE(bytes.empty());
+}
+
 TEST_F(CertificateStoreTest, ContextsOutliveTheirStore) {
   auto first = Make("First", "01");
   auto second = Make("Second", "02");

@@ -17,6 +17,7 @@
 
 #include "platform/posix/store/thumbprint.h"
 #include "platform/posix/store/certificate_x509.h"
+#include "platform/posix/store/pkcs12_iterations.h"
 #include "support/openssl_peer.h"
 #include "support/store_fixtures.h"
 #include "support/test_home.h"
@@ -68,6 +69,39 @@ class StoreToolTest : public ::testing::Test {
     return ShellQuote(path);
   }
 
+  // A PKCS #12 file of the user's certificate and key (password s3cret, the key shrouded with
+  // PBES2 and PBKDF2), whose MAC and key derivation say they take these many iterations.
+  std::string Pkcs12WithIterations(long mac_iterations, long key_iterations) {
+    STACK_OF(PKCS12_SAFEBAG)* bag_list = nullptr;
+    PKCS12_SAFEBAG* key_bag = PKCS12_add_key_ex(&bag_list, user_key_.get(), 0, 1000, NID_aes_256_cbc, "s3cret",
+                                                nullptr, nullptr);
+    const ossl::UniquePtr<STACK_OF(PKCS12_SAFEBAG)> bags(bag_list);
+    EXPECT_NE(PKCS12_add_cert(&bag_list, user_.get()), nullptr);
+    const X509_ALGOR* algorithm = nullptr;
+    X509_SIG_get0(PKCS12_SAFEBAG_get0_pkcs8(key_bag), &algorithm, nullptr);
+    ossl::UniquePtr<PBE2PARAM> pbes2(
+        static_cast<PBE2PARAM*>(ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBE2PARAM), algorithm->parameter)));
+    ossl::UniquePtr<PBKDF2PARAM> pbkdf2(static_cast<PBKDF2PARAM*>(
+        ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBKDF2PARAM), pbes2->keyfunc->parameter)));
+    ASN1_INTEGER_set(pbkdf2->iter, key_iterations);
+    ASN1_TYPE_pack_sequence(ASN1_ITEM_rptr(PBKDF2PARAM), pbkdf2.get(), &pbes2->keyfunc->parameter);
+    ASN1_TYPE_pack_sequence(ASN1_ITEM_rptr(PBE2PARAM), pbes2.get(), &const_cast<X509_ALGOR*>(algorithm)->parameter);
+
+    STACK_OF(PKCS7)* safe_list = nullptr;
+    EXPECT_NE(PKCS12_add_safe(&safe_list, bag_list, -1, 0, nullptr), 0);  // not encrypted as a whole
+    const ossl::UniquePtr<STACK_OF(PKCS7)> safes(safe_list);
+    const ossl::UniquePtr<PKCS12> p12(PKCS12_add_safes(safe_list, 0));
+    EXPECT_EQ(PKCS12_set_mac(p12.get(), "s3cret", -1, nullptr, 0, 1000, nullptr), 1);
+    const ASN1_INTEGER* mac = nullptr;
+    PKCS12_get0_mac(nullptr, nullptr, nullptr, &mac, p12.get());
+    ASN1_INTEGER_set(const_cast<ASN1_INTEGER*>(mac), mac_iterations);  // the MAC itself stays as it was
+    ossl::UniquePtr<BIO> bio(BIO_new(BIO_s_mem()));
+    i2d_PKCS12_bio(bio.get(), p12.get());
+    char* data = nullptr;
+    const long length = BIO_get_mem_data(bio.get(), &data);
+    return Write("iterations.p12", std::string(data, static_cast<size_t>(length)));
+  }
+
   testing::TestHome home_;
   testing::ScratchFolder scratch_;
   ossl::UniquePtr<EVP_PKEY> ca_key_, user_key_;
@@ -116,6 +150,30 @@ TEST_F(StoreToolTest, ImportsPkcs12WithItsChain) {
   EXPECT_NE(wrong.err.find("password"), std::string::npos) << wrong.err;
 }
 
+// A file asking for more key-derivation rounds than real files ever do is refused before any
+// of them is run (2^31-1 rounds would keep the import busy for many minutes).
+TEST_F(StoreToolTest, Pkcs12AskingForTooManyIterationsIsRefused) {
+  constexpr long kOver = static_cast<long>(platform::kMaxPkcs12Iterations) + 1;
+  const struct {
+    const char* name;
+    long mac_iterations;
+    long key_iterations;
+    const char* message;
+  } rows[] = {
+      {"MAC", INT32_MAX, 1000, "asks for 2147483647 key-derivation iterations for its MAC"},
+      {"PBKDF2 of the shrouded key", 1000, kOver, "iterations for its shrouded private key"},
+      {"all together", kOver / 2 + 1, kOver / 2 + 1, "iterations in all"},
+      {"none over", 1000, 1000, nullptr},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto run = RunStoreTool("import MY " + Pkcs12WithIterations(row.mac_iterations, row.key_iterations) +
+                                  " --password s3cret");
+    EXPECT_EQ(run.status != 0, row.message != nullptr) << run.err;
+    EXPECT_NE(run.err.find(row.message != nullptr ? row.message : ""), std::string::npos) << run.err;
+  }
+}
+
 TEST_F(StoreToolTest, KeyIsLinkedOnlyToTheCertificateItMatches) {
   const std::string user_pem = Write("user.pem", testing::PemOf(user_.get()));
   const std::string other_key = Write("other.key", testing::PrivateKeyPemOf(ca_key_.get()));
@@ -151,13 +209,7 @@ TEST_F(StoreToolTest, KeyIsLinkedOnlyToTheCertificateItMatches) {
 }
 
 TEST_F(StoreToolTest, EncryptedKeysNeedTheirPassword) {
-  ossl::UniquePtr<BIO> bio(BIO_new(BIO_s_mem()));
-  ASSERT_EQ(PEM_write_bio_PKCS8PrivateKey(bio.get(), user_key_.get(), EVP_aes_256_cbc(), nullptr, 0, nullptr,
-                                          const_cast<char*>("k3y")),
-            1);
-  char* data = nullptr;
-  const long length = BIO_get_mem_data(bio.get(), &data);
-  const std::string key = Write("user-encrypted.key", std::string(data, static_cast<size_t>(length)));
+  const std::string key = Write("user-encrypted.key", testing::PrivateKeyPemOf(user_key_.get(), "k3y"));
   const std::string certificate = Write("user.pem", testing::PemOf(user_.get()));
 
   // Without a terminal to ask on (setsid), it says how to give the password.
@@ -246,6 +298,14 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
   fs::permissions(my / (user + ".key"), fs::perms::group_read | fs::perms::others_read, fs::perm_options::add);
   testing::WriteFile(my / ("0000000000000000000000000000000000000000.key"), testing::PrivateKeyPemOf(ca_key_.get()));
   fs::create_symlink("/dev/zero", my / "1111111111111111111111111111111111111111.key");
+  // Keys shared with files outside the store, which others may read: a link to one, a hard link.
+  const std::string pem = testing::PrivateKeyPemOf(ca_key_.get());
+  const fs::path linked = scratch_.Write("linked.key", pem), hard = scratch_.Write("hard.key", pem);
+  for (const fs::path& outside : {linked, hard}) {
+    fs::permissions(outside, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+  }
+  fs::create_symlink(linked, my / "2222222222222222222222222222222222222222.key");
+  fs::create_hard_link(hard, my / "3333333333333333333333333333333333333333.key");
   testing::WriteFile(my / "junk.cer", "junk");
   testing::WriteFile(my / "empty.cer", "");
   fs::create_symlink(my / "nowhere", my / "dangling.cer");
@@ -274,6 +334,10 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
         "MY/0000000000000000000000000000000000000000.key: private key without a certificate",
         "MY/" + user + ".key: private key readable by group or others (mode 0644)",
         "MY/1111111111111111111111111111111111111111.key: private key that cannot be used: not a regular file",
+        "MY/2222222222222222222222222222222222222222.key: private key links to " + fs::canonical(linked).string() +
+            ", which is readable by group or others (mode 0644); not changed",
+        "MY/3333333333333333333333333333333333333333.key: private key readable by group or others (mode 0644); "
+        "not changed, since the file has other hard links",
         "MY/" + dead + ": temporary file left by an interrupted write",
         "MY/" + old + ": temporary file left by an interrupted write",
         "MY/" + live + ": temporary file of a write in progress",
@@ -287,7 +351,9 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
   EXPECT_FALSE(fs::exists(my / old));
   EXPECT_TRUE(fs::exists(my / live));
   EXPECT_EQ(fs::status(my / (user + ".key")).permissions() & fs::perms::mask, fs::perms::owner_read | fs::perms::owner_write);
-  EXPECT_EQ(fs::status("/dev/zero").permissions() & fs::perms::others_read, fs::perms::others_read);  // not followed
+  for (const fs::path& outside : {fs::path("/dev/zero"), linked, hard}) {  // not changed
+    EXPECT_EQ(fs::status(outside).permissions() & fs::perms::others_read, fs::perms::others_read) << outside;
+  }
   // The store signs and lists with its good entries all along.
   EXPECT_EQ(RunStoreTool("list MY").status, 0);
 }
@@ -410,13 +476,15 @@ TEST_F(StoreToolTest, AddsRevocationLists) {
 
 TEST_F(StoreToolTest, FailedWriteLeavesNoFile) {
   testing::WriteFile(home_.root() / "stores" / "MY", "a file where the store folder belongs");
+  // Other stores are fine; they take the certificate, but only MY takes keys.
   const auto run = RunStoreTool("import ROOT " + Write("ca.pem", testing::PemOf(ca_.get())) + " " +
                                 Write("ca.key", testing::PrivateKeyPemOf(ca_key_.get())));
-  ASSERT_EQ(run.status, 0) << run.err;  // other stores are fine
+  EXPECT_NE(run.status, 0);
+  EXPECT_NE(run.err.find("ca.key was not imported: only store MY holds private keys, not ROOT"), std::string::npos)
+      << run.err;
   const auto failed = RunStoreTool("import MY " + Write("user.pem", testing::PemOf(user_.get())));
   EXPECT_NE(failed.status, 0);
-  EXPECT_EQ(StoreFiles(), (std::vector<std::string>{"MY", "ROOT/" + Thumbprint(ca_.get()) + ".cer",
-                                                    "ROOT/" + Thumbprint(ca_.get()) + ".key"}));
+  EXPECT_EQ(StoreFiles(), (std::vector<std::string>{"MY", "ROOT/" + Thumbprint(ca_.get()) + ".cer"}));
 }
 
 }  // namespace

@@ -18,8 +18,11 @@ TEST(TokenKeyUri, ParsesPathAttributesAndRefusesWhatCannotNameAKey) {
       {"pkcs11:token=My%20Token;id=%01%ff;type=private\n", true, "My Token", "\x01\xff", ""},
       {"pkcs11:object=sign;token=T;model=x?pin-source=file:/etc/shadow", true, "T", "", "sign"},
       {"pkcs11:token=T;id=%00", true, "T", std::string("\0", 1), ""},
+      {"pkcs11:token=T;id=%01?pin-value=1234", true, "T", "\x01", ""},  // the query is no part of the id
       {"pkcs11:token=T;type=private", false},    // names no key
       {"pkcs11:id=%01", false},                  // names no token
+      {"pkcs11:token=X;token=T;id=%01", false},  // an attribute given twice
+      {"pkcs11:token=T;id=%01;id=%02", false},
       {"pkcs11:token=T;id=%01;type=cert", false},
       {"pkcs11:token=T;id=%0", false},           // cut-off escape
       {"pkcs11:token=T;id=%zz", false},

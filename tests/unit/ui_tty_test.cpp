@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <string>
@@ -17,7 +18,9 @@
 #include "platform/platform.h"
 #include "platform/posix/text/gbk.h"
 #include "platform/posix/ui/ui.h"
+#include "support/openssl_peer.h"
 #include "support/test_home.h"
+#include "support/test_pki.h"
 
 namespace corvane::platform {
 namespace {
@@ -146,26 +149,54 @@ TEST_F(UiTtyTest, ChooserShowsNumberedLinesAndReadsANumber) {
   }
 }
 
-// The PIN is typed without echo and comes back whole; an empty line refuses; the terminal echoes
-// again afterwards.
-TEST_F(UiTtyTest, PinIsReadWithoutEcho) {
+// Secrets are typed without echo and come back whole, also when typed before the prompt shows
+// (nothing typed ahead is dropped); an empty line refuses a PIN; the terminal echoes again
+// afterwards. The tool's import password is read the same way.
+TEST_F(UiTtyTest, SecretsAreReadWithoutEcho) {
+  const auto key = testing::TestRsaKey(0);
+  const auto certificate =
+      testing::MakeCertificate({.subject = {{"CN", "Tty"}}}, key.get(), nullptr, key.get());
+  const testing::ScratchFolder scratch;
+  const std::string import =
+      testing::ShellQuote(testing::ToolPath()) + " store import MY " +
+      testing::ShellQuote(scratch.Write("user.pem", testing::PemOf(certificate.get()))) + " " +
+      testing::ShellQuote(scratch.Write("user.key", testing::PrivateKeyPemOf(key.get(), "s3cret")));
+  const std::function<int()> ask_pin = [] {
+    const std::optional<SecretBytes> pin = AskPin("caption", "PIN:");
+    return !pin ? kCancelled : std::string(pin->bytes().begin(), pin->bytes().end()) == "s3cret" ? 6 : 1;
+  };
+  const std::function<int()> run_import = [&] { return WEXITSTATUS(std::system(import.c_str())); };
   const struct {
+    const char* name;
+    const std::function<int()>& ask;
+    const char* prompt;
     const char* typed;
-    int expected;  // the PIN's length, or kCancelled
-  } rows[] = {{"s3cret\n", 6}, {"\n", kCancelled}};
+    bool ahead;    // typed before the prompt is asked for (then echoed by the terminal itself)
+    int expected;  // the PIN's length or kCancelled; the tool's exit status
+  } rows[] = {
+      {"PIN", ask_pin, "PIN:", "s3cret\n", false, 6},
+      {"empty PIN", ask_pin, "PIN:", "\n", false, kCancelled},
+      {"PIN typed ahead", ask_pin, "PIN:", "s3cret\n", true, 6},
+      {"password", run_import, "Password for", "s3cret\n", false, 0},
+      {"password typed ahead", run_import, "Password for", "s3cret\n", true, 0},
+  };
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.typed);
-    PtyChild child([] {
-      const std::optional<SecretBytes> pin = AskPin("caption", "PIN:");
-      if (!pin) return kCancelled;
-      const std::string typed(pin->bytes().begin(), pin->bytes().end());
-      return typed == "s3cret" ? static_cast<int>(typed.size()) : 1;
+    SCOPED_TRACE(row.name);
+    int go[2];
+    ASSERT_EQ(pipe(go), 0);
+    PtyChild child([&] {  // asks once let go
+      char byte;
+      return read(go[0], &byte, 1) == 1 ? row.ask() : 1;
     });
     ASSERT_TRUE(child.started());
-    ASSERT_TRUE(child.WaitFor("PIN:"));
-    child.Type(row.typed);
-    EXPECT_EQ(child.Finish(), row.expected);
-    EXPECT_EQ(child.screen().find("s3cret"), std::string::npos) << child.screen();
+    if (row.ahead) child.Type(row.typed);
+    ASSERT_EQ(write(go[1], "g", 1), 1);
+    close(go[0]);
+    close(go[1]);
+    ASSERT_TRUE(child.WaitFor(row.prompt)) << child.screen();
+    if (!row.ahead) child.Type(row.typed);
+    EXPECT_EQ(child.Finish(), row.expected) << child.screen();
+    EXPECT_TRUE(row.ahead || child.screen().find("s3cret") == std::string::npos) << child.screen();
   }
 }
 

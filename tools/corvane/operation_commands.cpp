@@ -7,20 +7,27 @@
 
 #include "command_line.h"
 #include "corvane.h"
+#include "platform/posix/failure_detail.h"
 #include "platform/posix/text/gbk.h"
 
 namespace corvane::tool {
 namespace {
 
-// Runs an export on the input and writes its output; the exit status.
+// Runs an export on the input and writes its output; the exit status. A failure shows the
+// result code's text and, where the platform told why, the reason.
 template <typename Export>
 int RunExport(const std::string& input, const std::string& output_path, Export call) {
   if (input.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
     return Fail("input too large");
   }
   std::string output;
+  platform::TakeFailureDetail();  // none left from before
   const int32_t result = CallExportTwice(call, output);
-  if (result != 0) return Fail(ResultCodeText(result));
+  if (result != 0) {
+    Fail(ResultCodeText(result));
+    if (const std::string detail = platform::TakeFailureDetail(); !detail.empty()) Fail(detail);
+    return 1;
+  }
   if (!WriteOutput(output_path, output)) return Fail("cannot write " + output_path);
   return 0;
 }

@@ -1,39 +1,21 @@
 #include "password_input.h"
 
 #include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <iostream>
 
+#include "platform/posix/ui/hidden_line.h"
+
 namespace corvane::tool {
 namespace {
+
+constexpr size_t kMaxTypedPassword = 4096;
 
 std::string FirstLine(const std::string& text) {
   std::string line = text.substr(0, text.find('\n'));
   if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
-}
-
-// One line from the terminal `fd`, echo switched off while it is typed.
-std::optional<std::string> ReadHiddenLine(int fd) {
-  termios saved{};
-  const bool is_terminal = tcgetattr(fd, &saved) == 0;
-  if (is_terminal) {
-    termios quiet = saved;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    tcsetattr(fd, TCSAFLUSH, &quiet);
-  }
-  std::string line;
-  char c = 0;
-  ssize_t got = 0;
-  while ((got = read(fd, &c, 1)) == 1 && c != '\n' && line.size() < 4096) line += c;
-  if (is_terminal) tcsetattr(fd, TCSAFLUSH, &saved);
-  if (write(fd, "\n", 1) < 0) {
-    // the line is read; a lost line feed on the terminal changes nothing
-  }
-  if (got < 0 || (got == 0 && line.empty())) return std::nullopt;
   return line;
 }
 
@@ -67,11 +49,11 @@ bool PasswordFromOptions(const Options& options, std::optional<std::string>& pas
 std::optional<std::string> AskPassword(const std::string& file) {
   const int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
-  const std::string prompt = "Password for " + file + ": ";
-  std::optional<std::string> password;
-  if (write(fd, prompt.data(), prompt.size()) == static_cast<ssize_t>(prompt.size())) password = ReadHiddenLine(fd);
+  const std::optional<platform::SecretBytes> typed =
+      platform::ReadHiddenLine(fd, "Password for " + file + ": ", kMaxTypedPassword);
   close(fd);
-  return password;
+  if (!typed) return std::nullopt;
+  return std::string(typed->bytes().begin(), typed->bytes().end());
 }
 
 }  // namespace corvane::tool

@@ -7,13 +7,15 @@
 // type other than data, and the optional fields from HashEncryptionAlgorithm on (when cbSize
 // includes them they must be empty). Failures: CRYPT_E_UNKNOWN_ALGO for an unknown digest,
 // CRYPT_E_NO_KEY_PROPERTY when the certificate has no linked private key, CRYPT_E_MSG_ERROR when
-// the message cannot be made, ERROR_MORE_DATA (size reported) for a short output buffer.
+// the message cannot be made (an Ed25519 or Ed448 key among the reasons, told in the failure
+// detail, failure_detail.h), ERROR_MORE_DATA (size reported) for a short output buffer.
 //
 // A size query (no output buffer) checks the arguments and the key as the signing call does, but
 // does not sign: it reports an upper bound of the message's size (SignedDataSizeBound), as Windows
 // allows ("the actual size can be slightly smaller"). The signing call reports the exact size.
 #include <openssl/objects.h>
 
+#include "platform/posix/failure_detail.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/platform_call.h"
 #include "platform/posix/message/pkcs7_bytes.h"
@@ -40,6 +42,19 @@ ossl::UniquePtr<EVP_MD> DigestFor(const char* oid) {
   if (nid == NID_undef) return nullptr;
   return ossl::UniquePtr<EVP_MD>(
       EVP_MD_fetch(ossl::LibraryContext(), OBJ_nid2sn(nid), ossl::kNoProperties));
+}
+
+// Edwards-curve keys sign whole messages, not digests, and PKCS #7 signer infos here carry a
+// digest's signature: such a key is refused before anything is signed, with the reason told.
+Status CheckSigningKey(const EVP_PKEY& key) {
+  for (const char* curve : {"Ed25519", "Ed448"}) {
+    if (EVP_PKEY_is_a(&key, curve)) {
+      SetFailureDetail(std::string("the private key of the signing certificate is ") + curve +
+                       ", which PKCS #7 signing here does not support");
+      return Status(CRYPT_E_MSG_ERROR);
+    }
+  }
+  return Status();
 }
 
 }  // namespace
@@ -69,6 +84,7 @@ extern "C" BOOL CryptSignMessage(PCRYPT_SIGN_MESSAGE_PARA sign_para, BOOL detach
   const ossl::UniquePtr<EVP_PKEY> private_key =
       LoadLinkedPrivateKey(sign_para->pSigningCert, &key_failure);
   PLATFORM_ENSURE(private_key != nullptr, key_failure);
+  PLATFORM_ENSURE_OK(CheckSigningKey(*private_key));
 
   SignedDataInput input;
   input.signer = signer;

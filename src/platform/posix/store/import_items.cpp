@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "platform/posix/store/pkcs12_iterations.h"
+
 namespace corvane::platform {
 namespace {
 
@@ -69,6 +71,12 @@ bool ReadPkcs12(const std::string& bytes, const std::optional<std::string>& pass
   const bool parsed = d2i_PKCS12(&target, &cursor, static_cast<long>(bytes.size())) != nullptr;
   ossl::UniquePtr<PKCS12> p12(target);
   if (!parsed || cursor != Bytes(bytes) + bytes.size()) return false;
+  // Counted before the password is used with any of them: a file may ask for endless rounds.
+  const Status iterations = CheckPkcs12Iterations(*p12, password);
+  if (!iterations.ok()) {
+    error = iterations.Text();
+    return true;
+  }
 
   EVP_PKEY* key = nullptr;
   X509* certificate = nullptr;

@@ -34,6 +34,41 @@ bool HasCertificate(const StoreContents& contents, const std::string& thumbprint
                      [&](const auto& certificate) { return certificate->thumbprint == thumbprint; });
 }
 
+std::string ModeText(mode_t mode) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+  return text;
+}
+
+// A key file others may read. Only the store's own file is made 0600: a link is never followed
+// to change another file's mode, and a file with other hard links is shared with one outside the
+// store. Those are reported, and left as they are.
+void CheckKeyFileMode(const fs::path& file, bool repair, std::vector<StoreFinding>& findings) {
+  const std::string name = file.filename().string();
+  struct stat link_status {};
+  if (lstat(file.c_str(), &link_status) == 0 && S_ISLNK(link_status.st_mode)) {
+    struct stat target {};
+    std::error_code error;
+    if (stat(file.c_str(), &target) == 0 && S_ISREG(target.st_mode) && (target.st_mode & 077) != 0) {
+      findings.push_back({name, "private key links to " + fs::canonical(file, error).string() +
+                                    ", which is readable by group or others (mode " + ModeText(target.st_mode) +
+                                    "); not changed, since the file is not the store's own"});
+    }
+    return;
+  }
+  const int fd = open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  struct stat key_status {};
+  if (fd >= 0 && fstat(fd, &key_status) == 0 && S_ISREG(key_status.st_mode) && (key_status.st_mode & 077) != 0) {
+    const bool shared = key_status.st_nlink > 1;
+    const bool repaired = repair && !shared && fchmod(fd, 0600) == 0;
+    findings.push_back({name,
+                        "private key readable by group or others (mode " + ModeText(key_status.st_mode) + ")" +
+                            (shared ? "; not changed, since the file has other hard links" : ""),
+                        repaired});
+  }
+  if (fd >= 0) close(fd);
+}
+
 void CheckKeyFile(const StoreContents& contents, const fs::path& file, bool repair,
                   std::vector<StoreFinding>& findings) {
   const std::string name = file.filename().string();
@@ -54,16 +89,7 @@ void CheckKeyFile(const StoreContents& contents, const fs::path& file, bool repa
       findings.push_back({name, "private key on token \"" + uri->token + "\", which is not present"});
     }
   }
-  // The mode of the file itself: a link is never followed to change another file's mode.
-  const int fd = open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  struct stat key_status {};
-  if (fd >= 0 && fstat(fd, &key_status) == 0 && S_ISREG(key_status.st_mode) && (key_status.st_mode & 077) != 0) {
-    char mode[8];
-    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(key_status.st_mode & 07777));
-    const bool repaired = repair && fchmod(fd, 0600) == 0;
-    findings.push_back({name, std::string("private key readable by group or others (mode ") + mode + ")", repaired});
-  }
-  if (fd >= 0) close(fd);
+  CheckKeyFileMode(file, repair, findings);
 }
 
 void CheckTemporaryFile(const fs::path& file, bool repair, std::vector<StoreFinding>& findings) {

@@ -60,6 +60,17 @@ X509* CertificateOfKey(EVP_PKEY* key,
   return nullptr;
 }
 
+// The refusal of keys given for a store other than MY, naming the files they came from.
+Status KeysLeftOut(const std::string& store, const ImportItems& items) {
+  std::string origins;
+  for (const std::string& origin : items.key_origins) {
+    if (origins.find(origin) == std::string::npos) origins += (origins.empty() ? "" : ", ") + origin;
+  }
+  return Status(E_INVALIDARG)
+      .Because("the private key in " + origins + " was not imported: only store MY holds private keys, not " +
+               StoreFolderName(store) + " (import the key into MY with its certificate)");
+}
+
 }  // namespace
 
 Status ImportIntoStore(const std::string& store, const ImportItems& items,
@@ -78,7 +89,8 @@ Status ImportIntoStore(const std::string& store, const ImportItems& items,
   // are written before the certificates, so that an import cut short leaves at worst a key the
   // store does not list, never a listed certificate without its key.
   std::vector<PendingFile> writes;
-  for (size_t k = 0; k < items.keys.size(); ++k) {
+  const bool holds_keys = StoreFolderName(store) == "MY";  // the personal store
+  for (size_t k = 0; holds_keys && k < items.keys.size(); ++k) {
     X509* match = CertificateOfKey(items.keys[k].get(), {&items.certificates, &existing});
     if (match == nullptr) {
       return Status(CRYPT_E_NO_KEY_PROPERTY)
@@ -107,7 +119,7 @@ Status ImportIntoStore(const std::string& store, const ImportItems& items,
     if (!status.ok()) return status;
     report.push_back(file.report);
   }
-  return Status();
+  return holds_keys || items.keys.empty() ? Status() : KeysLeftOut(store, items);
 }
 
 }  // namespace corvane::platform

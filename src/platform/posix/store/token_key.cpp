@@ -18,9 +18,7 @@ namespace {
 
 constexpr char kSystemModule[] = "p11-kit-proxy.so";
 
-// One slot list of a module. Lists are kept for the life of the process, since a key handed out
-// refers to the slot it came from; a new one is made only when a token is not found in the
-// newest (inserted since), so their number stays small.
+// One slot list of a module.
 struct SlotList {
   PKCS11_SLOT* slots = nullptr;
   unsigned int count = 0;
@@ -28,7 +26,16 @@ struct SlotList {
 
 struct LoadedModule {
   PKCS11_CTX* context = nullptr;
+  // Lists a token was found in, kept for the life of the process, since keys handed out and
+  // logins refer to their slots. A new one is made only when a token is not found in the newest
+  // (inserted since?), and kept only when it has the token, so their number stays small.
   std::vector<SlotList> slot_lists;
+  // The new lists that did not have the token either (it is not present). Nothing refers to
+  // them, but freeing a slot list closes every session of its slots, also those opened through
+  // the kept lists (libp11 closes all sessions of the slot's id), which would log their tokens
+  // out: so they are freed together when the process logs out of its tokens, at the end of each
+  // call. However often a token that is not present is looked for, they do not pile up.
+  std::vector<SlotList> unused_slot_lists;
 };
 
 struct TokenState {
@@ -56,7 +63,7 @@ LoadedModule* Module(TokenState& state, const std::string& path) {
     PKCS11_CTX_free(context);
     return nullptr;
   }
-  return &state.modules.emplace(path, LoadedModule{context, {}}).first->second;
+  return &state.modules.emplace(path, LoadedModule{context, {}, {}}).first->second;
 }
 
 PKCS11_SLOT* FindToken(const SlotList& list, const std::string& label) {
@@ -76,8 +83,9 @@ PKCS11_SLOT* TokenSlot(LoadedModule& module, const std::string& label) {
   }
   SlotList fresh;
   if (PKCS11_enumerate_slots(module.context, &fresh.slots, &fresh.count) != 0) return nullptr;
-  module.slot_lists.push_back(fresh);
-  return FindToken(fresh, label);
+  PKCS11_SLOT* slot = FindToken(fresh, label);
+  (slot != nullptr ? module.slot_lists : module.unused_slot_lists).push_back(fresh);
+  return slot;
 }
 
 // Token labels are UTF-8 padded with blanks; the dialog shows the printable ASCII of it, which
@@ -215,6 +223,12 @@ void LogOutOfTokens() {
   std::lock_guard<std::mutex> guard(state.lock);
   for (PKCS11_SLOT* slot : state.logged_in) PKCS11_logout(slot);
   state.logged_in.clear();
+  for (auto& [path, module] : state.modules) {
+    for (const SlotList& list : module.unused_slot_lists) {
+      PKCS11_release_all_slots(module.context, list.slots, list.count);
+    }
+    module.unused_slot_lists.clear();
+  }
 }
 
 }  // namespace corvane::platform

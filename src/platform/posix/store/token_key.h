@@ -45,7 +45,8 @@ Status ListTokenCertificates(const std::string& token_label, std::vector<TokenCe
 // Whether a token with this label is present in a slot of the module.
 bool TokenPresent(const std::string& label);
 
-// Logs out of every token this process logged in to.
+// Logs out of every token this process logged in to, and frees what looking for tokens that were
+// not present left.
 void LogOutOfTokens();
 
 }  // namespace corvane::platform

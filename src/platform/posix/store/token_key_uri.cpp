@@ -2,6 +2,8 @@
 
 #include <openssl/crypto.h>
 
+#include <set>
+
 namespace corvane::platform {
 namespace {
 
@@ -52,19 +54,19 @@ std::optional<TokenKeyUri> ParseTokenKeyUri(std::string_view text) {
   text.remove_prefix(kTokenKeyScheme.size());
   text = text.substr(0, text.find('?'));
   TokenKeyUri uri;
-  bool has_token = false;
+  std::set<std::string_view> names;  // an attribute may not be given twice (RFC 7512)
   while (!text.empty()) {
     const std::string_view attribute = text.substr(0, text.find(';'));
     text.remove_prefix(std::min(text.size(), attribute.size() + 1));
     const size_t equals = attribute.find('=');
     if (equals == std::string_view::npos) return std::nullopt;
     const std::string_view name = attribute.substr(0, equals);
+    if (!names.insert(name).second) return std::nullopt;
     const std::optional<std::string> value = PercentDecoded(attribute.substr(equals + 1));
     // Only the id is binary; a zero byte in a label could not be compared as text.
     if (!value || (name != "id" && value->find('\0') != std::string::npos)) return std::nullopt;
     if (name == "token") {
       uri.token = *value;
-      has_token = true;
     } else if (name == "id") {
       uri.id.assign(value->begin(), value->end());
     } else if (name == "object") {
@@ -73,7 +75,7 @@ std::optional<TokenKeyUri> ParseTokenKeyUri(std::string_view text) {
       return std::nullopt;
     }
   }
-  if (!has_token || (uri.id.empty() && uri.object.empty())) return std::nullopt;
+  if (!names.contains("token") || (uri.id.empty() && uri.object.empty())) return std::nullopt;
   return uri;
 }
 

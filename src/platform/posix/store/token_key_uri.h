@@ -31,7 +31,7 @@ inline constexpr size_t kMaxTokenKeyUri = 4096;
 bool IsTokenKeyUri(std::string_view text);
 
 // The URI of one line (a trailing line break allowed); nullopt when it is malformed, too long,
-// names no token, neither id nor object, or a type other than private.
+// gives an attribute twice, names no token, neither id nor object, or a type other than private.
 std::optional<TokenKeyUri> ParseTokenKeyUri(std::string_view text);
 
 // The canonical one-line form written by `corvane store link-token`.

@@ -1,13 +1,13 @@
 #include <errno.h>
 #include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <optional>
 #include <string_view>
 
-#include "platform/posix/ui/ui_tty.h"
+#include "platform/posix/ui/hidden_line.h"
 #include "platform/posix/ui/ui_text.h"
+#include "platform/posix/ui/ui_tty.h"
 
 namespace corvane::platform {
 namespace {
@@ -27,47 +27,12 @@ class Terminal {
 
   bool is_open() const { return fd_ >= 0; }
 
-  void Write(std::string_view text) {
-    while (!text.empty()) {
-      const ssize_t result = write(fd_, text.data(), text.size());
-      if (result < 0 && errno == EINTR) continue;
-      if (result <= 0) return;
-      text.remove_prefix(static_cast<size_t>(result));
-    }
-  }
+  void Write(std::string_view text) { WriteToTerminal(fd_, text); }
 
-  // Shows the prompt, then reads one line with echo off into wiped memory; nullopt at end of
-  // input, on a read error, for an empty line and for one longer than kMaxPinLength. Echo goes
-  // off before the prompt is shown and nothing typed is discarded, so a PIN typed as soon as
-  // the prompt appears is neither echoed nor lost.
-  std::optional<SecretBytes> ReadSecretLine(std::string_view prompt) {
-    termios saved{};
-    const bool have_modes = tcgetattr(fd_, &saved) == 0;
-    if (have_modes) {
-      termios quiet = saved;
-      quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-      tcsetattr(fd_, TCSANOW, &quiet);
-    }
-    Write(prompt);
-    std::vector<uint8_t> line;
-    line.reserve(kMaxPinLength + 1);  // never reallocated: no unwiped copy is left behind
-    bool complete = false;
-    for (;;) {
-      char c;
-      const ssize_t result = read(fd_, &c, 1);
-      if (result < 0 && errno == EINTR) continue;
-      if (result <= 0) break;
-      if (c == '\n' || c == '\r') {
-        complete = true;
-        break;
-      }
-      if (line.size() <= kMaxPinLength) line.push_back(static_cast<uint8_t>(c));
-      c = 0;
-    }
-    if (have_modes) tcsetattr(fd_, TCSANOW, &saved);
-    Write("\n");
-    SecretBytes pin(std::move(line));
-    if (!complete || pin.size() == 0 || pin.size() > kMaxPinLength) return std::nullopt;
+  // The PIN dialog's line (hidden_line.h); an empty line refuses as well.
+  std::optional<SecretBytes> ReadPin(std::string_view prompt) {
+    std::optional<SecretBytes> pin = ReadHiddenLine(fd_, prompt, kMaxPinLength);
+    if (pin && pin->size() == 0) return std::nullopt;
     return pin;
   }
 
@@ -128,8 +93,8 @@ std::optional<SecretBytes> AskPinOnTty(const std::string& caption_gbk, const std
                                        DisplayEncoding encoding) {
   Terminal terminal;
   if (!terminal.is_open()) return std::nullopt;
-  return terminal.ReadSecretLine("\n[" + ForTerminal(caption_gbk, encoding) + "]\n" +
-                                 ForTerminal(text_gbk, encoding) + " ");
+  return terminal.ReadPin("\n[" + ForTerminal(caption_gbk, encoding) + "]\n" +
+                          ForTerminal(text_gbk, encoding) + " ");
 }
 
 }  // namespace corvane::platform
