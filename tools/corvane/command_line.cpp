@@ -2,12 +2,15 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
+#include "command_table.h"
 #include "ops/result_codes.h"
 #include "platform/posix/store/atomic_file.h"
 #include "platform/posix/text/gbk.h"
@@ -67,7 +70,8 @@ bool WriteOutput(const std::string& path, const std::string& bytes) {
   return platform::WriteFileAtomically(path, bytes, mode).ok();
 }
 
-Options::Options(std::vector<std::string> args, const std::vector<std::string>& flags_with_values) {
+Options::Options(std::vector<std::string> args, std::string_view command) : command_(command) {
+  const std::vector<OptionSpec>& known = Command(command).options;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.size() < 3 || arg.rfind("--", 0) != 0) {
@@ -75,19 +79,30 @@ Options::Options(std::vector<std::string> args, const std::vector<std::string>& 
       continue;
     }
     const std::string name = arg.substr(2);
-    bool takes_value = false;
-    for (const auto& candidate : flags_with_values) takes_value |= candidate == name;
-    if (!takes_value) {
+    const auto spec = std::find_if(known.begin(), known.end(),
+                                   [&](const OptionSpec& option) { return option.name == name; });
+    if (spec == known.end()) {
+      if (!error_) error_ = "unknown option --" + name + " (see corvane " + std::string(command) + " --help)";
+    } else if (spec->value.empty()) {
       options_.emplace_back(name, std::nullopt);
     } else if (i + 1 < args.size()) {
       options_.emplace_back(name, args[++i]);
-    } else {
+    } else if (!error_) {
       error_ = "option --" + name + " needs a value";
     }
   }
 }
 
+void Options::CheckKnown(const std::string& name) const {
+  const std::vector<OptionSpec>& known = Command(command_).options;
+  if (std::none_of(known.begin(), known.end(), [&](const OptionSpec& option) { return option.name == name; })) {
+    std::cerr << "corvane: the table names no option --" << name << " of " << command_ << "\n";
+    std::abort();
+  }
+}
+
 bool Options::Flag(const std::string& name) const {
+  CheckKnown(name);
   for (const auto& [option, value] : options_) {
     if (option == name && !value) return true;
   }
@@ -95,6 +110,7 @@ bool Options::Flag(const std::string& name) const {
 }
 
 std::optional<std::string> Options::Value(const std::string& name) const {
+  CheckKnown(name);
   for (const auto& [option, value] : options_) {
     if (option == name && value) return value;
   }

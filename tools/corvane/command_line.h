@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace corvane::tool {
@@ -23,19 +24,23 @@ std::optional<std::string> ReadInput(const std::string& path, size_t limit, std:
 // the umask) or to standard output for "-" or an empty path. False on failure.
 bool WriteOutput(const std::string& path, const std::string& bytes);
 
-// Options of the form --name VALUE or --flag, taken out of `args` in any order; what remains are
-// the positional arguments.
+// The options of a command of the table (command_table.h), --name VALUE or --flag, taken out of
+// `args` in any order; what remains are the positional arguments.
 class Options {
  public:
-  Options(std::vector<std::string> args, const std::vector<std::string>& flags_with_values);
+  Options(std::vector<std::string> args, std::string_view command);
 
   bool Flag(const std::string& name) const;
   std::optional<std::string> Value(const std::string& name) const;
   const std::vector<std::string>& positional() const { return positional_; }
-  // The first unknown option, if any ("--x" that is neither a flag nor a value option).
+  // The first option the command does not take, or one without its value.
   const std::optional<std::string>& error() const { return error_; }
 
  private:
+  // Asking for an option the command's table entry does not name is a fault of the tool's code.
+  void CheckKnown(const std::string& name) const;
+
+  std::string_view command_;
   std::vector<std::pair<std::string, std::optional<std::string>>> options_;
   std::vector<std::string> positional_;
   std::optional<std::string> error_;

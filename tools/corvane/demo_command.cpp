@@ -11,10 +11,10 @@
 
 #include "codec/base64.h"
 #include "command_line.h"
+#include "command_table.h"
 #include "corvane.h"
 #include "demo_pki.h"
 #include "platform/posix/text/gbk.h"
-#include "store_command.h"
 
 namespace corvane::tool {
 namespace {
@@ -89,10 +89,10 @@ int RunDemo(const std::filesystem::path& root, const std::optional<JavaSelfTest>
   std::cout << "1. A demo PKI in " << root.string() << "\n";
   DemoPki pki;
   if (!MakeDemoPki(work, pki)) return 1;
-  if (RunStoreCommand({"import", "ROOT", pki.ca_certificate.string()}) != 0 ||
-      RunStoreCommand({"import", "MY", pki.user_certificate.string(), pki.user_key.string()}) != 0 ||
-      RunStoreCommand({"import", "CA", pki.user_certificate.string()}) != 0 ||
-      RunStoreCommand({"list"}) != 0) {
+  if (RunCommand({"store", "import", "ROOT", pki.ca_certificate.string()}) != 0 ||
+      RunCommand({"store", "import", "MY", pki.user_certificate.string(), pki.user_key.string()}) != 0 ||
+      RunCommand({"store", "import", "CA", pki.user_certificate.string()}) != 0 ||
+      RunCommand({"store", "list"}) != 0) {
     return Fail("demo: importing the demo certificates failed");
   }
 
@@ -170,10 +170,10 @@ int RunDemo(const std::filesystem::path& root, const std::optional<JavaSelfTest>
 }  // namespace
 
 int RunDemoCommand(const std::vector<std::string>& args) {
-  const Options options(args, {"jar", "library-path"});
+  const Options options(args, "demo");
   if (options.error() || !options.positional().empty() ||
       (options.Value("library-path") && !options.Value("jar"))) {
-    return Fail("usage: corvane demo [--keep] [--jar FILE [--library-path DIR]]");
+    return Fail(options.error().value_or(UsageLine("demo")));
   }
   std::optional<JavaSelfTest> java;
   if (const auto jar = options.Value("jar")) {

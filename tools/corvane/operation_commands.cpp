@@ -6,6 +6,7 @@
 #include <string>
 
 #include "command_line.h"
+#include "command_table.h"
 #include "corvane.h"
 #include "platform/posix/failure_detail.h"
 #include "platform/posix/text/gbk.h"
@@ -42,13 +43,13 @@ struct DataInput {
 };
 
 // Nothing, after saying why, when the options are wrong or the input cannot be read.
-std::optional<DataInput> ReadDataInput(const Options& options, const char* usage) {
+std::optional<DataInput> ReadDataInput(const Options& options, std::string_view command) {
   if (options.error()) {
     Fail(*options.error());
     return std::nullopt;
   }
   if (!options.positional().empty() || (options.Value("issuer") && !options.Value("serial"))) {
-    Fail(usage);
+    Fail(UsageLine(command));
     return std::nullopt;
   }
   const std::string in = options.Value("in").value_or("-");
@@ -68,9 +69,9 @@ std::optional<DataInput> ReadDataInput(const Options& options, const char* usage
 }  // namespace
 
 int RunDecryptCommand(const std::vector<std::string>& args) {
-  const Options options(args, {"in", "out"});
+  const Options options(args, "decrypt");
   if (options.error()) return Fail(*options.error());
-  if (!options.positional().empty()) return Fail("usage: corvane decrypt [--in FILE] [--out FILE]");
+  if (!options.positional().empty()) return Fail(UsageLine("decrypt"));
   const std::string in = options.Value("in").value_or("-");
   std::string failure;
   const auto text = ReadInput(in, kMessageInputLimit, failure);
@@ -82,10 +83,8 @@ int RunDecryptCommand(const std::vector<std::string>& args) {
 }
 
 int RunSignCommand(const std::vector<std::string>& args) {
-  const Options options(args, {"in", "out", "serial", "issuer"});
-  const auto input = ReadDataInput(
-      options,
-      "usage: corvane sign [--detached] [--serial HEX [--issuer TEXT]] [--in FILE] [--out FILE]");
+  const Options options(args, "sign");
+  const auto input = ReadDataInput(options, "sign");
   if (!input) return 1;
   const int32_t mode = options.Flag("detached") ? 1 : 0;
   const auto length = static_cast<uint32_t>(input->data.size());
@@ -104,9 +103,8 @@ int RunSignCommand(const std::vector<std::string>& args) {
 }
 
 int RunEncryptCommand(const std::vector<std::string>& args) {
-  const Options options(args, {"in", "out", "serial", "issuer"});
-  const auto input = ReadDataInput(
-      options, "usage: corvane encrypt [--serial HEX [--issuer TEXT]] [--in FILE] [--out FILE]");
+  const Options options(args, "encrypt");
+  const auto input = ReadDataInput(options, "encrypt");
   if (!input) return 1;
   const auto length = static_cast<uint32_t>(input->data.size());
   return RunExport(input->data, input->out, [&](char* out, int32_t* size) {

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "command_line.h"
+#include "command_table.h"
 #include "platform/posix/store/store_check.h"
 #include "platform/posix/store/store_layout.h"
 #include "store_subcommands.h"
@@ -10,9 +11,9 @@
 namespace corvane::tool {
 
 int RunStoreCheck(const std::vector<std::string>& args) {
-  const Options options(args, {});
+  const Options options(args, "store check");
   if (options.error()) return Fail(*options.error());
-  if (options.positional().size() > 1) return Fail("usage: corvane store check [STORE] [--repair]");
+  if (options.positional().size() > 1) return Fail(UsageLine("store check"));
   const std::vector<std::string> stores = options.positional().empty() ? AllStores() : options.positional();
   const bool repair = options.Flag("repair");
   int status = 0;

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "command_line.h"
+#include "command_table.h"
 #include "password_input.h"
 #include "platform/posix/store/crl_import.h"
 #include "platform/posix/store/import_items.h"
@@ -22,10 +23,10 @@ int Report(const std::vector<std::string>& lines, const platform::Status& status
 }
 
 // STORE and THUMBPRINT of export and remove; empty with a message printed when they are wrong.
-bool StoreAndThumbprint(const Options& options, const char* usage, std::string& store,
+bool StoreAndThumbprint(const Options& options, std::string_view command, std::string& store,
                         std::string& thumbprint) {
   if (options.error()) return Fail(*options.error()), false;
-  if (options.positional().size() != 2) return Fail(usage), false;
+  if (options.positional().size() != 2) return Fail(UsageLine(command)), false;
   store = options.positional()[0];
   thumbprint = platform::ParseThumbprint(options.positional()[1]);
   if (thumbprint.empty()) {
@@ -52,12 +53,11 @@ platform::Status ReadImportFile(const std::string& file, std::optional<std::stri
 }  // namespace
 
 int RunStoreImport(const std::vector<std::string>& args) {
-  const Options options(args, {"password", "password-file", "password-env", "chain-to"});
+  const Options options(args, "store import");
   if (options.error()) return Fail(*options.error());
   const std::vector<std::string>& positional = options.positional();
   if (positional.size() < 2) {
-    return Fail("usage: corvane store import STORE FILE... [--password-file FILE | --password-env VAR] "
-                "[--chain-to CA|ROOT|none]");
+    return Fail(UsageLine("store import"));
   }
   std::optional<std::string> password;
   if (!PasswordFromOptions(options, password)) return 1;
@@ -83,10 +83,9 @@ int RunStoreImport(const std::vector<std::string>& args) {
 }
 
 int RunStoreExport(const std::vector<std::string>& args) {
-  const Options options(args, {});
+  const Options options(args, "store export");
   std::string store, thumbprint, bytes;
-  if (!StoreAndThumbprint(options, "usage: corvane store export STORE THUMBPRINT [--pem]", store,
-                          thumbprint)) {
+  if (!StoreAndThumbprint(options, "store export", store, thumbprint)) {
     return 1;
   }
   const platform::Status exported =
@@ -97,10 +96,9 @@ int RunStoreExport(const std::vector<std::string>& args) {
 }
 
 int RunStoreRemove(const std::vector<std::string>& args) {
-  const Options options(args, {});
+  const Options options(args, "store remove");
   std::string store, thumbprint;
-  if (!StoreAndThumbprint(options, "usage: corvane store remove STORE THUMBPRINT", store,
-                          thumbprint)) {
+  if (!StoreAndThumbprint(options, "store remove", store, thumbprint)) {
     return 1;
   }
   std::vector<std::string> report;
@@ -109,9 +107,9 @@ int RunStoreRemove(const std::vector<std::string>& args) {
 }
 
 int RunStoreAddCrl(const std::vector<std::string>& args) {
-  const Options options(args, {});
+  const Options options(args, "store add-crl");
   if (options.error()) return Fail(*options.error());
-  if (options.positional().size() != 2) return Fail("usage: corvane store add-crl STORE FILE");
+  if (options.positional().size() != 2) return Fail(UsageLine("store add-crl"));
   const std::string& file = options.positional()[1];
   std::string failure;
   const auto bytes = ReadInput(file, platform::kRevocationListLimit, failure);

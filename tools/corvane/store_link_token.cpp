@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "command_line.h"
+#include "command_table.h"
 #include "platform/posix/store/atomic_file.h"
 #include "platform/posix/store/import_items.h"
 #include "platform/posix/store/store_import.h"
@@ -15,7 +16,6 @@
 namespace corvane::tool {
 namespace {
 
-constexpr char kUsage[] = "usage: corvane store link-token [--token LABEL] [--all | NUMBER...]";
 
 std::string SubjectText(X509* certificate) {
   char text[512] = "";
@@ -39,8 +39,8 @@ platform::Status Link(const platform::TokenCertificate& entry) {
 }  // namespace
 
 int RunStoreLinkToken(const std::vector<std::string>& args) {
-  const Options options(args, {"token"});
-  if (options.error()) return Fail(*options.error() + "\n" + kUsage);
+  const Options options(args, "store link-token");
+  if (options.error()) return Fail(*options.error() + "\n" + UsageLine("store link-token"));
   std::vector<platform::TokenCertificate> found;
   const platform::Status listed =
       platform::ListTokenCertificates(options.Value("token").value_or(""), found);
@@ -51,7 +51,7 @@ int RunStoreLinkToken(const std::vector<std::string>& args) {
                                  !number.empty() && number.size() < 6
                              ? std::stoul(number)
                              : found.size();
-    if (index >= found.size()) return Fail("no token certificate number " + number + "\n" + kUsage);
+    if (index >= found.size()) return Fail("no token certificate number " + number + "\n" + UsageLine("store link-token"));
     chosen[index] = true;
   }
   int status = 0;

@@ -11,6 +11,7 @@
 
 #include "certs/certificate_text.h"
 #include "command_line.h"
+#include "command_table.h"
 #include "platform/posix/hex_text.h"
 #include "platform/posix/store/store_layout.h"
 #include "platform/posix/store/thumbprint.h"
@@ -120,9 +121,9 @@ std::vector<std::string> AllStores() {
 }
 
 int RunStoreList(const std::vector<std::string>& args) {
-  const Options options(args, {});
+  const Options options(args, "store list");
   if (options.error()) return Fail(*options.error());
-  if (options.positional().size() > 1) return Fail("usage: corvane store list [STORE]");
+  if (options.positional().size() > 1) return Fail(UsageLine("store list"));
   if (options.positional().size() == 1 && !platform::IsValidStoreName(options.positional()[0])) {
     return Fail("\"" + options.positional()[0] + "\" is not a store name");
   }

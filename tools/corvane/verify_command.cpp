@@ -6,6 +6,7 @@
 
 #include "codec/base64.h"
 #include "command_line.h"
+#include "command_table.h"
 #include "corvane.h"
 #include "ops/verified_text.h"
 #include "platform/posix/text/gbk.h"
@@ -54,10 +55,10 @@ void PrintSuccessText(const std::string& text, const std::string* data) {
 }  // namespace
 
 int RunVerifyCommand(const std::vector<std::string>& args) {
-  const Options options(args, {"in", "out", "data"});
+  const Options options(args, "verify");
   if (options.error()) return Fail(*options.error());
   if (!options.positional().empty()) {
-    return Fail("usage: corvane verify [--data FILE] [--in FILE] [--out FILE]");
+    return Fail(UsageLine("verify"));
   }
   const std::string in = options.Value("in").value_or("-");
   std::string failure;
