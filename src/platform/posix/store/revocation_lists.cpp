@@ -14,7 +14,6 @@
 #include "platform/posix/store/store_layout.h"
 
 namespace corvane::platform {
-namespace {
 
 bool IsRevocationListFile(const std::filesystem::path& file) {
   std::string extension = file.extension().string();
@@ -22,6 +21,8 @@ bool IsRevocationListFile(const std::filesystem::path& file) {
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return extension == kCrlExtension;
 }
+
+namespace {
 
 ossl::UniquePtr<X509_CRL> ParseDer(const unsigned char* der, long size) {
   X509_CRL* target = X509_CRL_new_ex(ossl::LibraryContext(), ossl::kNoProperties);
@@ -59,19 +60,11 @@ void AddRevocationListsOfFile(const std::string& bytes, std::vector<ossl::Unique
   }
 }
 
-std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIn(const std::filesystem::path& folder) {
+std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsOfFile(const std::filesystem::path& file) {
   std::vector<ossl::UniquePtr<X509_CRL>> lists;
-  std::error_code error;
-  std::filesystem::directory_iterator entries(folder, error);
-  if (error) return lists;  // no folder: no lists
   const ossl::ErrorQueueMark mark;
   std::string bytes;
-  for (; entries != std::filesystem::directory_iterator(); entries.increment(error)) {
-    if (error) break;
-    const std::filesystem::path& path = entries->path();
-    if (!IsRevocationListFile(path) || !ReadWholeFile(path, bytes).ok()) continue;
-    AddRevocationListsOfFile(bytes, lists);
-  }
+  if (ReadWholeFile(file, bytes).ok()) AddRevocationListsOfFile(bytes, lists);
   return lists;
 }
 

@@ -12,7 +12,11 @@
 
 namespace corvane::platform {
 
-std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIn(const std::filesystem::path& folder);
+// True for the files of a store that hold revocation lists: *.crl (any letter case).
+bool IsRevocationListFile(const std::filesystem::path& file);
+
+// The lists the file `file` holds; none when it cannot be read or holds none.
+std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsOfFile(const std::filesystem::path& file);
 
 // Adds the lists one file holds (DER, or PEM "X509 CRL" blocks); bytes that hold none add nothing.
 void AddRevocationListsOfFile(const std::string& bytes, std::vector<ossl::UniquePtr<X509_CRL>>& lists);
