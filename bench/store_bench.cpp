@@ -98,11 +98,11 @@ void Lookup(benchmark::State& state) {
 }
 
 // Makes the store `name` with `count` self-signed certificates, each file in its folder or, when
-// `linked`, a symbolic link to a file in another folder.
+// `linked`, a symbolic link to a file in another folder; once (a benchmark runs more than once).
 void MakeStore(const std::string& name, int count, bool linked) {
-  const auto key = testing::TestRsaKey(1);
   const std::filesystem::path targets = SharedHome().root() / "link-targets" / name;
-  std::filesystem::create_directories(targets);
+  if (!std::filesystem::create_directories(targets)) return;
+  const auto key = testing::TestRsaKey(1);
   for (int index = 0; index < count; ++index) {
     const auto certificate = testing::MakeCertificate(
         {.subject = {{"CN", name + " " + std::to_string(index)}}, .serial_hex = "01"}, key.get(), nullptr, key.get());

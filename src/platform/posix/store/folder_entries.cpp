@@ -14,8 +14,10 @@ bool FolderEntries::Shows(const std::string& name, const EntryIdentity& identity
 
 std::unordered_set<std::string> FolderEntries::ChangedLinks(const std::filesystem::path& folder) const {
   std::unordered_set<std::string> changed;
+  // One stat each, of the file the entry leads to: with no event in the folder, the entry
+  // itself is what it was.
   for (const std::string& name : linked_) {
-    if (IdentityOfEntry(folder / name) != identities_.at(name)) changed.insert(name);
+    if (IdentityOf(folder / name) != identities_.at(name).file) changed.insert(name);
   }
   return changed;
 }

@@ -23,8 +23,8 @@ class FolderEntries {
   // True when the entry `name` led to a regular file then and shows `identity` now.
   bool Shows(const std::string& name, const EntryIdentity& identity) const;
 
-  // The linked entries that no longer show the identity they showed: a stat of each, none of
-  // the others.
+  // The linked entries whose file is no longer the file they led to, for a folder with no event
+  // since: a stat of each, none of the others.
   std::unordered_set<std::string> ChangedLinks(const std::filesystem::path& folder) const;
 
   // True when `folder` holds exactly these entries of the kind `wanted` takes, each showing the
