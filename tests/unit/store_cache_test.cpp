@@ -410,103 +410,73 @@ TEST_F(StoreCacheTest, RevocationListChangesAreSeen) {
   });
 }
 
-// One process, many calls: the stores change between calls, in their folders or where their
-// links lead, and each call answers as a fresh process would.
+// One process, many calls: the stores change between calls where their folders' links lead, and
+// each call answers as a fresh process would.
 TEST_F(StoreCacheTest, LongRunningProcessSeesWhatAFreshProcessSees) {
-  constexpr int32_t kNoCertificate = -10005;
-  constexpr int32_t kNoKey = -10015;
   const testing::FixedIssuerPki pki = testing::MakeFixedIssuerPki();
-  const auto other_key = testing::TestRsaKey(1);
-  const fs::path stores = home_.root() / "stores";
+  const fs::path my = home_.root() / "stores" / "MY";
+  const fs::path list = home_.root() / "stores" / "ROOT" / "root.crl";
   const fs::path elsewhere = home_.root() / "elsewhere";
-  const fs::path certificate = stores / "MY" / (platform::Thumbprint(pki.signer.get()) + ".cer");
-  const fs::path key = stores / "MY" / (platform::Thumbprint(pki.signer.get()) + ".key");
-  const fs::path list = stores / "ROOT" / "root.crl";
-  // Both keys' files padded to one size (PEM readers pass over the trailing line ends).
-  const size_t key_size = std::max(testing::PrivateKeyPemOf(pki.signer_key.get()).size(),
-                                   testing::PrivateKeyPemOf(other_key.get()).size());
-  auto key_pem = [&](EVP_PKEY* of) {
-    std::string pem = testing::PrivateKeyPemOf(of);
-    pem.resize(key_size, '\n');
-    return pem;
-  };
-  // Moves `entry` to the other folder and leaves a symbolic link to it in its place, or links
-  // the other folder's name to it as a second hard link.
-  auto link_elsewhere = [&](const fs::path& entry, bool symbolic) {
-    const fs::path target = elsewhere / entry.filename();
-    if (symbolic) {
-      fs::rename(entry, target);
-      fs::create_symlink(target, entry);
-    } else {
-      fs::create_hard_link(entry, target);
-    }
-  };
+  const std::string thumbprint = platform::Thumbprint(pki.signer.get());
+  const std::string revoking = testing::RevocationListDer(pki.ca.get(), pki.ca_key.get(), pki.signer.get());
+  // The signer's key and another one, padded to one size (PEM readers pass over line ends).
+  std::string signer_pem = testing::PrivateKeyPemOf(pki.signer_key.get());
+  std::string other_pem = testing::PrivateKeyPemOf(testing::TestRsaKey(1).get());
+  signer_pem.resize(std::max(signer_pem.size(), other_pem.size()), '\n');
+  other_pem.resize(signer_pem.size(), '\n');
   const std::string message = testing::OpensslBase64(
       testing::OpensslSignedMessage("long-running", pki.signer.get(), pki.signer_key.get()));
-  const std::function<int32_t()> sign = [] {
+  const auto sign = [] {
     return testing::CallExport([](char* out, int32_t* length) {
              return generateSingleSignedMsgBySN("data", 4, 0, testing::kFixedIssuerSignerSerial, 4, out, length);
            }).code;
   };
-  const std::function<int32_t()> verify = [&] {
+  const auto verify = [&] {
     return testing::CallExport([&](char* out, int32_t* length) {
              return verifySingleSignedMsg(message.data(), static_cast<int32_t>(message.size()), out, length);
            }).code;
   };
   const struct {
     const char* name;
-    std::function<void()> arrange;  // before the first call
-    std::function<void()> change;
-    const std::function<int32_t()>& call;
-    int32_t after;  // the result of the calls after the change; 0 before it
+    fs::path entry;  // moved to `elsewhere` behind a symbolic link, or given a second hard link there
+    bool symbolic;
+    std::function<void(const fs::path& target)> change;
+    std::function<int32_t()> call;
+    int32_t after;  // 0 before the change
   } rows[] = {
-      {"certificate reached through a symbolic link, its target removed",
-       [&] { link_elsewhere(certificate, true); }, [&] { fs::remove(elsewhere / certificate.filename()); }, sign,
-       kNoCertificate},
-      {"revocation list reached through a symbolic link, replaced by a rename at its target",
-       [&] {
-         testing::WriteFile(list, testing::RevocationListDer(pki.ca.get(), pki.ca_key.get()));
-         link_elsewhere(list, true);
-       },
-       [&] {
-         const fs::path target = elsewhere / list.filename();
-         testing::WriteFile(target.string() + ".new",
-                            testing::RevocationListDer(pki.ca.get(), pki.ca_key.get(), pki.signer.get()));
+      {"certificate through a symbolic link, its target removed", my / (thumbprint + ".cer"), true,
+       [](const fs::path& target) { fs::remove(target); }, sign, -10005},
+      {"revocation list through a symbolic link, replaced by a rename at its target", list, true,
+       [&](const fs::path& target) {
+         testing::WriteFile(target.string() + ".new", revoking);
          fs::rename(target.string() + ".new", target);
        },
        verify, -10012},
-      {"revocation list with a hard link in another folder, written through it",
-       [&] {
-         testing::WriteFile(list, testing::RevocationListDer(pki.ca.get(), pki.ca_key.get()));
-         link_elsewhere(list, false);
-       },
-       [&] {
-         testing::WriteFile(elsewhere / list.filename(),
-                            testing::RevocationListDer(pki.ca.get(), pki.ca_key.get(), pki.signer.get()));
-       },
-       verify, -10012},
+      {"revocation list with a hard link in another folder, written through it", list, false,
+       [&](const fs::path& target) { testing::WriteFile(target, revoking); }, verify, -10012},
       {"key with a hard link in another folder, written through it with its old size and times",
-       [&] { link_elsewhere(key, false); },
-       [&] { OverwriteKeepingTime(elsewhere / key.filename(), key_pem(other_key.get())); }, sign, kNoKey},
-      {"revocation list added", [] {},
-       [&] { testing::WriteFile(list, testing::RevocationListDer(pki.ca.get(), pki.ca_key.get(), pki.signer.get())); },
-       verify, -10012},
-      {"certificate removed", [] {}, [&] { fs::remove(certificate); }, sign, kNoCertificate},
-      {"key overwritten in place with its old size and times", [] {},
-       [&] { OverwriteKeepingTime(key, key_pem(other_key.get())); }, sign, kNoKey},
+       my / (thumbprint + ".key"), false, [&](const fs::path& target) { OverwriteKeepingTime(target, other_pem); },
+       sign, -10015},
   };
   InWatchedAndUnwatchedFolders(home_.root(), [&] {
     for (const auto& row : rows) {
       SCOPED_TRACE(row.name);
-      fs::remove_all(stores);
+      fs::remove_all(home_.root() / "stores");
       fs::remove_all(elsewhere);
       fs::create_directories(elsewhere);
       testing::InstallCertificate(home_.root(), "ROOT", pki.ca.get());
       testing::InstallCertificate(home_.root(), "MY", pki.signer.get(), pki.signer_key.get());
-      testing::WriteFile(key, key_pem(pki.signer_key.get()));
-      row.arrange();
+      testing::WriteFile(my / (thumbprint + ".key"), signer_pem);
+      testing::WriteFile(list, testing::RevocationListDer(pki.ca.get(), pki.ca_key.get()));
+      const fs::path target = elsewhere / row.entry.filename();
+      if (row.symbolic) {
+        fs::rename(row.entry, target);
+        fs::create_symlink(target, row.entry);
+      } else {
+        fs::create_hard_link(row.entry, target);
+      }
       for (int call = 0; call < 2; ++call) EXPECT_EQ(row.call(), 0) << "call " << call << " before the change";
-      row.change();
+      row.change(target);
       for (int call = 0; call < 2; ++call) EXPECT_EQ(row.call(), row.after) << "call " << call << " after the change";
     }
   });
@@ -541,27 +511,13 @@ TEST_F(StoreCacheTest, CacheSettingDecidesWhetherFilesAreReadAgain) {
   });
 }
 
-// A file that keeps its size and modification time over a write still changes its change time;
-// on a file system whose times are coarser than the writes, only the size may tell. Each field of
-// an identity on its own tells another file.
+// Where timestamps are coarser than the writes, the size may be all that tells a rewritten file
+// from what it was: each field of an identity on its own tells another file.
 TEST(FileIdentityTest, EachFieldOnItsOwnTellsAnotherFile) {
-  testing::TestHome home;
-  testing::WriteFile(home.root() / "file", "bytes");
-  const std::optional<platform::FileIdentity> identity = platform::IdentityOf(home.root() / "file");
-  ASSERT_TRUE(identity.has_value());
-  EXPECT_EQ(platform::IdentityOf(home.root() / "file"), identity);
-  const std::pair<const char*, std::function<void(platform::FileIdentity&)>> rows[] = {
-      {"device", [](platform::FileIdentity& other) { ++other.device; }},
-      {"inode", [](platform::FileIdentity& other) { ++other.inode; }},
-      {"size", [](platform::FileIdentity& other) { ++other.size; }},
-      {"modification time", [](platform::FileIdentity& other) { ++other.modified_ns; }},
-      {"change time", [](platform::FileIdentity& other) { ++other.changed_ns; }},
-  };
-  for (const auto& [field, change] : rows) {
-    platform::FileIdentity other = *identity;
-    change(other);
-    EXPECT_NE(other, *identity) << field;
-  }
+  const platform::FileIdentity identity{1, 2, 3, 4, 5};
+  const platform::FileIdentity others[] = {{9, 2, 3, 4, 5}, {1, 9, 3, 4, 5}, {1, 2, 9, 4, 5}, {1, 2, 3, 9, 5},
+                                           {1, 2, 3, 4, 9}};
+  for (const platform::FileIdentity& other : others) EXPECT_NE(other, identity);
 }
 
 // Everything under a folder as it stands on disk: kind, inode, size, times and bytes.
