@@ -20,7 +20,7 @@ class FolderEntries {
  public:
   void Add(const std::string& name, const EntryIdentity& identity);
 
-  // True when the entry `name` led to a regular file then and shows `identity` now.
+  // True when the reading found the entry `name` leading to a regular file, with `identity`.
   bool Shows(const std::string& name, const EntryIdentity& identity) const;
 
   // The linked entries whose file is no longer the file they led to, for a folder with no event
