@@ -2,13 +2,17 @@
 // whole signing call by serial number (1 KiB), for the lookup alone (open MY, find by serial), and
 // for a whole verification (1 KiB, attached), whose chain draws on CA and ROOT. Each is measured
 // after one call has read what the stores gained (see the README for that first call's cost).
+// Besides, the cost of opening a store whose folder holds N certificate files, plain files or
+// symbolic links to files in another folder (whose identities every call checks), once read.
 #include "store_bench.h"
 
+#include <filesystem>
 #include <string>
 
 #include "bench_home.h"
 #include "certs/certificate_search.h"
 #include "corvane.h"
+#include "support/test_pki.h"
 
 namespace corvane::bench {
 namespace {
@@ -93,6 +97,34 @@ void Lookup(benchmark::State& state) {
   }
 }
 
+// Makes the store `name` with `count` self-signed certificates, each file in its folder or, when
+// `linked`, a symbolic link to a file in another folder; once (a benchmark runs more than once).
+void MakeStore(const std::string& name, int count, bool linked) {
+  const std::filesystem::path targets = SharedHome().root() / "link-targets" / name;
+  if (!std::filesystem::create_directories(targets)) return;
+  const auto key = testing::TestRsaKey(1);
+  for (int index = 0; index < count; ++index) {
+    const auto certificate = testing::MakeCertificate(
+        {.subject = {{"CN", name + " " + std::to_string(index)}}, .serial_hex = "01"}, key.get(), nullptr, key.get());
+    const std::filesystem::path file = testing::InstallCertificate(SharedHome().root(), name, certificate.get());
+    if (!linked) continue;
+    std::filesystem::rename(file, targets / file.filename());
+    std::filesystem::create_symlink(targets / file.filename(), file);
+  }
+}
+
+void OpenStore(benchmark::State& state, bool linked) {
+  const int count = static_cast<int>(state.range(0));
+  const std::string name = (linked ? "LINKED" : "PLAIN") + std::to_string(count);
+  MakeStore(name, count, linked);
+  CertCloseStore(CertOpenSystemStoreA(0, name.c_str()), 0);  // the first reading, not measured
+  for (auto _ : state) {
+    HCERTSTORE store = CertOpenSystemStoreA(0, name.c_str());
+    if (store == nullptr) return state.SkipWithError("the store did not open");
+    CertCloseStore(store, 0);
+  }
+}
+
 }  // namespace
 
 void RegisterStoreBenchmarks() {
@@ -102,6 +134,14 @@ void RegisterStoreBenchmarks() {
                                   std::pair{"store_lookup", &Lookup},
                                   std::pair{"store_verify", &Verify}}) {
       benchmark::RegisterBenchmark(name, function)
+          ->Arg(count)
+          ->Unit(benchmark::kMicrosecond)
+          ->MeasureProcessCPUTime();
+    }
+  }
+  for (int64_t count : {10, 100, 1000}) {
+    for (bool linked : {false, true}) {
+      benchmark::RegisterBenchmark(linked ? "store_open_linked_files" : "store_open_plain_files", OpenStore, linked)
           ->Arg(count)
           ->Unit(benchmark::kMicrosecond)
           ->MeasureProcessCPUTime();

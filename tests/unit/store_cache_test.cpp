@@ -1,9 +1,12 @@
-// What the process keeps between calls (store contents, private keys): every change made to a
-// store between two calls is seen by the second, also a file overwritten in place within the same
-// timestamp; CORVANE_CACHE=off keeps nothing; and an operation that finds its provider container
-// in place writes nothing to the store root.
+// What the process keeps between calls (store contents, revocation lists, private keys): every
+// change made to a store between two calls is seen by the second, as a fresh process would see
+// it: a file overwritten in place within the same timestamp, a file changed through a symbolic or
+// hard link, and every change in a folder no inotify watch reports on (run in a child process
+// that can add no watch, as for a network or FUSE file system); CORVANE_CACHE=off keeps nothing;
+// and an operation that finds its provider container in place writes nothing to the store root.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,11 +23,13 @@
 
 #include "corvane.h"
 #include "platform/posix/store/certificate_x509.h"
+#include "platform/posix/store/file_identity.h"
 #include "platform/posix/store/folder_watch.h"
 #include "platform/posix/store/store_cache.h"
 #include "platform/posix/store/thumbprint.h"
 #include "support/engine_fixtures.h"
 #include "support/export_call.h"
+#include "support/fixed_issuer_pki.h"
 #include "support/openssl_peer.h"
 #include "support/store_fixtures.h"
 #include "support/test_home.h"
@@ -49,6 +54,37 @@ void OverwriteKeepingTime(const fs::path& file, const std::string& bytes) {
   struct stat after {};
   ASSERT_EQ(stat(file.c_str(), &after), 0);
   ASSERT_EQ(after.st_ino, before.st_ino);
+}
+
+// Runs `rows` in this process, whose store folders are watched, and again in a child process
+// that can add no inotify watch (a user namespace whose watch limit is 0), where no event tells
+// of any change, as in a folder on a network or FUSE file system. The child's failures fail the
+// test; without user namespaces only the first run is made.
+void InWatchedAndUnwatchedFolders(const fs::path& folder, const std::function<void()>& rows) {
+  {
+    SCOPED_TRACE("watched folders");
+    rows();
+  }
+  constexpr int kNoUserNamespace = 77;
+  std::fflush(stdout);
+  const pid_t child = fork();
+  if (child == 0) {
+    const int limit =
+        unshare(CLONE_NEWUSER) == 0 ? open("/proc/sys/user/max_inotify_watches", O_WRONLY | O_CLOEXEC) : -1;
+    if (limit < 0 || write(limit, "0", 1) != 1) _exit(kNoUserNamespace);
+    close(limit);
+    {
+      SCOPED_TRACE("unwatched folders");
+      EXPECT_FALSE(platform::FolderGeneration(folder).has_value());
+      rows();
+    }
+    _exit(::testing::Test::HasFailure() ? 1 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == kNoUserNamespace) GTEST_SKIP() << "no user namespace: unwatched folders not tested";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "failures in the child without folder watches";
 }
 
 // Public: the rows of the tables below change the store through the fixture.
@@ -148,7 +184,8 @@ std::map<std::string, X509*> ParsedCertificates(HCERTSTORE store) {
 // change are the very objects of the earlier reading; every change is seen all the same.
 TEST_F(StoreCacheTest, UnchangedFilesAreNotParsedAgain) {
   // Certificates 0..5 are all the same size. Certificate 3 is in two files (its .cer and a PEM
-  // copy): which of the two objects a reading lists is not fixed, so it is never compared.
+  // copy): which of the two objects a reading lists is not fixed, so it is never compared. The
+  // file of certificate 2 is a symbolic link to a file in another folder.
   const auto key = testing::TestRsaKey(0);
   std::vector<ossl::UniquePtr<X509>> certificates;
   for (int index = 0; index < 6; ++index) {
@@ -157,6 +194,7 @@ TEST_F(StoreCacheTest, UnchangedFilesAreNotParsedAgain) {
   }
   auto file_of = [&](int index) { return MyFolder() / (platform::Thumbprint(certificates[index].get()) + ".cer"); };
   auto der_of = [&](int index) { return testing::DerOf(certificates[index].get()); };
+  const fs::path link_target = home_.root() / "elsewhere" / "linked.cer";
   const struct {
     const char* name;
     std::function<void()> change;
@@ -187,37 +225,52 @@ TEST_F(StoreCacheTest, UnchangedFilesAreNotParsedAgain) {
          testing::InstallCertificate(home_.root(), "MY", certificates[4].get());
        },
        {0, 2, 3, 4, 5}, {0, 2}},
+      // No event reaches the store folder's watch: the link's target has another identity.
+      {"file reached through a symbolic link, its target replaced by a rename",
+       [&] {
+         testing::WriteFile(link_target.string() + ".new", der_of(5));
+         fs::rename(link_target.string() + ".new", link_target);
+       },
+       {0, 1, 3, 5}, {0, 1}},
       {"nothing changed, caching off", [&] { home_.SetEnv("CORVANE_CACHE", "off"); }, {0, 1, 2, 3}, {}},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    home_.SetEnv("CORVANE_CACHE", std::nullopt);
-    fs::remove_all(MyFolder());
-    fs::remove(home_.root() / "elsewhere.cer");
-    for (int index = 0; index < 4; ++index) testing::InstallCertificate(home_.root(), "MY", certificates[index].get());
-    testing::WriteFile(MyFolder() / "copy.pem", testing::PemOf(certificates[3].get()));
-    // The first store stays open: its objects stay alive, so no later one can take their address.
-    HCERTSTORE first = CertOpenSystemStoreA(0, "MY");
-    ASSERT_NE(first, nullptr);
-    const std::map<std::string, X509*> before = ParsedCertificates(first);
-    row.change();
-    HCERTSTORE second = CertOpenSystemStoreA(0, "MY");
-    ASSERT_NE(second, nullptr);
-    const std::map<std::string, X509*> after = ParsedCertificates(second);
-    std::vector<std::string> listed, expected;
-    for (const auto& [thumbprint, x509] : after) listed.push_back(thumbprint);
-    for (int index : row.expected) expected.push_back(platform::Thumbprint(certificates[index].get()));
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(listed, expected);
-    for (int index : {0, 1, 2}) {
-      const std::string thumbprint = platform::Thumbprint(certificates[index].get());
-      if (!before.contains(thumbprint) || !after.contains(thumbprint)) continue;
-      const bool kept = std::find(row.kept.begin(), row.kept.end(), index) != row.kept.end();
-      EXPECT_EQ(before.at(thumbprint) == after.at(thumbprint), kept) << "certificate " << index;
+  InWatchedAndUnwatchedFolders(home_.root(), [&] {
+    for (const auto& row : rows) {
+      SCOPED_TRACE(row.name);
+      home_.SetEnv("CORVANE_CACHE", std::nullopt);
+      fs::remove_all(MyFolder());
+      fs::remove_all(link_target.parent_path());
+      fs::remove(home_.root() / "elsewhere.cer");
+      for (int index = 0; index < 4; ++index) {
+        testing::InstallCertificate(home_.root(), "MY", certificates[index].get());
+      }
+      testing::WriteFile(MyFolder() / "copy.pem", testing::PemOf(certificates[3].get()));
+      fs::create_directories(link_target.parent_path());
+      fs::rename(file_of(2), link_target);
+      fs::create_symlink(link_target, file_of(2));
+      // The first store stays open: its objects stay alive, so no later one can take their address.
+      HCERTSTORE first = CertOpenSystemStoreA(0, "MY");
+      ASSERT_NE(first, nullptr);
+      const std::map<std::string, X509*> before = ParsedCertificates(first);
+      row.change();
+      HCERTSTORE second = CertOpenSystemStoreA(0, "MY");
+      ASSERT_NE(second, nullptr);
+      const std::map<std::string, X509*> after = ParsedCertificates(second);
+      std::vector<std::string> listed, expected;
+      for (const auto& [thumbprint, x509] : after) listed.push_back(thumbprint);
+      for (int index : row.expected) expected.push_back(platform::Thumbprint(certificates[index].get()));
+      std::sort(expected.begin(), expected.end());
+      EXPECT_EQ(listed, expected);
+      for (int index : {0, 1, 2}) {
+        const std::string thumbprint = platform::Thumbprint(certificates[index].get());
+        if (!before.contains(thumbprint) || !after.contains(thumbprint)) continue;
+        const bool kept = std::find(row.kept.begin(), row.kept.end(), index) != row.kept.end();
+        EXPECT_EQ(before.at(thumbprint) == after.at(thumbprint), kept) << "certificate " << index;
+      }
+      CertCloseStore(first, 0);
+      CertCloseStore(second, 0);
     }
-    CertCloseStore(first, 0);
-    CertCloseStore(second, 0);
-  }
+  });
 }
 
 // What a folder's watch tells of the entries changed since an earlier generation: all of them,
@@ -322,25 +375,111 @@ TEST_F(StoreCacheTest, KeyChangesBetweenTwoCallsAreSeen) {
   }
 }
 
+// Lists are kept per file: the list of a file that did not change is the very object of the
+// earlier reading, while every change to another file is seen.
 TEST_F(StoreCacheTest, RevocationListChangesAreSeen) {
   const std::string crl = testing::RevocationListDer(certificates_[0].get(), keys_[0].get());
   const fs::path file = MyFolder() / "issuer.crl";
+  const X509_NAME* unchanged_issuer = X509_get_subject_name(certificates_[1].get());
   const struct {
     const char* name;
     std::function<void()> change;
-    size_t lists;
+    size_t lists;  // besides the unchanged one
   } steps[] = {
       {"none yet", [] {}, 0},
       {"list added", [&] { testing::WriteFile(file, crl); }, 1},
       {"second list in the same file", [&] { OverwriteKeepingTime(file, testing::CrlPemOf(crl) + testing::CrlPemOf(crl)); }, 2},
       {"list removed", [&] { fs::remove(file); }, 0},
   };
-  testing::InstallCertificate(home_.root(), "MY", certificates_[0].get());
-  for (const auto& step : steps) {
-    SCOPED_TRACE(step.name);
-    step.change();
-    EXPECT_EQ(platform::CachedRevocationLists(MyFolder()).size(), step.lists);
-  }
+  InWatchedAndUnwatchedFolders(home_.root(), [&] {
+    fs::remove_all(MyFolder());
+    testing::InstallCertificate(home_.root(), "MY", certificates_[0].get());
+    testing::WriteFile(MyFolder() / "unchanged.crl", testing::RevocationListDer(certificates_[1].get(), keys_[1].get()));
+    ossl::UniquePtr<X509_CRL> unchanged;  // held: no later list can take its address
+    for (const auto& step : steps) {
+      SCOPED_TRACE(step.name);
+      step.change();
+      std::vector<ossl::UniquePtr<X509_CRL>> lists = platform::CachedRevocationLists(MyFolder());
+      EXPECT_EQ(lists.size(), step.lists + 1);
+      for (auto& list : lists) {
+        if (X509_NAME_cmp(X509_CRL_get_issuer(list.get()), unchanged_issuer) != 0) continue;
+        if (unchanged == nullptr) unchanged = std::move(list);
+        else EXPECT_EQ(list.get(), unchanged.get());
+      }
+    }
+  });
+}
+
+// One process, many calls: the stores change between calls where their folders' links lead, and
+// each call answers as a fresh process would.
+TEST_F(StoreCacheTest, LongRunningProcessSeesWhatAFreshProcessSees) {
+  const testing::FixedIssuerPki pki = testing::MakeFixedIssuerPki();
+  const fs::path my = home_.root() / "stores" / "MY";
+  const fs::path list = home_.root() / "stores" / "ROOT" / "root.crl";
+  const fs::path elsewhere = home_.root() / "elsewhere";
+  const std::string thumbprint = platform::Thumbprint(pki.signer.get());
+  const std::string revoking = testing::RevocationListDer(pki.ca.get(), pki.ca_key.get(), pki.signer.get());
+  // The signer's key and another one, padded to one size (PEM readers pass over line ends).
+  std::string signer_pem = testing::PrivateKeyPemOf(pki.signer_key.get());
+  std::string other_pem = testing::PrivateKeyPemOf(testing::TestRsaKey(1).get());
+  signer_pem.resize(std::max(signer_pem.size(), other_pem.size()), '\n');
+  other_pem.resize(signer_pem.size(), '\n');
+  const std::string message = testing::OpensslBase64(
+      testing::OpensslSignedMessage("long-running", pki.signer.get(), pki.signer_key.get()));
+  const auto sign = [] {
+    return testing::CallExport([](char* out, int32_t* length) {
+             return generateSingleSignedMsgBySN("data", 4, 0, testing::kFixedIssuerSignerSerial, 4, out, length);
+           }).code;
+  };
+  const auto verify = [&] {
+    return testing::CallExport([&](char* out, int32_t* length) {
+             return verifySingleSignedMsg(message.data(), static_cast<int32_t>(message.size()), out, length);
+           }).code;
+  };
+  const struct {
+    const char* name;
+    fs::path entry;  // moved to `elsewhere` behind a symbolic link, or given a second hard link there
+    bool symbolic;
+    std::function<void(const fs::path& target)> change;
+    std::function<int32_t()> call;
+    int32_t after;  // 0 before the change
+  } rows[] = {
+      {"certificate through a symbolic link, its target removed", my / (thumbprint + ".cer"), true,
+       [](const fs::path& target) { fs::remove(target); }, sign, -10005},
+      {"revocation list through a symbolic link, replaced by a rename at its target", list, true,
+       [&](const fs::path& target) {
+         testing::WriteFile(target.string() + ".new", revoking);
+         fs::rename(target.string() + ".new", target);
+       },
+       verify, -10012},
+      {"revocation list with a hard link in another folder, written through it", list, false,
+       [&](const fs::path& target) { testing::WriteFile(target, revoking); }, verify, -10012},
+      {"key with a hard link in another folder, written through it with its old size and times",
+       my / (thumbprint + ".key"), false, [&](const fs::path& target) { OverwriteKeepingTime(target, other_pem); },
+       sign, -10015},
+  };
+  InWatchedAndUnwatchedFolders(home_.root(), [&] {
+    for (const auto& row : rows) {
+      SCOPED_TRACE(row.name);
+      fs::remove_all(home_.root() / "stores");
+      fs::remove_all(elsewhere);
+      fs::create_directories(elsewhere);
+      testing::InstallCertificate(home_.root(), "ROOT", pki.ca.get());
+      testing::InstallCertificate(home_.root(), "MY", pki.signer.get(), pki.signer_key.get());
+      testing::WriteFile(my / (thumbprint + ".key"), signer_pem);
+      testing::WriteFile(list, testing::RevocationListDer(pki.ca.get(), pki.ca_key.get()));
+      const fs::path target = elsewhere / row.entry.filename();
+      if (row.symbolic) {
+        fs::rename(row.entry, target);
+        fs::create_symlink(target, row.entry);
+      } else {
+        fs::create_hard_link(row.entry, target);
+      }
+      for (int call = 0; call < 2; ++call) EXPECT_EQ(row.call(), 0) << "call " << call << " before the change";
+      row.change(target);
+      for (int call = 0; call < 2; ++call) EXPECT_EQ(row.call(), row.after) << "call " << call << " after the change";
+    }
+  });
 }
 
 TEST_F(StoreCacheTest, CacheSettingDecidesWhetherFilesAreReadAgain) {
@@ -349,25 +488,36 @@ TEST_F(StoreCacheTest, CacheSettingDecidesWhetherFilesAreReadAgain) {
     const char* setting;  // CORVANE_CACHE; null: unset
     bool kept;
   } rows[] = {{nullptr, true}, {"on", true}, {"off", false}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.setting == nullptr ? "unset" : row.setting);
-    home_.SetEnv("CORVANE_CACHE", row.setting == nullptr ? std::nullopt : std::optional<std::string>(row.setting));
-    std::shared_ptr<const platform::StoreContents> first, second;
-    ASSERT_TRUE(platform::CachedStoreContents(MyFolder(), first).ok());
-    ASSERT_TRUE(platform::CachedStoreContents(MyFolder(), second).ok());
-    EXPECT_EQ(first == second, row.kept);
+  InWatchedAndUnwatchedFolders(home_.root(), [&] {
+    for (const auto& row : rows) {
+      SCOPED_TRACE(row.setting == nullptr ? "unset" : row.setting);
+      home_.SetEnv("CORVANE_CACHE", row.setting == nullptr ? std::nullopt : std::optional<std::string>(row.setting));
+      std::shared_ptr<const platform::StoreContents> first, second;
+      ASSERT_TRUE(platform::CachedStoreContents(MyFolder(), first).ok());
+      ASSERT_TRUE(platform::CachedStoreContents(MyFolder(), second).ok());
+      EXPECT_EQ(first == second, row.kept);
 
-    HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
-    ASSERT_NE(store, nullptr);
-    PCCERT_CONTEXT context = CertEnumCertificatesInStore(store, nullptr);
-    ASSERT_NE(context, nullptr);
-    const ossl::UniquePtr<EVP_PKEY> key = platform::LoadLinkedPrivateKey(context);
-    const ossl::UniquePtr<EVP_PKEY> again = platform::LoadLinkedPrivateKey(context);
-    ASSERT_NE(key, nullptr);
-    EXPECT_EQ(key.get() == again.get(), row.kept);
-    CertFreeCertificateContext(context);
-    CertCloseStore(store, 0);
-  }
+      HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
+      ASSERT_NE(store, nullptr);
+      PCCERT_CONTEXT context = CertEnumCertificatesInStore(store, nullptr);
+      ASSERT_NE(context, nullptr);
+      const ossl::UniquePtr<EVP_PKEY> key = platform::LoadLinkedPrivateKey(context);
+      const ossl::UniquePtr<EVP_PKEY> again = platform::LoadLinkedPrivateKey(context);
+      ASSERT_NE(key, nullptr);
+      EXPECT_EQ(key.get() == again.get(), row.kept);
+      CertFreeCertificateContext(context);
+      CertCloseStore(store, 0);
+    }
+  });
+}
+
+// Where timestamps are coarser than the writes, the size may be all that tells a rewritten file
+// from what it was: each field of an identity on its own tells another file.
+TEST(FileIdentityTest, EachFieldOnItsOwnTellsAnotherFile) {
+  const platform::FileIdentity identity{1, 2, 3, 4, 5};
+  const platform::FileIdentity others[] = {{9, 2, 3, 4, 5}, {1, 9, 3, 4, 5}, {1, 2, 9, 4, 5}, {1, 2, 3, 9, 5},
+                                           {1, 2, 3, 4, 9}};
+  for (const platform::FileIdentity& other : others) EXPECT_NE(other, identity);
 }
 
 // Everything under a folder as it stands on disk: kind, inode, size, times and bytes.

@@ -3,12 +3,29 @@
 #include <sys/stat.h>
 
 namespace corvane::platform {
+namespace {
+
+int64_t Nanoseconds(const timespec& time) { return int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec; }
+
+std::optional<FileIdentity> IdentityFrom(const struct stat& status) {
+  if (!S_ISREG(status.st_mode)) return std::nullopt;
+  return FileIdentity{status.st_dev, status.st_ino, status.st_size, Nanoseconds(status.st_mtim),
+                      Nanoseconds(status.st_ctim)};
+}
+
+}  // namespace
 
 std::optional<FileIdentity> IdentityOf(const std::filesystem::path& file) {
   struct stat status {};
-  if (stat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-  return FileIdentity{status.st_dev, status.st_ino, status.st_size,
-                      int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec};
+  if (stat(file.c_str(), &status) != 0) return std::nullopt;
+  return IdentityFrom(status);
+}
+
+EntryIdentity IdentityOfEntry(const std::filesystem::path& entry) {
+  struct stat status {};
+  if (lstat(entry.c_str(), &status) != 0) return {};
+  if (S_ISLNK(status.st_mode)) return {IdentityOf(entry), true};
+  return {IdentityFrom(status), S_ISREG(status.st_mode) && status.st_nlink > 1};
 }
 
 }  // namespace corvane::platform

@@ -1,6 +1,13 @@
-// Which file stands at a path, as far as a stat tells: device, inode, size and modification time
-// in nanoseconds. What is kept from a file (a parsed key, the certificates of a store file) is
-// reused only while its path shows the same identity.
+// Which file stands at a path, as far as a stat tells: device, inode, size, and modification and
+// change times in nanoseconds. Writing a file moves its change time even when the writer keeps
+// the size and puts the modification time back, so what is kept from a file (a parsed key, the
+// certificates or revocation lists of a store file) is reused only while its path shows the same
+// identity.
+//
+// A folder entry is linked when its file can change with no event in the folder: a symbolic link
+// (its target, wherever it lies, is the file identified) or a file with other hard links (it can
+// be written through a name in another folder). Store readings check the identity of their linked
+// entries on every call.
 #pragma once
 
 #include <sys/types.h>
@@ -16,6 +23,7 @@ struct FileIdentity {
   ino_t inode = 0;
   off_t size = 0;
   int64_t modified_ns = 0;
+  int64_t changed_ns = 0;
 
   bool operator==(const FileIdentity&) const = default;
 };
@@ -23,5 +31,16 @@ struct FileIdentity {
 // The identity of the regular file at `file` (links followed); nothing for anything else or when
 // there is nothing there.
 std::optional<FileIdentity> IdentityOf(const std::filesystem::path& file);
+
+// What a folder entry leads to.
+struct EntryIdentity {
+  std::optional<FileIdentity> file;  // the regular file behind the entry; nothing when there is none
+  bool linked = false;               // a symbolic link, or a file with other hard links
+
+  bool operator==(const EntryIdentity&) const = default;
+};
+
+// The identity of the folder entry `entry`: one lstat, and a stat more for a symbolic link.
+EntryIdentity IdentityOfEntry(const std::filesystem::path& entry);
 
 }  // namespace corvane::platform

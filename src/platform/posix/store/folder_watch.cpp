@@ -14,6 +14,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "platform/posix/store/shared_file_system.h"
+
 namespace corvane::platform {
 namespace {
 
@@ -146,7 +148,7 @@ Watch* WatchOf(Watches& watches, const std::filesystem::path& folder) {
     }
     Forget(watches, found->second.descriptor);  // another folder (or none) stands at the path now
   }
-  if (!exists) return nullptr;
+  if (!exists || IsOnSharedFileSystem(folder)) return nullptr;
   const int descriptor = inotify_add_watch(watches.instance, folder.c_str(), kWatchedEvents);
   if (descriptor < 0) return nullptr;
   struct stat watched {};

@@ -15,7 +15,7 @@ namespace {
 
 struct CachedKey {
   FileIdentity identity;
-  uint64_t folder_generation = 0;
+  std::optional<uint64_t> folder_generation;  // nothing: the folder was not watched
   ossl::UniquePtr<EVP_PKEY> key;
 };
 
@@ -58,8 +58,7 @@ ossl::UniquePtr<EVP_PKEY> CachedPrivateKey(const std::filesystem::path& file, co
     const std::lock_guard lock(cache.mutex);
     auto found = cache.keys.find(file.native());
     if (found != cache.keys.end()) {
-      if (generation && identity && found->second.folder_generation == *generation &&
-          found->second.identity == *identity) {
+      if (identity && found->second.folder_generation == generation && found->second.identity == *identity) {
         return NewReference(found->second.key.get());
       }
       cache.keys.erase(found);
@@ -67,11 +66,11 @@ ossl::UniquePtr<EVP_PKEY> CachedPrivateKey(const std::filesystem::path& file, co
     DropVanished(cache);
   }
   ossl::UniquePtr<EVP_PKEY> key = load(file);
-  if (key == nullptr || !generation || !identity) return key;
+  if (key == nullptr || !identity) return key;
   ossl::UniquePtr<EVP_PKEY> kept = NewReference(key.get());
   if (kept != nullptr) {
     const std::lock_guard lock(cache.mutex);
-    cache.keys.insert_or_assign(file.native(), CachedKey{*identity, *generation, std::move(kept)});
+    cache.keys.insert_or_assign(file.native(), CachedKey{*identity, generation, std::move(kept)});
   }
   return key;
 }

@@ -57,16 +57,9 @@ void AddRevocationListsOfFile(const std::string& bytes, std::vector<ossl::Unique
   }
 }
 
-std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIn(const std::filesystem::path& folder) {
+std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsOfFile(const std::filesystem::path& file) {
   std::vector<ossl::UniquePtr<X509_CRL>> lists;
-  std::error_code error;
-  std::filesystem::directory_iterator entries(folder, error);
-  if (error) return lists;  // no folder: no lists
-  for (; entries != std::filesystem::directory_iterator(); entries.increment(error)) {
-    if (error) break;
-    // A file that cannot be read adds nothing; `store check` names it.
-    if (IsRevocationListFile(entries->path())) (void)ReadRevocationListFile(entries->path(), lists);
-  }
+  (void)ReadRevocationListFile(file, lists);
   return lists;
 }
 

@@ -18,7 +18,7 @@ namespace corvane::platform {
 // it revokes pass, so the limit is set far above any list in use.
 inline constexpr size_t kRevocationListLimit = size_t{256} << 20;
 
-// True for the name of a list file: *.crl, in any case.
+// True for the files of a store that hold revocation lists: *.crl (any letter case).
 bool IsRevocationListFile(const std::filesystem::path& file);
 
 // True when `issuer` issued `list`: the list names it as issuer and its signature verifies with
@@ -29,7 +29,9 @@ bool IsIssuerOf(X509* issuer, X509_CRL* list);
 // lists it holds; fails, adding none, when it cannot be read or holds no list.
 Status ReadRevocationListFile(const std::filesystem::path& file, std::vector<ossl::UniquePtr<X509_CRL>>& lists);
 
-std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsIn(const std::filesystem::path& folder);
+// The lists the file `file` holds; none when it cannot be read or holds none (`store check`
+// names such a file).
+std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsOfFile(const std::filesystem::path& file);
 
 // Adds the lists one file holds (DER, or PEM "X509 CRL" blocks); bytes that hold none add nothing.
 void AddRevocationListsOfFile(const std::string& bytes, std::vector<ossl::UniquePtr<X509_CRL>>& lists);

@@ -5,117 +5,135 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/posix/store/cache_setting.h"
 #include "platform/posix/store/folder_watch.h"
+#include "platform/posix/store/revocation_list_files.h"
 #include "platform/posix/store/revocation_lists.h"
+#include "platform/posix/store/store_layout.h"
 
 namespace corvane::platform {
 namespace {
 
-using RevocationLists = std::vector<ossl::UniquePtr<X509_CRL>>;
+// The generation a reading of a folder that is not watched is kept under (watch generations
+// start at 1).
+constexpr uint64_t kNotWatched = 0;
 
-// One thing read from each folder (its contents, its revocation lists), kept with the folder's
+// One reading of each folder (its contents, its revocation lists), kept with the folder's
 // generation when it was read.
-template <typename Value>
+template <typename Reading>
 class PerFolder {
  public:
   struct Kept {
-    uint64_t generation = 0;
-    std::shared_ptr<const Value> value;  // null when nothing is kept
+    uint64_t generation = kNotWatched;
+    std::shared_ptr<const Reading> reading;  // null when nothing is kept
   };
 
   // What is kept for the folder, from whichever generation.
   Kept Find(const std::filesystem::path& folder) {
     const std::lock_guard lock(mutex_);
-    const auto found = values_.find(folder.native());
-    return found == values_.end() ? Kept{} : found->second;
+    const auto found = readings_.find(folder.native());
+    return found == readings_.end() ? Kept{} : found->second;
   }
 
-  void Keep(const std::filesystem::path& folder, uint64_t generation, std::shared_ptr<const Value> value) {
+  // Keeps `reading` unless a reading of a later generation is kept already. A reading of a
+  // folder that is not watched always replaces the kept one: it is checked file by file anyway.
+  void Keep(const std::filesystem::path& folder, uint64_t generation, std::shared_ptr<const Reading> reading) {
     const std::lock_guard lock(mutex_);
-    Kept& kept = values_[folder.native()];
-    if (kept.value == nullptr || kept.generation <= generation) kept = {generation, std::move(value)};
-  }
-
-  void Drop(const std::filesystem::path& folder) {
-    const std::lock_guard lock(mutex_);
-    values_.erase(folder.native());
+    Kept& kept = readings_[folder.native()];
+    if (kept.reading == nullptr || generation == kNotWatched || kept.generation <= generation) {
+      kept = {generation, std::move(reading)};
+    }
   }
 
   void DropAll() {
     const std::lock_guard lock(mutex_);
-    values_.clear();
+    readings_.clear();
   }
 
  private:
   std::mutex mutex_;
-  std::unordered_map<std::string, Kept> values_;
+  std::unordered_map<std::string, Kept> readings_;
 };
 
 // Never destroyed: calls may still come while the process exits.
-template <typename Value>
-PerFolder<Value>& Kept() {
-  static auto* kept = new PerFolder<Value>;
+template <typename Reading>
+PerFolder<Reading>& Kept() {
+  static auto* kept = new PerFolder<Reading>;
   return *kept;
 }
 
-// What is kept of `folder` (from whichever generation) and what changed in the folder since it
-// was read. The changes are taken before the folder is read again: a change during that read
-// renews the generation, and the next call reads again. Nothing when what is read may not be
-// kept: caching is off, or the folder cannot be watched.
-template <typename Value>
-std::optional<FolderChanges> Look(const std::filesystem::path& folder, typename PerFolder<Value>::Kept& kept) {
+// What changed in a folder since its kept reading.
+struct Changes {
+  bool none = false;  // the kept reading stands
+  // Otherwise the entries to read again even if they show the same identity (the others are
+  // taken over while they do); nothing when the folder must be read afresh.
+  std::optional<std::unordered_set<std::string>> named;
+};
+
+template <typename Reading>
+Changes ChangesSince(const std::filesystem::path& folder, const typename PerFolder<Reading>::Kept& kept,
+                     const std::optional<FolderChanges>& events, EntryFilter wanted) {
+  if (kept.reading == nullptr) return {};
+  if (!events) {  // not watched: the entries' identities are all there is to go by
+    if (kept.reading->entries.StillIn(folder, wanted)) return {.none = true, .named = std::nullopt};
+    return {.named = std::unordered_set<std::string>{}};
+  }
+  if (kept.generation == events->generation) {  // no event: only linked entries may have changed
+    std::unordered_set<std::string> links = kept.reading->entries.ChangedLinks(folder);
+    if (links.empty()) return {.none = true, .named = std::nullopt};
+    return {.named = std::move(links)};
+  }
+  return {.named = events->names};
+}
+
+template <typename Reading>
+using Loader = Status (*)(const std::filesystem::path& folder, std::shared_ptr<Reading>& reading,
+                          const EarlierReading<Reading>* earlier);
+
+// The reading of `folder` that `load` makes, from the cache while it holds.
+template <typename Reading>
+Status CachedReading(const std::filesystem::path& folder, EntryFilter wanted, Loader<Reading> load,
+                     std::shared_ptr<const Reading>& reading) {
+  PerFolder<Reading>& cache = Kept<Reading>();
+  std::shared_ptr<Reading> loaded;
   if (!StoreCachingEnabled()) {
-    Kept<Value>().DropAll();
-    return std::nullopt;
+    cache.DropAll();
+    const Status status = load(folder, loaded, nullptr);
+    reading = std::move(loaded);
+    return status;
   }
-  kept = Kept<Value>().Find(folder);
-  std::optional<FolderChanges> changes = FolderChangesSince(folder, kept.generation);
-  if (!changes) {
-    Kept<Value>().Drop(folder);
-    kept = {};
+  const typename PerFolder<Reading>::Kept kept = cache.Find(folder);
+  // Taken before the folder is read again: a change during that read renews the generation, and
+  // the next call reads again.
+  const std::optional<FolderChanges> events = FolderChangesSince(folder, kept.generation);
+  const Changes changes = ChangesSince<Reading>(folder, kept, events, wanted);
+  if (changes.none) {
+    reading = kept.reading;
+    return Status();
   }
-  return changes;
+  std::optional<EarlierReading<Reading>> earlier;
+  if (changes.named) earlier.emplace(*kept.reading, *changes.named);
+  const Status status = load(folder, loaded, earlier ? &*earlier : nullptr);
+  if (!status.ok()) return status;
+  cache.Keep(folder, events ? events->generation : kNotWatched, loaded);
+  reading = std::move(loaded);
+  return Status();
 }
 
 }  // namespace
 
 Status CachedStoreContents(const std::filesystem::path& folder, std::shared_ptr<const StoreContents>& contents) {
-  PerFolder<StoreContents>::Kept kept;
-  const std::optional<FolderChanges> changes = Look<StoreContents>(folder, kept);
-  if (changes && kept.value != nullptr && kept.generation == changes->generation) {
-    contents = std::move(kept.value);
-    return Status();
-  }
-  // The files of the kept reading that no event named since are taken over.
-  std::shared_ptr<StoreContents> loaded;
-  Status status;
-  if (changes && changes->names && kept.value != nullptr) {
-    const EarlierReading earlier{*kept.value, *changes->names};
-    status = LoadStoreContents(folder, loaded, &earlier);
-  } else {
-    status = LoadStoreContents(folder, loaded);
-  }
-  if (!status.ok()) return status;
-  if (changes) Kept<StoreContents>().Keep(folder, changes->generation, loaded);
-  contents = std::move(loaded);
-  return Status();
+  return CachedReading<StoreContents>(folder, IsCertificateFileName, LoadStoreContents, contents);
 }
 
 std::vector<ossl::UniquePtr<X509_CRL>> CachedRevocationLists(const std::filesystem::path& folder) {
-  PerFolder<RevocationLists>::Kept kept;
-  const std::optional<FolderChanges> changes = Look<RevocationLists>(folder, kept);
-  if (!changes || kept.value == nullptr || kept.generation != changes->generation) {
-    auto loaded = std::make_shared<const RevocationLists>(RevocationListsIn(folder));
-    if (changes) Kept<RevocationLists>().Keep(folder, changes->generation, loaded);
-    kept.value = std::move(loaded);
+  std::shared_ptr<const RevocationListFiles> files;
+  if (!CachedReading<RevocationListFiles>(folder, IsRevocationListFile, LoadRevocationListFiles, files).ok()) {
+    return {};
   }
-  RevocationLists lists;
-  for (const auto& list : *kept.value) {
-    if (X509_CRL_up_ref(list.get()) == 1) lists.emplace_back(list.get());
-  }
-  return lists;
+  return files->AllLists();
 }
 
 }  // namespace corvane::platform

@@ -1,10 +1,18 @@
 // What is read from store folders, kept between calls: a folder's contents (its certificates)
-// and its revocation lists are read again only when something in the folder changed (told by
-// folder_watch.h), so an unchanged store costs neither a read nor a stat of its files. When it
-// changed, a new reading of its contents shares the certificates of the files no event named and
-// that show the same identity as before (file_identity.h); only the others are read and parsed.
-// Process-wide and thread-safe; off with CORVANE_CACHE=off, and for a folder that cannot be
-// watched (each call then reads it afresh).
+// and its revocation lists, each kept per file with the identity the file showed
+// (file_identity.h). Every call sees what a fresh process would see:
+//
+// - In a watched folder (folder_watch.h) with no event since the kept reading, that reading
+//   stands once its linked entries (symbolic links, files with other hard links) show the same
+//   identity still: a stat of each linked entry, none of the plain files.
+// - After events, a new reading reads again the files events named and the files whose identity
+//   changed, and shares what the kept reading parsed of all the others.
+// - A folder that is not watched (on a network or FUSE file system, or with no inotify watch to
+//   be had) is listed and every entry stat'ed on every call: the kept reading stands while the
+//   same entries show the same identities; otherwise only the changed and new files are read.
+//
+// Readings are shared between the stores opened on them and never change. Process-wide and
+// thread-safe; off with CORVANE_CACHE=off (each call then reads afresh and nothing is kept).
 #pragma once
 
 #include <filesystem>
@@ -17,12 +25,11 @@
 
 namespace corvane::platform {
 
-// LoadStoreContents, answered from the cache while the folder is unchanged. The contents are
-// shared between the stores opened on them and never change.
+// LoadStoreContents, answered from the cache while the folder's files are unchanged.
 Status CachedStoreContents(const std::filesystem::path& folder, std::shared_ptr<const StoreContents>& contents);
 
-// RevocationListsIn, answered from the cache while the folder is unchanged; each list is a
-// reference of the caller's own.
+// The revocation lists of the folder's *.crl files, from the cache while those files are
+// unchanged; each list is a reference of the caller's own. None when the folder cannot be listed.
 std::vector<ossl::UniquePtr<X509_CRL>> CachedRevocationLists(const std::filesystem::path& folder);
 
 }  // namespace corvane::platform

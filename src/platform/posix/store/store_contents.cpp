@@ -49,19 +49,21 @@ size_t StoreContents::FirstWithSubject(std::string_view subject, size_t from) co
 
 namespace {
 
-// What `earlier` read from the file `name` that now shows `identity`, when it may be taken over.
-const ReadCertificateFile* Unchanged(const EarlierReading* earlier, const std::string& name,
-                                     const std::optional<FileIdentity>& identity) {
-  if (earlier == nullptr || !identity || earlier->changed.contains(name)) return nullptr;
-  const auto found = earlier->contents.files.find(name);
-  if (found == earlier->contents.files.end() || found->second.identity != *identity) return nullptr;
-  return &found->second;
+using Certificates = std::vector<std::shared_ptr<const StoredCertificate>>;
+
+// The certificates `earlier` read from the file `name`, which now shows `identity`, when they
+// may be taken over.
+const Certificates* Unchanged(const EarlierReading<StoreContents>* earlier, const std::string& name,
+                              const EntryIdentity& identity) {
+  if (earlier == nullptr || !earlier->Unchanged(name, identity)) return nullptr;
+  const auto found = earlier->reading.certificates_of_file.find(name);
+  return found == earlier->reading.certificates_of_file.end() ? nullptr : &found->second;
 }
 
 }  // namespace
 
 Status LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<StoreContents>& contents,
-                         const EarlierReading* earlier) {
+                         const EarlierReading<StoreContents>* earlier) {
   namespace fs = std::filesystem;
   auto loaded = std::make_shared<StoreContents>();
   loaded->folder = folder;
@@ -84,22 +86,21 @@ Status LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<St
     const fs::path& path = entries->path();
     if (!IsCertificateFileName(path)) continue;
     std::string name = path.filename().string();
-    // Taken before the file is read: a change after it is named by a later event.
-    const std::optional<FileIdentity> identity = IdentityOf(path);
-    ReadCertificateFile file;
-    if (const ReadCertificateFile* kept = Unchanged(earlier, name, identity)) {
-      file = *kept;
+    // Taken before the file is read: a change after it shows in a later identity.
+    const EntryIdentity identity = IdentityOfEntry(path);
+    Certificates certificates;
+    if (const Certificates* kept = Unchanged(earlier, name, identity)) {
+      certificates = *kept;
     } else {
       std::string reason;
-      const EntryRead read = ReadCertificateEntry(path, file.certificates, reason);
-      if (read == EntryRead::kSkipped) loaded->skipped.push_back({std::move(name), std::move(reason)});
-      if (read != EntryRead::kRead) continue;
+      const EntryRead read = ReadCertificateEntry(path, certificates, reason);
+      if (read == EntryRead::kVanished) continue;
+      if (read == EntryRead::kSkipped) loaded->skipped.push_back({name, std::move(reason)});
     }
-    loaded->certificates.insert(loaded->certificates.end(), file.certificates.begin(), file.certificates.end());
-    if (identity) {
-      file.identity = *identity;
-      loaded->files.emplace(std::move(name), std::move(file));
-    }
+    loaded->entries.Add(name, identity);
+    if (certificates.empty()) continue;
+    loaded->certificates.insert(loaded->certificates.end(), certificates.begin(), certificates.end());
+    loaded->certificates_of_file.emplace(std::move(name), std::move(certificates));
   }
   if (error) return Status::FromSystemError(error.value());
 

@@ -5,7 +5,8 @@
 // a certificate is made on first use only.
 //
 // A reading of a folder can take over what an earlier reading parsed: the certificates of each
-// file that is the same file as then and that no event named since are shared, not read again.
+// file that shows the same identity as then (file_identity.h) and that is not named as changed
+// since are shared, not read again.
 #pragma once
 
 #include <filesystem>
@@ -14,12 +15,11 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/posix/ossl.h"
 #include "platform/posix/status.h"
-#include "platform/posix/store/file_identity.h"
+#include "platform/posix/store/folder_entries.h"
 #include "platform/posix/store/store_entry.h"
 #include "platform/posix/store/tbs_certificate.h"
 
@@ -41,17 +41,13 @@ struct StoredCertificate {
   mutable ossl::UniquePtr<X509> x509_;
 };
 
-// The certificates one file of a folder gave, and the identity the file had when it was read.
-struct ReadCertificateFile {
-  FileIdentity identity;
-  std::vector<std::shared_ptr<const StoredCertificate>> certificates;
-};
-
 struct StoreContents {
   std::filesystem::path folder;  // empty for a certificate from no store
   std::vector<std::shared_ptr<const StoredCertificate>> certificates;
   std::vector<SkippedEntry> skipped;  // in the folder's listing order
-  std::unordered_map<std::string, ReadCertificateFile> files;  // the files that read, by name
+  FolderEntries entries;  // every certificate file found, read or skipped
+  // The certificates each file that read gave, by file name.
+  std::unordered_map<std::string, std::vector<std::shared_ptr<const StoredCertificate>>> certificates_of_file;
 
   // The position of the first certificate at or after `from` whose subject Name is encoded
   // exactly as `subject`; certificates.size() when there is none. An index of the subjects is
@@ -65,19 +61,11 @@ struct StoreContents {
   mutable std::unordered_map<std::string_view, std::vector<size_t>> positions_by_subject_;
 };
 
-// An earlier reading of the same folder, and the names of the folder's entries that may have
-// changed since (folder_watch.h).
-struct EarlierReading {
-  const StoreContents& contents;
-  const std::unordered_set<std::string>& changed;
-};
-
 // Reads the store in `folder`. A missing folder is an empty store, and a file removed while the
 // folder is read is not in it; an entry that cannot be read is skipped. Fails only when the
 // folder itself cannot be listed or a non-folder stands in its place. With `earlier`, a file
-// that `earlier` read, that is not named as changed and that shows the same identity as then
-// gives the very certificates it gave then.
+// that `earlier` read and that it holds as unchanged gives the very certificates it gave then.
 Status LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<StoreContents>& contents,
-                         const EarlierReading* earlier = nullptr);
+                         const EarlierReading<StoreContents>* earlier = nullptr);
 
 }  // namespace corvane::platform
