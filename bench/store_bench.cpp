@@ -1,7 +1,8 @@
 // Cost against the size of the stores: MY, CA and ROOT each holding N more certificates, for a
 // whole signing call by serial number (1 KiB), for the lookup alone (open MY, find by serial), and
 // for a whole verification (1 KiB, attached), whose chain draws on CA and ROOT. Each is measured
-// after one call has read what the stores gained (see the README for that first call's cost).
+// after one call has read what the stores gained (docs/performance.md says what that first call
+// costs).
 // Besides, the cost of opening a store whose folder holds N certificate files, plain files or
 // symbolic links to files in another folder (whose identities every call checks), once read.
 #include "store_bench.h"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a staging prefix, builds the consumer program against it once with
 # pkg-config and once with find_package(Corvane), runs both on a test store (checked with the
-# openssl command), and checks that `cpack -G DEB` packages the installed files.
+# openssl command), compiles and runs the README's C example, and checks that `cpack -G DEB`
+# packages the installed files.
 #   install_consumers.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -49,6 +50,13 @@ for consumer in consumer-pkg-config consumer-cmake/consumer; do
     -out verified.txt 2>/dev/null || fail "$consumer's signature does not verify"
   [ "$(cat verified.txt)" = "signed by the consumer" ] || fail "$consumer signed something else"
 done
+
+# The README's C example, compiled and run as it stands there.
+sed -n '/^```c$/,/^```$/{//!p}' "$here/../../README.md" > readme_example.c
+cc -Wall -Werror readme_example.c $(pkg-config --cflags --libs corvane) -o readme_example
+LD_LIBRARY_PATH=$libdir ./readme_example 0C0A "from the README" > readme.out ||
+  fail "the README's example failed: $(cat readme.out)"
+grep -qx "verified: from the README" readme.out || fail "the README's example: $(cat readme.out)"
 
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >/dev/null
 package=$(ls "$work"/deb/*.deb)
