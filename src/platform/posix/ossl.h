@@ -10,6 +10,7 @@
 #include <openssl/bio.h>
 #include <openssl/bn.h>
 #include <openssl/cms.h>
+#include <openssl/decoder.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/pkcs12.h>
@@ -17,6 +18,7 @@
 #include <openssl/x509.h>
 
 #include <memory>
+#include <string>
 
 namespace corvane::ossl {
 
@@ -41,6 +43,7 @@ CORVANE_OSSL_DELETER(EVP_MD, EVP_MD_free);
 CORVANE_OSSL_DELETER(EVP_MD_CTX, EVP_MD_CTX_free);
 CORVANE_OSSL_DELETER(EVP_PKEY, EVP_PKEY_free);
 CORVANE_OSSL_DELETER(EVP_PKEY_CTX, EVP_PKEY_CTX_free);
+CORVANE_OSSL_DELETER(OSSL_DECODER_CTX, OSSL_DECODER_CTX_free);
 CORVANE_OSSL_DELETER(PBEPARAM, PBEPARAM_free);
 CORVANE_OSSL_DELETER(PBE2PARAM, PBE2PARAM_free);
 CORVANE_OSSL_DELETER(PBKDF2PARAM, PBKDF2PARAM_free);
@@ -73,6 +76,23 @@ CORVANE_OSSL_DELETER(STACK_OF(PKCS12_SAFEBAG), FreeSafeBagStack);
 
 template <typename T>
 using UniquePtr = std::unique_ptr<T, Deleter<T>>;
+
+// The owner of memory OpenSSL allocated for the caller (encodings, PEM labels and data).
+struct OpenSslFree {
+  void operator()(void* memory) const { OPENSSL_free(memory); }
+};
+template <typename T>
+using OpenSslMemory = std::unique_ptr<T, OpenSslFree>;
+
+// The DER encoding of `object` made by `encode` (i2d_X509, i2d_X509_CRL, ...); empty when it
+// cannot be encoded.
+template <typename T>
+std::string DerOf(const T* object, int (*encode)(const T*, unsigned char**)) {
+  unsigned char* der = nullptr;
+  const int length = encode(object, &der);
+  const OpenSslMemory<unsigned char> owned(der);
+  return length > 0 ? std::string(reinterpret_cast<const char*>(der), static_cast<size_t>(length)) : std::string();
+}
 
 // Leaves OpenSSL's error queue as it was found, whatever the calls made in its scope left in it.
 class ErrorQueueMark {

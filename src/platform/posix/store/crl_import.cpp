@@ -1,8 +1,5 @@
 #include "platform/posix/store/crl_import.h"
 
-#include <openssl/err.h>
-#include <openssl/pem.h>
-
 #include <filesystem>
 
 #include "platform/posix/ossl.h"
@@ -12,42 +9,6 @@
 #include "platform/posix/store/thumbprint.h"
 
 namespace corvane::platform {
-namespace {
-
-// The DER of the first "X509 CRL" block of PEM text; empty when there is none.
-std::string FirstCrlBlock(const std::string& pem) {
-  ossl::UniquePtr<BIO> in(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
-  std::string der;
-  char* label = nullptr;
-  char* header = nullptr;
-  unsigned char* data = nullptr;
-  long length = 0;
-  while (in != nullptr && der.empty() &&
-         PEM_read_bio(in.get(), &label, &header, &data, &length) == 1) {
-    if (std::string(label) == "X509 CRL") der.assign(reinterpret_cast<char*>(data), static_cast<size_t>(length));
-    OPENSSL_free(label);
-    OPENSSL_free(header);
-    OPENSSL_free(data);
-  }
-  return der;
-}
-
-// The list in exactly these DER bytes; null when they are not one.
-ossl::UniquePtr<X509_CRL> CrlFromDer(const std::string& der) {
-  X509_CRL* target = X509_CRL_new_ex(ossl::LibraryContext(), ossl::kNoProperties);
-  if (target == nullptr || der.empty()) {
-    X509_CRL_free(target);
-    return nullptr;
-  }
-  const auto* begin = reinterpret_cast<const unsigned char*>(der.data());
-  const unsigned char* cursor = begin;
-  const bool parsed = d2i_X509_CRL(&target, &cursor, static_cast<long>(der.size())) != nullptr;
-  ossl::UniquePtr<X509_CRL> crl(target);  // d2i_X509_CRL freed it when it failed
-  if (!parsed || cursor != begin + der.size()) return nullptr;
-  return crl;
-}
-
-}  // namespace
 
 Status AddCrl(const std::string& store, const std::string& origin, const std::string& bytes,
               std::vector<std::string>& report, std::vector<std::string>& warnings) {
@@ -55,18 +16,18 @@ Status AddCrl(const std::string& store, const std::string& origin, const std::st
   Status status = StoreFolderOf(store, folder);
   if (!status.ok()) return status;
 
-  ERR_set_mark();
-  const bool pem = bytes.find("-----BEGIN ") != std::string::npos;
-  const ossl::UniquePtr<X509_CRL> crl = CrlFromDer(pem ? FirstCrlBlock(bytes) : bytes);
-  ERR_pop_to_mark();
-  if (crl == nullptr) {
+  // The first list the bytes hold, read as the store reads its list files.
+  std::vector<ossl::UniquePtr<X509_CRL>> lists;
+  {
+    const ossl::ErrorQueueMark mark;
+    AddRevocationListsOfFile(bytes, lists);
+  }
+  if (lists.empty()) {
     return Status(CRYPT_E_ASN1_CORRUPT).Because(origin + ": not a certificate revocation list");
   }
-  unsigned char* encoded = nullptr;
-  const int encoded_length = i2d_X509_CRL(crl.get(), &encoded);
-  if (encoded_length <= 0) return Status(CRYPT_E_ASN1_ERROR).Because("cannot encode the revocation list");
-  const std::string der(reinterpret_cast<char*>(encoded), static_cast<size_t>(encoded_length));
-  OPENSSL_free(encoded);
+  X509_CRL* crl = lists.front().get();
+  const std::string der = ossl::DerOf(crl, i2d_X509_CRL);
+  if (der.empty()) return Status(CRYPT_E_ASN1_ERROR).Because("cannot encode the revocation list");
 
   std::vector<ossl::UniquePtr<X509>> certificates;
   status = LoadStoreCertificates(store, certificates);
@@ -77,8 +38,8 @@ Status AddCrl(const std::string& store, const std::string& origin, const std::st
   bool issued = false;
   for (const auto& certificate : certificates) {
     issuer_named |=
-        X509_NAME_cmp(X509_get_subject_name(certificate.get()), X509_CRL_get_issuer(crl.get())) == 0;
-    issued = issued || IsIssuerOf(certificate.get(), crl.get());
+        X509_NAME_cmp(X509_get_subject_name(certificate.get()), X509_CRL_get_issuer(crl)) == 0;
+    issued = issued || IsIssuerOf(certificate.get(), crl);
   }
   if (issuer_named && !issued) {
     return Status(NTE_BAD_SIGNATURE)

@@ -17,12 +17,10 @@ std::unique_ptr<StoredCertificate> ParsedCertificate(const BYTE* der, size_t len
 
 // The certificate read from its own encoding, with `parsed` kept as its OpenSSL form.
 std::unique_ptr<StoredCertificate> ParsedCertificate(X509* parsed) {
-  unsigned char* der = nullptr;
-  const int length = i2d_X509(parsed, &der);
-  if (length <= 0) return nullptr;
+  const std::string der = ossl::DerOf(parsed, i2d_X509);
+  if (der.empty()) return nullptr;
   std::unique_ptr<StoredCertificate> certificate =
-      ParsedCertificate(der, static_cast<size_t>(length));
-  OPENSSL_free(der);
+      ParsedCertificate(reinterpret_cast<const BYTE*>(der.data()), der.size());
   if (certificate != nullptr) certificate->KeepOpenSslCertificate(parsed);
   return certificate;
 }

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "platform/posix/pem_blocks.h"
 #include "platform/posix/store/pkcs12_iterations.h"
 
 namespace corvane::platform {
@@ -39,17 +40,16 @@ ossl::UniquePtr<X509> CertificateFromDer(const unsigned char* der, size_t size) 
 ossl::UniquePtr<EVP_PKEY> KeyFrom(const unsigned char* data, size_t size, const char* input_type,
                                   const std::optional<std::string>& password) {
   EVP_PKEY* key = nullptr;
-  OSSL_DECODER_CTX* decoder = OSSL_DECODER_CTX_new_for_pkey(
+  const ossl::UniquePtr<OSSL_DECODER_CTX> decoder(OSSL_DECODER_CTX_new_for_pkey(
       &key, input_type, nullptr, nullptr, OSSL_KEYMGMT_SELECT_KEYPAIR, ossl::LibraryContext(),
-      ossl::kNoProperties);
+      ossl::kNoProperties));
   if (decoder == nullptr) return nullptr;
   if (password) {
-    OSSL_DECODER_CTX_set_passphrase(decoder, Bytes(*password), password->size());
+    OSSL_DECODER_CTX_set_passphrase(decoder.get(), Bytes(*password), password->size());
   }
   const unsigned char* cursor = data;
   size_t remaining = size;
-  const bool decoded = OSSL_DECODER_from_data(decoder, &cursor, &remaining) == 1;
-  OSSL_DECODER_CTX_free(decoder);
+  const bool decoded = OSSL_DECODER_from_data(decoder.get(), &cursor, &remaining) == 1;
   ossl::UniquePtr<EVP_PKEY> owner(key);
   if (!decoded) return nullptr;
   return owner;
@@ -80,9 +80,11 @@ bool ReadPkcs12(const std::string& bytes, const std::optional<std::string>& pass
 
   EVP_PKEY* key = nullptr;
   X509* certificate = nullptr;
-  STACK_OF(X509)* chain = nullptr;
+  STACK_OF(X509)* chain_stack = nullptr;
   const char* pass = password ? password->c_str() : "";
-  if (PKCS12_parse(p12.get(), pass, &key, &certificate, &chain) != 1) {
+  const bool opened = PKCS12_parse(p12.get(), pass, &key, &certificate, &chain_stack) == 1;
+  const ossl::UniquePtr<STACK_OF(X509)> chain(chain_stack);
+  if (!opened) {
     error = password ? "cannot open the PKCS #12 file (wrong password?)"
                      : "cannot open the PKCS #12 file (it needs a password)";
     failure.needs_password = !password;
@@ -90,61 +92,48 @@ bool ReadPkcs12(const std::string& bytes, const std::optional<std::string>& pass
   }
   if (key != nullptr) items.keys.emplace_back(key);
   if (certificate != nullptr) items.certificates.emplace_back(certificate);
-  for (int i = 0; chain != nullptr && i < sk_X509_num(chain); ++i) {
-    items.chain.emplace_back(sk_X509_value(chain, i));
-  }
-  sk_X509_free(chain);  // the certificates now belong to items
+  // The chain's certificates move to items; the stack that owned them is freed empty.
+  while (chain != nullptr && sk_X509_num(chain.get()) > 0) items.chain.emplace_back(sk_X509_shift(chain.get()));
   if (certificate == nullptr && key == nullptr && items.chain.empty()) error = "the PKCS #12 file is empty";
   return true;
 }
 
-bool IsKeyLabel(const char* label) { return std::strstr(label, "PRIVATE KEY") != nullptr; }
+bool IsKeyLabel(std::string_view label) { return label.find("PRIVATE KEY") != std::string_view::npos; }
 
 bool ReadPem(const std::string& bytes, const std::optional<std::string>& password, ImportItems& items,
              ReadFailure& failure) {
   std::string& error = failure.reason;
-  ossl::UniquePtr<BIO> in(BIO_new_mem_buf(bytes.data(), static_cast<int>(bytes.size())));
   int blocks = 0;
-  for (;;) {
-    char* label = nullptr;
-    char* header = nullptr;
-    unsigned char* data = nullptr;
-    long length = 0;
-    if (PEM_read_bio(in.get(), &label, &header, &data, &length) != 1) {
-      const bool at_end = ERR_GET_REASON(ERR_peek_last_error()) == PEM_R_NO_START_LINE;
-      if (!at_end) error = "malformed PEM data";
-      else if (blocks == 0) error = "no PEM data";
-      return error.empty();
-    }
+  const PemEnd end = ForEachPemBlock(bytes, [&](const PemBlock& block) {
     ++blocks;
-    const std::string name = label;
-    if (name == "CERTIFICATE" || name == "X509 CERTIFICATE") {
-      auto certificate = CertificateFromDer(data, static_cast<size_t>(length));
+    if (block.label == "CERTIFICATE" || block.label == "X509 CERTIFICATE") {
+      auto certificate = CertificateFromDer(block.der, static_cast<size_t>(block.size));
       if (certificate) items.certificates.push_back(std::move(certificate));
       else error = "a CERTIFICATE block is not a certificate";
-    } else if (IsKeyLabel(label)) {
+    } else if (IsKeyLabel(block.label)) {
       // Handed to the decoder as PEM again: encrypted traditional keys keep their headers.
-      ossl::UniquePtr<BIO> block(BIO_new(BIO_s_mem()));
-      PEM_write_bio(block.get(), label, header, data, length);
+      const std::string label(block.label), header(block.header);
+      ossl::UniquePtr<BIO> pem_block(BIO_new(BIO_s_mem()));
+      PEM_write_bio(pem_block.get(), label.c_str(), header.c_str(), block.der, block.size);
       char* pem = nullptr;
-      const long pem_length = BIO_get_mem_data(block.get(), &pem);
+      const long pem_length = BIO_get_mem_data(pem_block.get(), &pem);
       auto key = KeyFrom(reinterpret_cast<unsigned char*>(pem), static_cast<size_t>(pem_length), "PEM", password);
       if (key) {
         items.keys.push_back(std::move(key));
       } else {
         error = password ? "cannot read the private key (wrong password?)"
                          : "cannot read the private key (encrypted? it needs a password)";
-        failure.needs_password =
-            !password && (name == "ENCRYPTED PRIVATE KEY" || std::strstr(header, "ENCRYPTED") != nullptr);
+        failure.needs_password = !password && (block.label == "ENCRYPTED PRIVATE KEY" ||
+                                               block.header.find("ENCRYPTED") != std::string_view::npos);
       }
     } else {
-      error = "unsupported PEM block \"" + name + "\"";
+      error = "unsupported PEM block \"" + std::string(block.label) + "\"";
     }
-    OPENSSL_free(label);
-    OPENSSL_free(header);
-    OPENSSL_free(data);
-    if (!error.empty()) return false;
-  }
+    return error.empty();
+  });
+  if (end == PemEnd::kMalformed) error = "malformed PEM data";
+  else if (end == PemEnd::kEnd && blocks == 0) error = "no PEM data";
+  return error.empty();
 }
 
 // The reading itself; false with the reason in `error`.

@@ -7,6 +7,7 @@
 #include <climits>
 #include <string>
 
+#include "platform/posix/pem_blocks.h"
 #include "platform/posix/store/atomic_file.h"
 #include "platform/posix/store/store_layout.h"
 
@@ -41,20 +42,12 @@ void AddRevocationListsOfFile(const std::string& bytes, std::vector<ossl::Unique
     lists.push_back(std::move(list));
     return;
   }
-  if (bytes.size() > static_cast<size_t>(INT_MAX)) return;
-  ossl::UniquePtr<BIO> text(BIO_new_mem_buf(bytes.data(), static_cast<int>(bytes.size())));
-  char* name = nullptr;
-  char* header = nullptr;
-  unsigned char* data = nullptr;
-  long size = 0;
-  while (text && PEM_read_bio(text.get(), &name, &header, &data, &size) == 1) {
-    if (std::string(name) == PEM_STRING_X509_CRL) {
-      if (auto list = ParseDer(data, size)) lists.push_back(std::move(list));
+  (void)ForEachPemBlock(bytes, [&](const PemBlock& block) {
+    if (block.label == PEM_STRING_X509_CRL) {
+      if (auto list = ParseDer(block.der, block.size)) lists.push_back(std::move(list));
     }
-    OPENSSL_free(name);
-    OPENSSL_free(header);
-    OPENSSL_free(data);
-  }
+    return true;
+  });
 }
 
 std::vector<ossl::UniquePtr<X509_CRL>> RevocationListsOfFile(const std::filesystem::path& file) {

@@ -39,14 +39,7 @@ Status LoadStoreCertificates(const std::string& store,
   return Status();
 }
 
-std::string CertificateDer(X509* certificate) {
-  unsigned char* der = nullptr;
-  const int length = i2d_X509(certificate, &der);
-  if (length <= 0) return std::string();
-  std::string bytes(reinterpret_cast<char*>(der), static_cast<size_t>(length));
-  OPENSSL_free(der);
-  return bytes;
-}
+std::string CertificateDer(X509* certificate) { return ossl::DerOf(certificate, i2d_X509); }
 
 std::string PrivateKeyPem(EVP_PKEY* key) {
   ossl::UniquePtr<BIO> bio(BIO_new(BIO_s_mem()));
