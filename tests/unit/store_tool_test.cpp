@@ -256,7 +256,8 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
   const std::string dead = "." + user + ".cer." + std::to_string(gone) + ".AbCdEf";
   const std::string old = "." + user + ".key.QwErTy";
   const std::string live = "." + ca + ".key." + std::to_string(getpid()) + ".ZxCvBn";
-  for (const std::string& name : {dead, old, live}) testing::WriteFile(my / name, "partial");
+  const std::string no_such_pid = "." + ca + ".cer.9999999999.PoIuYt";  // names no process: judged by age
+  for (const std::string& name : {dead, old, live, no_such_pid}) testing::WriteFile(my / name, "partial");
   fs::last_write_time(my / old, fs::file_time_type::clock::now() - std::chrono::minutes(2));
 
   const auto check = RunStoreTool("check MY");
@@ -270,6 +271,7 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
         "MY/" + dead + ": temporary file left by an interrupted write",
         "MY/" + old + ": temporary file left by an interrupted write",
         "MY/" + live + ": temporary file of a write in progress",
+        "MY/" + no_such_pid + ": temporary file of a write in progress",
         "MY/" + ca + ".cer: certificate " + ca + " without its private key file"}) {
     EXPECT_NE(check.out.find(line), std::string::npos) << line << "\n" << check.out;
   }
@@ -279,6 +281,7 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
   EXPECT_FALSE(fs::exists(my / dead));
   EXPECT_FALSE(fs::exists(my / old));
   EXPECT_TRUE(fs::exists(my / live));
+  EXPECT_TRUE(fs::exists(my / no_such_pid));
   EXPECT_EQ(fs::status(my / (user + ".key")).permissions() & fs::perms::mask, fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(fs::status("/dev/zero").permissions() & fs::perms::others_read, fs::perms::others_read);  // not followed
   // The store signs and lists with its good entries all along.
