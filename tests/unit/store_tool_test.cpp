@@ -133,6 +133,14 @@ TEST_F(StoreToolTest, KeyIsLinkedOnlyToTheCertificateItMatches) {
   EXPECT_NE(run.err.find("matches no certificate"), std::string::npos) << run.err;
   EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
   EXPECT_TRUE(StoreFiles().empty());
+  // A certificate OpenSSL reads but the stores cannot (a validity time that is no time): the same.
+  std::string bad_time = testing::DerOf(user_.get());
+  const ASN1_TIME* not_before = X509_get0_notBefore(user_.get());
+  bad_time[bad_time.find(testing::BlobBytes(ASN1_STRING_get0_data(not_before), ASN1_STRING_length(not_before))) + 2] = 'x';
+  run = RunStoreTool("import MY " + Write("bad-time.der", bad_time) + " " + user_pem);
+  EXPECT_NE(run.status, 0);
+  EXPECT_NE(run.err.find("is malformed"), std::string::npos) << run.err;
+  EXPECT_TRUE(StoreFiles().empty());
 
   // The certificate first, its key (DER, traditional) later: linked to the stored certificate.
   ASSERT_EQ(RunStoreTool("import MY " + user_pem).status, 0);
