@@ -2,16 +2,14 @@
 // the first byte of each picks what it is stored as (a certificate under one of the names a store
 // reads, the private key of every certificate found, or a revocation list). The store is opened,
 // enumerated, its names rendered, its keys and lists read, and checked as `store check` does.
-#include <stdlib.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "fuzz_setup.h"
 #include "platform/platform.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/store/revocation_lists.h"
@@ -21,25 +19,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// A store root of its own, removed when the run ends.
-const fs::path& StoreFolder() {
-  static char root[] = "/tmp/corvane-store-fuzz-XXXXXX";
-  static const fs::path folder = [] {
-    if (mkdtemp(root) == nullptr) abort();
-    setenv("CORVANE_HOME", root, 1);
-    atexit([] {
-      std::error_code ignored;
-      fs::remove_all(root, ignored);
-    });
-    return fs::path(root) / "stores" / "MY";
-  }();
-  return folder;
-}
-
-void Write(const fs::path& file, std::string_view bytes) {
-  std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 void UseStore() {
   HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
@@ -58,32 +37,28 @@ void UseStore() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const fs::path& folder = StoreFolder();
+  const fs::path folder = corvane::fuzz::Home().root() / "stores" / "MY";
   fs::remove_all(folder);
   fs::create_directories(folder);
   static const char* const kNames[] = {".cer", ".pem", ".crt", ".der", ".key", ".crl"};
-  const std::string_view input(reinterpret_cast<const char*>(data), size);
   std::string key;
-  size_t start = 0;
-  for (int file = 0; start <= input.size() && file < 8; ++file) {
-    size_t end = input.find("\n%%\n", start);
-    if (end == std::string_view::npos) end = input.size();
-    std::string_view bytes = input.substr(start, end - start);
-    start = end + 4;
+  int file = 0;
+  for (std::string_view bytes : corvane::fuzz::SplitInput(data, size, 8)) {
+    ++file;
     if (bytes.empty()) continue;
     const std::string kind = kNames[static_cast<uint8_t>(bytes[0]) % 6];
     bytes.remove_prefix(1);
     if (kind == ".key") {
       key.assign(bytes);
     } else {
-      Write(folder / ("f" + std::to_string(file) + kind), bytes);
+      corvane::testing::WriteFile(folder / ("f" + std::to_string(file) + kind), std::string(bytes));
     }
   }
   if (!key.empty()) {
     // The key goes beside every certificate the store finds.
     HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
     for (PCCERT_CONTEXT c = nullptr; store != nullptr && (c = CertEnumCertificatesInStore(store, c)) != nullptr;) {
-      Write(folder / (corvane::platform::Thumbprint(c->pbCertEncoded, c->cbCertEncoded) + ".key"), key);
+      corvane::testing::WriteFile(folder / (corvane::platform::Thumbprint(c->pbCertEncoded, c->cbCertEncoded) + ".key"), key);
     }
     CertCloseStore(store, 0);
   }

@@ -1,12 +1,12 @@
 #include "support/test_home.h"
 
-#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 #include "platform/posix/ui/ui.h"
 

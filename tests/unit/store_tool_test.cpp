@@ -191,6 +191,14 @@ TEST_F(StoreToolTest, KeyIsLinkedOnlyToTheCertificateItMatches) {
   EXPECT_NE(run.err.find("matches no certificate"), std::string::npos) << run.err;
   EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
   EXPECT_TRUE(StoreFiles().empty());
+  // A certificate OpenSSL reads but the stores cannot (a validity time that is no time): the same.
+  std::string bad_time = testing::DerOf(user_.get());
+  const ASN1_TIME* not_before = X509_get0_notBefore(user_.get());
+  bad_time[bad_time.find(testing::BlobBytes(ASN1_STRING_get0_data(not_before), ASN1_STRING_length(not_before))) + 2] = 'x';
+  run = RunStoreTool("import MY " + Write("bad-time.der", bad_time) + " " + user_pem);
+  EXPECT_NE(run.status, 0);
+  EXPECT_NE(run.err.find("is malformed"), std::string::npos) << run.err;
+  EXPECT_TRUE(StoreFiles().empty());
 
   // The certificate first, its key (DER, traditional) later: linked to the stored certificate.
   ASSERT_EQ(RunStoreTool("import MY " + user_pem).status, 0);
@@ -320,7 +328,8 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
   const std::string dead = "." + user + ".cer." + std::to_string(gone) + ".AbCdEf";
   const std::string old = "." + user + ".key.QwErTy";
   const std::string live = "." + ca + ".key." + std::to_string(getpid()) + ".ZxCvBn";
-  for (const std::string& name : {dead, old, live}) testing::WriteFile(my / name, "partial");
+  const std::string no_such_pid = "." + ca + ".cer.9999999999.PoIuYt";  // names no process: judged by age
+  for (const std::string& name : {dead, old, live, no_such_pid}) testing::WriteFile(my / name, "partial");
   fs::last_write_time(my / old, fs::file_time_type::clock::now() - std::chrono::minutes(2));
 
   const auto check = RunStoreTool("check MY");
@@ -341,6 +350,7 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
         "MY/" + dead + ": temporary file left by an interrupted write",
         "MY/" + old + ": temporary file left by an interrupted write",
         "MY/" + live + ": temporary file of a write in progress",
+        "MY/" + no_such_pid + ": temporary file of a write in progress",
         "MY/" + ca + ".cer: certificate " + ca + " without its private key file"}) {
     EXPECT_NE(check.out.find(line), std::string::npos) << line << "\n" << check.out;
   }
@@ -350,6 +360,7 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
   EXPECT_FALSE(fs::exists(my / dead));
   EXPECT_FALSE(fs::exists(my / old));
   EXPECT_TRUE(fs::exists(my / live));
+  EXPECT_TRUE(fs::exists(my / no_such_pid));
   EXPECT_EQ(fs::status(my / (user + ".key")).permissions() & fs::perms::mask, fs::perms::owner_read | fs::perms::owner_write);
   for (const fs::path& outside : {fs::path("/dev/zero"), linked, hard}) {  // not changed
     EXPECT_EQ(fs::status(outside).permissions() & fs::perms::others_read, fs::perms::others_read) << outside;

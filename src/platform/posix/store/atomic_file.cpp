@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
+#include <limits>
 #include <string>
 
 namespace corvane::platform {
@@ -55,7 +56,7 @@ Status SyncFolder(const std::filesystem::path& folder) {
 }
 
 // The process id in a temporary file's name (".<name>.<pid>.XXXXXX"); 0 for the earlier form
-// without one.
+// without one, and for a number too large to be a process id.
 pid_t TemporaryFileOwner(const std::string& file_name) {
   const std::string stem = file_name.substr(0, file_name.size() - kRandomSuffix);
   const size_t dot = stem.rfind('.');
@@ -63,7 +64,9 @@ pid_t TemporaryFileOwner(const std::string& file_name) {
   pid_t pid = 0;
   for (size_t i = dot + 1; i < stem.size(); ++i) {
     if (stem[i] < '0' || stem[i] > '9') return 0;
-    pid = pid * 10 + (stem[i] - '0');
+    const int digit = stem[i] - '0';
+    if (pid > (std::numeric_limits<pid_t>::max() - digit) / 10) return 0;
+    pid = pid * 10 + digit;
   }
   return pid;
 }

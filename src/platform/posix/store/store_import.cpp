@@ -4,6 +4,7 @@
 
 #include "platform/posix/store/store_files.h"
 #include "platform/posix/store/store_layout.h"
+#include "platform/posix/store/tbs_certificate.h"
 #include "platform/posix/store/thumbprint.h"
 
 namespace corvane::platform {
@@ -42,11 +43,22 @@ std::string SubjectOf(X509* certificate) {
   return std::string(data, static_cast<size_t>(length));
 }
 
-PendingFile CertificateFile(const std::string& store, X509* certificate, const char* what) {
+// Plans the certificate's file in `store`. OpenSSL reads some certificates that the stores do
+// not (a validity time that is no time): such a certificate is refused, since every store would
+// pass its file over.
+Status PlanCertificateFile(const std::string& store, X509* certificate, const char* what,
+                           std::vector<PendingFile>& writes) {
   const std::string thumbprint = Thumbprint(certificate);
-  return {StoreFolder(store), CertificateFileName(thumbprint), CertificateDer(certificate), 0644,
-          std::string(what) + " " + thumbprint + " -> " + StoreFolderName(store) + "  " +
-              SubjectOf(certificate)};
+  std::string der = CertificateDer(certificate);
+  if (TbsCertificate::Parse(std::vector<BYTE>(der.begin(), der.end())) == nullptr) {
+    return Status(CRYPT_E_ASN1_CORRUPT)
+        .Because(std::string(what) + " " + thumbprint + " (" + SubjectOf(certificate) +
+                 ") is malformed; nothing was imported");
+  }
+  writes.push_back({StoreFolder(store), CertificateFileName(thumbprint), std::move(der), 0644,
+                    std::string(what) + " " + thumbprint + " -> " + StoreFolderName(store) + "  " +
+                        SubjectOf(certificate)});
+  return Status();
 }
 
 // The certificate among `lists` whose public key is `key`; null when there is none.
@@ -107,11 +119,14 @@ Status ImportIntoStore(const std::string& store, const ImportItems& items,
                       "private key -> " + StoreFolderName(store) + ", linked to " + thumbprint});
   }
   for (const auto& certificate : items.certificates) {
-    writes.push_back(CertificateFile(store, certificate.get(), "certificate"));
+    status = PlanCertificateFile(store, certificate.get(), "certificate", writes);
+    if (!status.ok()) return status;
   }
   for (const auto& certificate : items.chain) {
     const std::string target = ChainStore(certificate.get(), chain);
-    if (!target.empty()) writes.push_back(CertificateFile(target, certificate.get(), "chain certificate"));
+    if (target.empty()) continue;
+    status = PlanCertificateFile(target, certificate.get(), "chain certificate", writes);
+    if (!status.ok()) return status;
   }
 
   for (const PendingFile& file : writes) {
