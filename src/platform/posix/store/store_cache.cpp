@@ -114,7 +114,7 @@ Status CachedReading(const std::filesystem::path& folder, EntryFilter wanted, Lo
     return Status();
   }
   std::optional<EarlierReading<Reading>> earlier;
-  if (changes.named) earlier.emplace(*kept.reading, *changes.named);
+  if (changes.named) earlier.emplace(EarlierReading<Reading>{*kept.reading, *changes.named});
   const Status status = load(folder, loaded, earlier ? &*earlier : nullptr);
   if (!status.ok()) return status;
   cache.Keep(folder, events ? events->generation : kNotWatched, loaded);
