@@ -14,7 +14,7 @@ jint Run(JNIEnv* env, jbyteArray input, ByteExport call, NativeBuffer& out, int3
   if (length <= 0) return CORVANE_E_MISSING_ARGUMENT;
   const NativeBuffer in = CopyIn(env, input, length, static_cast<size_t>(length) + 1);
   if (!in) return CORVANE_E_NO_MEMORY;
-  return CallTwice(
+  return CallExportTwice(
       [&](char* output, int32_t* output_length) {
         return call(in.get(), length, output, output_length);
       },

@@ -11,7 +11,7 @@
 
 namespace {
 
-using corvane::jni::CallTwice;
+using corvane::jni::CallExportTwice;
 using corvane::jni::NativeBuffer;
 
 // GBK: 你好，这是签名用的原文 and 你好，这是加密用的原文 (11 characters, 22 bytes each).
@@ -32,7 +32,7 @@ struct RoundTrip {
 
     std::printf("Sign Test Begin!\n");
     std::printf("Plain:\n[%s]\n", kTextToSign);
-    int32_t code = CallTwice(
+    int32_t code = CallExportTwice(
         [&](char* out, int32_t* size) {
           return generateSingleSignedMsg(kTextToSign, sign_length, 0, out, size);
         },
@@ -42,7 +42,7 @@ struct RoundTrip {
     std::printf("Sign Test OK!\n");
 
     std::printf("Verify Test Begin!\n");
-    code = CallTwice(
+    code = CallExportTwice(
         [&](char* out, int32_t* size) {
           return verifySingleSignedMsg(signed_message.get(), signed_size, out, size);
         },
@@ -52,7 +52,7 @@ struct RoundTrip {
 
     std::printf("Encrypt Test Begin!\n");
     std::printf("Plain:\n[%s]\n", kTextToEncrypt);
-    code = CallTwice(
+    code = CallExportTwice(
         [&](char* out, int32_t* size) {
           return composeSingleEnvelopedMsg(kTextToEncrypt, encrypt_length, out, size);
         },
@@ -62,7 +62,7 @@ struct RoundTrip {
     std::printf("Encrypt Test OK!\n");
 
     std::printf("Decrypt Test Begin!\n");
-    code = CallTwice(
+    code = CallExportTwice(
         [&](char* out, int32_t* size) {
           return decomposeSingleEnvelopedMsg(enveloped.get(), enveloped_size, out, size);
         },

@@ -13,7 +13,7 @@ namespace corvane::jni {
 // `call(output, &length)` is the export with its inputs bound. On 0, `buffer` holds `size` bytes
 // of output; -10000 when no buffer of the size can be had (or the size does not fit an int).
 template <typename Export>
-int32_t CallTwice(Export call, NativeBuffer& buffer, int32_t& size) {
+int32_t CallExportTwice(Export call, NativeBuffer& buffer, int32_t& size) {
   size = 0;
   const int32_t code = call(nullptr, &size);
   if (code != 0) return code;

@@ -65,10 +65,11 @@ Outcome Encrypt(EnvelopingResources& held, const RecipientChoice& choice, const 
   parameters.ContentEncryptionAlgorithm.pszObjId = const_cast<LPSTR>(szOID_RSA_RC4);
 
   DWORD message_size = 0;
-  step = CallTwice(MessageCall::kEncrypt, held.message, &message_size, [&](BYTE* out, DWORD* size) {
-    return CryptEncryptMessage(&parameters, recipient_count, recipients, data, data_length, out,
-                               size);
-  });
+  step = CallPlatformTwice(MessageCall::kEncrypt, held.message, &message_size,
+                           [&](BYTE* out, DWORD* size) {
+                             return CryptEncryptMessage(&parameters, recipient_count, recipients,
+                                                        data, data_length, out, size);
+                           });
   if (!step.ok()) return step;
   return WriteMessageText(held.message, message_size, data_length, output, output_length);
 }

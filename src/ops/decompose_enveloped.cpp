@@ -36,12 +36,12 @@ Outcome OpenEnvelope(OpeningResources& held, const char* text, int32_t text_leng
   parameters.rghCertStore = held.store.handle_address();
 
   DWORD content_size = 0;
-  step = CallTwice(MessageCall::kDecrypt, held.content, &content_size,
-                   [&](BYTE* content, DWORD* size) {
-                     return CryptDecryptMessage(&parameters, held.message.data(),
-                                                static_cast<DWORD>(message_length), content, size,
-                                                nullptr);
-                   });
+  step = CallPlatformTwice(MessageCall::kDecrypt, held.content, &content_size,
+                           [&](BYTE* content, DWORD* size) {
+                             return CryptDecryptMessage(&parameters, held.message.data(),
+                                                        static_cast<DWORD>(message_length),
+                                                        content, size, nullptr);
+                           });
   if (!step.ok()) return step;
   // The caller's buffer holds text_length bytes (the size query's answer); content never
   // outgrows the message it came from, but a platform answer that did is refused, not copied.

@@ -60,9 +60,11 @@ Outcome Sign(SigningResources& held, const SignerChoice& choice, const BYTE* dat
   const BYTE* contents[] = {data};
   DWORD content_sizes[] = {data_length};
   DWORD message_size = 0;
-  step = CallTwice(MessageCall::kSign, held.message, &message_size, [&](BYTE* out, DWORD* size) {
-    return CryptSignMessage(&parameters, mode == 1, 1, contents, content_sizes, out, size);
-  });
+  step = CallPlatformTwice(MessageCall::kSign, held.message, &message_size,
+                           [&](BYTE* out, DWORD* size) {
+                             return CryptSignMessage(&parameters, mode == 1, 1, contents,
+                                                     content_sizes, out, size);
+                           });
   if (!step.ok()) return step;
 
   return WriteMessageText(held.message, message_size, data_length, output, output_length);

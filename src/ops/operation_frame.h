@@ -91,7 +91,7 @@ Outcome PrepareProvider(ProviderContext& provider);
 // Runs a platform message call that reports its size first: call(nullptr, &size), then `buffer`
 // of size + 1 zeroed bytes, then call(buffer, &size). Failures are sorted by `kind`.
 template <typename Call>
-Outcome CallTwice(MessageCall kind, CallBuffer& buffer, DWORD* size, Call call) {
+Outcome CallPlatformTwice(MessageCall kind, CallBuffer& buffer, DWORD* size, Call call) {
   if (!call(static_cast<BYTE*>(nullptr), size)) return MapMessageCallError(kind, GetLastError());
   const Outcome allocated = buffer.Allocate(*size);
   if (!allocated.ok()) return allocated;
