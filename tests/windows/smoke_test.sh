@@ -154,6 +154,8 @@ export DISPLAY=:$(cat "$work/display")
 driver sign 0 - - data.txt chosen.txt >chooser.out &
 chooser_pid=$!
 dialog=$(timeout 60 xdotool search --sync --onlyvisible --name '请选择您要用的证书' | head -1)
+# The driver reports the dialog's state as shown before any key reaches it.
+for _ in $(seq 100); do grep -q '^off-centre' chooser.out && break; sleep 0.1; done
 timeout 30 xdotool windowfocus --sync "$dialog" key Tab Tab Down Down
 sleep 0.5
 import -window root "$artefacts/chooser.png"
