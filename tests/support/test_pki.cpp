@@ -120,13 +120,13 @@ ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& wanted, EVP_PKEY* s
   return cert;
 }
 
-std::string RevocationListDer(X509* issuer, EVP_PKEY* key, X509* revoked, const ListSpec& spec) {
+std::string RevocationListDer(X509* issuer, EVP_PKEY* key, X509* revoked, const ListShape& shape) {
   ossl::UniquePtr<X509_CRL> list(X509_CRL_new());
   Check(list != nullptr, "X509_CRL_new");
   X509_CRL_set_version(list.get(), 1);
   X509_CRL_set_issuer_name(list.get(), X509_get_subject_name(issuer));
-  ossl::UniquePtr<ASN1_TIME> last(X509_gmtime_adj(nullptr, spec.last_update_offset));
-  ossl::UniquePtr<ASN1_TIME> next(X509_gmtime_adj(nullptr, spec.next_update_offset));
+  ossl::UniquePtr<ASN1_TIME> last(X509_gmtime_adj(nullptr, shape.last_update_offset));
+  ossl::UniquePtr<ASN1_TIME> next(X509_gmtime_adj(nullptr, shape.next_update_offset));
   X509_CRL_set1_lastUpdate(list.get(), last.get());
   X509_CRL_set1_nextUpdate(list.get(), next.get());
   auto add_entry = [&](ASN1_INTEGER* serial) {
@@ -137,7 +137,7 @@ std::string RevocationListDer(X509* issuer, EVP_PKEY* key, X509* revoked, const 
           "X509_CRL_add0_revoked");
   };
   ossl::UniquePtr<ASN1_INTEGER> other(ASN1_INTEGER_new());
-  for (int index = 0; index < spec.other_entries; ++index) {
+  for (int index = 0; index < shape.other_entries; ++index) {
     ASN1_INTEGER_set_int64(other.get(), int64_t{0x7F000000} + index);
     add_entry(other.get());
   }

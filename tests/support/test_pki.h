@@ -50,7 +50,7 @@ ossl::UniquePtr<X509> MakeEmptyRelativeNameCertificate(EVP_PKEY* key);
 
 // How a revocation list is made: its update times (seconds from now) and how many entries of
 // other serial numbers it holds besides the one revoked.
-struct ListSpec {
+struct ListShape {
   long last_update_offset = 0;
   long next_update_offset = 24 * 3600;
   int other_entries = 0;
@@ -58,7 +58,7 @@ struct ListSpec {
 
 // A revocation list under `issuer`'s name signed with `key` (DER), listing `revoked` when given.
 std::string RevocationListDer(X509* issuer, EVP_PKEY* key, X509* revoked = nullptr,
-                              const ListSpec& spec = {});
+                              const ListShape& shape = {});
 
 std::string DerOf(X509* certificate);
 std::string PemOf(X509* certificate);

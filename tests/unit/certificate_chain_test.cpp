@@ -176,11 +176,11 @@ TEST_P(CertificateChainTest, VerifiedThroughTheExport) {
   auto signer = Certificate("Signer", key.get(), issuer, issuer_key, not_before, not_after, false);
   if (row.setup == Setup::kSelfSignedInRoot) Install("ROOT", signer.get());
   auto list = [&](const char* file, X509* by, EVP_PKEY* by_key, bool revoking,
-                  const testing::ListSpec& spec = {}) {
+                  const testing::ListShape& shape = {}) {
     testing::WriteFile(home_.root() / "stores" / "ROOT" / file,
-                       testing::RevocationListDer(by, by_key, revoking ? signer.get() : nullptr, spec));
+                       testing::RevocationListDer(by, by_key, revoking ? signer.get() : nullptr, shape));
   };
-  constexpr testing::ListSpec kExpired{.last_update_offset = -3 * kDay, .next_update_offset = -kDay};
+  constexpr testing::ListShape kExpired{.last_update_offset = -3 * kDay, .next_update_offset = -kDay};
   switch (row.lists) {
     case Lists::kNone:
       break;

@@ -71,7 +71,7 @@ bool WriteOutput(const std::string& path, const std::string& bytes) {
 }
 
 Options::Options(std::vector<std::string> args, std::string_view command) : command_(command) {
-  const std::vector<OptionSpec>& known = Command(command).options;
+  const std::vector<OptionEntry>& known = Command(command).options;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.size() < 3 || arg.rfind("--", 0) != 0) {
@@ -79,11 +79,11 @@ Options::Options(std::vector<std::string> args, std::string_view command) : comm
       continue;
     }
     const std::string name = arg.substr(2);
-    const auto spec = std::find_if(known.begin(), known.end(),
-                                   [&](const OptionSpec& option) { return option.name == name; });
-    if (spec == known.end()) {
+    const auto option = std::find_if(known.begin(), known.end(),
+                                     [&](const OptionEntry& entry) { return entry.name == name; });
+    if (option == known.end()) {
       if (!error_) error_ = "unknown option --" + name + " (see corvane " + std::string(command) + " --help)";
-    } else if (spec->value.empty()) {
+    } else if (option->value.empty()) {
       options_.emplace_back(name, std::nullopt);
     } else if (i + 1 < args.size()) {
       options_.emplace_back(name, args[++i]);
@@ -94,8 +94,8 @@ Options::Options(std::vector<std::string> args, std::string_view command) : comm
 }
 
 void Options::CheckKnown(const std::string& name) const {
-  const std::vector<OptionSpec>& known = Command(command_).options;
-  if (std::none_of(known.begin(), known.end(), [&](const OptionSpec& option) { return option.name == name; })) {
+  const std::vector<OptionEntry>& known = Command(command_).options;
+  if (std::none_of(known.begin(), known.end(), [&](const OptionEntry& option) { return option.name == name; })) {
     std::cerr << "corvane: the table names no option --" << name << " of " << command_ << "\n";
     std::abort();
   }

@@ -12,15 +12,15 @@
 namespace corvane::tool {
 namespace {
 
-const OptionSpec kIn{"in", "FILE", "read from FILE instead of standard input"};
-const OptionSpec kOut{"out", "FILE", "write to FILE instead of standard output"};
-const OptionSpec kSerial{"serial", "HEX", "the certificate with this serial number, without a chooser"};
-const OptionSpec kIssuer{"issuer", "TEXT",
+const OptionEntry kIn{"in", "FILE", "read from FILE instead of standard input"};
+const OptionEntry kOut{"out", "FILE", "write to FILE instead of standard output"};
+const OptionEntry kSerial{"serial", "HEX", "the certificate with this serial number, without a chooser"};
+const OptionEntry kIssuer{"issuer", "TEXT",
                          "with --serial: its issuer as the library renders it (default "
                          "\"CN=QDRA, OU=config, O=Ostrevalia\")"};
 
-const std::vector<CommandSpec>& Table() {
-  static const std::vector<CommandSpec> table = {
+const std::vector<CommandEntry>& Table() {
+  static const std::vector<CommandEntry> table = {
       {"store list", "[STORE]", "certificates of one store, or of all stores, and the entries skipped", {},
        RunStoreList},
       {"store import",
@@ -105,10 +105,10 @@ std::vector<std::string> Words(std::string_view text) {
 }
 
 // "corvane sign", its arguments, and "[--option VALUE]" for each option.
-std::vector<std::string> Synopsis(const CommandSpec& command) {
+std::vector<std::string> Synopsis(const CommandEntry& command) {
   std::vector<std::string> units = {"corvane " + std::string(command.name)};
   if (!command.arguments.empty()) units.emplace_back(command.arguments);
-  for (const OptionSpec& option : command.options) {
+  for (const OptionEntry& option : command.options) {
     std::string unit = "[--" + std::string(option.name);
     if (!option.value.empty()) unit += " " + std::string(option.value);
     units.push_back(unit + "]");
@@ -116,9 +116,9 @@ std::vector<std::string> Synopsis(const CommandSpec& command) {
   return units;
 }
 
-std::string CommandHelp(const CommandSpec& command) {
+std::string CommandHelp(const CommandEntry& command) {
   std::string text = Wrapped("usage:", 7, Synopsis(command)) + Wrapped(" ", 2, Words(command.help));
-  for (const OptionSpec& option : command.options) {
+  for (const OptionEntry& option : command.options) {
     std::string left = "  --" + std::string(option.name);
     if (!option.value.empty()) left += " " + std::string(option.value);
     text += Wrapped(left, 26, Words(option.help));
@@ -129,7 +129,7 @@ std::string CommandHelp(const CommandSpec& command) {
 // The commands whose names begin with `prefix` ("" for all, "store" for the store commands).
 std::string Usage(std::string_view prefix) {
   std::string text = "usage: corvane COMMAND ... (corvane COMMAND --help for its options)\n";
-  for (const CommandSpec& command : Table()) {
+  for (const CommandEntry& command : Table()) {
     if (command.name.substr(0, prefix.size()) != prefix) continue;
     std::string left = "  " + std::string(command.name);
     if (!command.arguments.empty()) left += " " + std::string(command.arguments);
@@ -142,8 +142,8 @@ bool AsksForHelp(const std::string& word) { return word == "--help" || word == "
 
 }  // namespace
 
-const CommandSpec& Command(std::string_view name) {
-  for (const CommandSpec& command : Table()) {
+const CommandEntry& Command(std::string_view name) {
+  for (const CommandEntry& command : Table()) {
     if (command.name == name) return command;
   }
   std::cerr << "corvane: no command \"" << name << "\" in the table\n";
@@ -160,7 +160,7 @@ int RunCommand(const std::vector<std::string>& words) {
   std::string prefix;
   for (size_t taken = 0; taken < words.size() && !AsksForHelp(words[taken]); ++taken) {
     prefix += (taken == 0 ? "" : " ") + words[taken];
-    for (const CommandSpec& command : Table()) {
+    for (const CommandEntry& command : Table()) {
       if (command.name != prefix) continue;
       const std::vector<std::string> args(words.begin() + static_cast<long>(taken) + 1, words.end());
       for (const std::string& arg : args) {
@@ -174,7 +174,7 @@ int RunCommand(const std::vector<std::string>& words) {
   }
   // No such command: the commands that begin with the first word given ("store"), else all.
   const std::string first = words.empty() ? std::string() : words[0];
-  const bool known = std::any_of(Table().begin(), Table().end(), [&](const CommandSpec& command) {
+  const bool known = std::any_of(Table().begin(), Table().end(), [&](const CommandEntry& command) {
     return command.name.substr(0, command.name.find(' ')) == first;
   });
   const bool help = !words.empty() && AsksForHelp(words.back());

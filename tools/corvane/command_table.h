@@ -9,22 +9,22 @@
 
 namespace corvane::tool {
 
-struct OptionSpec {
+struct OptionEntry {
   std::string_view name;   // without the leading "--"
   std::string_view value;  // the value's placeholder ("FILE"); empty for a flag
   std::string_view help;
 };
 
-struct CommandSpec {
+struct CommandEntry {
   std::string_view name;       // "sign", "store import"
   std::string_view arguments;  // positional arguments, as "STORE FILE..."
   std::string_view help;
-  std::vector<OptionSpec> options;
+  std::vector<OptionEntry> options;
   int (*run)(const std::vector<std::string>& args);
 };
 
 // The command named `name`; every name the tool's code asks for is in the table.
-const CommandSpec& Command(std::string_view name);
+const CommandEntry& Command(std::string_view name);
 
 // "usage: corvane sign [--detached] [--serial HEX] ...": one line for a failure message.
 std::string UsageLine(std::string_view name);
