@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "corvane.h"
 #include "support/export_call.h"
@@ -34,27 +35,27 @@ enum class Setup {
   kValidityNotNested,
 };
 
-// The revocation lists in the ROOT folder besides the root, which issued the signer; each list
-// names the signer unless it says "clean". Lists that the root did not sign count for nothing.
-enum class Lists {
-  kNone,
-  kRevoking,
-  kClean,
-  kRevokingOverOneMebibyte,  // past the size limit of certificate and key files
-  kForgedRevoking,           // under the root's name, signed with another key
-  kForgedClean,
-  kOtherIssuerRevoking,      // issued by the intermediate CA, which did not issue the signer
-  kRevokingFirstOfTwo,       // with a clean list of the root, whatever the order of the files
-  kRevokingLastOfTwo,
-  kExpiredRevoking,          // a revocation does not lapse with the list's next update
-  kExpiredClean,
+// A revocation list written into the ROOT folder: who signs it (under the root's name, unless
+// the intermediate CA, which did not issue the signer, issues it) and whether it names the signer.
+// Lists that the root did not sign count for nothing; any list of the root that names the signer
+// revokes it, whatever the order of the files and however old the list.
+enum class Signer { kRoot, kOtherKey, kIntermediate };
+
+struct ListFile {
+  const char* file;
+  Signer signer;
+  bool revoking;
+  testing::ListShape shape = {};
 };
+
+constexpr testing::ListShape kExpiredList{.last_update_offset = -3 * kDay, .next_update_offset = -kDay};
+constexpr testing::ListShape kListOverOneMebibyte{.other_entries = 60000};  // past the file limit
 
 struct ChainCase {
   const char* name;
   Setup setup;
   int32_t code;
-  Lists lists = Lists::kNone;
+  std::vector<ListFile> lists = {};
 };
 
 const ChainCase kChainCases[] = {
@@ -63,17 +64,20 @@ const ChainCase kChainCases[] = {
     {"issuer_name_in_ca_and_root_ca_copy_tested", Setup::kIssuerNameInCaAndRoot, -10017},
     {"expired", Setup::kExpired, -10011},
     {"not_yet_valid", Setup::kNotYetValid, -10011},
-    {"revoked_in_issuer_store", Setup::kRootInstalled, -10012, Lists::kRevoking},
+    {"revoked_in_issuer_store", Setup::kRootInstalled, -10012, {{"root.crl", Signer::kRoot, true}}},
     {"no_revocation_list", Setup::kRootInstalled, 0},
-    {"revocation_list_without_signer", Setup::kRootInstalled, 0, Lists::kClean},
-    {"revoked_by_list_over_one_mebibyte", Setup::kRootInstalled, -10012, Lists::kRevokingOverOneMebibyte},
-    {"forged_list_revoking_is_ignored", Setup::kRootInstalled, 0, Lists::kForgedRevoking},
-    {"forged_list_clean_is_ignored", Setup::kRootInstalled, 0, Lists::kForgedClean},
-    {"other_issuers_list_is_ignored", Setup::kRootInstalled, 0, Lists::kOtherIssuerRevoking},
-    {"revoked_by_first_of_two_lists", Setup::kRootInstalled, -10012, Lists::kRevokingFirstOfTwo},
-    {"revoked_by_last_of_two_lists", Setup::kRootInstalled, -10012, Lists::kRevokingLastOfTwo},
-    {"revoked_by_expired_list", Setup::kRootInstalled, -10012, Lists::kExpiredRevoking},
-    {"expired_clean_list", Setup::kRootInstalled, 0, Lists::kExpiredClean},
+    {"revocation_list_without_signer", Setup::kRootInstalled, 0, {{"root.crl", Signer::kRoot, false}}},
+    {"revoked_by_list_over_one_mebibyte", Setup::kRootInstalled, -10012,
+     {{"root.crl", Signer::kRoot, true, kListOverOneMebibyte}}},
+    {"forged_list_revoking_is_ignored", Setup::kRootInstalled, 0, {{"root.crl", Signer::kOtherKey, true}}},
+    {"forged_list_clean_is_ignored", Setup::kRootInstalled, 0, {{"root.crl", Signer::kOtherKey, false}}},
+    {"other_issuers_list_is_ignored", Setup::kRootInstalled, 0, {{"ca.crl", Signer::kIntermediate, true}}},
+    {"revoked_by_first_of_two_lists", Setup::kRootInstalled, -10012,
+     {{"a.crl", Signer::kRoot, true}, {"z.crl", Signer::kRoot, false}}},
+    {"revoked_by_last_of_two_lists", Setup::kRootInstalled, -10012,
+     {{"a.crl", Signer::kRoot, false}, {"z.crl", Signer::kRoot, true}}},
+    {"revoked_by_expired_list", Setup::kRootInstalled, -10012, {{"root.crl", Signer::kRoot, true, kExpiredList}}},
+    {"expired_clean_list", Setup::kRootInstalled, 0, {{"root.crl", Signer::kRoot, false, kExpiredList}}},
     {"intermediate_expired", Setup::kIntermediateExpired, -10013},
     {"intermediate_not_a_ca", Setup::kIntermediateNotCa, -10013},
     {"root_not_trusted", Setup::kRootOnlyInCa, -10013},
@@ -175,40 +179,19 @@ TEST_P(CertificateChainTest, VerifiedThroughTheExport) {
   }
   auto signer = Certificate("Signer", key.get(), issuer, issuer_key, not_before, not_after, false);
   if (row.setup == Setup::kSelfSignedInRoot) Install("ROOT", signer.get());
-  auto list = [&](const char* file, X509* by, EVP_PKEY* by_key, bool revoking,
-                  const testing::ListShape& shape = {}) {
-    testing::WriteFile(home_.root() / "stores" / "ROOT" / file,
-                       testing::RevocationListDer(by, by_key, revoking ? signer.get() : nullptr, shape));
-  };
-  constexpr testing::ListShape kExpired{.last_update_offset = -3 * kDay, .next_update_offset = -kDay};
-  switch (row.lists) {
-    case Lists::kNone:
-      break;
-    case Lists::kRevoking:
-    case Lists::kClean:
-      list("root.crl", root.get(), root_key.get(), row.lists == Lists::kRevoking);
-      break;
-    case Lists::kRevokingOverOneMebibyte:
-      list("root.crl", root.get(), root_key.get(), true, {.other_entries = 60000});
-      ASSERT_GT(fs::file_size(home_.root() / "stores" / "ROOT" / "root.crl"), 1u << 20);
-      break;
-    case Lists::kForgedRevoking:
-    case Lists::kForgedClean:
-      list("root.crl", root.get(), other_key.get(), row.lists == Lists::kForgedRevoking);
-      break;
-    case Lists::kOtherIssuerRevoking:
-      Install("CA", intermediate.get());
-      list("intermediate.crl", intermediate.get(), intermediate_key.get(), true);
-      break;
-    case Lists::kRevokingFirstOfTwo:
-    case Lists::kRevokingLastOfTwo:
-      list("a.crl", root.get(), root_key.get(), row.lists == Lists::kRevokingFirstOfTwo);
-      list("z.crl", root.get(), root_key.get(), row.lists == Lists::kRevokingLastOfTwo);
-      break;
-    case Lists::kExpiredRevoking:
-    case Lists::kExpiredClean:
-      list("root.crl", root.get(), root_key.get(), row.lists == Lists::kExpiredRevoking, kExpired);
-      break;
+  for (const ListFile& list : row.lists) {
+    const bool intermediate_signs = list.signer == Signer::kIntermediate;
+    if (intermediate_signs) Install("CA", intermediate.get());
+    const fs::path file = home_.root() / "stores" / "ROOT" / list.file;
+    testing::WriteFile(file, testing::RevocationListDer(
+                                 intermediate_signs ? intermediate.get() : root.get(),
+                                 list.signer == Signer::kRoot ? root_key.get()
+                                 : intermediate_signs         ? intermediate_key.get()
+                                                              : other_key.get(),
+                                 list.revoking ? signer.get() : nullptr, list.shape));
+    if (list.shape.other_entries > 0) {
+      ASSERT_GT(fs::file_size(file), 1u << 20);
+    }
   }
 
   const std::string text =
