@@ -34,19 +34,15 @@ Status AddCrl(const std::string& store, const std::string& origin, const std::st
   if (!status.ok()) return status;
   // A list counts only when a certificate of its store issued it. One whose issuer is not there
   // yet may be added before it; one that a certificate of that name did not sign never counts.
-  bool issuer_named = false;
-  bool issued = false;
-  for (const auto& certificate : certificates) {
-    issuer_named |=
-        X509_NAME_cmp(X509_get_subject_name(certificate.get()), X509_CRL_get_issuer(crl)) == 0;
-    issued = issued || IsIssuerOf(certificate.get(), crl);
-  }
-  if (issuer_named && !issued) {
+  std::vector<X509*> candidates;
+  for (const auto& certificate : certificates) candidates.push_back(certificate.get());
+  const ListIssuer issuer = FindListIssuer(candidates, crl);
+  if (issuer == ListIssuer::kSignatureBad) {
     return Status(NTE_BAD_SIGNATURE)
         .Because(origin + ": the revocation list's signature does not verify with the key of its issuer in store " +
                  StoreFolderName(store));
   }
-  if (!issuer_named) {
+  if (issuer == ListIssuer::kAbsent) {
     warnings.push_back("no certificate of store " + StoreFolderName(store) +
                        " is the issuer of this revocation list: it counts only once its issuer is added");
   }

@@ -6,23 +6,6 @@
 #include "platform/posix/store/revocation_lists.h"
 
 namespace corvane::platform {
-namespace {
-
-// Why no certificate of `contents` issued `list`; empty when one did.
-std::string WhyNotIssued(const StoreContents& contents, X509_CRL* list) {
-  bool issuer_named = false;
-  for (const auto& stored : contents.certificates) {
-    X509* certificate = stored->OpenSslCertificate();
-    if (certificate == nullptr) continue;
-    if (IsIssuerOf(certificate, list)) return std::string();
-    issuer_named |= X509_NAME_cmp(X509_get_subject_name(certificate), X509_CRL_get_issuer(list)) == 0;
-  }
-  return issuer_named ? "revocation list whose signature does not verify with its issuer's key: ignored"
-                      : "revocation list whose issuer is not in this store: ignored";
-}
-
-}  // namespace
-
 std::vector<SkippedEntry> UnusableRevocationLists(const StoreContents& contents) {
   std::vector<std::filesystem::path> files;
   std::error_code error;
@@ -31,6 +14,10 @@ std::vector<SkippedEntry> UnusableRevocationLists(const StoreContents& contents)
     if (IsRevocationListFile(entry->path())) files.push_back(entry->path());
   }
   std::sort(files.begin(), files.end());
+  std::vector<X509*> certificates;
+  for (const auto& stored : contents.certificates) {
+    if (X509* certificate = stored->OpenSslCertificate()) certificates.push_back(certificate);
+  }
   std::vector<SkippedEntry> unusable;
   for (const std::filesystem::path& file : files) {
     std::vector<ossl::UniquePtr<X509_CRL>> lists;
@@ -40,8 +27,17 @@ std::vector<SkippedEntry> UnusableRevocationLists(const StoreContents& contents)
       continue;
     }
     for (const auto& list : lists) {
-      std::string reason = WhyNotIssued(contents, list.get());
-      if (!reason.empty()) unusable.push_back({file.filename().string(), std::move(reason)});
+      switch (FindListIssuer(certificates, list.get())) {
+        case ListIssuer::kPresent:
+          break;
+        case ListIssuer::kSignatureBad:
+          unusable.push_back({file.filename().string(),
+                              "revocation list whose signature does not verify with its issuer's key: ignored"});
+          break;
+        case ListIssuer::kAbsent:
+          unusable.push_back({file.filename().string(), "revocation list whose issuer is not in this store: ignored"});
+          break;
+      }
     }
   }
   return unusable;

@@ -74,4 +74,15 @@ bool IsIssuerOf(X509* issuer, X509_CRL* list) {
          key != nullptr && X509_CRL_verify(list, key) == 1;
 }
 
+ListIssuer FindListIssuer(const std::vector<X509*>& certificates, X509_CRL* list) {
+  ListIssuer found = ListIssuer::kAbsent;
+  for (X509* certificate : certificates) {
+    if (IsIssuerOf(certificate, list)) return ListIssuer::kPresent;
+    if (X509_NAME_cmp(X509_get_subject_name(certificate), X509_CRL_get_issuer(list)) == 0) {
+      found = ListIssuer::kSignatureBad;
+    }
+  }
+  return found;
+}
+
 }  // namespace corvane::platform

@@ -25,6 +25,14 @@ bool IsRevocationListFile(const std::filesystem::path& file);
 // its key.
 bool IsIssuerOf(X509* issuer, X509_CRL* list);
 
+// Whether one of `certificates` issued `list`.
+enum class ListIssuer {
+  kPresent,        // one of them did
+  kSignatureBad,   // some have the list's issuer name, but the signature verifies with none
+  kAbsent,         // none has the list's issuer name
+};
+ListIssuer FindListIssuer(const std::vector<X509*>& certificates, X509_CRL* list);
+
 // Reads one list file (a regular file within kRevocationListLimit, links followed) and adds the
 // lists it holds; fails, adding none, when it cannot be read or holds no list.
 Status ReadRevocationListFile(const std::filesystem::path& file, std::vector<ossl::UniquePtr<X509_CRL>>& lists);
