@@ -171,7 +171,7 @@ void ExpectCompleteStore(const fs::path& root, size_t certificates) {
   ASSERT_NE(store, nullptr);
   size_t count = 0;
   for (PCCERT_CONTEXT c = nullptr; (c = CertEnumCertificatesInStore(store, c)) != nullptr; ++count) {
-    EXPECT_NE(platform::LoadLinkedPrivateKey(c), nullptr);
+    EXPECT_NE(testing::LinkedKey(c), nullptr);
   }
   CertCloseStore(store, 0);
   EXPECT_EQ(count, certificates);

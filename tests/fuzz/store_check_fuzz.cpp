@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "fuzz_setup.h"
-#include "platform/posix/store/store_check.h"
-#include "platform/posix/store/store_layout.h"
+#include "platform/posix/admin/store_check.h"
+#include "platform/posix/files/store_layout.h"
 #include "platform/posix/store/thumbprint.h"
 #include "support/test_home.h"
 

@@ -11,9 +11,10 @@
 
 #include "fuzz_setup.h"
 #include "platform/platform.h"
+#include "platform/posix/keys/linked_key.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/store/revocation_lists.h"
-#include "platform/posix/store/store_check.h"
+#include "platform/posix/admin/store_check.h"
 #include "platform/posix/store/thumbprint.h"
 
 namespace {
@@ -27,7 +28,8 @@ void UseStore() {
     char text[512];
     CertNameToStrA(X509_ASN_ENCODING, &context->pCertInfo->Subject, CERT_X500_NAME_STR, text, sizeof text);
     corvane::platform::CertificateX509(context);
-    corvane::platform::LoadLinkedPrivateKey(context);
+    corvane::ossl::UniquePtr<EVP_PKEY> key;
+    (void)corvane::platform::LoadLinkedPrivateKey(context, nullptr, key);
     DWORD flags = CERT_STORE_REVOCATION_FLAG;  // the folder's lists, each checked against it
     CertVerifySubjectCertificateContext(context, context, &flags);
   }

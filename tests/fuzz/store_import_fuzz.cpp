@@ -13,11 +13,11 @@
 
 #include "fuzz_setup.h"
 #include "platform/platform.h"
-#include "platform/posix/store/certificate_x509.h"
-#include "platform/posix/store/import_items.h"
-#include "platform/posix/store/store_check.h"
-#include "platform/posix/store/store_import.h"
-#include "platform/posix/store/store_layout.h"
+#include "platform/posix/keys/linked_key.h"
+#include "platform/posix/admin/import_items.h"
+#include "platform/posix/admin/store_check.h"
+#include "platform/posix/admin/store_import.h"
+#include "platform/posix/files/store_layout.h"
 #include "platform/posix/store/thumbprint.h"
 
 namespace {
@@ -29,7 +29,9 @@ void RequireKeysLinked(const std::string& store) {
   if (handle == nullptr) __builtin_trap();
   for (PCCERT_CONTEXT context = nullptr; (context = CertEnumCertificatesInStore(handle, context)) != nullptr;) {
     const std::string key_file = KeyFileName(Thumbprint(context->pbCertEncoded, context->cbCertEncoded));
-    if (std::filesystem::exists(StoreFolder(store) / key_file) && LoadLinkedPrivateKey(context) == nullptr) {
+    corvane::ossl::UniquePtr<EVP_PKEY> key;
+    if (std::filesystem::exists(StoreFolder(store) / key_file) &&
+        !LoadLinkedPrivateKey(context, nullptr, key).ok()) {
       __builtin_trap();
     }
   }

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/posix/store/token_key_uri.h"
+#include "platform/posix/keys/token_key_uri.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace corvane::platform;

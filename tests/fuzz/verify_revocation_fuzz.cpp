@@ -12,7 +12,7 @@
 
 #include "corvane.h"
 #include "fuzz_setup.h"
-#include "platform/posix/store/atomic_file.h"
+#include "platform/posix/files/atomic_file.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include <ctime>
 
+#include "platform/posix/keys/linked_key.h"
 #include "platform/posix/store/thumbprint.h"
 #include "support/openssl_peer.h"
 #include "support/test_home.h"
@@ -50,6 +51,12 @@ std::string NameDer(const X509_NAME* name) {
   std::string bytes(reinterpret_cast<char*>(der), static_cast<size_t>(length));
   OPENSSL_free(der);
   return bytes;
+}
+
+ossl::UniquePtr<EVP_PKEY> LinkedKey(PCCERT_CONTEXT context) {
+  ossl::UniquePtr<EVP_PKEY> key;
+  (void)platform::LoadLinkedPrivateKey(context, nullptr, key);
+  return key;
 }
 
 std::string CrlPemOf(const std::string& der) {

@@ -26,6 +26,9 @@ std::string OidText(const ASN1_OBJECT* object);
 // DER of a name.
 std::string NameDer(const X509_NAME* name);
 
+// The private key linked to a store's certificate, found without ever asking for a PIN; null when
+// there is none.
+ossl::UniquePtr<EVP_PKEY> LinkedKey(PCCERT_CONTEXT context);
 
 // A revocation list's DER as PEM ("X509 CRL").
 std::string CrlPemOf(const std::string& der);

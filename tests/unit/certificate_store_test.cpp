@@ -14,10 +14,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform/posix/store/atomic_file.h"
+#include "platform/posix/files/atomic_file.h"
+#include "platform/posix/files/whole_file.h"
 #include "platform/posix/store/certificate_context.h"
 #include "platform/posix/store/store_contents.h"
-#include "platform/posix/store/store_layout.h"
+#include "platform/posix/files/store_layout.h"
 #include "platform/posix/store/thumbprint.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/store/detached_certificate.h"
@@ -346,7 +347,7 @@ TEST_F(CertificateStoreTest, UnboundedKeyFilesAreNoKeys) {
     HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
     PCCERT_CONTEXT context = CertEnumCertificatesInStore(store, nullptr);
     ASSERT_NE(context, nullptr);
-    EXPECT_EQ(platform::LoadLinkedPrivateKey(context), nullptr);
+    EXPECT_EQ(testing::LinkedKey(context), nullptr);
     CertFreeCertificateContext(context);
     CertCloseStore(store, 0);
   }
@@ -605,7 +606,7 @@ TEST_F(CertificateStoreTest, LinkedKeyMustMatchTheCertificate) {
   int checked = 0;
   for (PCCERT_CONTEXT c = nullptr; (c = CertEnumCertificatesInStore(store, c)) != nullptr; ++checked) {
     const std::string thumbprint = platform::Thumbprint(c->pbCertEncoded, c->cbCertEncoded);
-    ossl::UniquePtr<EVP_PKEY> linked = platform::LoadLinkedPrivateKey(c);
+    ossl::UniquePtr<EVP_PKEY> linked = testing::LinkedKey(c);
     if (thumbprint == Thumbprint(with_key.get())) {
       ASSERT_NE(linked, nullptr);
       EXPECT_EQ(EVP_PKEY_eq(linked.get(), key.get()), 1);
@@ -645,7 +646,7 @@ TEST_F(CertificateStoreTest, DetachedContextsCarryTheSameFields) {
             testing::NameDer(X509_get_subject_name(certificate.get())));
   EXPECT_EQ(Hex(BlobBytes(context->pCertInfo->SerialNumber.pbData, context->pCertInfo->SerialNumber.cbData)), "C000");
   ASSERT_NE(platform::CertificateX509(context), nullptr);
-  EXPECT_EQ(platform::LoadLinkedPrivateKey(context), nullptr);
+  EXPECT_EQ(testing::LinkedKey(context), nullptr);
   EXPECT_EQ(CertEnumCertificatesInStore(context->hCertStore, nullptr), nullptr);
   PCCERT_CONTEXT duplicate = CertDuplicateCertificateContext(context);
   EXPECT_TRUE(CertFreeCertificateContext(context));

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/posix/store/atomic_file.h"
+#include "platform/posix/files/atomic_file.h"
 #include "support/test_home.h"
 
 namespace {

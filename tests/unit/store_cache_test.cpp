@@ -23,8 +23,8 @@
 
 #include "corvane.h"
 #include "platform/posix/store/certificate_x509.h"
-#include "platform/posix/store/file_identity.h"
-#include "platform/posix/store/folder_watch.h"
+#include "platform/posix/files/file_identity.h"
+#include "platform/posix/files/folder_watch.h"
 #include "platform/posix/store/store_cache.h"
 #include "platform/posix/store/thumbprint.h"
 #include "support/engine_fixtures.h"
@@ -501,8 +501,8 @@ TEST_F(StoreCacheTest, CacheSettingDecidesWhetherFilesAreReadAgain) {
       ASSERT_NE(store, nullptr);
       PCCERT_CONTEXT context = CertEnumCertificatesInStore(store, nullptr);
       ASSERT_NE(context, nullptr);
-      const ossl::UniquePtr<EVP_PKEY> key = platform::LoadLinkedPrivateKey(context);
-      const ossl::UniquePtr<EVP_PKEY> again = platform::LoadLinkedPrivateKey(context);
+      const ossl::UniquePtr<EVP_PKEY> key = testing::LinkedKey(context);
+      const ossl::UniquePtr<EVP_PKEY> again = testing::LinkedKey(context);
       ASSERT_NE(key, nullptr);
       EXPECT_EQ(key.get() == again.get(), row.kept);
       CertFreeCertificateContext(context);

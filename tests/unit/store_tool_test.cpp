@@ -17,7 +17,7 @@
 
 #include "platform/posix/store/thumbprint.h"
 #include "platform/posix/store/certificate_x509.h"
-#include "platform/posix/store/pkcs12_iterations.h"
+#include "platform/posix/admin/pkcs12_iterations.h"
 #include "support/openssl_peer.h"
 #include "support/store_fixtures.h"
 #include "support/test_home.h"
@@ -139,7 +139,7 @@ TEST_F(StoreToolTest, ImportsPkcs12WithItsChain) {
   ASSERT_NE(store, nullptr);
   PCCERT_CONTEXT context = CertEnumCertificatesInStore(store, nullptr);
   ASSERT_NE(context, nullptr);
-  auto key = platform::LoadLinkedPrivateKey(context);
+  auto key = testing::LinkedKey(context);
   ASSERT_NE(key, nullptr);
   EXPECT_EQ(EVP_PKEY_eq(key.get(), user_key_.get()), 1);
   CertFreeCertificateContext(context);

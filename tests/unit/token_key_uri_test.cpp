@@ -2,7 +2,7 @@
 // back as itself.
 #include <gtest/gtest.h>
 
-#include "platform/posix/store/token_key_uri.h"
+#include "platform/posix/keys/token_key_uri.h"
 
 namespace corvane::platform {
 namespace {

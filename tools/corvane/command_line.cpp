@@ -12,7 +12,7 @@
 
 #include "command_table.h"
 #include "ops/result_codes.h"
-#include "platform/posix/store/atomic_file.h"
+#include "platform/posix/admin/store_admin.h"
 #include "platform/posix/text/gbk.h"
 
 namespace corvane::tool {

@@ -4,8 +4,7 @@
 
 #include "command_line.h"
 #include "command_table.h"
-#include "platform/posix/store/store_check.h"
-#include "platform/posix/store/store_layout.h"
+#include "platform/posix/admin/store_admin.h"
 #include "store_subcommands.h"
 
 namespace corvane::tool {

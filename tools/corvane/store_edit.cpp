@@ -5,12 +5,7 @@
 #include "command_line.h"
 #include "command_table.h"
 #include "password_input.h"
-#include "platform/posix/store/crl_import.h"
-#include "platform/posix/store/import_items.h"
-#include "platform/posix/store/store_export.h"
-#include "platform/posix/store/store_import.h"
-#include "platform/posix/store/store_layout.h"
-#include "platform/posix/store/store_removal.h"
+#include "platform/posix/admin/store_admin.h"
 #include "store_subcommands.h"
 
 namespace corvane::tool {

@@ -5,12 +5,8 @@
 
 #include "command_line.h"
 #include "command_table.h"
-#include "platform/posix/store/atomic_file.h"
-#include "platform/posix/store/import_items.h"
-#include "platform/posix/store/store_import.h"
-#include "platform/posix/store/store_layout.h"
-#include "platform/posix/store/thumbprint.h"
-#include "platform/posix/store/token_key.h"
+#include "platform/posix/admin/store_admin.h"
+#include "platform/posix/ui/ui.h"
 #include "store_subcommands.h"
 
 namespace corvane::tool {
@@ -43,7 +39,7 @@ int RunStoreLinkToken(const std::vector<std::string>& args) {
   if (options.error()) return Fail(*options.error() + "\n" + UsageLine("store link-token"));
   std::vector<platform::TokenCertificate> found;
   const platform::Status listed =
-      platform::ListTokenCertificates(options.Value("token").value_or(""), found);
+      platform::ListTokenCertificates(options.Value("token").value_or(""), platform::AskPin, found);
   if (!listed.ok()) return Fail(listed.Text());
   std::vector<bool> chosen(found.size(), options.Flag("all"));
   for (const std::string& number : options.positional()) {

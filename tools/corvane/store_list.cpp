@@ -13,12 +13,8 @@
 #include "command_line.h"
 #include "command_table.h"
 #include "platform/posix/hex_text.h"
-#include "platform/posix/store/store_layout.h"
-#include "platform/posix/store/thumbprint.h"
-#include "platform/posix/store/certificate_x509.h"
+#include "platform/posix/admin/store_admin.h"
 #include "platform/posix/text/gbk.h"
-#include "platform/posix/store/store_check.h"
-#include "platform/posix/store/store_files.h"
 #include "store_subcommands.h"
 
 namespace corvane::tool {
@@ -56,7 +52,8 @@ std::string TimeText(const FILETIME& time) {
 std::string KeyStatus(PCCERT_CONTEXT context, const std::filesystem::path& folder, const std::string& thumbprint) {
   // A token key is shown by its token, without logging in to it (no PIN asked for a listing).
   if (const auto uri = platform::LinkedTokenKeyUri(context)) return "token (" + uri->token + ")";
-  if (platform::LoadLinkedPrivateKey(context) != nullptr) return "linked";
+  ossl::UniquePtr<EVP_PKEY> key;
+  if (platform::LoadLinkedPrivateKey(context, nullptr, key).ok()) return "linked";
   std::error_code ignored;
   if (std::filesystem::exists(folder / platform::KeyFileName(thumbprint), ignored)) {
     return "none (the .key file does not match or cannot be read)";

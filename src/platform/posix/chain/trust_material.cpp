@@ -3,7 +3,7 @@
 #include <mutex>
 
 #include "platform/posix/store/store_cache.h"
-#include "platform/posix/store/store_layout.h"
+#include "platform/posix/files/store_layout.h"
 
 namespace corvane::platform {
 namespace {

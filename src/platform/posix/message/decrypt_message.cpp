@@ -45,11 +45,9 @@ extern "C" BOOL CryptDecryptMessage(PCRYPT_DECRYPT_MESSAGE_PARA decrypt_para,
   PLATFORM_ENSURE(reading != EnvelopeReading::kOtherContentType, CRYPT_E_INVALID_MSG_TYPE);
   PLATFORM_ENSURE(envelope.has_encrypted_content, CRYPT_E_MSG_ERROR);
 
-  DWORD recipient_failure = 0;
-  std::optional<RecipientCertificate> recipient =
-      FindRecipientCertificate(decrypt_para->rghCertStore, decrypt_para->cCertStore,
-                               envelope.recipients, recipient_failure);
-  PLATFORM_ENSURE(recipient.has_value(), recipient_failure);
+  std::optional<RecipientCertificate> recipient;
+  PLATFORM_ENSURE_OK(FindRecipientCertificate(decrypt_para->rghCertStore, decrypt_para->cCertStore,
+                                              envelope.recipients, recipient));
 
   if (decrypted == nullptr) {
     *decrypted_size = static_cast<DWORD>(envelope.encrypted_content.size());

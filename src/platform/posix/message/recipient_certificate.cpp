@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/posix/keys/linked_key.h"
 #include "platform/posix/store/certificate_x509.h"
+#include "platform/posix/ui/ui.h"
 
 namespace corvane::platform {
 namespace {
@@ -43,10 +45,10 @@ bool CertificateMatchesRecipient(PCCERT_CONTEXT certificate,
   return false;
 }
 
-std::optional<RecipientCertificate> FindRecipientCertificate(
-    const HCERTSTORE* stores, DWORD store_count,
-    const std::vector<KeyTransportRecipient>& recipients, DWORD& failure) {
-  failure = CRYPT_E_NO_DECRYPT_CERT;
+Status FindRecipientCertificate(const HCERTSTORE* stores, DWORD store_count,
+                                const std::vector<KeyTransportRecipient>& recipients,
+                                std::optional<RecipientCertificate>& found) {
+  found.reset();
   for (DWORD index = 0; index < store_count; ++index) {
     PCCERT_CONTEXT certificate = nullptr;
     while ((certificate = CertEnumCertificatesInStore(stores[index], certificate)) != nullptr) {
@@ -55,19 +57,17 @@ std::optional<RecipientCertificate> FindRecipientCertificate(
             return CertificateMatchesRecipient(certificate, candidate);
           });
       if (recipient == recipients.end()) continue;
-      DWORD key_failure = 0;
-      ossl::UniquePtr<EVP_PKEY> key = LoadLinkedPrivateKey(certificate, &key_failure);
-      if (!key && key_failure != CRYPT_E_NO_KEY_PROPERTY) {
-        CertFreeCertificateContext(certificate);
-        failure = key_failure;
-        return std::nullopt;
-      }
-      if (!key) continue;
+      ossl::UniquePtr<EVP_PKEY> key;
+      const Status key_status = LoadLinkedPrivateKey(certificate, AskPin, key);
+      if (key_status.error() == CRYPT_E_NO_KEY_PROPERTY) continue;
       // Leaving the enumeration early: the context it returned last is now ours to release.
-      return RecipientCertificate{CertificateReference(certificate), std::move(key), &*recipient};
+      CertificateReference reference(certificate);
+      if (!key_status.ok()) return key_status;
+      found = RecipientCertificate{std::move(reference), std::move(key), &*recipient};
+      return Status();
     }
   }
-  return std::nullopt;
+  return Status(CRYPT_E_NO_DECRYPT_CERT);
 }
 
 }  // namespace corvane::platform

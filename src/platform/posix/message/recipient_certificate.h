@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "platform/posix/message/enveloped_data.h"
 #include "platform/posix/ossl.h"
+#include "platform/posix/status.h"
 #include "platform/posix/store/certificate_reference.h"
 
 namespace corvane::platform {
@@ -28,10 +29,11 @@ struct RecipientCertificate {
 bool CertificateMatchesRecipient(PCCERT_CONTEXT certificate,
                                  const KeyTransportRecipient& recipient);
 
-// Nullopt with `failure` set when there is none: CRYPT_E_NO_DECRYPT_CERT, or the PIN failure of a
-// token key (token_key.h), which ends the search: the user declined to use that key.
-std::optional<RecipientCertificate> FindRecipientCertificate(
-    const HCERTSTORE* stores, DWORD store_count,
-    const std::vector<KeyTransportRecipient>& recipients, DWORD& failure);
+// The first match into `found`. Fails with CRYPT_E_NO_DECRYPT_CERT when there is none, or with
+// the PIN failure of a token key (token_key.h), which ends the search: the user declined to use
+// that key.
+Status FindRecipientCertificate(const HCERTSTORE* stores, DWORD store_count,
+                                const std::vector<KeyTransportRecipient>& recipients,
+                                std::optional<RecipientCertificate>& found);
 
 }  // namespace corvane::platform

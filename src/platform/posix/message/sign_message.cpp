@@ -16,7 +16,9 @@
 #include <openssl/objects.h>
 
 #include "platform/posix/failure_detail.h"
+#include "platform/posix/keys/linked_key.h"
 #include "platform/posix/store/certificate_x509.h"
+#include "platform/posix/ui/ui.h"
 #include "platform/posix/platform_call.h"
 #include "platform/posix/message/pkcs7_bytes.h"
 #include "platform/posix/message/signed_data.h"
@@ -80,10 +82,8 @@ extern "C" BOOL CryptSignMessage(PCRYPT_SIGN_MESSAGE_PARA sign_para, BOOL detach
   PLATFORM_ENSURE(digest != nullptr, CRYPT_E_UNKNOWN_ALGO);
   X509* signer = CertificateX509(sign_para->pSigningCert);
   PLATFORM_ENSURE(signer != nullptr, CRYPT_E_MSG_ERROR);
-  DWORD key_failure = 0;
-  const ossl::UniquePtr<EVP_PKEY> private_key =
-      LoadLinkedPrivateKey(sign_para->pSigningCert, &key_failure);
-  PLATFORM_ENSURE(private_key != nullptr, key_failure);
+  ossl::UniquePtr<EVP_PKEY> private_key;
+  PLATFORM_ENSURE_OK(LoadLinkedPrivateKey(sign_para->pSigningCert, AskPin, private_key));
   PLATFORM_ENSURE_OK(CheckSigningKey(*private_key));
 
   SignedDataInput input;

@@ -15,7 +15,7 @@
 
 #include "platform/posix/platform_call.h"
 #include "platform/posix/provider/provider_context.h"
-#include "platform/posix/store/token_key.h"
+#include "platform/posix/keys/token_key.h"
 #include "platform/posix/provider/provider_state.h"
 
 namespace corvane::platform {

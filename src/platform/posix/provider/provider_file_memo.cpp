@@ -3,8 +3,8 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "platform/posix/store/cache_setting.h"
-#include "platform/posix/store/folder_watch.h"
+#include "platform/posix/files/cache_setting.h"
+#include "platform/posix/files/folder_watch.h"
 
 namespace corvane::platform::provider_state {
 namespace {

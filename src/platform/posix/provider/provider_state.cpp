@@ -10,8 +10,9 @@
 #include <mutex>
 
 #include "platform/posix/provider/provider_file_memo.h"
-#include "platform/posix/store/atomic_file.h"
-#include "platform/posix/store/store_layout.h"
+#include "platform/posix/files/atomic_file.h"
+#include "platform/posix/files/whole_file.h"
+#include "platform/posix/files/store_layout.h"
 #include "platform/posix/user_account.h"
 
 namespace corvane::platform::provider_state {

@@ -23,7 +23,7 @@
 #include <utility>
 
 #include "platform/posix/store/store_cache.h"
-#include "platform/posix/store/store_layout.h"
+#include "platform/posix/files/store_layout.h"
 #include "platform/posix/store/certificate_context.h"
 #include "platform/posix/platform_call.h"
 #include "platform/posix/provider/provider_context.h"

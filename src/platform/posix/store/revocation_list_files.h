@@ -12,7 +12,7 @@
 
 #include "platform/posix/ossl.h"
 #include "platform/posix/status.h"
-#include "platform/posix/store/folder_entries.h"
+#include "platform/posix/files/folder_entries.h"
 
 namespace corvane::platform {
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "platform/posix/pem_blocks.h"
-#include "platform/posix/store/atomic_file.h"
-#include "platform/posix/store/store_layout.h"
+#include "platform/posix/files/whole_file.h"
+#include "platform/posix/files/store_layout.h"
 
 namespace corvane::platform {
 

@@ -7,11 +7,11 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "platform/posix/store/cache_setting.h"
-#include "platform/posix/store/folder_watch.h"
+#include "platform/posix/files/cache_setting.h"
+#include "platform/posix/files/folder_watch.h"
 #include "platform/posix/store/revocation_list_files.h"
 #include "platform/posix/store/revocation_lists.h"
-#include "platform/posix/store/store_layout.h"
+#include "platform/posix/files/store_layout.h"
 
 namespace corvane::platform {
 namespace {

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <optional>
 
-#include "platform/posix/store/store_layout.h"
+#include "platform/posix/files/store_layout.h"
 
 namespace corvane::platform {
 

@@ -19,7 +19,7 @@
 
 #include "platform/posix/ossl.h"
 #include "platform/posix/status.h"
-#include "platform/posix/store/folder_entries.h"
+#include "platform/posix/files/folder_entries.h"
 #include "platform/posix/store/store_entry.h"
 #include "platform/posix/store/tbs_certificate.h"
 

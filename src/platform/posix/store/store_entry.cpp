@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "platform/posix/store/atomic_file.h"
+#include "platform/posix/files/whole_file.h"
 #include "platform/posix/store/certificate_file.h"
 #include "platform/posix/store/store_contents.h"
 #include "platform/posix/store/thumbprint.h"

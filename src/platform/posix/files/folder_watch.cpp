@@ -1,4 +1,4 @@
-#include "platform/posix/store/folder_watch.h"
+#include "platform/posix/files/folder_watch.h"
 
 #include <pthread.h>
 #include <sys/inotify.h>
@@ -14,7 +14,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "platform/posix/store/shared_file_system.h"
+#include "platform/posix/files/shared_file_system.h"
 
 namespace corvane::platform {
 namespace {

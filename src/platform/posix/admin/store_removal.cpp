@@ -1,11 +1,12 @@
-#include "platform/posix/store/store_removal.h"
+#include "platform/posix/admin/store_removal.h"
 
 #include <filesystem>
 
-#include "platform/posix/store/atomic_file.h"
+#include "platform/posix/files/atomic_file.h"
+#include "platform/posix/files/whole_file.h"
 #include "platform/posix/store/certificate_file.h"
-#include "platform/posix/store/store_export.h"
-#include "platform/posix/store/store_layout.h"
+#include "platform/posix/admin/store_export.h"
+#include "platform/posix/files/store_layout.h"
 #include "platform/posix/store/thumbprint.h"
 
 namespace corvane::platform {

@@ -1,6 +1,6 @@
-// File helpers of the stores and the provider state: whole-file reads, private folders and
-// atomic writes. A write goes to a temporary file in the target's folder (".<name>.<pid>.XXXXXX",
-// mode as asked from the start), is flushed, and is renamed into place, and then the folder is
+// File helpers of the stores and the provider state: private folders and atomic writes. A write
+// goes to a temporary file in the target's folder (".<name>.<pid>.XXXXXX", mode as asked from
+// the start), is flushed, and is renamed into place, and then the folder is
 // flushed, so a crash or a concurrent reader never sees half a file and a finished write stays.
 // A temporary file a killed writer left behind is stale once its process is gone or it is older
 // than a minute.
@@ -16,17 +16,6 @@
 #include "platform/posix/status.h"
 
 namespace corvane::platform {
-
-// The most a store or provider file may hold: far more than any real certificate, key or
-// revocation list, and little enough to read at once.
-inline constexpr size_t kStoreFileLimit = size_t{1} << 20;
-
-// Reads a whole regular file (links followed) of at most `limit` bytes. Anything else fails at
-// once, before a byte is read: a device, FIFO, socket or folder ("not a regular file") or a
-// larger file, both ERROR_INVALID_DATA; type and size are checked on the opened descriptor as
-// well, and a file that grows past the limit while it is read fails too.
-Status ReadWholeFile(const std::filesystem::path& path, std::string& bytes,
-                     size_t limit = kStoreFileLimit);
 
 // Creates `folder` and its missing parents with mode 0700 (existing folders are left as they are).
 Status CreatePrivateFolder(const std::filesystem::path& folder);

@@ -1,4 +1,4 @@
-#include "platform/posix/store/token_key.h"
+#include "platform/posix/keys/token_key.h"
 
 #include <libp11.h>
 #include <openssl/err.h>
@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "platform/posix/environment.h"
-#include "platform/posix/ui/ui.h"
 
 namespace corvane::platform {
 namespace {
@@ -99,7 +98,7 @@ std::string LabelForDialog(const char* label) {
 }
 
 // 0 when the slot's token is logged in (or needs no login), else the failure.
-DWORD LogIn(TokenState& state, PKCS11_SLOT* slot) {
+DWORD LogIn(TokenState& state, PKCS11_SLOT* slot, PinPrompt ask_pin) {
   const PKCS11_TOKEN* token = slot->token;
   int logged_in = 0;
   if (!token->loginRequired ||
@@ -109,8 +108,9 @@ DWORD LogIn(TokenState& state, PKCS11_SLOT* slot) {
   if (token->secureLogin) {  // the PIN pad asks
     if (PKCS11_login(slot, 0, nullptr) != 0) return SCARD_W_WRONG_CHV;
   } else {
+    if (ask_pin == nullptr) return SCARD_W_CANCELLED_BY_USER;
     std::optional<SecretBytes> pin =
-        AskPin("\xCA\xE4\xC8\xEB PIN",  // 输入 PIN
+        ask_pin("\xCA\xE4\xC8\xEB PIN",  // 输入 PIN
                "\xC7\xEB\xCA\xE4\xC8\xEB\xC1\xEE\xC5\xC6 " + LabelForDialog(token->label) +
                    " \xB5\xC4 PIN\xA3\xBA");  // 请输入令牌 <label> 的 PIN：
     if (!pin) return SCARD_W_CANCELLED_BY_USER;
@@ -147,27 +147,28 @@ ossl::UniquePtr<EVP_PKEY> KeyOnToken(PKCS11_TOKEN* token, const TokenKeyUri& uri
 
 }  // namespace
 
-ossl::UniquePtr<EVP_PKEY> LoadTokenKey(const TokenKeyUri& uri, DWORD& failure) {
+Status LoadTokenKey(const TokenKeyUri& uri, PinPrompt ask_pin, ossl::UniquePtr<EVP_PKEY>& key) {
   TokenState& state = State();
   std::lock_guard<std::mutex> guard(state.lock);
   ERR_set_mark();
-  failure = CRYPT_E_NO_KEY_PROPERTY;
-  ossl::UniquePtr<EVP_PKEY> found;
+  DWORD failure = CRYPT_E_NO_KEY_PROPERTY;
+  key.reset();
   LoadedModule* module = Module(state, ModulePath());
   PKCS11_SLOT* slot = module == nullptr ? nullptr : TokenSlot(*module, uri.token);
   if (slot != nullptr) {
-    const DWORD login_failure = LogIn(state, slot);
+    const DWORD login_failure = LogIn(state, slot, ask_pin);
     if (login_failure != 0) {
       failure = login_failure;
     } else {
-      found = KeyOnToken(slot->token, uri);
+      key = KeyOnToken(slot->token, uri);
     }
   }
   ERR_pop_to_mark();
-  return found;
+  return key != nullptr ? Status() : Status(failure);
 }
 
-Status ListTokenCertificates(const std::string& token_label, std::vector<TokenCertificate>& found) {
+Status ListTokenCertificates(const std::string& token_label, PinPrompt ask_pin,
+                             std::vector<TokenCertificate>& found) {
   TokenState& state = State();
   std::lock_guard<std::mutex> guard(state.lock);
   ERR_set_mark();
@@ -181,7 +182,7 @@ Status ListTokenCertificates(const std::string& token_label, std::vector<TokenCe
   for (unsigned int s = 0; s < slots.count; ++s) {
     PKCS11_SLOT* slot = &slots.slots[s];
     if (slot->token == nullptr || !slot->token->initialized || slot->token->label == nullptr ||
-        (!token_label.empty() && token_label != slot->token->label) || LogIn(state, slot) != 0) {
+        (!token_label.empty() && token_label != slot->token->label) || LogIn(state, slot, ask_pin) != 0) {
       continue;
     }
     PKCS11_CERT* certificates = nullptr;

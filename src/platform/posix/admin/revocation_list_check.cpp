@@ -1,4 +1,4 @@
-#include "platform/posix/store/revocation_list_check.h"
+#include "platform/posix/admin/revocation_list_check.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "platform/posix/store/cache_setting.h"
+#include "platform/posix/files/cache_setting.h"
 
 #include "platform/posix/environment.h"
 

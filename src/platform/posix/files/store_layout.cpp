@@ -1,6 +1,6 @@
 // Where the stores live: $CORVANE_HOME, else $XDG_DATA_HOME/corvane, else ~/.local/share/corvane
 // (the home folder from $HOME, else from the password database). Nothing is created here.
-#include "platform/posix/store/store_layout.h"
+#include "platform/posix/files/store_layout.h"
 
 #include "platform/posix/environment.h"
 #include "platform/posix/user_account.h"

@@ -9,7 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/posix/store/file_identity.h"
+#include "platform/posix/files/file_identity.h"
 
 namespace corvane::platform {
 

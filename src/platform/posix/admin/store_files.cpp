@@ -1,12 +1,12 @@
-#include "platform/posix/store/store_files.h"
+#include "platform/posix/admin/store_files.h"
 
 #include <openssl/pem.h>
 
 #include <utility>
 
-#include "platform/posix/store/atomic_file.h"
+#include "platform/posix/files/atomic_file.h"
 #include "platform/posix/store/certificate_x509.h"
-#include "platform/posix/store/store_layout.h"
+#include "platform/posix/files/store_layout.h"
 
 namespace corvane::platform {
 

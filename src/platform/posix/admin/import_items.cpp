@@ -1,4 +1,4 @@
-#include "platform/posix/store/import_items.h"
+#include "platform/posix/admin/import_items.h"
 
 #include <openssl/decoder.h>
 #include <openssl/err.h>
@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "platform/posix/pem_blocks.h"
-#include "platform/posix/store/pkcs12_iterations.h"
+#include "platform/posix/admin/pkcs12_iterations.h"
 
 namespace corvane::platform {
 namespace {

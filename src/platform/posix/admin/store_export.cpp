@@ -1,12 +1,12 @@
-#include "platform/posix/store/store_export.h"
+#include "platform/posix/admin/store_export.h"
 
 #include <openssl/pem.h>
 
 #include <filesystem>
 
 #include "platform/posix/ossl.h"
-#include "platform/posix/store/store_files.h"
-#include "platform/posix/store/store_layout.h"
+#include "platform/posix/admin/store_files.h"
+#include "platform/posix/files/store_layout.h"
 #include "platform/posix/store/thumbprint.h"
 
 namespace corvane::platform {

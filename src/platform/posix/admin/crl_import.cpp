@@ -1,11 +1,11 @@
-#include "platform/posix/store/crl_import.h"
+#include "platform/posix/admin/crl_import.h"
 
 #include <filesystem>
 
 #include "platform/posix/ossl.h"
-#include "platform/posix/store/store_files.h"
+#include "platform/posix/admin/store_files.h"
 #include "platform/posix/store/revocation_lists.h"
-#include "platform/posix/store/store_layout.h"
+#include "platform/posix/files/store_layout.h"
 #include "platform/posix/store/thumbprint.h"
 
 namespace corvane::platform {

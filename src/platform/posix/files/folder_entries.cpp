@@ -1,4 +1,4 @@
-#include "platform/posix/store/folder_entries.h"
+#include "platform/posix/files/folder_entries.h"
 
 namespace corvane::platform {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/posix/status.h"
-#include "platform/posix/store/import_items.h"
+#include "platform/posix/admin/import_items.h"
 
 namespace corvane::platform {
 

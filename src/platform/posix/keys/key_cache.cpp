@@ -1,4 +1,4 @@
-#include "platform/posix/store/key_cache.h"
+#include "platform/posix/keys/key_cache.h"
 
 #include <cstdint>
 #include <mutex>
@@ -6,9 +6,9 @@
 #include <string>
 #include <unordered_map>
 
-#include "platform/posix/store/cache_setting.h"
-#include "platform/posix/store/file_identity.h"
-#include "platform/posix/store/folder_watch.h"
+#include "platform/posix/files/cache_setting.h"
+#include "platform/posix/files/file_identity.h"
+#include "platform/posix/files/folder_watch.h"
 
 namespace corvane::platform {
 namespace {

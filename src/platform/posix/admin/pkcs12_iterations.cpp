@@ -1,4 +1,4 @@
-#include "platform/posix/store/pkcs12_iterations.h"
+#include "platform/posix/admin/pkcs12_iterations.h"
 
 #include <openssl/evp.h>
 #include <openssl/objects.h>

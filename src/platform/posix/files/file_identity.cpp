@@ -1,4 +1,4 @@
-#include "platform/posix/store/file_identity.h"
+#include "platform/posix/files/file_identity.h"
 
 #include <sys/stat.h>
 

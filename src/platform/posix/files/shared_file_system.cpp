@@ -1,4 +1,4 @@
-#include "platform/posix/store/shared_file_system.h"
+#include "platform/posix/files/shared_file_system.h"
 
 #include <sys/vfs.h>
 

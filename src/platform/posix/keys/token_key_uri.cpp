@@ -1,4 +1,4 @@
-#include "platform/posix/store/token_key_uri.h"
+#include "platform/posix/keys/token_key_uri.h"
 
 #include <openssl/crypto.h>
 

@@ -1,5 +1,5 @@
-#include "platform/posix/store/store_check.h"
-#include "platform/posix/store/token_key.h"
+#include "platform/posix/admin/store_check.h"
+#include "platform/posix/keys/token_key.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,11 +10,12 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/posix/store/atomic_file.h"
-#include "platform/posix/store/revocation_list_check.h"
+#include "platform/posix/files/atomic_file.h"
+#include "platform/posix/files/whole_file.h"
+#include "platform/posix/admin/revocation_list_check.h"
 #include "platform/posix/store/store_contents.h"
-#include "platform/posix/store/store_files.h"
-#include "platform/posix/store/store_layout.h"
+#include "platform/posix/admin/store_files.h"
+#include "platform/posix/files/store_layout.h"
 
 namespace corvane::platform {
 namespace {

@@ -1,9 +1,9 @@
-#include "platform/posix/store/store_import.h"
+#include "platform/posix/admin/store_import.h"
 
 #include <filesystem>
 
-#include "platform/posix/store/store_files.h"
-#include "platform/posix/store/store_layout.h"
+#include "platform/posix/admin/store_files.h"
+#include "platform/posix/files/store_layout.h"
 #include "platform/posix/store/tbs_certificate.h"
 #include "platform/posix/store/thumbprint.h"
 
