@@ -3,7 +3,7 @@
 #include <initializer_list>
 
 #include "certs/certificate_encoding.h"
-#include "ops/result_codes.h"
+#include "corvane.h"
 
 namespace corvane::certs {
 namespace {
@@ -60,28 +60,30 @@ bool ChainPolicyPasses(PCCERT_CONTEXT certificate) {
 int RunChecks(PCCERT_CONTEXT certificate, PCCERT_CONTEXT issuer, int check_mask) {
   if ((check_mask & kCheckSignature) &&
       DirectTestFails(certificate, issuer, CERT_STORE_SIGNATURE_FLAG)) {
-    return ops::kCertificateSignatureBad;
+    return CORVANE_E_CERTIFICATE_SIGNATURE_BAD;
   }
   if ((check_mask & kCheckValidity) &&
       DirectTestFails(certificate, issuer, CERT_STORE_TIME_VALIDITY_FLAG)) {
-    return ops::kCertificateExpired;
+    return CORVANE_E_CERTIFICATE_EXPIRED;
   }
   if ((check_mask & kCheckRevocation) &&
       DirectTestFails(certificate, issuer, CERT_STORE_REVOCATION_FLAG)) {
-    return ops::kCertificateRevoked;
+    return CORVANE_E_CERTIFICATE_REVOKED;
   }
   if ((check_mask & kCheckChainPolicy) && !ChainPolicyPasses(certificate)) {
-    return ops::kChainProblem;
+    return CORVANE_E_CHAIN_PROBLEM;
   }
-  return ops::kSuccess;
+  return CORVANE_OK;
 }
 
 }  // namespace
 
 int VerifyCertificateChain(PCCERT_CONTEXT certificate, int check_mask) {
-  if (certificate == nullptr || certificate->pCertInfo == nullptr) return ops::kMissingArgument;
+  if (certificate == nullptr || certificate->pCertInfo == nullptr) {
+    return CORVANE_E_MISSING_ARGUMENT;
+  }
   const FoundIssuer issuer = FindIssuer(certificate);
-  if (issuer.certificate == nullptr) return ops::kIssuerNotFound;
+  if (issuer.certificate == nullptr) return CORVANE_E_ISSUER_NOT_FOUND;
   const int result = RunChecks(certificate, issuer.certificate, check_mask);
   CertFreeCertificateContext(issuer.certificate);
   CertCloseStore(issuer.store, CERT_CLOSE_STORE_CHECK_FLAG);

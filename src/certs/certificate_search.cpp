@@ -8,10 +8,12 @@
 
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "certs/certificate_encoding.h"
 #include "certs/certificate_text.h"
 #include "certs/local_area.h"
+#include "platform/serial_number.h"
 
 namespace corvane::certs {
 namespace {
@@ -33,15 +35,17 @@ struct SerialBytes {
 
 std::optional<SerialBytes> ParseSerialText(const char* text, uint32_t length) {
   const DWORD count = length / 2;
-  SerialBytes serial{AllocateZeroed<BYTE>(count), count};
-  if (!serial.bytes) return std::nullopt;
+  std::vector<BYTE> written(count);  // in the order of the text
   for (DWORD i = 0; i < count; ++i) {
     const int high = HexDigitValue(text[2 * i]);
     if (high < 0) return std::nullopt;
     const int low = HexDigitValue(text[2 * i + 1]);
     if (low < 0) return std::nullopt;
-    serial.bytes[count - 1 - i] = static_cast<BYTE>(high << 4 | low);
+    written[i] = static_cast<BYTE>(high << 4 | low);
   }
+  SerialBytes serial{AllocateZeroed<BYTE>(count), count};
+  if (!serial.bytes) return std::nullopt;
+  platform::ReverseSerialBytes(written.data(), count, serial.bytes.get());
   return serial;
 }
 

@@ -2,11 +2,7 @@
 // none selected at first; OK yields 3s + 2 for line s (or -1 without a selection), Cancel -1.
 // Lines are shown only when the list holds exactly three entries per candidate (subject label,
 // issuer label, DER subject name); otherwise the chooser opens empty. The list is only read.
-// The platform layer implements this class: on Windows in
-// platform/win32/certificate_selection_dialog.cpp, a modal dialog from the module's template 201
-// centred over the owner window; elsewhere in platform/posix/ui/certificate_selection_dialog.cpp,
-// where the chooser is the UI front end's (platform/posix/ui/ui.h), captioned "请选择您要用的证书"
-// with the label "请在列表中选择证书:", and the owner window is not used.
+// The platform shows the lines (platform/certificate_chooser.h).
 #pragma once
 
 #include <cstdint>
@@ -30,8 +26,6 @@ class CertificateSelectionDialog {
   int32_t candidate_count_;
   const CertificateEntryList* entries_;
   int32_t chosen_index_ = -1;
-
-  friend class DialogWindow;  // the Windows dialog procedure's view of this state
 };
 
 }  // namespace corvane::certs
