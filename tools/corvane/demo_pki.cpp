@@ -26,11 +26,8 @@ bool AddExtension(X509* certificate, X509* issuer, int nid, const char* value) {
   X509V3_CTX context;
   X509V3_set_ctx_nodb(&context);
   X509V3_set_ctx(&context, issuer, certificate, nullptr, nullptr, 0);
-  X509_EXTENSION* extension = X509V3_EXT_conf_nid(nullptr, &context, nid, value);
-  if (extension == nullptr) return false;
-  const bool added = X509_add_ext(certificate, extension, -1) == 1;
-  X509_EXTENSION_free(extension);
-  return added;
+  const UniquePtr<X509_EXTENSION> extension(X509V3_EXT_conf_nid(nullptr, &context, nid, value));
+  return extension != nullptr && X509_add_ext(certificate, extension.get(), -1) == 1;
 }
 
 UniquePtr<X509> Certificate(X509_NAME* subject, EVP_PKEY* key, long serial, X509* issuer,

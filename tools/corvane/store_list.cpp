@@ -15,6 +15,7 @@
 #include "platform/posix/hex_text.h"
 #include "platform/posix/admin/store_admin.h"
 #include "platform/posix/text/gbk.h"
+#include "platform/serial_number.h"
 #include "store_subcommands.h"
 
 namespace corvane::tool {
@@ -34,9 +35,8 @@ std::string FieldText(PCCERT_CONTEXT context, int field) {
 
 // The serial number's DER content bytes, most significant first, as plain hex digits.
 std::string SerialDigits(const CRYPT_INTEGER_BLOB& serial) {
-  // The platform keeps the serial least significant byte first.
-  const std::vector<BYTE> bytes(std::make_reverse_iterator(serial.pbData + serial.cbData),
-                                std::make_reverse_iterator(serial.pbData));
+  std::vector<BYTE> bytes(serial.cbData);
+  platform::ReverseSerialBytes(serial.pbData, bytes.size(), bytes.data());
   return platform::UpperHex(bytes.data(), bytes.size());
 }
 

@@ -12,15 +12,6 @@
 namespace corvane::platform {
 namespace {
 
-// Holds the OpenSSL error queue's state; whatever is queued inside a read is dropped.
-class ErrorMark {
- public:
-  ErrorMark() { ERR_set_mark(); }
-  ~ErrorMark() { ERR_pop_to_mark(); }
-  ErrorMark(const ErrorMark&) = delete;
-  ErrorMark& operator=(const ErrorMark&) = delete;
-};
-
 const unsigned char* Bytes(const std::string& text) {
   return reinterpret_cast<const unsigned char*>(text.data());
 }
@@ -139,7 +130,7 @@ bool ReadPem(const std::string& bytes, const std::optional<std::string>& passwor
 // The reading itself; false with the reason in `error`.
 bool ReadItems(const std::string& bytes, const std::optional<std::string>& password,
                ImportItems& items, ReadFailure& failure) {
-  ErrorMark mark;
+  const ossl::ErrorQueueMark mark;  // whatever is queued inside a read is dropped
   std::string& error = failure.reason;
   if (bytes.find("-----BEGIN ") != std::string::npos) return ReadPem(bytes, password, items, failure);
   if (auto certificate = CertificateFromDer(Bytes(bytes), bytes.size())) {

@@ -42,9 +42,8 @@ extern "C" BOOL CertGetCertificateChain(HCERTCHAINENGINE chain_engine, PCCERT_CO
   if (time != nullptr) request.time = UnixTimeOf(*time);
   request.additional_store = additional_store;
   request.check_end_revocation = (flags & CERT_CHAIN_REVOCATION_CHECK_END_CERT) != 0;
-  DWORD error = ERROR_SUCCESS;
-  PCCERT_CHAIN_CONTEXT chain = BuildCertificateChain(request, error);
-  PLATFORM_ENSURE(chain != nullptr, error);
+  PCCERT_CHAIN_CONTEXT chain = nullptr;
+  PLATFORM_ENSURE_OK(BuildCertificateChain(request, chain));
   *chain_context = chain;
   return TRUE;
 }

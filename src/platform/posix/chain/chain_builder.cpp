@@ -173,25 +173,17 @@ PCCERT_CONTEXT ElementContext(X509* certificate, int position, ContextObject* en
 
 }  // namespace
 
-PCCERT_CHAIN_CONTEXT BuildCertificateChain(const ChainRequest& request, DWORD& error) {
+Status BuildCertificateChain(const ChainRequest& request, PCCERT_CHAIN_CONTEXT& chain) {
+  chain = nullptr;
   ContextObject* end = ContextOf(request.certificate);
   X509* end_x509 = end == nullptr ? nullptr : end->certificate->OpenSslCertificate();
-  if (end_x509 == nullptr) {
-    error = E_INVALIDARG;
-    return nullptr;
-  }
+  if (end_x509 == nullptr) return Status(E_INVALIDARG);
   std::shared_ptr<const TrustMaterial> material = CurrentTrustMaterial();
-  if (material == nullptr) {
-    error = NTE_FAIL;
-    return nullptr;
-  }
+  if (material == nullptr) return Status(NTE_FAIL);
   CallSources sources(std::move(material));
   if (request.additional_store != nullptr) {
     StoreObject* additional = AcquireOpenStore(request.additional_store);
-    if (additional == nullptr) {
-      error = E_INVALIDARG;
-      return nullptr;
-    }
+    if (additional == nullptr) return Status(E_INVALIDARG);
     sources.Add(additional);
   }
   AddStoreReference(end->store);
@@ -202,8 +194,7 @@ PCCERT_CHAIN_CONTEXT BuildCertificateChain(const ChainRequest& request, DWORD& e
   Verification verification;
   if (!PrepareVerification(request, sources, end_x509, record, verification) ||
       X509_verify_cert(verification.context.get()) < 0) {
-    error = NTE_FAIL;
-    return nullptr;
+    return Status(NTE_FAIL);
   }
 
   STACK_OF(X509)* built = X509_STORE_CTX_get0_chain(verification.context.get());
@@ -230,11 +221,11 @@ PCCERT_CHAIN_CONTEXT BuildCertificateChain(const ChainRequest& request, DWORD& e
   for (const ChainElementStatus& element : elements) {
     if (element.certificate == nullptr) {
       for (const ChainElementStatus& made : elements) CertFreeCertificateContext(made.certificate);
-      error = NTE_FAIL;
-      return nullptr;
+      return Status(NTE_FAIL);
     }
   }
-  return PublishChain(elements, record.chain_errors);
+  chain = PublishChain(elements, record.chain_errors);
+  return Status();
 }
 
 }  // namespace corvane::platform

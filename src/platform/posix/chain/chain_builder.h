@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "platform/platform.h"
+#include "platform/posix/status.h"
 
 namespace corvane::platform {
 
@@ -24,7 +25,8 @@ struct ChainRequest {
   bool check_end_revocation = false;     // the end certificate against the revocation lists
 };
 
-// A new chain context, or null with the error for GetLastError in `error`.
-PCCERT_CHAIN_CONTEXT BuildCertificateChain(const ChainRequest& request, DWORD& error);
+// A new chain context into `chain`; fails with E_INVALIDARG for a request this layer did not make,
+// NTE_FAIL when the chain cannot be built.
+Status BuildCertificateChain(const ChainRequest& request, PCCERT_CHAIN_CONTEXT& chain);
 
 }  // namespace corvane::platform

@@ -68,12 +68,11 @@ int LookUpAnchors(X509_LOOKUP* lookup, X509_LOOKUP_TYPE type, const X509_NAME* n
 
 X509_LOOKUP_METHOD* AnchorLookupMethod() {
   static X509_LOOKUP_METHOD* method = [] {
-    X509_LOOKUP_METHOD* made = X509_LOOKUP_meth_new("corvane ROOT store");
-    if (made != nullptr && X509_LOOKUP_meth_set_get_by_subject(made, LookUpAnchors) != 1) {
-      X509_LOOKUP_meth_free(made);
-      made = nullptr;
+    ossl::UniquePtr<X509_LOOKUP_METHOD> made(X509_LOOKUP_meth_new("corvane ROOT store"));
+    if (made != nullptr && X509_LOOKUP_meth_set_get_by_subject(made.get(), LookUpAnchors) != 1) {
+      return static_cast<X509_LOOKUP_METHOD*>(nullptr);
     }
-    return made;
+    return made.release();  // kept for the life of the process
   }();
   return method;
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -56,13 +57,11 @@ std::string ModulePath() {
 LoadedModule* Module(TokenState& state, const std::string& path) {
   auto found = state.modules.find(path);
   if (found != state.modules.end()) return &found->second;
-  PKCS11_CTX* context = PKCS11_CTX_new();
-  if (context == nullptr) return nullptr;
-  if (PKCS11_CTX_load(context, path.c_str()) != 0) {
-    PKCS11_CTX_free(context);
-    return nullptr;
-  }
-  return &state.modules.emplace(path, LoadedModule{context, {}, {}}).first->second;
+  // Owned here until it is loaded; a loaded module stays for the life of the process.
+  std::unique_ptr<PKCS11_CTX, decltype(&PKCS11_CTX_free)> context(PKCS11_CTX_new(),
+                                                                  PKCS11_CTX_free);
+  if (context == nullptr || PKCS11_CTX_load(context.get(), path.c_str()) != 0) return nullptr;
+  return &state.modules.emplace(path, LoadedModule{context.release(), {}, {}}).first->second;
 }
 
 PKCS11_SLOT* FindToken(const SlotList& list, const std::string& label) {

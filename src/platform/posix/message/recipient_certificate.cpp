@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/posix/keys/linked_key.h"
+#include "platform/serial_number.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/ui/ui.h"
 
@@ -20,8 +21,8 @@ bool MatchesIssuerAndSerial(PCCERT_CONTEXT certificate, const KeyTransportRecipi
       !SameBytes(recipient.issuer, info->Issuer.pbData, info->Issuer.cbData)) {
     return false;
   }
-  // The platform keeps serial numbers least significant byte first.
-  std::vector<BYTE> serial(recipient.serial_number.rbegin(), recipient.serial_number.rend());
+  std::vector<BYTE> serial(recipient.serial_number.size());
+  ReverseSerialBytes(recipient.serial_number.data(), serial.size(), serial.data());
   CRYPT_INTEGER_BLOB blob{static_cast<DWORD>(serial.size()), serial.data()};
   return CertCompareIntegerBlob(&blob, &info->SerialNumber) != FALSE;
 }

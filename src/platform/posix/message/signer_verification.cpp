@@ -96,13 +96,11 @@ ossl::UniquePtr<BIO> DigestContent(CMS_ContentInfo* message,
     if (read < 0) return nullptr;
     return chain;
   }
-  BIO* sink = BIO_new(BIO_s_null());
+  ossl::UniquePtr<BIO> sink(BIO_new(BIO_s_null()));
   if (sink == nullptr) return nullptr;
-  ossl::UniquePtr<BIO> chain(CMS_dataInit(message, sink));
-  if (!chain) {
-    BIO_free(sink);
-    return nullptr;
-  }
+  ossl::UniquePtr<BIO> chain(CMS_dataInit(message, sink.get()));
+  if (!chain) return nullptr;
+  sink.release();  // now the end of the chain
   for (const ContentPiece& piece : *detached) {
     for (size_t done = 0; done < piece.size;) {
       const int part = static_cast<int>(std::min<size_t>(piece.size - done, INT_MAX));
@@ -115,37 +113,39 @@ ossl::UniquePtr<BIO> DigestContent(CMS_ContentInfo* message,
 
 }  // namespace
 
-DWORD VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
-                          const std::vector<ContentPiece>* detached, VerifiedSigner& result) {
+Status VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
+                           const std::vector<ContentPiece>* detached, VerifiedSigner& result) {
   const ossl::ErrorQueueMark mark;
   const ossl::UniquePtr<CMS_ContentInfo> info = ReadContentInfo(message, size);
   if (!info || OBJ_obj2nid(CMS_get0_type(info.get())) != NID_pkcs7_signed) {
-    return CRYPT_E_OSS_ERROR;
+    return Status(CRYPT_E_OSS_ERROR);
   }
   STACK_OF(CMS_SignerInfo)* signers = CMS_get0_SignerInfos(info.get());
-  if (signer_index >= static_cast<DWORD>(sk_CMS_SignerInfo_num(signers))) return CRYPT_E_NO_SIGNER;
+  if (signer_index >= static_cast<DWORD>(sk_CMS_SignerInfo_num(signers))) {
+    return Status(CRYPT_E_NO_SIGNER);
+  }
   CMS_SignerInfo* signer = sk_CMS_SignerInfo_value(signers, static_cast<int>(signer_index));
 
   CertificateReference certificate = SignerCertificate(info.get(), signer);
-  if (!certificate) return CRYPT_E_NOT_FOUND;
+  if (!certificate) return Status(CRYPT_E_NOT_FOUND);
   std::vector<BYTE> content;
   if (detached == nullptr) {
     ASN1_OCTET_STRING** own_content = CMS_get0_content(info.get());
-    if (own_content == nullptr || *own_content == nullptr) return CRYPT_E_MSG_ERROR;
+    if (own_content == nullptr || *own_content == nullptr) return Status(CRYPT_E_MSG_ERROR);
     content.reserve(static_cast<size_t>(ASN1_STRING_length(*own_content)));
   }
   const ossl::UniquePtr<BIO> digests = DigestContent(info.get(), detached, content);
-  if (!digests) return CRYPT_E_UNKNOWN_ALGO;
+  if (!digests) return Status(CRYPT_E_UNKNOWN_ALGO);
   // Signed attributes: their signature first; without them the signature covers the content.
   if (CMS_signed_get_attr_count(signer) >= 0 &&
       (CMS_SignerInfo_verify(signer) != 1 || !ContentTypeAttributeMatches(info.get(), signer))) {
-    return NTE_BAD_SIGNATURE;
+    return Status(NTE_BAD_SIGNATURE);
   }
-  if (CMS_SignerInfo_verify_content(signer, digests.get()) != 1) return NTE_BAD_SIGNATURE;
+  if (CMS_SignerInfo_verify_content(signer, digests.get()) != 1) return Status(NTE_BAD_SIGNATURE);
 
   result.certificate = std::move(certificate);
   result.content = std::move(content);
-  return ERROR_SUCCESS;
+  return Status();
 }
 
 }  // namespace corvane::platform

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/status.h"
 #include "platform/posix/store/certificate_reference.h"
 
 namespace corvane::platform {
@@ -33,14 +34,14 @@ struct ContentPiece {
 
 // Verifies signer `signer_index`. With `detached` null the content is the message's own (a
 // message that carries none fails); otherwise it is the pieces, hashed in order.
-// Returns ERROR_SUCCESS or the error for GetLastError:
+// Fails with:
 //   CRYPT_E_OSS_ERROR     not an ASN.1 message, or not signed data
 //   CRYPT_E_NO_SIGNER     no signer with that index
 //   CRYPT_E_NOT_FOUND     the signer's certificate is not in the message
 //   CRYPT_E_MSG_ERROR     the message carries no content and none was given
 //   CRYPT_E_UNKNOWN_ALGO  a digest algorithm OpenSSL does not know
 //   NTE_BAD_SIGNATURE     the signature, the message digest or the content type does not match
-DWORD VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
-                          const std::vector<ContentPiece>* detached, VerifiedSigner& result);
+Status VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
+                           const std::vector<ContentPiece>* detached, VerifiedSigner& result);
 
 }  // namespace corvane::platform

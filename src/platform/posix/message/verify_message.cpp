@@ -55,9 +55,8 @@ extern "C" BOOL CryptVerifyMessageSignature(PCRYPT_VERIFY_MESSAGE_PARA verify_pa
   }
   if (!verified) {
     verified.emplace();
-    const DWORD error =
-        VerifyMessageSigner(signed_blob, signed_blob_size, signer_index, nullptr, *verified);
-    PLATFORM_ENSURE(error == ERROR_SUCCESS, error);
+    PLATFORM_ENSURE_OK(
+        VerifyMessageSigner(signed_blob, signed_blob_size, signer_index, nullptr, *verified));
   }
 
   if (decoded_size != nullptr) {
@@ -98,9 +97,8 @@ extern "C" BOOL CryptVerifyDetachedMessageSignature(
   }
 
   VerifiedSigner verified;
-  const DWORD error = VerifyMessageSigner(detached_sign_blob, detached_sign_blob_size,
-                                          signer_index, &pieces, verified);
-  PLATFORM_ENSURE(error == ERROR_SUCCESS, error);
+  PLATFORM_ENSURE_OK(VerifyMessageSigner(detached_sign_blob, detached_sign_blob_size,
+                                         signer_index, &pieces, verified));
   if (signer_cert != nullptr) *signer_cert = verified.certificate.release();
   return TRUE;
 }

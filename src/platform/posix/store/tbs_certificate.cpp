@@ -1,9 +1,9 @@
 #include "platform/posix/store/tbs_certificate.h"
 
-#include <algorithm>
 
 #include "platform/posix/asn1/asn1_reader.h"
 #include "platform/posix/asn1/certificate_time.h"
+#include "platform/serial_number.h"
 
 namespace corvane::platform {
 namespace {
@@ -122,7 +122,7 @@ bool TbsCertificate::ReadSerialNumber(Reader& fields) {
   const size_t size = serial->content_size;
   if (size > short_serial_.size()) long_serial_.resize(size);
   BYTE* const serial_bytes = size > short_serial_.size() ? long_serial_.data() : short_serial_.data();
-  std::reverse_copy(serial->content, serial->content + size, serial_bytes);
+  ReverseSerialBytes(serial->content, size, serial_bytes);
   info_.SerialNumber = BlobOf(serial_bytes, size);
   return true;
 }
