@@ -29,8 +29,8 @@ function(corvane_layer name folder)
 endfunction()
 
 set(CORVANE_SEAM_HEADERS
-  platform/platform.h platform/certificate_chooser.h platform/serial_number.h
-  platform/posix/win_types.h)
+  platform/platform.h platform/certificate_chooser.h platform/handle_owners.h
+  platform/serial_number.h platform/posix/win_types.h)
 
 corvane_layer(codec codec codec)
 corvane_layer(certs certs certs ${CORVANE_SEAM_HEADERS})

@@ -4,27 +4,29 @@
 
 #include "certs/certificate_encoding.h"
 #include "corvane.h"
+#include "platform/handle_owners.h"
 
 namespace corvane::certs {
 namespace {
 
-// The issuer's certificate and the store it was found in; both released by the caller.
+// The issuer's certificate and the store it was found in: the certificate is released first.
 struct FoundIssuer {
-  HCERTSTORE store = nullptr;
-  PCCERT_CONTEXT certificate = nullptr;
+  platform::OwnedStore store;
+  platform::OwnedCertificate certificate;
 };
 
-FoundIssuer FindIssuer(PCCERT_CONTEXT certificate) {
+// Fills `found` from the first of CA and Root that holds the certificate's issuer; leaves it
+// empty when neither does.
+void FindIssuer(PCCERT_CONTEXT certificate, FoundIssuer& found) {
   for (const char* name : {"CA", "Root"}) {
-    HCERTSTORE store = CertOpenSystemStoreA(0, name);
-    if (store == nullptr) continue;  // a store that does not open does not hold the issuer
-    PCCERT_CONTEXT issuer =
-        CertFindCertificateInStore(store, kCertificateEncoding, 0, CERT_FIND_SUBJECT_NAME,
-                                   &certificate->pCertInfo->Issuer, nullptr);
-    if (issuer != nullptr) return {store, issuer};
-    CertCloseStore(store, 0);
+    found.store.Adopt(CertOpenSystemStoreA(0, name));
+    if (!found.store) continue;  // a store that does not open does not hold the issuer
+    found.certificate.Adopt(CertFindCertificateInStore(found.store.get(), kCertificateEncoding, 0,
+                                                       CERT_FIND_SUBJECT_NAME,
+                                                       &certificate->pCertInfo->Issuer, nullptr));
+    if (found.certificate) return;
   }
-  return {};
+  found.store.Release();
 }
 
 // True when the direct test behind `flag` leaves the flag set (fails). For revocation, a
@@ -40,20 +42,20 @@ bool ChainPolicyPasses(PCCERT_CONTEXT certificate) {
   CERT_CHAIN_PARA chain_parameters{};
   chain_parameters.cbSize = sizeof chain_parameters;
   chain_parameters.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
-  PCCERT_CHAIN_CONTEXT chain = nullptr;
+  PCCERT_CHAIN_CONTEXT made = nullptr;
   if (!CertGetCertificateChain(nullptr, certificate, nullptr, nullptr, &chain_parameters,
-                               CERT_CHAIN_REVOCATION_CHECK_END_CERT, nullptr, &chain)) {
+                               CERT_CHAIN_REVOCATION_CHECK_END_CERT, nullptr, &made)) {
     return false;
   }
+  const platform::OwnedChain chain(made);
   CERT_CHAIN_POLICY_PARA policy_parameters{};
   policy_parameters.cbSize = sizeof policy_parameters;
   policy_parameters.dwFlags =
       CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS | CERT_CHAIN_POLICY_ALLOW_TESTROOT_FLAG;
   CERT_CHAIN_POLICY_STATUS status{};
   status.cbSize = sizeof status;
-  const BOOL judged = CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_BASE, chain,
+  const BOOL judged = CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_BASE, chain.get(),
                                                        &policy_parameters, &status);
-  CertFreeCertificateChain(chain);
   return judged && (status.dwError == 0 || status.dwError == CERT_E_VALIDITYPERIODNESTING);
 }
 
@@ -82,12 +84,10 @@ int VerifyCertificateChain(PCCERT_CONTEXT certificate, int check_mask) {
   if (certificate == nullptr || certificate->pCertInfo == nullptr) {
     return CORVANE_E_MISSING_ARGUMENT;
   }
-  const FoundIssuer issuer = FindIssuer(certificate);
-  if (issuer.certificate == nullptr) return CORVANE_E_ISSUER_NOT_FOUND;
-  const int result = RunChecks(certificate, issuer.certificate, check_mask);
-  CertFreeCertificateContext(issuer.certificate);
-  CertCloseStore(issuer.store, CERT_CLOSE_STORE_CHECK_FLAG);
-  return result;
+  FoundIssuer issuer;
+  FindIssuer(certificate, issuer);
+  if (!issuer.certificate) return CORVANE_E_ISSUER_NOT_FOUND;
+  return RunChecks(certificate, issuer.certificate.get(), check_mask);
 }
 
 }  // namespace corvane::certs

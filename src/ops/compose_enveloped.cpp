@@ -13,10 +13,10 @@ namespace {
 
 struct EnvelopingResources {
   CallBuffer message;
-  ProviderContext provider;
-  SystemStore ca;
-  SystemStore root;
-  CertificateRef recipient;
+  platform::OwnedProvider provider;
+  platform::OwnedStore ca;
+  platform::OwnedStore root;
+  platform::OwnedCertificate recipient;
 };
 
 // How the recipient is found: in the chooser, or by serial number and issuer text.
@@ -47,7 +47,8 @@ Outcome Encrypt(EnvelopingResources& held, const RecipientChoice& choice, const 
   if (!OutputBoundFits(data_length)) return Raise(Failure::kEncodingFailed);
   Outcome step = PrepareProvider(held.provider);
   if (!step.ok()) return step;
-  if (!held.ca.Open(held.provider, "CA") || !held.root.Open(held.provider, "ROOT")) {
+  if (!OpenSystemStore(held.ca, held.provider, "CA") ||
+      !OpenSystemStore(held.root, held.provider, "ROOT")) {
     return Raise(Failure::kStoreNotOpened);
   }
   HCERTSTORE stores[] = {held.ca.get(), held.root.get()};
@@ -88,9 +89,9 @@ int32_t RunEnveloping(const RecipientChoice& choice, const BYTE* data, uint32_t 
   const Outcome outcome = Encrypt(held, choice, data, data_length, output, output_length);
   held.message.Release();
   if (choice.interactive && outcome.ok()) ShowOutcomeBox(outcome, text::kEncrypted);
-  held.recipient.Free();
-  held.ca.Close();
-  held.root.Close();
+  held.recipient.Release();
+  held.ca.Release();
+  held.root.Release();
   held.provider.Release();
   // A failure is reported after everything is released.
   if (choice.interactive && !outcome.ok()) ShowOutcomeBox(outcome, text::kEncrypted);

@@ -12,8 +12,8 @@ namespace {
 struct OpeningResources {
   CallBuffer message;
   CallBuffer content;
-  ProviderContext provider;
-  SystemStore store;
+  platform::OwnedProvider provider;
+  platform::OwnedStore store;
 };
 
 Outcome OpenEnvelope(OpeningResources& held, const char* text, int32_t text_length, char* output,
@@ -25,7 +25,7 @@ Outcome OpenEnvelope(OpeningResources& held, const char* text, int32_t text_leng
 
   step = PrepareProvider(held.provider);
   if (!step.ok()) return step;
-  if (!held.store.Open(held.provider, "MY")) return Raise(Failure::kStoreNotOpened);
+  if (!OpenSystemStore(held.store, held.provider, "MY")) return Raise(Failure::kStoreNotOpened);
 
   CRYPT_DECRYPT_MESSAGE_PARA parameters{};
   // The four fields without the optional flags (16 bytes on the 32-bit platform); dwFlags
@@ -33,7 +33,7 @@ Outcome OpenEnvelope(OpeningResources& held, const char* text, int32_t text_leng
   parameters.cbSize = offsetof(CRYPT_DECRYPT_MESSAGE_PARA, rghCertStore) + sizeof(HCERTSTORE*);
   parameters.dwMsgAndCertEncodingType = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
   parameters.cCertStore = 1;
-  parameters.rghCertStore = held.store.handle_address();
+  parameters.rghCertStore = held.store.address();
 
   DWORD content_size = 0;
   step = CallPlatformTwice(MessageCall::kDecrypt, held.content, &content_size,
@@ -67,7 +67,7 @@ extern "C" CORVANE_API int32_t CORVANE_CALL decomposeSingleEnvelopedMsg(const ch
   held.content.Release();
   held.message.Release();
   ShowOutcomeBox(outcome, text::kDecrypted);
-  held.store.Close();
+  held.store.Release();
   held.provider.Release();
   return outcome.code;
 }

@@ -13,9 +13,9 @@ namespace {
 
 struct SigningResources {
   CallBuffer message;
-  ProviderContext provider;
-  SystemStore store;
-  CertificateRef certificate;
+  platform::OwnedProvider provider;
+  platform::OwnedStore store;
+  platform::OwnedCertificate certificate;
 };
 
 // How the signing certificate is found: in the chooser, or by serial number and issuer text.
@@ -40,10 +40,10 @@ Outcome Sign(SigningResources& held, const SignerChoice& choice, const BYTE* dat
   if (!OutputBoundFits(data_length)) return Raise(Failure::kEncodingFailed);
   Outcome step = PrepareProvider(held.provider);
   if (!step.ok()) return step;
-  if (!held.store.Open(held.provider, "MY")) {
+  if (!OpenSystemStore(held.store, held.provider, "MY")) {
     return Raise(Failure::kPersonalStoreNotOpened);
   }
-  held.certificate.Adopt(FindSigner(held.store.handle_address(), choice));
+  held.certificate.Adopt(FindSigner(held.store.address(), choice));
   if (held.certificate.get() == nullptr) return Raise(Failure::kNoCertificateSpecified);
 
   PCCERT_CONTEXT message_certificates[] = {held.certificate.get()};
@@ -84,8 +84,8 @@ int32_t RunSigning(const SignerChoice& choice, const BYTE* data, uint32_t data_l
   const Outcome outcome = Sign(held, choice, data, data_length, mode, output, output_length);
   held.message.Release();
   if (choice.interactive) ShowOutcomeBox(outcome, text::kSigned);
-  held.certificate.Free();
-  held.store.Close();
+  held.certificate.Release();
+  held.store.Release();
   // The store took its own reference to the provider context; ours ends here, once.
   held.provider.Release();
   return outcome.code;

@@ -21,37 +21,18 @@ Outcome CallBuffer::Allocate(DWORD size) {
   // size + 1 in 64 bits: a size of 0xFFFFFFFF must not wrap to an empty buffer.
   const uint64_t bytes = uint64_t{size} + 1;
   if (bytes > SIZE_MAX) return Raise(Failure::kNoMemory);
-  memory_ = LocalAlloc(LPTR, static_cast<SIZE_T>(bytes));
-  if (memory_ == nullptr) return Raise(Failure::kNoMemory);
+  memory_.Adopt(LocalAlloc(LPTR, static_cast<SIZE_T>(bytes)));
+  if (!memory_) return Raise(Failure::kNoMemory);
   return kDone;
 }
 
-void CallBuffer::Release() {
-  if (memory_ != nullptr) LocalFree(memory_);
-  memory_ = nullptr;
+bool OpenSystemStore(platform::OwnedStore& store, const platform::OwnedProvider& provider,
+                     const char* name) {
+  store.Adopt(CertOpenSystemStoreA(provider.get(), name));
+  return static_cast<bool>(store);
 }
 
-void ProviderContext::Release() {
-  if (handle_ != 0) CryptReleaseContext(handle_, 0);
-  handle_ = 0;
-}
-
-bool SystemStore::Open(const ProviderContext& provider, const char* name) {
-  handle_ = CertOpenSystemStoreA(provider.get(), name);
-  return handle_ != nullptr;
-}
-
-void SystemStore::Close() {
-  if (handle_ != nullptr) CertCloseStore(handle_, CERT_CLOSE_STORE_CHECK_FLAG);
-  handle_ = nullptr;
-}
-
-void CertificateRef::Free() {
-  if (context_ != nullptr) CertFreeCertificateContext(context_);
-  context_ = nullptr;
-}
-
-Outcome PrepareProvider(ProviderContext& provider) {
+Outcome PrepareProvider(platform::OwnedProvider& provider) {
   if (!CryptSetProviderExA(MS_ENHANCED_PROV_A, PROV_RSA_FULL, nullptr, CRYPT_MACHINE_DEFAULT)) {
     return Raise(Failure::kDeviceNotFound1);
   }

@@ -1,12 +1,13 @@
 // The frame every export runs in: the size-query bound, provider preparation, the message boxes,
-// the two-pass message calls, and small owners for what one call acquires. The owners release
-// only when told to (each operation releases in its own fixed order); their destructors are a
-// safety net that runs after the explicit releases and then finds nothing left to do.
+// the two-pass message calls and the call's buffers. What one call acquires is held by the
+// seam's owners (platform/handle_owners.h); each operation releases them in its own fixed order,
+// and their destructors are a safety net that then finds nothing left to do.
 #pragma once
 
 #include <cstdint>
 
 #include "ops/result_codes.h"
+#include "platform/handle_owners.h"
 #include "platform/platform.h"
 
 namespace corvane::ops {
@@ -22,71 +23,24 @@ bool OutputBoundFits(uint32_t data_length);
 // A message or content buffer: `size` + 1 bytes, zero-filled, from the platform allocator.
 class CallBuffer {
  public:
-  CallBuffer() = default;
-  ~CallBuffer() { Release(); }
-  CallBuffer(const CallBuffer&) = delete;
-  CallBuffer& operator=(const CallBuffer&) = delete;
-
   Outcome Allocate(DWORD size);
-  BYTE* data() const { return static_cast<BYTE*>(memory_); }
-  void Release();
+  BYTE* data() const { return static_cast<BYTE*>(memory_.get()); }
+  void Release() { memory_.Release(); }
 
  private:
-  HLOCAL memory_ = nullptr;
+  platform::OwnedLocalMemory memory_;
 };
 
-class ProviderContext {
- public:
-  ProviderContext() = default;
-  ~ProviderContext() { Release(); }
-  ProviderContext(const ProviderContext&) = delete;
-  ProviderContext& operator=(const ProviderContext&) = delete;
-
-  void Adopt(HCRYPTPROV handle) { handle_ = handle; }
-  HCRYPTPROV get() const { return handle_; }
-  void Release();
-
- private:
-  HCRYPTPROV handle_ = 0;
-};
-
-class SystemStore {
- public:
-  SystemStore() = default;
-  ~SystemStore() { Close(); }
-  SystemStore(const SystemStore&) = delete;
-  SystemStore& operator=(const SystemStore&) = delete;
-
-  // Opens the named system store with the provider context; false when it cannot be opened.
-  bool Open(const ProviderContext& provider, const char* name);
-  HCERTSTORE get() const { return handle_; }
-  HCERTSTORE* handle_address() { return &handle_; }
-  void Close();
-
- private:
-  HCERTSTORE handle_ = nullptr;
-};
-
-class CertificateRef {
- public:
-  CertificateRef() = default;
-  ~CertificateRef() { Free(); }
-  CertificateRef(const CertificateRef&) = delete;
-  CertificateRef& operator=(const CertificateRef&) = delete;
-
-  void Adopt(PCCERT_CONTEXT context) { context_ = context; }
-  PCCERT_CONTEXT get() const { return context_; }
-  void Free();
-
- private:
-  PCCERT_CONTEXT context_ = nullptr;
-};
+// Opens the named system store with the provider context into `store`; false when it cannot be
+// opened.
+bool OpenSystemStore(platform::OwnedStore& store, const platform::OwnedProvider& provider,
+                     const char* name);
 
 // Makes the Enhanced provider the machine default and obtains a context of the Base provider for
 // the user's default key container, creating the container on first use and opening the
 // existing one afterwards. A context that cannot be had for another reason leaves `provider`
 // null and the store is opened with the platform's default provider.
-Outcome PrepareProvider(ProviderContext& provider);
+Outcome PrepareProvider(platform::OwnedProvider& provider);
 
 // Runs a platform message call that reports its size first: call(nullptr, &size), then `buffer`
 // of size + 1 zeroed bytes, then call(buffer, &size). Failures are sorted by `kind`.

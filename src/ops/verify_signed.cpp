@@ -24,7 +24,7 @@ enum class Mode {
 struct VerificationResources {
   CallBuffer message;
   CallBuffer content;
-  CertificateRef signer;
+  platform::OwnedCertificate signer;
 };
 
 CRYPT_VERIFY_MESSAGE_PARA VerifyParameters() {
@@ -145,11 +145,11 @@ extern "C" CORVANE_API int32_t CORVANE_CALL verifySingleSignedMsg(const char* te
     // Left out, with the result still 0, when the text cannot be made.
     const corvane::certs::LocalArea<char> report = ComposeVerifiedText(held.signer.get());
     if (report) MessageBoxA(nullptr, report.get(), text::kNoticeCaption, MB_OK);
-    held.signer.Free();
+    held.signer.Release();
     return kSuccess;
   }
   ShowOutcomeBox(outcome, nullptr);
-  held.signer.Free();
+  held.signer.Release();
   // Only a detached signature that itself verified gives its content length up.
   if (mode == Mode::kDetachedVerified) *content_length = 0;
   return outcome.code;
