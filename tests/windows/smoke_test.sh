@@ -8,8 +8,8 @@ set -euo pipefail
 build=$(realpath "$1")
 artefacts=$(realpath -m "$2")
 case "$3" in
-  win32) objdump=i686-w64-mingw32-objdump file_format=pei-i386 ;;
-  win64) objdump=x86_64-w64-mingw32-objdump file_format=pei-x86-64 ;;
+  win32) tools=i686-w64-mingw32 file_format=pei-i386 ;;
+  win64) tools=x86_64-w64-mingw32 file_format=pei-x86-64 ;;
   *) echo "smoke_test.sh: the third argument is win32 or win64" >&2; exit 2 ;;
 esac
 mkdir -p "$artefacts"
@@ -39,9 +39,10 @@ signer_cn() {  # Base64 message [data]: the signer's CN when openssl verifies it
 }
 
 # The module: built for the prefix's width; the exports of res/Corvane.def at their ordinals,
-# undecorated and nothing else; system DLLs only (the C++ runtime is linked in).
-check "machine" grep -q "file format $file_format\$" <("$objdump" -f "$build/Corvane.dll")
-check "exports" diff <("$objdump" -p "$build/Corvane.dll" | awk '
+# undecorated and nothing else; the resources of res/Corvane.rc (type and name); system DLLs only
+# (the C++ runtime is linked in).
+check "machine" grep -q "file format $file_format\$" <("$tools-objdump" -f "$build/Corvane.dll")
+check "exports" diff <("$tools-objdump" -p "$build/Corvane.dll" | awk '
   /Ordinal\/Name Pointer/ { table = 1; next }
   table && /^$/ { exit }
   table { gsub(/[][]/, ""); print $1 + 1, $2 }' | sort -n) - <<'EXPECTED'
@@ -61,7 +62,17 @@ check "exports" diff <("$objdump" -p "$build/Corvane.dll" | awk '
 14 Java_plovik_Corvane_JNISignDetachedMsg
 15 Java_plovik_Corvane_JNIVerifyDetachedMsg
 EXPECTED
-check "system DLLs only" [ -z "$("$objdump" -p "$build/Corvane.dll" |
+check "resources" diff <("$tools-windres" -J coff -O rc -i "$build/Corvane.dll" | awk '
+  /^\/\* Type: / { sub(/^\/\* Type: /, ""); type = $0 }
+  /^   Name: / { print type, $2 }') - <<'EXPECTED'
+"TYPELIB" 1.
+bitmap 204.
+icon 1.
+dialog 201.
+group icon 203.
+version 1.
+EXPECTED
+check "system DLLs only" [ -z "$("$tools-objdump" -p "$build/Corvane.dll" |
   sed -n 's/^\tDLL Name: //p' | grep -viE '^(advapi32|crypt32|user32|gdi32|kernel32|msvcrt)\.dll$')" ]
 
 # Wine takes its ANSI code page from the locale: zh_CN gives GBK (936), the library's texts.
