@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
-# Smoke tests of Corvane.dll under Wine, in a fresh 32-bit prefix: certificates and keys put into
-# the user's stores and the exports called by smoke_driver.exe, the messages checked by the
-# openssl command, and the certificate dialog driven under Xvfb with xdotool.
-# Usage: smoke_test.sh BUILD_DIR ARTEFACT_DIR    (BUILD_DIR holds Corvane.dll and smoke_driver.exe)
+# Smoke tests of Corvane.dll under Wine, in a fresh prefix of the DLL's width: certificates and
+# keys put into the user's stores and the exports called by smoke_driver.exe, the messages checked
+# by the openssl command, and the certificate dialog driven under Xvfb with xdotool.
+# Usage: smoke_test.sh BUILD_DIR ARTEFACT_DIR win32|win64
+#   (BUILD_DIR holds Corvane.dll and smoke_driver.exe, built for 32-bit or 64-bit Windows)
 set -euo pipefail
 build=$(realpath "$1")
 artefacts=$(realpath -m "$2")
+case "$3" in
+  win32) tools=i686-w64-mingw32 file_format=pei-i386 ;;
+  win64) tools=x86_64-w64-mingw32 file_format=pei-x86-64 ;;
+  *) echo "smoke_test.sh: the third argument is win32 or win64" >&2; exit 2 ;;
+esac
 mkdir -p "$artefacts"
 work=$(mktemp -d)
-export WINEPREFIX=$work/prefix WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX=$work/prefix WINEARCH=$3 WINEDEBUG=-all
 unset DISPLAY WAYLAND_DISPLAY
 xvfb_pid=
 cleanup() {
@@ -32,9 +38,11 @@ signer_cn() {  # Base64 message [data]: the signer's CN when openssl verifies it
     openssl x509 -in "$1.signer" -noout -subject -nameopt multiline | sed -n 's/ *commonName *= //p'
 }
 
-# The module: the exports of res/Corvane.def at their ordinals, undecorated and nothing else;
-# system DLLs only (the C++ runtime is linked in).
-check "exports" diff <(i686-w64-mingw32-objdump -p "$build/Corvane.dll" | awk '
+# The module: built for the prefix's width; the exports of res/Corvane.def at their ordinals,
+# undecorated and nothing else; the resources of res/Corvane.rc (type and name); system DLLs only
+# (the C++ runtime is linked in).
+check "machine" grep -q "file format $file_format\$" <("$tools-objdump" -f "$build/Corvane.dll")
+check "exports" diff <("$tools-objdump" -p "$build/Corvane.dll" | awk '
   /Ordinal\/Name Pointer/ { table = 1; next }
   table && /^$/ { exit }
   table { gsub(/[][]/, ""); print $1 + 1, $2 }' | sort -n) - <<'EXPECTED'
@@ -54,7 +62,17 @@ check "exports" diff <(i686-w64-mingw32-objdump -p "$build/Corvane.dll" | awk '
 14 Java_plovik_Corvane_JNISignDetachedMsg
 15 Java_plovik_Corvane_JNIVerifyDetachedMsg
 EXPECTED
-check "system DLLs only" [ -z "$(i686-w64-mingw32-objdump -p "$build/Corvane.dll" |
+check "resources" diff <("$tools-windres" -J coff -O rc -i "$build/Corvane.dll" | awk '
+  /^\/\* Type: / { sub(/^\/\* Type: /, ""); type = $0 }
+  /^   Name: / { print type, $2 }') - <<'EXPECTED'
+"TYPELIB" 1.
+bitmap 204.
+icon 1.
+dialog 201.
+group icon 203.
+version 1.
+EXPECTED
+check "system DLLs only" [ -z "$("$tools-objdump" -p "$build/Corvane.dll" |
   sed -n 's/^\tDLL Name: //p' | grep -viE '^(advapi32|crypt32|user32|gdi32|kernel32|msvcrt)\.dll$')" ]
 
 # Wine takes its ANSI code page from the locale: zh_CN gives GBK (936), the library's texts.
@@ -171,5 +189,5 @@ check "chooser lines" [ "$(sort <<<"$subjects" | tr '\n' ' ')" = "alice bob " ]
 check "chooser state" [ "$(grep -v ^line "$artefacts/chooser.txt" | tr '\n' ' ')" = "selection -1 off-centre 0 0 result 0 " ]
 check "chooser line 1 signs" [ "$(signer_cn chosen.txt)" = "$(sed -n 2p <<<"$subjects")" ]
 
-echo "windows smoke: $passed passed, $failed failed"
+echo "windows smoke ($3): $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
