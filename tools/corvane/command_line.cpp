@@ -11,9 +11,7 @@
 #include <sstream>
 
 #include "command_table.h"
-#include "ops/result_codes.h"
 #include "platform/posix/store/atomic_file.h"
-#include "platform/posix/text/gbk.h"
 
 namespace corvane::tool {
 
@@ -120,14 +118,6 @@ std::optional<std::string> Options::Value(const std::string& name) const {
 int Fail(const std::string& message) {
   std::cerr << "corvane: " << message << "\n";
   return 1;
-}
-
-std::string ResultCodeText(int code) {
-  std::string text;
-  for (const char* gbk : ops::ResultCodeTexts(code)) {
-    text += (text.empty() ? "" : " / ") + corvane::text::GbkToUtf8(gbk);
-  }
-  return (text.empty() ? "result" : text) + " (" + std::to_string(code) + ")";
 }
 
 }  // namespace corvane::tool
