@@ -76,7 +76,7 @@ const std::vector<CommandEntry>& Table() {
        "write the browser host's manifests where the browsers of this user read them",
        {kBrowser, kHost, kUserDataDir}, RunWebInstall},
       {"web manifest", "", "print the browser host's manifest for one browser",
-       {kBrowser, kHost}, RunWebManifest},
+       {kBrowser, kHost, kOut}, RunWebManifest},
       {"web check",
        "",
        "whether each browser finds the host's manifest (the user's and the system's), the manifest "

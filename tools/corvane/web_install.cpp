@@ -61,8 +61,8 @@ int RunWebManifest(const std::vector<std::string>& args) {
   const std::vector<Browser> browsers = ChosenBrowsers(options);
   const std::string host = HostPath(options);
   if (browsers.empty() || host.empty()) return 1;
-  std::cout << ManifestText(browsers.front(), host);
-  return 0;
+  const std::string out = options.Value("out").value_or("-");
+  return WriteOutput(out, ManifestText(browsers.front(), host)) ? 0 : Fail("cannot write " + out);
 }
 
 }  // namespace corvane::tool
