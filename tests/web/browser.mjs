@@ -31,6 +31,8 @@ const allowed = `http://127.0.0.1:${port}`;
 const other = `http://localhost:${port}`;
 execFileSync(tool, ["web", "allow", allowed], { env });
 
+// The host's request log, on while the file exists.
+writeFileSync(join(env.CORVANE_HOME, "web-host.log"), "");
 const profile = file("profile");
 execFileSync(tool, ["web", "install", "--browser", "chromium", "--user-data-dir", profile, "--host", host], { env });
 execFileSync(tool, ["web", "check", "--browser", "chromium", "--user-data-dir", profile], { env });
@@ -110,6 +112,26 @@ try {
       throw new Error(`other origin: ${JSON.stringify(refusal)}`);
     }
   }
+
+  // The other page frames the allowed one and posts a request into it: the frame's bridge takes
+  // only what its own window posted. The frame's own request after it is served, and the log
+  // (which never holds data) shows that nothing else was asked in the allowed origin's name.
+  await stranger.evaluate((origin) => new Promise((resolve) => {
+    const frame = Object.assign(document.createElement("iframe"), { src: `${origin}/example/index.html` });
+    frame.onload = resolve;
+    document.body.append(frame);
+  }), allowed);
+  const framed = stranger.frames().find((frame) => frame.url().startsWith(allowed));
+  await framed.waitForFunction(() => window.corvane !== undefined);
+  await stranger.evaluate(() => document.querySelector("iframe").contentWindow.postMessage(
+    { corvane: "request", seq: "framed", request: { op: "encrypt", data: "AA==", serial: "00C0FFEE" } }, "*"));
+  const own = await outcome(framed, (api) => api.certificates());
+  if (!own.ok) throw new Error(`the framed page's own request: ${JSON.stringify(own)}`);
+  const log = readFileSync(join(env.CORVANE_HOME, "web-host.log"), "utf8");
+  const served = log.split("\n").filter((line) => line.includes(` ${allowed} `)).map((line) => line.split(" ")[2]);
+  if (served.join() !== "sign,encrypt,decrypt,sign,certificates") throw new Error(`requests of ${allowed}: ${served}`);
+  if (log.includes(signed.message.slice(0, 40)) || log.includes("Chromium")) throw new Error(`data in the log: ${log}`);
+
   const asked = readFileSync(file("ui.log"), "utf8").split("\n").filter((line) => line.startsWith("ask\t"));
   if (asked.filter((line) => line.includes(`Allow ${other} `)).length !== 3) throw new Error(`questions: ${asked}`);
 } catch (error) {

@@ -106,7 +106,7 @@ const bad = [
   ["unknown op", frame({ id: 10, origin: ORIGIN, op: "export-key" }), 10, -10000, /unknown op/],
   ["missing data", frame({ id: 11, ...ok }), 11, -10001, /"data" is missing/],
   ["data not a string", frame({ id: 12, ...ok, data: 5 }), 12, -10001, /"data" must be a string/],
-  ["data not Base64", frame({ id: 13, ...ok, data: "d2Vi=ZGF0YQ==" }), 13, -10002, /not Base64/],
+  ["data not Base64", frame({ id: 13, ...ok, data: "d2Vi!!!!ZGF0YQ==" }), 13, -10002, /not Base64/],
   ["missing message", frame({ id: 14, origin: ORIGIN, op: "decrypt" }), 14, -10001, /"message" is missing/],
   ["serial not hex", frame({ id: 15, ...ok, data: "AA==", serial: "../../etc/passwd" }), 15, -10001, /hex digits/],
   ["issuer without serial", frame({ id: 16, origin: ORIGIN, op: "encrypt", data: "AA==", issuer: "CN=x" }), 16,
