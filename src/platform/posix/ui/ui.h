@@ -1,4 +1,5 @@
-// The UI front ends that stand in for Windows message boxes and the certificate chooser.
+// The UI front ends that stand in for Windows message boxes and the certificate chooser, and ask
+// the PIN dialog's and OK/Cancel questions.
 //
 // CORVANE_UI selects the front end, read once per call: auto (default), gui, tty, none, script.
 // CORVANE_UI_CHOICES feeds the script front end; CORVANE_UI_LOG names a file to which every front
