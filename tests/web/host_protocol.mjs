@@ -98,6 +98,7 @@ oversize.writeUInt32LE((8 << 20) + 1);
 const bad = [
   ["frame over the 8 MiB the host reads", oversize, null, -10000, /longer than the 8 MiB/],
   ["malformed JSON", frame('{"id": 1, "op": '), null, -10000, /not JSON/],
+  ["a number beyond a double", frame('{"id": 1e999}'), null, -10000, /not JSON.*number overflow/],
   ["JSON that is not an object", frame("[1, 2]"), null, -10000, /not a JSON object/],
   ["nested too deeply", frame("[".repeat(100) + "]".repeat(100)), null, -10000, /nested too deeply/],
   ["no origin", frame({ id: 7, op: "certificates" }), 7, -10000, /no origin/],

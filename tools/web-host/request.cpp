@@ -122,7 +122,7 @@ std::optional<Request> ReadRequest(const std::string& frame, json& id, Refusal& 
       if (depth > kMaxDepth) throw TooDeep{};
       return true;
     });
-  } catch (const json::parse_error& error) {
+  } catch (const json::exception& error) {  // a syntax error, or a number beyond a double
     return Refuse(refusal, CORVANE_E_NO_MEMORY, std::string("the request is not JSON: ") + error.what());
   } catch (const TooDeep&) {
     return Refuse(refusal, CORVANE_E_NO_MEMORY, "the request is nested too deeply");
