@@ -17,8 +17,18 @@ export PKG_CONFIG_PATH=$stage/lib/pkgconfig
 libdir=$(pkg-config --variable=libdir corvane)
 installed=(bin/corvane include/corvane.h share/java/corvane.jar share/doc/corvane/api/index.html
            share/man/man1/corvane.1 lib/pkgconfig/corvane.pc lib/cmake/Corvane/CorvaneConfig.cmake
-           lib/libCorvane.so lib/libCorvane.so.1)
+           lib/libCorvane.so lib/libCorvane.so.1 bin/corvane-web-host
+           share/corvane/web-extension/manifest.json share/corvane/web/corvane.js
+           share/corvane/web/corvane.d.ts share/corvane/web/example/index.html)
+# The browser host's manifests, in each browser's folder: under the staging prefix there, naming
+# the staged host; in the package, in the system's folders, naming /usr/bin/corvane-web-host.
+manifest_folders=(etc/chromium/native-messaging-hosts etc/opt/chrome/native-messaging-hosts
+                  lib/mozilla/native-messaging-hosts)
 for file in "${installed[@]}"; do [ -e "$stage/$file" ] || fail "not installed: $file"; done
+for folder in "${manifest_folders[@]}"; do
+  grep -q "\"path\": \"$stage/bin/corvane-web-host\"" "$stage/$folder/corvane.web_host.json" ||
+    fail "no host manifest naming the staged host in $folder"
+done
 dynamic=$(readelf -d "$stage/lib/libCorvane.so")
 grep -q 'SONAME.*\[libCorvane\.so\.1\]' <<<"$dynamic" || fail "no SONAME"
 ! grep -q 'NEEDED.*libjvm' <<<"$dynamic" || fail "linked to libjvm"
@@ -63,6 +73,10 @@ package=$(ls "$work"/deb/*.deb)
 listing=$(dpkg-deb -c "$package")
 for file in "${installed[@]}"; do
   grep -q "\./usr/$file\$\|\./usr/$file -> " <<<"$listing" || fail "not in the package: $file"
+done
+for folder in "${manifest_folders[@]/#lib/usr/lib}"; do
+  dpkg-deb --fsys-tarfile "$package" | tar -xO "./$folder/corvane.web_host.json" 2>/dev/null |
+    grep -q '"path": "/usr/bin/corvane-web-host"' || fail "no host manifest in the package's $folder"
 done
 grep -q libssl <<<"$(dpkg-deb -f "$package" Depends)" || fail "the package does not depend on libssl"
 echo "install and consumers: ok"

@@ -21,6 +21,7 @@
 #include "certs/certificate_selection_dialog.h"
 #include "platform/platform.h"
 #include "platform/posix/text/gbk.h"
+#include "platform/posix/ui/ui.h"
 #include "platform/posix/ui/ui_settings.h"
 #include "support/test_home.h"
 
@@ -186,6 +187,20 @@ TEST_F(GuiChooserTest, MessageBoxIsDismissedByEnter) {
   EXPECT_TRUE(Answer("提示信息", "Return"));
   EXPECT_EQ(Outcome(pending), IDOK);
   EXPECT_EQ(home_.UiLog(), std::vector<std::string>{"box\t提示信息\t签名成功"});
+}
+
+// The browser host's OK/Cancel question: Enter takes the default button, OK; Escape cancels.
+TEST_F(GuiChooserTest, QuestionIsAnsweredByItsButtons) {
+  const std::string text = Utf8ToGbk("允许 https://a.example 使用您的证书？");
+  for (const auto& [keys, ok] : {std::pair{"Return", true}, std::pair{"Escape", false}}) {
+    SCOPED_TRACE(keys);
+    home_.ClearUiLog();
+    auto pending = std::async(std::launch::async, [&text] { return platform::AskOkCancel("Corvane", text); });
+    EXPECT_TRUE(Answer("Corvane", keys));
+    EXPECT_EQ(Outcome(pending), ok);
+    EXPECT_EQ(home_.UiLog(), std::vector<std::string>{std::string("ask\tCorvane\t允许 https://a.example "
+                                                                  "使用您的证书？\t") + (ok ? "ok" : "cancel")});
+  }
 }
 
 }  // namespace

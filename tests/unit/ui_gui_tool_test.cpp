@@ -92,6 +92,10 @@ TEST_F(GuiToolTest, ZenityGetsUtf8ArgumentsWithAHiddenIndexColumn) {
   EXPECT_EQ(Box(Utf8ToGbk("提示信息"), Utf8ToGbk("签名成功")), "");
   EXPECT_EQ(Arguments(), (std::vector<std::string>{"--info", "--title=提示信息",
                                                    "--text=签名成功", "--no-markup"}));
+  AskOkCancel("Corvane", Utf8ToGbk("允许 https://a.example <b>?"));
+  EXPECT_EQ(Arguments(), (std::vector<std::string>{"--question", "--title=Corvane",
+                                                   "--text=允许 https://a.example <b>?", "--no-markup",
+                                                   "--ok-label=确定", "--cancel-label=取消"}));
 }
 
 TEST_F(GuiToolTest, KdialogServesWhereZenityIsAbsent) {
@@ -102,6 +106,9 @@ TEST_F(GuiToolTest, KdialogServesWhereZenityIsAbsent) {
                                                    "A", "off", "1", "B", "off"}));
   Box("caption", "text");
   EXPECT_EQ(Arguments(), (std::vector<std::string>{"--title=caption", "--msgbox=text"}));
+  AskOkCancel("caption", "text");
+  EXPECT_EQ(Arguments(), (std::vector<std::string>{"--title=caption", "--yesno=text",
+                                                   "--yes-label=确定", "--no-label=取消"}));
 }
 
 TEST_F(GuiToolTest, ExitStatusAndPrintedRowMakeTheAnswer) {
@@ -121,6 +128,11 @@ TEST_F(GuiToolTest, ExitStatusAndPrintedRowMakeTheAnswer) {
     EXPECT_EQ(AnswerText(ShowChooser("c", "l", {"A", "B", "C"})), row.answer)
         << row.status << " " << row.output;
     EXPECT_EQ(home_.UiLog(), std::vector<std::string>{std::string("choose\tA\tB\tC\t") + row.answer});
+    // A question is OK on exit status 0 alone, whatever the tool printed.
+    home_.ClearUiLog();
+    const std::string question = AskOkCancel("c", "t") ? "ok" : "cancel";
+    EXPECT_EQ(question, row.status == 0 ? "ok" : "cancel") << row.status;
+    EXPECT_EQ(home_.UiLog(), std::vector<std::string>{"ask\tc\tt\t" + question});
   }
 }
 

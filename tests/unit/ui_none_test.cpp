@@ -39,13 +39,14 @@ TEST(UiNoneTest, BoxIsOneLineOnStandardErrorInTheTerminalsEncoding) {
   EXPECT_EQ(home.UiLog().size(), 3u);
 }
 
-TEST(UiNoneTest, ChooserCancels) {
+TEST(UiNoneTest, ChooserAndQuestionCancel) {
   testing::TestHome home;
   home.SetEnv("CORVANE_UI", "none");
-  home.SetEnv("CORVANE_UI_CHOICES", "0");  // only the script front end reads it
+  home.SetEnv("CORVANE_UI_CHOICES", "0,ok");  // only the script front end reads it
   const ChooserAnswer answer = ShowChooser("caption", "label", {"A", "B"});
   EXPECT_FALSE(answer.ok);
-  EXPECT_EQ(home.UiLog(), std::vector<std::string>{"choose\tA\tB\tcancel"});
+  EXPECT_FALSE(AskOkCancel("caption", "text"));
+  EXPECT_EQ(home.UiLog(), (std::vector<std::string>{"choose\tA\tB\tcancel", "ask\tcaption\ttext\tcancel"}));
 }
 
 // The PIN dialog: none refuses even with a PIN in the environment, script answers with it and

@@ -84,6 +84,21 @@ TEST(UiScriptTest, NewChoicesStartAtTheirFirstAnswer) {
   EXPECT_EQ(next(), "cancel");
 }
 
+// OK/Cancel questions take the next answer of the same walk as the choosers; only "ok" is OK.
+TEST(UiScriptTest, QuestionsTakeTheirAnswersInTurnWithTheChoosers) {
+  testing::TestHome home;
+  home.SetEnv("CORVANE_UI_CHOICES", "ok,1,cancel,0,OK");
+  EXPECT_TRUE(platform::AskOkCancel(Utf8ToGbk("提示"), "Allow https://a.example?"));
+  EXPECT_EQ(AnswerText(ShowChooser("c", "l", Lines(2))), "1");
+  for (int question = 0; question < 4; ++question) {  // cancel, a line number, "OK", none left
+    EXPECT_FALSE(platform::AskOkCancel("c", "t")) << question;
+  }
+  EXPECT_EQ(home.UiLog(), (std::vector<std::string>{"ask\t提示\tAllow https://a.example?\tok",
+                                                    "choose\tline 0\tline 1\t1", "ask\tc\tt\tcancel",
+                                                    "ask\tc\tt\tcancel", "ask\tc\tt\tcancel",
+                                                    "ask\tc\tt\tcancel"}));
+}
+
 TEST(UiScriptTest, LogHoldsUtf8OfTheGbkTextsWithControlCharactersEscaped) {
   testing::TestHome home;
   home.SetEnv("CORVANE_UI_CHOICES", "1");

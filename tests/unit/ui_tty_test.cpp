@@ -149,6 +149,22 @@ TEST_F(UiTtyTest, ChooserShowsNumberedLinesAndReadsANumber) {
   }
 }
 
+TEST_F(UiTtyTest, QuestionIsOkOnlyForTypedOk) {
+  const struct {
+    const char* keys;
+    int exit_code;  // 1 for OK
+  } rows[] = {{"ok\n", 1}, {" OK \n", 1}, {"\n", 0}, {"yes\n", 0}, {"\x04", 0}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.keys);
+    PtyChild child([] { return AskOkCancel("Corvane", Utf8ToGbk("允许 https://a.example?")) ? 1 : 0; });
+    ASSERT_TRUE(child.started());
+    ASSERT_TRUE(child.WaitFor("cancels): ")) << child.screen();
+    EXPECT_NE(child.screen().find("[Corvane]\r\n允许 https://a.example?\r\n"), std::string::npos) << child.screen();
+    child.Type(row.keys);
+    EXPECT_EQ(child.Finish(), row.exit_code) << child.screen();
+  }
+}
+
 // Secrets are typed without echo and come back whole, also when typed before the prompt shows
 // (nothing typed ahead is dropped); an empty line refuses a PIN; the terminal echoes again
 // afterwards. The tool's import password is read the same way.

@@ -122,12 +122,4 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-std::string ResultCodeText(int code) {
-  std::string text;
-  for (const char* gbk : ops::ResultCodeTexts(code)) {
-    text += (text.empty() ? "" : " / ") + corvane::text::GbkToUtf8(gbk);
-  }
-  return (text.empty() ? "result" : text) + " (" + std::to_string(code) + ")";
-}
-
 }  // namespace corvane::tool

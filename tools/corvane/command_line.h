@@ -46,25 +46,7 @@ class Options {
   std::optional<std::string> error_;
 };
 
-// Calls an export the way every caller must: the size query, then the real call into a buffer of
-// the capacity it answered. Returns the export's result; on 0, `output` holds exactly the output.
-template <typename Export>
-int32_t CallExportTwice(Export call, std::string& output) {
-  int32_t capacity = 0;
-  int32_t result = call(nullptr, &capacity);
-  if (result != 0) return result;
-  output.assign(static_cast<size_t>(capacity < 0 ? 0 : capacity) + 1, '\0');
-  int32_t length = capacity;  // the buffer's capacity, which verification also reads
-  result = call(output.data(), &length);
-  output.resize(result == 0 ? static_cast<size_t>(length) : 0);
-  return result;
-}
-
 // Prints "corvane: <message>" on standard error and returns the exit status 1.
 int Fail(const std::string& message);
-
-// The texts of a result code (UTF-8; a code that two steps raise shows both) and the code, for
-// messages on the terminal.
-std::string ResultCodeText(int code);
 
 }  // namespace corvane::tool

@@ -8,6 +8,7 @@
 #include "operation_commands.h"
 #include "store_subcommands.h"
 #include "verify_command.h"
+#include "web_subcommands.h"
 
 namespace corvane::tool {
 namespace {
@@ -18,6 +19,12 @@ const OptionEntry kSerial{"serial", "HEX", "the certificate with this serial num
 const OptionEntry kIssuer{"issuer", "TEXT",
                          "with --serial: its issuer as the library renders it (default "
                          "\"CN=QDRA, OU=config, O=Ostrevalia\")"};
+
+const OptionEntry kBrowser{"browser", "chromium|chrome|firefox", "only this browser (default: all three)"};
+const OptionEntry kHost{"host", "PATH", "the host program (default: corvane-web-host beside corvane)"};
+const OptionEntry kUserDataDir{"user-data-dir", "DIR",
+                               "for Chromium and Chrome: the profile folder of a browser started with "
+                               "--user-data-dir"};
 
 const std::vector<CommandEntry>& Table() {
   static const std::vector<CommandEntry> table = {
@@ -59,6 +66,22 @@ const std::vector<CommandEntry>& Table() {
       {"encrypt", "", "encrypt data for a certificate of CA or ROOT; prints the Base64 message",
        {kSerial, kIssuer, kIn, kOut}, RunEncryptCommand},
       {"decrypt", "", "open a Base64 enveloped message with a key of MY", {kIn, kOut}, RunDecryptCommand},
+      {"web list", "", "the web origins allowed to use your certificates through the browser extension",
+       {}, RunWebList},
+      {"web allow", "ORIGIN", "allow a web origin (https://HOST[:PORT], or http://localhost or 127.0.0.1)",
+       {}, RunWebAllow},
+      {"web revoke", "ORIGIN", "take an origin off the list; the browser host asks again at its next request",
+       {}, RunWebRevoke},
+      {"web install", "",
+       "write the browser host's manifests where the browsers of this user read them",
+       {kBrowser, kHost, kUserDataDir}, RunWebInstall},
+      {"web manifest", "", "print the browser host's manifest for one browser",
+       {kBrowser, kHost, kOut}, RunWebManifest},
+      {"web check",
+       "",
+       "whether each browser finds the host's manifest (the user's and the system's), the manifest "
+       "names the extension and an executable host, and the host answers",
+       {kBrowser, kUserDataDir}, RunWebCheck},
       {"demo", "", "a round trip on a throw-away demo store",
        {{"keep", "", "keep the demo store"},
         {"jar", "FILE", "corvane.jar: run the Java self-test too"},

@@ -9,6 +9,8 @@
 #include <optional>
 #include <sstream>
 
+#include "../common/export_call.h"
+#include "../common/result_text.h"
 #include "codec/base64.h"
 #include "command_line.h"
 #include "command_table.h"

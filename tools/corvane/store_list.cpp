@@ -3,16 +3,14 @@
 // validity in UTC and whether a private key is linked; then the entries the store skipped, each
 // with its file name and why.
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <iostream>
-#include <iterator>
 #include <vector>
 
+#include "../common/certificate_fields.h"
 #include "certs/certificate_text.h"
 #include "command_line.h"
 #include "command_table.h"
-#include "platform/posix/hex_text.h"
 #include "platform/posix/admin/store_admin.h"
 #include "platform/posix/text/gbk.h"
 #include "platform/serial_number.h"
@@ -21,32 +19,9 @@
 namespace corvane::tool {
 namespace {
 
-// A field as FormatCertificateField renders it (GBK), converted to UTF-8 for the terminal.
+// A field as the library renders it, converted to UTF-8 for the terminal.
 std::string FieldText(PCCERT_CONTEXT context, int field) {
-  int length = 0;
-  if (certs::FormatCertificateField(context, field, nullptr, &length) != 0 || length <= 0) {
-    return "(cannot be rendered)";
-  }
-  std::string gbk(static_cast<size_t>(length) + 1, '\0');
-  if (certs::FormatCertificateField(context, field, gbk.data(), &length) != 0) return "(cannot be rendered)";
-  gbk.resize(std::min(static_cast<size_t>(length), gbk.find('\0')));
-  return text::GbkToUtf8(gbk);
-}
-
-// The serial number's DER content bytes, most significant first, as plain hex digits.
-std::string SerialDigits(const CRYPT_INTEGER_BLOB& serial) {
-  std::vector<BYTE> bytes(serial.cbData);
-  platform::ReverseSerialBytes(serial.pbData, bytes.size(), bytes.data());
-  return platform::UpperHex(bytes.data(), bytes.size());
-}
-
-std::string TimeText(const FILETIME& time) {
-  SYSTEMTIME calendar{};
-  if (!FileTimeToSystemTime(&time, &calendar)) return "(invalid)";
-  char text[64];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u UTC", calendar.wYear, calendar.wMonth,
-                calendar.wDay, calendar.wHour, calendar.wMinute, calendar.wSecond);
-  return text;
+  return text::GbkToUtf8(CertificateFieldGbk(context, field));
 }
 
 std::string KeyStatus(PCCERT_CONTEXT context, const std::filesystem::path& folder, const std::string& thumbprint) {
@@ -87,8 +62,8 @@ bool ListStore(const std::string& store) {
               << "    Issuer:      " << FieldText(context, certs::kIssuerName) << "\n"
               << "    Serial:      " << FieldText(context, certs::kSerialNumber)
               << "  (--serial " << SerialDigits(info.SerialNumber) << ")\n"
-              << "    Not before:  " << TimeText(info.NotBefore) << "\n"
-              << "    Not after:   " << TimeText(info.NotAfter) << "\n"
+              << "    Not before:  " << UtcTimeText(info.NotBefore) << "\n"
+              << "    Not after:   " << UtcTimeText(info.NotAfter) << "\n"
               << "    Private key: " << KeyStatus(context, folder, thumbprint) << "\n";
   }
   if (count == 0) std::cout << "  (no certificates)\n";

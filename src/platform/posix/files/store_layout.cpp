@@ -45,6 +45,10 @@ std::filesystem::path StoresFolder() { return StoreRoot() / "stores"; }
 
 std::filesystem::path ProvidersFolder() { return StoreRoot() / "providers"; }
 
+std::filesystem::path WebOriginsFile() { return StoreRoot() / "web-origins"; }
+
+std::filesystem::path WebHostLogFile() { return StoreRoot() / "web-host.log"; }
+
 std::filesystem::path StoreFolder(const std::string& store_name) {
   return StoresFolder() / StoreFolderName(store_name);
 }

@@ -32,6 +32,12 @@ std::filesystem::path StoresFolder();
 // <root>/providers: provider state.
 std::filesystem::path ProvidersFolder();
 
+// <root>/web-origins: the web origins the user allowed to use the certificates, one a line.
+std::filesystem::path WebOriginsFile();
+
+// <root>/web-host.log: the browser host's request log, written only while the file exists.
+std::filesystem::path WebHostLogFile();
+
 // True for the certificate files a store reads: *.cer *.crt *.der *.pem (any letter case).
 bool IsCertificateFileName(const std::filesystem::path& file);
 

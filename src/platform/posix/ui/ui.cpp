@@ -45,6 +45,21 @@ ChooserAnswer ChooseWith(const UiSettings& settings, const std::string& caption_
   return {};
 }
 
+bool AskOkCancelWith(const UiSettings& settings, const std::string& caption_gbk,
+                     const std::string& text_gbk) {
+  switch (settings.front_end) {
+    case UiFrontEnd::kGui:
+      return settings.gui_tool && AskOkCancelInGui(*settings.gui_tool, caption_gbk, text_gbk);
+    case UiFrontEnd::kTty:
+      return AskOkCancelOnTty(caption_gbk, text_gbk, settings.terminal_encoding);
+    case UiFrontEnd::kScript:
+      return NextScriptedConfirmation(settings.script_choices);
+    case UiFrontEnd::kNone:
+      break;
+  }
+  return false;
+}
+
 std::optional<SecretBytes> AskPinWith(const UiSettings& settings, const std::string& caption_gbk,
                                      const std::string& text_gbk) {
   switch (settings.front_end) {
@@ -83,6 +98,13 @@ ChooserAnswer ShowChooser(const std::string& caption_gbk, const std::string& lab
 }  // namespace corvane::platform
 
 namespace corvane::platform {
+
+bool AskOkCancel(const std::string& caption_gbk, const std::string& text_gbk) {
+  const UiSettings settings = ReadUiSettings();
+  const bool ok = AskOkCancelWith(settings, caption_gbk, text_gbk);
+  LogQuestion(settings.log_path, caption_gbk, text_gbk, ok);
+  return ok;
+}
 
 std::optional<SecretBytes> AskPin(const std::string& caption_gbk, const std::string& text_gbk) {
   const UiSettings settings = ReadUiSettings();

@@ -1,4 +1,5 @@
-// The UI front ends that stand in for Windows message boxes and the certificate chooser.
+// The UI front ends that stand in for Windows message boxes and the certificate chooser, and ask
+// the PIN dialog's and OK/Cancel questions.
 //
 // CORVANE_UI selects the front end, read once per call: auto (default), gui, tty, none, script.
 // CORVANE_UI_CHOICES feeds the script front end; CORVANE_UI_LOG names a file to which every front
@@ -27,6 +28,14 @@ void ShowMessageBox(const std::string& caption_gbk, const std::string& text_gbk)
 // first, and waits for OK or Cancel. A chooser that cannot be shown counts as cancelled.
 ChooserAnswer ShowChooser(const std::string& caption_gbk, const std::string& label_gbk,
                           const std::vector<std::string>& lines_gbk);
+
+// Asks an OK/Cancel question (caption and text as for a message box) and waits for the answer:
+// true for OK only. Front ends: gui (zenity --question, kdialog --yesno, with the dialog's own
+// button texts), tty ("ok" typed on /dev/tty; anything else or end of input cancels), script (the
+// next answer of CORVANE_UI_CHOICES, taken in turn with the choosers' answers: "ok" is OK,
+// anything else cancels), none (cancels). The UI log records it as
+// "ask<TAB>caption<TAB>text<TAB>ok|cancel".
+bool AskOkCancel(const std::string& caption_gbk, const std::string& text_gbk);
 
 // The longest PIN a dialog accepts (PKCS #11 tokens allow far less).
 inline constexpr size_t kMaxPinLength = 256;

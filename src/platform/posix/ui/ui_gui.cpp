@@ -2,6 +2,8 @@
 //
 //   box:     zenity --info --title=CAPTION --text=TEXT --no-markup
 //            kdialog --title=CAPTION --msgbox=TEXT
+//   question: zenity --question --title=CAPTION --text=TEXT --no-markup --ok-label= --cancel-label=
+//            kdialog --title=CAPTION --yesno=TEXT --yes-label= --no-label=
 //   chooser: zenity --list --title=CAPTION --text=LABEL --hide-header --column= --column=
 //                   --hide-column=1 --print-column=1 ... 0 LINE0 1 LINE1 ...
 //            kdialog --title=CAPTION --radiolist=LABEL 0 LINE0 off 1 LINE1 off ...
@@ -60,6 +62,18 @@ std::vector<std::string> BoxArguments(const GuiTool& tool, const std::string& ca
   return {"--info", "--title=" + caption, "--text=" + text, "--no-markup"};
 }
 
+// An OK/Cancel question with the certificate dialog's button texts.
+std::vector<std::string> QuestionArguments(const GuiTool& tool, const std::string& caption,
+                                           const std::string& text) {
+  const std::string ok = ForDisplay(kOkButtonGbk, tool.encoding);
+  const std::string cancel = ForDisplay(kCancelButtonGbk, tool.encoding);
+  if (tool.kind == GuiTool::Kind::kKdialog) {
+    return {"--title=" + caption, "--yesno=" + text, "--yes-label=" + ok, "--no-label=" + cancel};
+  }
+  return {"--question",      "--title=" + caption,      "--text=" + text,
+          "--no-markup",     "--ok-label=" + ok,        "--cancel-label=" + cancel};
+}
+
 std::vector<std::string> ChooserArguments(const GuiTool& tool, const std::string& caption,
                                           const std::string& label,
                                           const std::vector<std::string>& lines) {
@@ -103,6 +117,13 @@ ChooserAnswer ChooseInGui(const GuiTool& tool, const std::string& caption_gbk,
   const std::optional<size_t> line = ParseLineNumber(printed);
   if (!line || *line >= lines_gbk.size()) return {true, -1};
   return {true, static_cast<int>(*line)};
+}
+
+bool AskOkCancelInGui(const GuiTool& tool, const std::string& caption_gbk,
+                      const std::string& text_gbk) {
+  const ChildExit exit = RunTool(tool, QuestionArguments(tool, ForDisplay(caption_gbk, tool.encoding),
+                                                         ForDisplay(text_gbk, tool.encoding)));
+  return exit.exited && exit.status == kExitOk;
 }
 
 std::optional<SecretBytes> AskPinInGui(const GuiTool& tool, const std::string& caption_gbk,

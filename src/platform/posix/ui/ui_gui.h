@@ -19,6 +19,10 @@ bool ShowBoxInGui(const GuiTool& tool, const std::string& caption_gbk, const std
 ChooserAnswer ChooseInGui(const GuiTool& tool, const std::string& caption_gbk,
                           const std::string& label_gbk, const std::vector<std::string>& lines_gbk);
 
+// The OK/Cancel question: zenity --question (kdialog --yesno); true for exit status 0 only.
+bool AskOkCancelInGui(const GuiTool& tool, const std::string& caption_gbk,
+                      const std::string& text_gbk);
+
 // The PIN dialog: zenity --password (kdialog --password), the PIN read from the tool's standard
 // output and never passed to it; cancel, a failed tool, an empty PIN or one longer than
 // kMaxPinLength refuse.

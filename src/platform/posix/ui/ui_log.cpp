@@ -80,6 +80,12 @@ void LogChooser(const std::string& log_path, const std::vector<std::string>& lin
   AppendLine(log_path, line + "\t" + AnswerField(answer));
 }
 
+void LogQuestion(const std::string& log_path, const std::string& caption_gbk,
+                 const std::string& text_gbk, bool ok) {
+  AppendLine(log_path, "ask\t" + ForLogField(caption_gbk) + "\t" + ForLogField(text_gbk) + "\t" +
+                           (ok ? "ok" : "cancel"));
+}
+
 void LogPin(const std::string& log_path, bool given) {
   AppendLine(log_path, std::string("pin\tasked\t") + (given ? "given" : "refused"));
 }

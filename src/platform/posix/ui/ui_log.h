@@ -2,6 +2,7 @@
 // so that tests and scripts can read what the user would have seen.
 //
 //   box<TAB>caption<TAB>text
+//   ask<TAB>caption<TAB>text<TAB>ok|cancel          an OK/Cancel question and its answer
 //   pin<TAB>asked<TAB>given|refused                 (never the PIN itself)
 //   choose<TAB>line 0<TAB>line 1...<TAB>answer     answer: the selected line number, ok, cancel
 //
@@ -23,6 +24,9 @@ void LogBox(const std::string& log_path, const std::string& caption_gbk,
 
 void LogChooser(const std::string& log_path, const std::vector<std::string>& lines_gbk,
                 const ChooserAnswer& answer);
+
+void LogQuestion(const std::string& log_path, const std::string& caption_gbk,
+                 const std::string& text_gbk, bool ok);
 
 void LogPin(const std::string& log_path, bool given);
 

@@ -39,9 +39,8 @@ ChooserAnswer Interpret(std::string_view answer, size_t line_count) {
   return {true, static_cast<int>(*line)};
 }
 
-}  // namespace
-
-ChooserAnswer NextScriptedAnswer(const std::string& choices, size_t line_count) {
+// The next answer of `choices` for the process-wide cursor; nullopt when none is left.
+std::optional<std::string> NextAnswer(const std::string& choices) {
   ScriptCursor& cursor = Cursor();
   std::lock_guard<std::mutex> guard(cursor.lock);
   if (cursor.choices != choices) {
@@ -49,10 +48,19 @@ ChooserAnswer NextScriptedAnswer(const std::string& choices, size_t line_count) 
     cursor.next = 0;
   }
   const std::optional<std::string_view> answer = AnswerAt(cursor.choices, cursor.next);
-  if (!answer) return {};
+  if (!answer) return std::nullopt;
   ++cursor.next;
-  return Interpret(*answer, line_count);
+  return std::string(*answer);
 }
+
+}  // namespace
+
+ChooserAnswer NextScriptedAnswer(const std::string& choices, size_t line_count) {
+  const std::optional<std::string> answer = NextAnswer(choices);
+  return answer ? Interpret(*answer, line_count) : ChooserAnswer{};
+}
+
+bool NextScriptedConfirmation(const std::string& choices) { return NextAnswer(choices) == "ok"; }
 
 void RestartScriptedAnswers() {
   ScriptCursor& cursor = Cursor();

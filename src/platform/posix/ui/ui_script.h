@@ -22,6 +22,9 @@ namespace corvane::platform {
 // beginning.
 ChooserAnswer NextScriptedAnswer(const std::string& choices, size_t line_count);
 
+// script: the next answer of the same cursor for an OK/Cancel question: true for "ok" only.
+bool NextScriptedConfirmation(const std::string& choices);
+
 // script: the PIN in CORVANE_UI_PIN (read afresh for every dialog); unset, empty or longer
 // than kMaxPinLength refuses.
 std::optional<SecretBytes> ScriptedPin();

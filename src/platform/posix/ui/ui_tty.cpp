@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <optional>
 #include <string_view>
 
@@ -87,6 +88,19 @@ ChooserAnswer ChooseOnTty(const std::string& caption_gbk, const std::string& lab
     if (line && *line < lines_gbk.size()) return {true, static_cast<int>(*line)};
     terminal.Write("No such line.\n");
   }
+}
+
+bool AskOkCancelOnTty(const std::string& caption_gbk, const std::string& text_gbk,
+                      DisplayEncoding encoding) {
+  Terminal terminal;
+  if (!terminal.is_open()) return false;
+  terminal.Write("\n[" + ForTerminal(caption_gbk, encoding) + "]\n" +
+                 ForTerminal(text_gbk, encoding) + "\nType ok to allow (Enter alone cancels): ");
+  const std::optional<std::string> typed = terminal.ReadLine();
+  if (!typed) return false;
+  std::string answer(TrimBlanks(*typed));
+  for (char& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return answer == "ok";
 }
 
 std::optional<SecretBytes> AskPinOnTty(const std::string& caption_gbk, const std::string& text_gbk,

@@ -21,6 +21,11 @@ bool ShowBoxOnTty(const std::string& caption_gbk, const std::string& text_gbk,
 ChooserAnswer ChooseOnTty(const std::string& caption_gbk, const std::string& label_gbk,
                           const std::vector<std::string>& lines_gbk, DisplayEncoding encoding);
 
+// The OK/Cancel question: caption and text, then one line: "ok" (any letter case, blanks
+// around ignored) is OK; anything else, an empty line or end of input cancels.
+bool AskOkCancelOnTty(const std::string& caption_gbk, const std::string& text_gbk,
+                      DisplayEncoding encoding);
+
 // The PIN dialog: caption and text, then one line read with echo switched off (restored after,
 // also when reading fails); an empty line, end of input or a line longer than kMaxPinLength
 // refuses.

@@ -1,0 +1,127 @@
+// corvane-web-host on frames written to its standard input: each operation with the script front
+// end (checked with the openssl command), the user's questions, and every kind of bad input, after
+// which the host must still serve.
+//   node host_protocol.mjs HOST TOOL
+import { execFileSync } from "node:child_process";
+import { readFileSync, writeFileSync } from "node:fs";
+import { SERIAL, exchange, fail, frame, makeStore, openssl } from "./test_store.mjs";
+
+const [host, tool] = process.argv.slice(2);
+const { env, file } = makeStore(tool);
+const ORIGIN = "https://shop.example";
+execFileSync(tool, ["web", "allow", ORIGIN], { env });
+const data = Buffer.from("web data\0with 中文");
+writeFileSync(file("data.bin"), data);
+const base64Of = (path) => readFileSync(path).toString("base64");
+const der = (message, name) => (writeFileSync(file(name), Buffer.from(message, "base64")), file(name));
+const uiLog = () => { try { return readFileSync(file("ui.log"), "utf8"); } catch { return ""; } };
+const cms = (args) => openssl(["cms", ...args, "-binary", "-CAfile", file("ca.pem"), "-purpose", "any"]);
+
+// Messages made by the peer for verification and opening.
+openssl(["cms", "-sign", "-binary", "-nodetach", "-in", file("data.bin"), "-signer", file("user.pem"),
+         "-inkey", file("user.key"), "-outform", "DER", "-out", file("attached.der")]);
+openssl(["cms", "-sign", "-binary", "-in", file("data.bin"), "-signer", file("user.pem"), "-inkey", file("user.key"),
+         "-outform", "DER", "-out", file("detached.der")]);
+openssl(["cms", "-encrypt", "-binary", "-aes256", "-in", file("data.bin"), "-outform", "DER",
+         "-out", file("envelope.der"), file("user.pem")]);
+
+const sameData = (bytes) => Buffer.compare(Buffer.from(bytes), data) === 0;
+const asked = (pattern) => () => pattern.test(uiLog()) || `no question /${pattern.source}/ in the UI log`;
+
+// Each row: one request (origin ORIGIN unless given) to a host of its own, the script front end's
+// answers, the code expected, and what else must hold (true, or what went wrong).
+const operations = [
+  { name: "certificates: a new origin is asked once and remembered", origin: "https://new.example",
+    request: { op: "certificates" }, choices: "ok", code: 0,
+    check: (answer) => {
+      const [entry] = answer.certificates;
+      if (entry?.serial !== SERIAL || entry.subject !== "CN=Web User") return "no certificate " + SERIAL;
+      if (Object.keys(entry).some((key) => /key/i.test(key))) return "a key field in the listing";
+      if (!/^ask\tCorvane\tAllow https:\/\/new\.example to use your certificates\?\tok$/m.test(uiLog())) return "not asked";
+      return execFileSync(tool, ["web", "list"], { env }).includes("https://new.example") || "not remembered";
+    } },
+  { name: "a refused origin is not served and not remembered", origin: "https://other.example",
+    request: { op: "certificates" }, choices: "cancel", code: -10000,
+    check: (answer) => (!answer.certificates &&
+      !execFileSync(tool, ["web", "list"], { env }).includes("other.example")) || "served or remembered" },
+  { name: "sign attached, certificate chosen", request: { op: "sign", data: data.toString("base64") },
+    choices: "0", code: 0,
+    check: (answer) => sameData(cms(["-verify", "-inform", "DER", "-in", der(answer.message, "signed.der")])) ||
+      "openssl verified other content" },
+  { name: "sign detached by serial number: asked with the certificate, allowed",
+    request: { op: "sign", data: data.toString("base64"), detached: true, serial: SERIAL }, choices: "ok", code: 0,
+    check: (answer) => {
+      cms(["-verify", "-inform", "DER", "-in", der(answer.message, "detached-made.der"), "-content", file("data.bin")]);
+      return asked(/^ask\tCorvane\thttps:\/\/shop\.example asks to sign.*Subject: CN=Web User.*\tok$/m)();
+    } },
+  { name: "sign by serial number, the user cancels",
+    request: { op: "sign", data: data.toString("base64"), serial: SERIAL, issuer: "CN=QDRA, OU=config, O=Ostrevalia" },
+    choices: "cancel", code: -10005, check: (answer) => answer.message === undefined || "a message made" },
+  { name: "verify attached", request: { op: "verify", message: base64Of(file("attached.der")) }, code: 0,
+    check: (answer) => (sameData(Buffer.from(answer.data, "base64")) && answer.text.startsWith("验证签名成功")) ||
+      `content or text wrong: ${answer.text}` },
+  { name: "verify detached over the data",
+    request: { op: "verify", message: base64Of(file("detached.der")), data: data.toString("base64") }, code: 0,
+    check: (answer) => answer.data === undefined || "content sent back for a detached signature" },
+  { name: "verify detached over other data",
+    request: { op: "verify", message: base64Of(file("detached.der")), data: "b3RoZXI=" }, code: -10010 },
+  { name: "encrypt by serial number",
+    request: { op: "encrypt", data: data.toString("base64"), serial: SERIAL }, code: 0,
+    check: (answer) => sameData(openssl(["cms", "-decrypt", "-binary", "-provider", "legacy", "-provider", "default",
+      "-inform", "DER", "-in",
+      der(answer.message, "made-envelope.der"), "-recip", file("user.pem"), "-inkey", file("user.key")])) ||
+      "openssl opened other content" },
+  { name: "decrypt: asked with the certificate, allowed",
+    request: { op: "decrypt", message: base64Of(file("envelope.der")) }, choices: "ok", code: 0,
+    check: (answer) => (sameData(Buffer.from(answer.data, "base64")) &&
+      asked(/^ask\tCorvane\thttps:\/\/shop\.example asks to open an envelope.*CN=Web User.*\tok$/m)()) ||
+      "content or question wrong" },
+  { name: "decrypt, the user cancels", request: { op: "decrypt", message: base64Of(file("envelope.der")) },
+    choices: "cancel", code: -10005, check: (answer) => answer.data === undefined || "content sent" },
+];
+
+for (const row of operations) {
+  const request = { id: row.name, origin: row.origin ?? ORIGIN, ...row.request };
+  const run = exchange(host, [frame(request)], { ...env, CORVANE_UI_CHOICES: row.choices ?? "" });
+  const [answer] = run.answers;
+  if (run.status !== 0 || run.answers.length !== 1) fail(`${row.name}: ${run.answers.length} answers, status ${run.status}`);
+  if (answer.id !== row.name || answer.code !== row.code) fail(`${row.name}: ${JSON.stringify(answer).slice(0, 300)}`);
+  const verdict = row.check ? row.check(answer) : true;
+  if (verdict !== true) fail(`${row.name}: ${verdict}`);
+}
+
+// Bad input, one host for all: each answered with its code and reason, and then the host serves
+// a good request and ends at the end of its input.
+const ok = { origin: ORIGIN, op: "sign", serial: SERIAL };
+const oversize = Buffer.alloc(4 + (8 << 20) + 1, 0x20);
+oversize.writeUInt32LE((8 << 20) + 1);
+const bad = [
+  ["frame over the 8 MiB the host reads", oversize, null, -10000, /longer than the 8 MiB/],
+  ["malformed JSON", frame('{"id": 1, "op": '), null, -10000, /not JSON/],
+  ["a number beyond a double", frame('{"id": 1e999}'), null, -10000, /not JSON.*number overflow/],
+  ["JSON that is not an object", frame("[1, 2]"), null, -10000, /not a JSON object/],
+  ["nested too deeply", frame("[".repeat(100) + "]".repeat(100)), null, -10000, /nested too deeply/],
+  ["no origin", frame({ id: 7, op: "certificates" }), 7, -10000, /no origin/],
+  ["plain http origin", frame({ id: 8, origin: "http://shop.example", op: "certificates" }), 8, -10000, /refused/],
+  ["origin with a path", frame({ id: 9, origin: "https://shop.example/pay", op: "certificates" }), 9, -10000, /refused/],
+  ["unknown op", frame({ id: 10, origin: ORIGIN, op: "export-key" }), 10, -10000, /unknown op/],
+  ["missing data", frame({ id: 11, ...ok }), 11, -10001, /"data" is missing/],
+  ["data not a string", frame({ id: 12, ...ok, data: 5 }), 12, -10001, /"data" must be a string/],
+  ["data not Base64", frame({ id: 13, ...ok, data: "d2Vi!!!!ZGF0YQ==" }), 13, -10002, /not Base64/],
+  ["missing message", frame({ id: 14, origin: ORIGIN, op: "decrypt" }), 14, -10001, /"message" is missing/],
+  ["serial not hex", frame({ id: 15, ...ok, data: "AA==", serial: "../../etc/passwd" }), 15, -10001, /hex digits/],
+  ["issuer without serial", frame({ id: 16, origin: ORIGIN, op: "encrypt", data: "AA==", issuer: "CN=x" }), 16,
+   -10001, /needs "serial"/],
+  ["detached not a boolean", frame({ id: 17, ...ok, data: "AA==", detached: "yes" }), 17, -10001, /true or false/],
+  ["answer over the 1 MiB a browser takes", frame({ id: 18, ...ok, data: Buffer.alloc(800000, 7).toString("base64") }),
+   18, -10003, /longer than the 1 MiB/],
+];
+const run = exchange(host, [...bad.map((row) => row[1]), frame({ id: "last", origin: ORIGIN, op: "certificates" })],
+                     { ...env, CORVANE_UI_CHOICES: "ok" });
+if (run.status !== 0 || run.answers.length !== bad.length + 1) fail(`bad input: ${run.answers.length} answers, status ${run.status}`);
+bad.forEach(([name, , id, code, text], index) => {
+  const answer = run.answers[index];
+  if (answer.id !== id || answer.code !== code || !text.test(answer.text)) fail(`${name}: ${JSON.stringify(answer)}`);
+});
+if (run.answers.at(-1).code !== 0 || run.answers.at(-1).certificates?.length !== 1) fail("not served after bad input");
+console.log("browser host protocol: ok");

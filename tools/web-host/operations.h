@@ -1,0 +1,23 @@
+// Serving one request that was read: the origin's consent, the operation's own question where it
+// has one, then the library's export, answered as
+//
+//   {"id", "code": 0 or -100xx, "text": UTF-8, "message": Base64 text (sign, encrypt),
+//    "data": Base64 bytes (attached content verified, envelope opened), "certificates": [...]}
+//
+// The codes are the exports' own. The host's refusals: an origin the user did not allow -10000,
+// a question about a certificate cancelled -10005 (as a cancelled chooser), MY that cannot be
+// listed -10018.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include "request.h"
+
+namespace corvane::web {
+
+nlohmann::json Serve(const Request& request);
+
+// {"id", "code", "text"}.
+nlohmann::json RefusalAnswer(const nlohmann::json& id, const Refusal& refusal);
+
+}  // namespace corvane::web
