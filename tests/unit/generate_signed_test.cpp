@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "support/signed_message_view.h"
 #include "support/test_home.h"
 #include "support/test_pki.h"
+#include "support/vector_file.h"
 
 namespace corvane {
 namespace {
@@ -115,26 +117,29 @@ TEST_F(GenerateSignedTest, SizeQueryAndArgumentChecksNeverReachThePlatform) {
   EXPECT_EQ(home_.UiLog(), std::vector<std::string>{"box\t问题汇报\t编码失败"});
 }
 
+// Every mode, for data with zero bytes, empty data and 1 MiB; the openssl command verifies each.
 TEST_F(GenerateSignedTest, ModesMakeAttachedOrDetachedMessages) {
-  const std::string data("mode\0data", 9);
-  for (int32_t mode : {0, 1, 2, -1}) {
-    SCOPED_TRACE(mode);
-    Choose("0");
-    home_.ClearUiLog();
-    const ExportResult signed_text = Sign(data, mode);
-    ASSERT_EQ(signed_text.code, 0);
-    const std::string der = testing::DecodedText(signed_text.output);
-    // The text is 4 * ceil(B / 3) characters plus one line feed per 64-character line.
-    const size_t characters = 4 * ((der.size() + 2) / 3);
-    EXPECT_EQ(signed_text.output.size(), characters + (characters + 63) / 64);
+  for (const std::string& data : {std::string("mode\0data", 9), std::string(),
+                                  testing::RandomBytes(1 << 20, 3)}) {
+    for (int32_t mode : {0, 1, 2, -1}) {
+      SCOPED_TRACE(std::to_string(data.size()) + " bytes, mode " + std::to_string(mode));
+      Choose("0");
+      home_.ClearUiLog();
+      const ExportResult signed_text = Sign(data, mode);
+      ASSERT_EQ(signed_text.code, 0);
+      const std::string der = testing::DecodedText(signed_text.output);
+      // The text is 4 * ceil(B / 3) characters plus one line feed per 64-character line.
+      const size_t characters = 4 * ((der.size() + 2) / 3);
+      EXPECT_EQ(signed_text.output.size(), characters + (characters + 63) / 64);
 
-    testing::ExpectLibrarySignedForm(der, testing::DerOf(pki_.signer.get()), data, mode == 1);
+      testing::ExpectLibrarySignedForm(der, testing::DerOf(pki_.signer.get()), data, mode == 1);
 
-    std::string recovered;
-    EXPECT_TRUE(testing::OpensslVerifies(der, mode == 1 ? &data : nullptr, &recovered)) << recovered;
-    EXPECT_EQ(recovered, data);
-    ASSERT_EQ(home_.UiLog().size(), 2u);
-    EXPECT_EQ(home_.UiLog()[1], "box\t提示信息\t签名成功");
+      std::string recovered;
+      EXPECT_TRUE(testing::OpensslVerifies(der, mode == 1 ? &data : nullptr, &recovered)) << recovered;
+      EXPECT_EQ(recovered, data);
+      ASSERT_EQ(home_.UiLog().size(), 2u);
+      EXPECT_EQ(home_.UiLog()[1], "box\t提示信息\t签名成功");
+    }
   }
 }
 
@@ -364,6 +369,36 @@ TEST_F(GenerateSignedTest, MessageLongerThanTheToldCapacityIsRefused) {
   EXPECT_EQ(result.code, -10003);
   EXPECT_TRUE(result.untouched);
   EXPECT_TRUE(home_.UiLog().empty());
+}
+
+// Signing is deterministic for a fixed key and certificate (RSA PKCS #1 v1.5, no signed
+// attributes): the messages of signed_vectors.txt, byte for byte.
+TEST(GenerateSignedVectors, SignedMessagesAreTheKnownAnswers) {
+  testing::TestHome home;
+  auto signer = testing::ReadCertificatePem(testing::VectorFilePath("signed_vectors_signer.pem"));
+  auto key = testing::ReadPrivateKeyPem(std::string(CORVANE_SOURCE_DIR) + "/tests/fuzz/keys/entity.pem");
+  ASSERT_TRUE(signer != nullptr && key != nullptr);
+  testing::InstallCertificate(home.root(), "MY", signer.get(), key.get());
+
+  std::ifstream in(testing::VectorFilePath("signed_vectors.txt"));
+  ASSERT_TRUE(in) << "vector file missing";
+  int count = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    const auto fields = testing::SplitFields(line, '|', true);
+    ASSERT_EQ(fields.size(), 3u) << line;
+    SCOPED_TRACE(fields[1]);
+    const std::string data = testing::Unescape(fields[1]);
+    const ExportResult result = CallExport([&](char* out, int32_t* length) {
+      return generateSingleSignedMsgByIssuerSN(data.data(), static_cast<uint32_t>(data.size()),
+                                               std::stoi(fields[0]), "CN=Corvane Known Answer Signer", 0,
+                                               "4B41", 4, out, length);
+    });
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.output, testing::Unescape(fields[2]));
+    ++count;
+  }
+  EXPECT_GE(count, 4);
 }
 
 }  // namespace
