@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/posix/ossl.h"
-#include "support/fixed_issuer_pki.h"
+#include "support/test_pki.h"
 #include "support/test_home.h"
 
 namespace corvane::bench {

@@ -16,7 +16,6 @@
 #include "corvane.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/store/thumbprint.h"
-#include "support/fixed_issuer_pki.h"
 #include "support/openssl_peer.h"
 #include "support/store_fixtures.h"
 #include "support/test_home.h"

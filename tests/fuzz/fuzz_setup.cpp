@@ -1,6 +1,5 @@
 #include "fuzz_setup.h"
 
-#include <openssl/pem.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -15,9 +14,7 @@ namespace corvane::fuzz {
 namespace {
 
 ossl::UniquePtr<EVP_PKEY> FixedKey(const char* name) {
-  const std::string pem = testing::ReadFile(std::filesystem::path(CORVANE_FUZZ_KEYS_DIR) / name);
-  ossl::UniquePtr<BIO> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
-  ossl::UniquePtr<EVP_PKEY> key(PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr));
+  auto key = testing::ReadPrivateKeyPem(std::filesystem::path(CORVANE_FUZZ_KEYS_DIR) / name);
   if (key == nullptr) throw std::runtime_error(std::string("fuzz setup: cannot read key ") + name);
   return key;
 }

@@ -21,11 +21,8 @@ std::string SignedAnew(std::string_view bytes, EVP_PKEY* key) {
   const auto* cursor = reinterpret_cast<const unsigned char*>(bytes.data());
   corvane::ossl::UniquePtr<X509_CRL> list(d2i_X509_CRL(nullptr, &cursor, static_cast<long>(bytes.size())));
   if (list == nullptr || X509_CRL_sign(list.get(), key, EVP_sha256()) <= 0) return std::string(bytes);
-  const int length = i2d_X509_CRL(list.get(), nullptr);
-  if (length <= 0) return std::string(bytes);
-  std::string signed_list(static_cast<size_t>(length), '\0');
-  auto* out = reinterpret_cast<unsigned char*>(signed_list.data());
-  return i2d_X509_CRL(list.get(), &out) == length ? signed_list : std::string(bytes);
+  const std::string signed_list = corvane::ossl::DerOf(list.get(), i2d_X509_CRL);
+  return signed_list.empty() ? std::string(bytes) : signed_list;
 }
 
 }  // namespace

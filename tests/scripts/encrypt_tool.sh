@@ -2,15 +2,9 @@
 # `corvane encrypt` by serial number and issuer, and through the chooser; openssl and
 # `corvane decrypt` open what it makes.
 set -euo pipefail
-tool=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export CORVANE_HOME=$work/home CORVANE_UI=script CORVANE_UI_LOG=$work/ui.log CORVANE_UI_CHOICES=0
-fail() { echo "FAIL: $*"; exit 1; }
-
-cd "$work"
-openssl req -x509 -newkey rsa:2048 -nodes -keyout user.key -out user.pem -days 30 \
-  -set_serial 0x5E -subj "/CN=Tool User" 2>/dev/null
+source "$(dirname "$0")/lib/tool_home.sh"
+export CORVANE_UI_CHOICES=0
+self_signed user "/CN=Tool User" 0x5E
 "$tool" store import CA user.pem >/dev/null
 "$tool" store import MY user.pem user.key >/dev/null
 printf 'tool data\0with a zero byte\n' > data.bin

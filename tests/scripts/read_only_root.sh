@@ -3,15 +3,9 @@
 # read-only home): nothing that only reads may need write access. As root the operations run as
 # `nobody`, for whom the root is readable but not writable.
 set -euo pipefail
-tool=$1
-work=$(mktemp -d)
-trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
-export CORVANE_HOME=$work/home CORVANE_UI=script CORVANE_UI_CHOICES=0,0,0,0
-fail() { echo "FAIL: $*"; exit 1; }
-
-cd "$work"
-openssl req -x509 -newkey rsa:2048 -nodes -keyout user.key -out user.pem -days 30 \
-  -subj "/CN=Reader" 2>/dev/null
+source "$(dirname "$0")/lib/tool_home.sh"
+export CORVANE_UI_CHOICES=0,0,0,0
+self_signed user "/CN=Reader"
 "$tool" store import MY user.pem user.key >/dev/null
 "$tool" store import ROOT user.pem >/dev/null
 printf 'read-only data\n' > data.bin

@@ -1,22 +1,8 @@
 #!/usr/bin/env bash
 # `corvane sign` and `corvane decrypt` on files and pipes, checked with the openssl command.
 set -euo pipefail
-tool=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export CORVANE_HOME=$work/home CORVANE_UI=script CORVANE_UI_LOG=$work/ui.log
-unset CORVANE_UI_CHOICES
-
-fail() { echo "FAIL: $*"; exit 1; }
-
-cd "$work"
-openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 30 -set_serial 1 \
-  -subj "/CN=QDRA/OU=config/O=Ostrevalia" 2>/dev/null
-openssl req -newkey rsa:2048 -nodes -keyout user.key -out user.csr -subj "/CN=Tool User" 2>/dev/null
-openssl x509 -req -in user.csr -CA ca.pem -CAkey ca.key -set_serial 0x00C0FFEE -days 30 \
-  -out user.pem 2>/dev/null
-"$tool" store import ROOT ca.pem >/dev/null
-"$tool" store import MY user.pem user.key >/dev/null
+source "$(dirname "$0")/lib/tool_home.sh"
+import_fixed_issuer_user
 printf 'tool data\0with a zero byte' > data.bin
 
 # By serial number (the DER serial keeps its sign byte: 00C0FFEE), no box, detached.

@@ -1,22 +1,8 @@
 #!/usr/bin/env bash
 # `corvane verify` on messages made by `corvane sign` and by the openssl command.
 set -euo pipefail
-tool=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export CORVANE_HOME=$work/home CORVANE_UI=script CORVANE_UI_LOG=$work/ui.log LC_ALL=C.UTF-8
-unset CORVANE_UI_CHOICES
-
-fail() { echo "FAIL: $*"; exit 1; }
-
-cd "$work"
-openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 30 -set_serial 1 \
-  -subj "/CN=QDRA/OU=config/O=Ostrevalia" 2>/dev/null
-openssl req -newkey rsa:2048 -nodes -keyout user.key -out user.csr -subj "/CN=Tool User" 2>/dev/null
-openssl x509 -req -in user.csr -CA ca.pem -CAkey ca.key -set_serial 0x00C0FFEE -days 30 \
-  -out user.pem 2>/dev/null
-"$tool" store import ROOT ca.pem >/dev/null
-"$tool" store import MY user.pem user.key >/dev/null
+source "$(dirname "$0")/lib/tool_home.sh"
+import_fixed_issuer_user
 printf 'tool data\0with a zero byte' > data.bin
 success="验证签名成功，该信息是由颁发者：CN=QDRA, OU=config, O=Ostrevalia  ，序列号：00C0 FFEE  的证书签发的"
 

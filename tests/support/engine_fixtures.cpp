@@ -5,10 +5,8 @@
 #include <openssl/rsa.h>
 #include <openssl/sha.h>
 
-#include <random>
 #include <stdexcept>
 
-#include "support/test_pki.h"
 
 namespace corvane::testing {
 namespace {
@@ -24,16 +22,6 @@ std::string LengthOctets(size_t length) {
     octets.insert(octets.begin(), static_cast<char>(rest & 0xff));
   }
   return static_cast<char>(0x80 | octets.size()) + octets;
-}
-
-template <typename T>
-std::string Encoded(int (*encode)(T*, unsigned char**), T* object) {
-  unsigned char* der = nullptr;
-  const int size = encode(object, &der);
-  Require(size > 0, "i2d");
-  std::string bytes(reinterpret_cast<char*>(der), static_cast<size_t>(size));
-  OPENSSL_free(der);
-  return bytes;
 }
 
 OSSL_LIB_CTX* TestCipherContext() {
@@ -86,24 +74,6 @@ MessageCallResult CallTwice(Call call) {
 
 }  // namespace
 
-Party MakeParty(int key_index, const std::string& common_name, const std::string& serial_hex) {
-  Party party;
-  party.key = TestRsaKey(key_index);
-  party.certificate = MakeCertificate({.subject = {{"CN", common_name}}, .issuer = {}, .serial_hex = serial_hex},
-                                      party.key.get(), nullptr, party.key.get());
-  return party;
-}
-
-Party WithoutKeyIdentifier(Party party) {
-  X509* certificate = party.certificate.get();
-  X509_EXTENSION* extension =
-      X509_delete_ext(certificate, X509_get_ext_by_NID(certificate, NID_subject_key_identifier, -1));
-  Require(extension != nullptr, "no key identifier to delete");
-  X509_EXTENSION_free(extension);
-  Require(X509_sign(certificate, party.key.get(), EVP_sha256()) > 0, "re-sign");
-  return party;
-}
-
 PersonalStore::PersonalStore(const std::vector<const Party*>& with_keys,
                              const std::vector<const Party*>& without_keys) {
   for (const Party* party : with_keys) {
@@ -142,15 +112,21 @@ MessageCallResult DecryptWithStore(HCERTSTORE store, const std::string& message)
   });
 }
 
-MessageCallResult SignWithCertificate(PCCERT_CONTEXT signer, const std::string& content,
-                                      bool detached, const char* hash_oid) {
+CRYPT_SIGN_MESSAGE_PARA SignParameters(PCCERT_CONTEXT signer, const char* hash_oid,
+                                       const PCCERT_CONTEXT* certificates, DWORD count) {
   CRYPT_SIGN_MESSAGE_PARA parameters{};
   parameters.cbSize = offsetof(CRYPT_SIGN_MESSAGE_PARA, HashEncryptionAlgorithm);
   parameters.dwMsgEncodingType = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
   parameters.pSigningCert = signer;
   parameters.HashAlgorithm.pszObjId = const_cast<LPSTR>(hash_oid);
-  parameters.cMsgCert = 1;
-  parameters.rgpMsgCert = &signer;
+  parameters.cMsgCert = count;
+  parameters.rgpMsgCert = const_cast<PCCERT_CONTEXT*>(certificates);
+  return parameters;
+}
+
+MessageCallResult SignWithCertificate(PCCERT_CONTEXT signer, const std::string& content,
+                                      bool detached, const char* hash_oid) {
+  CRYPT_SIGN_MESSAGE_PARA parameters = SignParameters(signer, hash_oid, &signer, 1);
   const BYTE* contents[] = {reinterpret_cast<const BYTE*>(content.data())};
   DWORD sizes[] = {static_cast<DWORD>(content.size())};
   return CallTwice([&](BYTE* out, DWORD* size) {
@@ -169,7 +145,7 @@ std::string IndefiniteTlv(unsigned char tag, const std::string& content) {
 std::string OidTlv(const char* dotted) {
   ossl::UniquePtr<ASN1_OBJECT> object(OBJ_txt2obj(dotted, 1));
   Require(object != nullptr, "OID");
-  return Encoded<const ASN1_OBJECT>(i2d_ASN1_OBJECT, object.get());
+  return ossl::DerOf(object.get(), i2d_ASN1_OBJECT);
 }
 
 std::string OctetStringTlv(const std::string& value) { return Tlv(0x04, value); }
@@ -195,8 +171,8 @@ std::string BuildEnvelope(const HandMadeEnvelope& envelope) {
       identifier = Tlv(0x80, std::string(reinterpret_cast<char*>(digest), sizeof digest));
     } else {
       identifier = Tlv(
-          0x30, Encoded<const X509_NAME>(i2d_X509_NAME, X509_get_issuer_name(recipient)) +
-                    Encoded<const ASN1_INTEGER>(i2d_ASN1_INTEGER, X509_get0_serialNumber(recipient)));
+          0x30, NameDer(X509_get_issuer_name(recipient)) +
+                    ossl::DerOf(X509_get0_serialNumber(recipient), i2d_ASN1_INTEGER));
     }
     std::string wrapped = RsaWrap(recipient, envelope.content_key);
     if (envelope.corrupt_wrapped_key) wrapped[wrapped.size() / 2] ^= 0x10;
@@ -249,13 +225,6 @@ std::string EncryptWithCipher(const char* cipher_name, const std::string& key,
           "encrypt");
   out.resize(static_cast<size_t>(written + final_written));
   return out;
-}
-
-std::string RandomBytes(size_t size, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string bytes(size, '\0');
-  for (char& c : bytes) c = static_cast<char>(random());
-  return bytes;
 }
 
 }  // namespace corvane::testing

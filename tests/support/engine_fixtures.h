@@ -10,18 +10,9 @@
 #include "platform/platform.h"
 #include "platform/posix/ossl.h"
 #include "support/test_home.h"
+#include "support/test_pki.h"
 
 namespace corvane::testing {
-
-// A test certificate and its key.
-struct Party {
-  ossl::UniquePtr<EVP_PKEY> key;
-  ossl::UniquePtr<X509> certificate;
-};
-// A self-signed RSA certificate on test key `key_index` with the given serial number.
-Party MakeParty(int key_index, const std::string& common_name, const std::string& serial_hex);
-// The same without the subject key identifier extension (re-signed with its own key).
-Party WithoutKeyIdentifier(Party party);
 
 // A store root with an open "MY" store; certificates are installed before the store is opened.
 class PersonalStore {
@@ -50,6 +41,10 @@ struct MessageCallResult {
 };
 
 MessageCallResult DecryptWithStore(HCERTSTORE store, const std::string& message);
+// The signing parameters the library passes: `signer` with the hash, and `count` certificates for
+// the message from `certificates`.
+CRYPT_SIGN_MESSAGE_PARA SignParameters(PCCERT_CONTEXT signer, const char* hash_oid,
+                                       const PCCERT_CONTEXT* certificates = nullptr, DWORD count = 0);
 MessageCallResult SignWithCertificate(PCCERT_CONTEXT signer, const std::string& content,
                                       bool detached, const char* hash_oid = szOID_OIWSEC_sha1);
 
@@ -85,7 +80,5 @@ std::string BuildEnvelope(const HandMadeEnvelope& envelope);
 // the library's: `cipher` is an OpenSSL name ("RC4", "AES-128-CBC"); iv may be empty.
 std::string EncryptWithCipher(const char* cipher, const std::string& key, const std::string& iv,
                               const std::string& plain);
-
-std::string RandomBytes(size_t size, unsigned seed);
 
 }  // namespace corvane::testing

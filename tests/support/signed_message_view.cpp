@@ -6,6 +6,7 @@
 #include "platform/posix/ossl.h"
 #include "support/openssl_peer.h"
 #include "support/test_home.h"
+#include "support/test_pki.h"
 
 namespace corvane::testing {
 
@@ -27,12 +28,7 @@ SignedMessageView ViewSignedMessage(const std::string& der) {
     if (view.authenticated_attributes < 0) view.authenticated_attributes = 0;
   }
   view.certificate_count = sk_X509_num(signed_data->cert);
-  if (view.certificate_count > 0) {
-    unsigned char* cert_der = nullptr;
-    const int length = i2d_X509(sk_X509_value(signed_data->cert, 0), &cert_der);
-    view.first_certificate_der.assign(reinterpret_cast<char*>(cert_der), static_cast<size_t>(length));
-    OPENSSL_free(cert_der);
-  }
+  if (view.certificate_count > 0) view.first_certificate_der = DerOf(sk_X509_value(signed_data->cert, 0));
   view.content_present = !PKCS7_get_detached(message.get());
   PKCS7* inner = signed_data->contents;
   if (view.content_present && inner != nullptr && PKCS7_type_is_data(inner) && inner->d.data) {

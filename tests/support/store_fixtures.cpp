@@ -1,7 +1,6 @@
 #include "support/store_fixtures.h"
 
 #include <gtest/gtest.h>
-#include <openssl/pem.h>
 
 #include <ctime>
 
@@ -9,7 +8,6 @@
 #include "platform/posix/store/thumbprint.h"
 #include "support/openssl_peer.h"
 #include "support/test_home.h"
-#include "support/test_pki.h"
 
 namespace corvane::testing {
 
@@ -45,27 +43,10 @@ std::string OidText(const ASN1_OBJECT* object) {
   return text;
 }
 
-std::string NameDer(const X509_NAME* name) {
-  unsigned char* der = nullptr;
-  const int length = i2d_X509_NAME(name, &der);
-  std::string bytes(reinterpret_cast<char*>(der), static_cast<size_t>(length));
-  OPENSSL_free(der);
-  return bytes;
-}
-
 ossl::UniquePtr<EVP_PKEY> LinkedKey(PCCERT_CONTEXT context) {
   ossl::UniquePtr<EVP_PKEY> key;
   (void)platform::LoadLinkedPrivateKey(context, nullptr, key);
   return key;
-}
-
-std::string CrlPemOf(const std::string& der) {
-  ossl::UniquePtr<BIO> bio(BIO_new(BIO_s_mem()));
-  PEM_write_bio(bio.get(), "X509 CRL", "", reinterpret_cast<const unsigned char*>(der.data()),
-                static_cast<long>(der.size()));
-  char* data = nullptr;
-  const long length = BIO_get_mem_data(bio.get(), &data);
-  return std::string(data, static_cast<size_t>(length));
 }
 
 ToolRun RunStoreTool(const std::string& args) {

@@ -23,15 +23,9 @@ FILETIME FileTimeOf(const ASN1_TIME* time);
 // Dotted text of an OID.
 std::string OidText(const ASN1_OBJECT* object);
 
-// DER of a name.
-std::string NameDer(const X509_NAME* name);
-
 // The private key linked to a store's certificate, found without ever asking for a PIN; null when
 // there is none.
 ossl::UniquePtr<EVP_PKEY> LinkedKey(PCCERT_CONTEXT context);
-
-// A revocation list's DER as PEM ("X509 CRL").
-std::string CrlPemOf(const std::string& der);
 
 // Runs `corvane store ARGS`; returns the exit status, with standard output and error.
 struct ToolRun {

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -54,6 +55,11 @@ void TestHome::ClearUiLog() const {
   std::filesystem::remove(ui_log(), ignored);
 }
 
+std::string AnswerText(const platform::ChooserAnswer& answer) {
+  if (!answer.ok) return "cancel";
+  return answer.selected_line < 0 ? "ok" : std::to_string(answer.selected_line);
+}
+
 std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream bytes;
@@ -77,6 +83,13 @@ int RunCommand(const std::string& command, std::string* output) {
   const int status = pclose(pipe);
   if (output) *output = collected;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string RandomBytes(size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(random());
+  return bytes;
 }
 
 std::string ShellQuote(const std::string& text) {

@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+namespace corvane::platform {
+struct ChooserAnswer;
+}
+
 namespace corvane::testing {
 
 class TestHome {
@@ -32,12 +36,19 @@ class TestHome {
   std::map<std::string, std::optional<std::string>> saved_;
 };
 
+// A chooser's answer written as CORVANE_UI_CHOICES gives it: the line's number, "ok" (no line
+// selected) or "cancel".
+std::string AnswerText(const platform::ChooserAnswer& answer);
+
 // Reads a whole file as bytes; empty when it cannot be read.
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
 // Runs a shell command, returns its exit status and (optionally) its standard output.
 int RunCommand(const std::string& command, std::string* output = nullptr);
+
+// `size` bytes from a generator seeded with `seed`: the same bytes on every run.
+std::string RandomBytes(size_t size, unsigned seed);
 
 // Quotes a string for /bin/sh.
 std::string ShellQuote(const std::string& text);

@@ -143,12 +143,24 @@ std::string RevocationListDer(X509* issuer, EVP_PKEY* key, X509* revoked, const 
   }
   if (revoked != nullptr) add_entry(X509_get_serialNumber(revoked));
   Check(X509_CRL_sign(list.get(), key, EVP_sha256()) > 0, "X509_CRL_sign");
-  unsigned char* der = nullptr;
-  const int length = i2d_X509_CRL(list.get(), &der);
-  Check(length > 0, "i2d_X509_CRL");
-  std::string bytes(reinterpret_cast<char*>(der), static_cast<size_t>(length));
-  OPENSSL_free(der);
-  return bytes;
+  return ossl::DerOf(list.get(), i2d_X509_CRL);
+}
+
+Party MakeParty(int key_index, const std::string& common_name, const std::string& serial_hex) {
+  Party party;
+  party.key = TestRsaKey(key_index);
+  party.certificate = MakeCertificate({.subject = {{"CN", common_name}}, .serial_hex = serial_hex},
+                                      party.key.get(), nullptr, party.key.get());
+  return party;
+}
+
+Party WithoutKeyIdentifier(Party party) {
+  X509* certificate = party.certificate.get();
+  ossl::UniquePtr<X509_EXTENSION> extension(
+      X509_delete_ext(certificate, X509_get_ext_by_NID(certificate, NID_subject_key_identifier, -1)));
+  Check(extension != nullptr, "no key identifier to delete");
+  Check(X509_sign(certificate, party.key.get(), EVP_sha256()) > 0, "re-sign");
+  return party;
 }
 
 ossl::UniquePtr<X509> MakeEmptyRelativeNameCertificate(EVP_PKEY* key) {
@@ -165,18 +177,21 @@ ossl::UniquePtr<X509> MakeEmptyRelativeNameCertificate(EVP_PKEY* key) {
   return certificate;
 }
 
-std::string DerOf(X509* certificate) {
-  unsigned char* der = nullptr;
-  int length = i2d_X509(certificate, &der);
-  Check(length > 0, "i2d_X509");
-  std::string bytes(reinterpret_cast<char*>(der), static_cast<size_t>(length));
-  OPENSSL_free(der);
-  return bytes;
-}
+std::string DerOf(X509* certificate) { return ossl::DerOf(certificate, i2d_X509); }
+
+std::string NameDer(const X509_NAME* name) { return ossl::DerOf(name, i2d_X509_NAME); }
 
 std::string PemOf(X509* certificate) {
   ossl::UniquePtr<BIO> bio(BIO_new(BIO_s_mem()));
   Check(PEM_write_bio_X509(bio.get(), certificate) == 1, "PEM_write_bio_X509");
+  return BioContents(bio.get());
+}
+
+std::string CrlPemOf(const std::string& der) {
+  ossl::UniquePtr<BIO> bio(BIO_new(BIO_s_mem()));
+  Check(PEM_write_bio(bio.get(), "X509 CRL", "", reinterpret_cast<const unsigned char*>(der.data()),
+                      static_cast<long>(der.size())) > 0,
+        "PEM_write_bio");
   return BioContents(bio.get());
 }
 
@@ -189,6 +204,18 @@ std::string PrivateKeyPemOf(EVP_PKEY* key, const char* password) {
                                           const_cast<char*>(password));
   Check(written == 1, "PEM_write_bio_PrivateKey");
   return BioContents(bio.get());
+}
+
+ossl::UniquePtr<X509> ReadCertificatePem(const std::filesystem::path& file) {
+  const std::string pem = ReadFile(file);
+  ossl::UniquePtr<BIO> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+  return ossl::UniquePtr<X509>(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr));
+}
+
+ossl::UniquePtr<EVP_PKEY> ReadPrivateKeyPem(const std::filesystem::path& file) {
+  const std::string pem = ReadFile(file);
+  ossl::UniquePtr<BIO> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+  return ossl::UniquePtr<EVP_PKEY>(PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr));
 }
 
 std::filesystem::path InstallCertificate(const std::filesystem::path& root, const std::string& store,
@@ -206,6 +233,18 @@ std::filesystem::path InstallCertificate(const std::filesystem::path& root, cons
                                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   }
   return cer;
+}
+
+FixedIssuerPki MakeFixedIssuerPki() {
+  FixedIssuerPki pki;
+  pki.ca_key = TestRsaKey(2);
+  pki.ca = MakeCertificate(
+      {.subject = {{"CN", "QDRA"}, {"OU", "config"}, {"O", "Ostrevalia"}}, .ca = true},
+      pki.ca_key.get(), nullptr, pki.ca_key.get());
+  pki.signer_key = TestRsaKey(0);
+  pki.signer = MakeCertificate({.subject = {{"CN", "Signer"}}, .serial_hex = kFixedIssuerSignerSerial},
+                               pki.signer_key.get(), pki.ca.get(), pki.ca_key.get());
+  return pki;
 }
 
 }  // namespace corvane::testing

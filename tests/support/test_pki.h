@@ -44,6 +44,16 @@ struct CertificateSpec {
 ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& wanted, EVP_PKEY* subject_key,
                                       X509* issuer, EVP_PKEY* issuer_key);
 
+// A test certificate and its key.
+struct Party {
+  ossl::UniquePtr<EVP_PKEY> key;
+  ossl::UniquePtr<X509> certificate;
+};
+// A self-signed RSA certificate on test key `key_index` with the given serial number.
+Party MakeParty(int key_index, const std::string& common_name, const std::string& serial_hex = "01");
+// The same without the subject key identifier extension (re-signed with its own key).
+Party WithoutKeyIdentifier(Party party);
+
 // A self-signed certificate whose subject and issuer begin with an empty relative name (a SET
 // without attributes) before CN=Empty RDN, which OpenSSL and other peers accept.
 ossl::UniquePtr<X509> MakeEmptyRelativeNameCertificate(EVP_PKEY* key);
@@ -61,13 +71,32 @@ std::string RevocationListDer(X509* issuer, EVP_PKEY* key, X509* revoked = nullp
                               const ListShape& shape = {});
 
 std::string DerOf(X509* certificate);
+std::string NameDer(const X509_NAME* name);
 std::string PemOf(X509* certificate);
+// A revocation list's DER as PEM ("X509 CRL").
+std::string CrlPemOf(const std::string& der);
 // PKCS #8, unencrypted, or encrypted (AES-256) with a password.
 std::string PrivateKeyPemOf(EVP_PKEY* key, const char* password = nullptr);
+
+// A certificate or private key read from a PEM file; null when the file holds none.
+ossl::UniquePtr<X509> ReadCertificatePem(const std::filesystem::path& file);
+ossl::UniquePtr<EVP_PKEY> ReadPrivateKeyPem(const std::filesystem::path& file);
 
 // Writes <root>/stores/<STORE>/<THUMBPRINT>.cer (and .key when a key is given); returns the
 // certificate file's path.
 std::filesystem::path InstallCertificate(const std::filesystem::path& root, const std::string& store,
                                          X509* certificate, EVP_PKEY* key = nullptr);
+
+// The test PKI of the serial-number exports: a CA named exactly as their fixed issuer text
+// ("CN=QDRA, OU=config, O=Ostrevalia") and a signer certificate with serial number 12AB that it
+// issued, on test keys 2 (CA) and 0 (signer).
+inline constexpr char kFixedIssuerSignerSerial[] = "12AB";
+struct FixedIssuerPki {
+  ossl::UniquePtr<EVP_PKEY> ca_key;
+  ossl::UniquePtr<X509> ca;
+  ossl::UniquePtr<EVP_PKEY> signer_key;
+  ossl::UniquePtr<X509> signer;
+};
+FixedIssuerPki MakeFixedIssuerPki();
 
 }  // namespace corvane::testing

@@ -41,9 +41,7 @@ constexpr long kYear = 365L * 24 * 3600;
 class CertificateStoreTest : public ::testing::Test {
  protected:
   ossl::UniquePtr<X509> Make(const std::string& cn, const std::string& serial = "01", int key = 0) {
-    auto pkey = testing::TestRsaKey(key);
-    return testing::MakeCertificate({.subject = {{"CN", cn}}, .issuer = {}, .serial_hex = serial}, pkey.get(), nullptr,
-                                    pkey.get());
+    return testing::MakeParty(key, cn, serial).certificate;
   }
   fs::path Folder(const std::string& name) const { return home_.root() / "stores" / name; }
 

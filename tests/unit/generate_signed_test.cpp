@@ -4,19 +4,19 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "codec/base64.h"
 #include "corvane.h"
 #include "platform/posix/fault_injection.h"
 #include "platform/posix/store/thumbprint.h"
 #include "support/export_call.h"
 #include "support/signed_message_view.h"
 #include "support/test_home.h"
-#include "support/fixed_issuer_pki.h"
 #include "support/test_pki.h"
+#include "support/vector_file.h"
 
 namespace corvane {
 namespace {
@@ -30,16 +30,6 @@ using testing::CallExport;
 using testing::ExportResult;
 
 const std::string kQdra = "CN=QDRA, OU=config, O=Ostrevalia";
-
-std::string Decode(const std::string& text) {
-  std::string der(text.size() + 1, '\0');
-  int32_t length = 0;
-  EXPECT_EQ(codec::DecodeBase64(text.data(), static_cast<int32_t>(text.size()),
-                                reinterpret_cast<uint8_t*>(der.data()), &length),
-            0);
-  der.resize(static_cast<size_t>(length));
-  return der;
-}
 
 bool HasChooser(const std::vector<std::string>& log) {
   for (const auto& line : log) {
@@ -127,26 +117,29 @@ TEST_F(GenerateSignedTest, SizeQueryAndArgumentChecksNeverReachThePlatform) {
   EXPECT_EQ(home_.UiLog(), std::vector<std::string>{"box\t问题汇报\t编码失败"});
 }
 
+// Every mode, for data with zero bytes, empty data and 1 MiB; the openssl command verifies each.
 TEST_F(GenerateSignedTest, ModesMakeAttachedOrDetachedMessages) {
-  const std::string data("mode\0data", 9);
-  for (int32_t mode : {0, 1, 2, -1}) {
-    SCOPED_TRACE(mode);
-    Choose("0");
-    home_.ClearUiLog();
-    const ExportResult signed_text = Sign(data, mode);
-    ASSERT_EQ(signed_text.code, 0);
-    const std::string der = Decode(signed_text.output);
-    // The text is 4 * ceil(B / 3) characters plus one line feed per 64-character line.
-    const size_t characters = 4 * ((der.size() + 2) / 3);
-    EXPECT_EQ(signed_text.output.size(), characters + (characters + 63) / 64);
+  for (const std::string& data : {std::string("mode\0data", 9), std::string(),
+                                  testing::RandomBytes(1 << 20, 3)}) {
+    for (int32_t mode : {0, 1, 2, -1}) {
+      SCOPED_TRACE(std::to_string(data.size()) + " bytes, mode " + std::to_string(mode));
+      Choose("0");
+      home_.ClearUiLog();
+      const ExportResult signed_text = Sign(data, mode);
+      ASSERT_EQ(signed_text.code, 0);
+      const std::string der = testing::DecodedText(signed_text.output);
+      // The text is 4 * ceil(B / 3) characters plus one line feed per 64-character line.
+      const size_t characters = 4 * ((der.size() + 2) / 3);
+      EXPECT_EQ(signed_text.output.size(), characters + (characters + 63) / 64);
 
-    testing::ExpectLibrarySignedForm(der, testing::DerOf(pki_.signer.get()), data, mode == 1);
+      testing::ExpectLibrarySignedForm(der, testing::DerOf(pki_.signer.get()), data, mode == 1);
 
-    std::string recovered;
-    EXPECT_TRUE(testing::OpensslVerifies(der, mode == 1 ? &data : nullptr, &recovered)) << recovered;
-    EXPECT_EQ(recovered, data);
-    ASSERT_EQ(home_.UiLog().size(), 2u);
-    EXPECT_EQ(home_.UiLog()[1], "box\t提示信息\t签名成功");
+      std::string recovered;
+      EXPECT_TRUE(testing::OpensslVerifies(der, mode == 1 ? &data : nullptr, &recovered)) << recovered;
+      EXPECT_EQ(recovered, data);
+      ASSERT_EQ(home_.UiLog().size(), 2u);
+      EXPECT_EQ(home_.UiLog()[1], "box\t提示信息\t签名成功");
+    }
   }
 }
 
@@ -302,7 +295,7 @@ TEST_F(GenerateSignedTest, SerialVariantsFindTheSignerWithoutAnyBox) {
     const ExportResult result = SignBySerial("by serial", row.serial, row.length, row.issuer);
     ASSERT_EQ(result.code, 0);
     EXPECT_TRUE(home_.UiLog().empty());
-    const auto view = testing::ViewSignedMessage(Decode(result.output));
+    const auto view = testing::ViewSignedMessage(testing::DecodedText(result.output));
     EXPECT_EQ(view.first_certificate_der, testing::DerOf(pki_.signer.get()));
     EXPECT_EQ(view.content, "by serial");
   }
@@ -376,6 +369,36 @@ TEST_F(GenerateSignedTest, MessageLongerThanTheToldCapacityIsRefused) {
   EXPECT_EQ(result.code, -10003);
   EXPECT_TRUE(result.untouched);
   EXPECT_TRUE(home_.UiLog().empty());
+}
+
+// Signing is deterministic for a fixed key and certificate (RSA PKCS #1 v1.5, no signed
+// attributes): the messages of signed_vectors.txt, byte for byte.
+TEST(GenerateSignedVectors, SignedMessagesAreTheKnownAnswers) {
+  testing::TestHome home;
+  auto signer = testing::ReadCertificatePem(testing::VectorFilePath("signed_vectors_signer.pem"));
+  auto key = testing::ReadPrivateKeyPem(std::string(CORVANE_SOURCE_DIR) + "/tests/fuzz/keys/entity.pem");
+  ASSERT_TRUE(signer != nullptr && key != nullptr);
+  testing::InstallCertificate(home.root(), "MY", signer.get(), key.get());
+
+  std::ifstream in(testing::VectorFilePath("signed_vectors.txt"));
+  ASSERT_TRUE(in) << "vector file missing";
+  int count = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    const auto fields = testing::SplitFields(line, '|', true);
+    ASSERT_EQ(fields.size(), 3u) << line;
+    SCOPED_TRACE(fields[1]);
+    const std::string data = testing::Unescape(fields[1]);
+    const ExportResult result = CallExport([&](char* out, int32_t* length) {
+      return generateSingleSignedMsgByIssuerSN(data.data(), static_cast<uint32_t>(data.size()),
+                                               std::stoi(fields[0]), "CN=Corvane Known Answer Signer", 0,
+                                               "4B41", 4, out, length);
+    });
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.output, testing::Unescape(fields[2]));
+    ++count;
+  }
+  EXPECT_GE(count, 4);
 }
 
 }  // namespace

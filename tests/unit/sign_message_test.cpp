@@ -69,10 +69,7 @@ TEST_F(SignMessageTest, MessagesHaveTheFixedFormAndVerify) {
     // DER: OpenSSL's re-encoding of what it read gives the same bytes.
     const auto* bytes = reinterpret_cast<const unsigned char*>(der.data());
     ossl::UniquePtr<PKCS7> parsed(d2i_PKCS7(nullptr, &bytes, static_cast<long>(der.size())));
-    unsigned char* again = nullptr;
-    const int again_size = i2d_PKCS7(parsed.get(), &again);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(again), static_cast<size_t>(again_size)), der);
-    OPENSSL_free(again);
+    EXPECT_EQ(ossl::DerOf(parsed.get(), i2d_PKCS7), der);
   }
 }
 
@@ -133,13 +130,8 @@ TEST_F(SignMessageTest, SizeQueryBoundsTheMessage) {
     SCOPED_TRACE(std::to_string(&row - rows));
     const std::vector<PCCERT_CONTEXT> certificates(static_cast<size_t>(row.message_certificates),
                                                    row.signer);
-    CRYPT_SIGN_MESSAGE_PARA parameters{};
-    parameters.cbSize = offsetof(CRYPT_SIGN_MESSAGE_PARA, HashEncryptionAlgorithm);
-    parameters.dwMsgEncodingType = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
-    parameters.pSigningCert = row.signer;
-    parameters.HashAlgorithm.pszObjId = const_cast<LPSTR>(row.hash_oid);
-    parameters.cMsgCert = static_cast<DWORD>(certificates.size());
-    parameters.rgpMsgCert = const_cast<PCCERT_CONTEXT*>(certificates.data());
+    CRYPT_SIGN_MESSAGE_PARA parameters = testing::SignParameters(
+        row.signer, row.hash_oid, certificates.data(), static_cast<DWORD>(certificates.size()));
     const std::string content = testing::RandomBytes(row.content_size, 3);
     const BYTE* contents[] = {reinterpret_cast<const BYTE*>(content.data())};
     DWORD sizes[] = {static_cast<DWORD>(content.size())};
@@ -157,11 +149,7 @@ TEST_F(SignMessageTest, SizeQueryBoundsTheMessage) {
 }
 
 TEST_F(SignMessageTest, ShortBufferReportsTheSizeAndLeavesTheBufferAlone) {
-  CRYPT_SIGN_MESSAGE_PARA parameters{};
-  parameters.cbSize = offsetof(CRYPT_SIGN_MESSAGE_PARA, HashEncryptionAlgorithm);
-  parameters.dwMsgEncodingType = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
-  parameters.pSigningCert = signer_;
-  parameters.HashAlgorithm.pszObjId = const_cast<LPSTR>(szOID_OIWSEC_sha1);
+  CRYPT_SIGN_MESSAGE_PARA parameters = testing::SignParameters(signer_, szOID_OIWSEC_sha1);
   const BYTE data[] = {'a', 'b'};
   const BYTE* contents[] = {data};
   DWORD sizes[] = {sizeof data};

@@ -29,7 +29,6 @@
 #include "platform/posix/store/thumbprint.h"
 #include "support/engine_fixtures.h"
 #include "support/export_call.h"
-#include "support/fixed_issuer_pki.h"
 #include "support/openssl_peer.h"
 #include "support/store_fixtures.h"
 #include "support/test_home.h"

@@ -95,11 +95,7 @@ class StoreToolTest : public ::testing::Test {
     const ASN1_INTEGER* mac = nullptr;
     PKCS12_get0_mac(nullptr, nullptr, nullptr, &mac, p12.get());
     ASN1_INTEGER_set(const_cast<ASN1_INTEGER*>(mac), mac_iterations);  // the MAC itself stays as it was
-    ossl::UniquePtr<BIO> bio(BIO_new(BIO_s_mem()));
-    i2d_PKCS12_bio(bio.get(), p12.get());
-    char* data = nullptr;
-    const long length = BIO_get_mem_data(bio.get(), &data);
-    return Write("iterations.p12", std::string(data, static_cast<size_t>(length)));
+    return Write("iterations.p12", ossl::DerOf(p12.get(), i2d_PKCS12));
   }
 
   testing::TestHome home_;
@@ -177,13 +173,7 @@ TEST_F(StoreToolTest, Pkcs12AskingForTooManyIterationsIsRefused) {
 TEST_F(StoreToolTest, KeyIsLinkedOnlyToTheCertificateItMatches) {
   const std::string user_pem = Write("user.pem", testing::PemOf(user_.get()));
   const std::string other_key = Write("other.key", testing::PrivateKeyPemOf(ca_key_.get()));
-  const std::string user_key_der = [&] {
-    ossl::UniquePtr<BIO> bio(BIO_new(BIO_s_mem()));
-    i2d_PrivateKey_bio(bio.get(), user_key_.get());  // traditional DER
-    char* data = nullptr;
-    const long length = BIO_get_mem_data(bio.get(), &data);
-    return Write("user.der", std::string(data, static_cast<size_t>(length)));
-  }();
+  const std::string user_key_der = Write("user.der", ossl::DerOf(user_key_.get(), i2d_PrivateKey));  // traditional DER
 
   // A key that matches nothing: refused, nothing written.
   auto run = RunStoreTool("import MY " + user_pem + " " + other_key);

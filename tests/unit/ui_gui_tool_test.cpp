@@ -20,6 +20,7 @@
 namespace corvane::platform {
 namespace {
 
+using corvane::testing::AnswerText;
 using text::Utf8ToGbk;
 
 constexpr char kRecordingTool[] =
@@ -29,11 +30,6 @@ constexpr char kRecordingTool[] =
     "PATH=/usr/bin:/bin readlink /proc/$$/fd/* > \"$TOOL_ARGUMENTS.descriptors\"\n"
     "printf '%s' \"$TOOL_OUTPUT\"\n"
     "exit \"${TOOL_STATUS:-0}\"\n";
-
-std::string AnswerText(const ChooserAnswer& answer) {
-  if (!answer.ok) return "cancel";
-  return answer.selected_line < 0 ? "ok" : std::to_string(answer.selected_line);
-}
 
 class GuiToolTest : public ::testing::Test {
  protected:

@@ -16,14 +16,9 @@
 namespace corvane {
 namespace {
 
-using platform::ChooserAnswer;
+using testing::AnswerText;
 using platform::ShowChooser;
 using text::Utf8ToGbk;
-
-std::string AnswerText(const ChooserAnswer& answer) {
-  if (!answer.ok) return "cancel";
-  return answer.selected_line < 0 ? "ok" : std::to_string(answer.selected_line);
-}
 
 std::vector<std::string> Lines(size_t count) {
   std::vector<std::string> lines;

@@ -9,7 +9,6 @@
 #include "support/export_call.h"
 #include "support/openssl_peer.h"
 #include "support/test_home.h"
-#include "support/fixed_issuer_pki.h"
 #include "support/test_pki.h"
 
 namespace corvane {
