@@ -22,19 +22,16 @@
 namespace corvane {
 namespace {
 
-enum class Key { kRsa, kRsa1024, kP256, kP384, kP521, kEd25519 };
+enum class Key { kRsa, kRsa1024, kP256, kP384, kP521, kSecp256k1, kEd25519 };
 enum class Operation { kSign, kEnvelope };
 
 ossl::UniquePtr<EVP_PKEY> MakeKey(Key kind) {
-  switch (kind) {
-    case Key::kRsa: return testing::TestRsaKey(0);
-    case Key::kRsa1024: return testing::TestRsaKey(1, 1024);
-    case Key::kP256: return ossl::UniquePtr<EVP_PKEY>(EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256"));
-    case Key::kP384: return ossl::UniquePtr<EVP_PKEY>(EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-384"));
-    case Key::kP521: return ossl::UniquePtr<EVP_PKEY>(EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-521"));
-    case Key::kEd25519: return ossl::UniquePtr<EVP_PKEY>(EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519"));
-  }
-  return nullptr;
+  if (kind == Key::kRsa) return testing::TestRsaKey(0);
+  if (kind == Key::kRsa1024) return testing::TestRsaKey(1, 1024);
+  if (kind == Key::kEd25519) return ossl::UniquePtr<EVP_PKEY>(EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519"));
+  constexpr const char* kCurves[] = {"P-256", "P-384", "P-521", "secp256k1"};
+  const auto curve = kCurves[static_cast<int>(kind) - static_cast<int>(Key::kP256)];
+  return ossl::UniquePtr<EVP_PKEY>(EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", curve));
 }
 
 std::string Der(const std::string& text) {
@@ -103,6 +100,8 @@ const Row kRows[] = {
      Operation::kEnvelope, 0, {"aes-256-cbc", "dhSinglePass-stdDH-sha384kdf-scheme"}, 0, ""},
     {"aes256: P-521 key agreement", "envelope.cipher = aes256\n", Key::kP521, false,
      Operation::kEnvelope, 0, {"aes-256-cbc", "dhSinglePass-stdDH-sha512kdf-scheme"}, 0, ""},
+    {"secp256k1 recipient refused", "envelope.cipher = aes128\n", Key::kSecp256k1, false,
+     Operation::kEnvelope, -10022, kNothing, 0, "on curve secp256k1"},
     {"min 2048: 1024-bit signer refused", "key.min_rsa_bits = 2048\n", Key::kRsa1024, false,
      Operation::kSign, -10020, kNothing, 0, "1024-bit RSA key"},
     {"min 2048: 1024-bit recipient refused", "key.min_rsa_bits = 2048\n", Key::kRsa1024, false,
