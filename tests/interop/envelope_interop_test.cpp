@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "codec/base64.h"
 #include "corvane.h"
 #include "platform/posix/message/content_key.h"
 #include "support/engine_fixtures.h"
@@ -36,11 +35,7 @@ TEST(EnvelopeInterop, OpensslAndTheLibraryOpenWhatTheLibraryEnvelopes) {
     for (int i = 0; i < 2; ++i) {
       home.SetEnv("CORVANE_UI_CHOICES", "0");
       texts[i] = call(data, composeSingleEnvelopedMsg).output;
-      std::string der(texts[i].size(), '\0');
-      int32_t size = 0;
-      codec::DecodeBase64(texts[i].data(), texts[i].size(),
-                          reinterpret_cast<uint8_t*>(der.data()), &size);
-      der.resize(size);
+      const std::string der = testing::DecodedText(texts[i]);
       EXPECT_TRUE(testing::OpensslOpenEnvelope(der, recipient.get(), key.get()) == data);
       EXPECT_TRUE(call(texts[i], decomposeSingleEnvelopedMsg).output == data);
 

@@ -5,7 +5,6 @@
 #include <random>
 #include <string>
 
-#include "codec/base64.h"
 #include "corvane.h"
 #include "support/export_call.h"
 #include "support/signed_message_view.h"
@@ -39,13 +38,7 @@ TEST(SignInterop, OpensslVerifiesWhatTheLibrarySigns) {
                                        mode, out, length);
       });
       ASSERT_EQ(signed_text.code, 0);
-      std::string der(signed_text.output.size(), '\0');
-      int32_t der_length = 0;
-      ASSERT_EQ(codec::DecodeBase64(signed_text.output.data(),
-                                    static_cast<int32_t>(signed_text.output.size()),
-                                    reinterpret_cast<uint8_t*>(der.data()), &der_length),
-                0);
-      der.resize(static_cast<size_t>(der_length));
+      const std::string der = testing::DecodedText(signed_text.output);
       std::string recovered;
       EXPECT_TRUE(testing::OpensslVerifies(der, mode == 1 ? &row.data : nullptr, &recovered))
           << recovered;

@@ -7,7 +7,6 @@
 #include <optional>
 #include <string>
 
-#include "codec/base64.h"
 #include "corvane.h"
 #include "support/export_call.h"
 #include "support/signed_message_view.h"
@@ -20,16 +19,6 @@
 
 namespace corvane {
 namespace {
-
-std::string DecodedBase64(const std::string& text) {
-  std::string der(text.size(), '\0');
-  int32_t length = 0;
-  EXPECT_EQ(codec::DecodeBase64(text.data(), static_cast<int32_t>(text.size()),
-                                reinterpret_cast<uint8_t*>(der.data()), &length),
-            0);
-  der.resize(static_cast<size_t>(std::max(length, 0)));
-  return der;
-}
 
 #ifdef __SANITIZE_ADDRESS__
 extern "C" size_t __sanitizer_get_current_allocated_bytes();  // AddressSanitizer's allocator
@@ -83,7 +72,7 @@ TEST_F(TokenKeyInterop, SignsAndOpensWithOnePinPerCall) {
     const testing::ExportResult signed_text = Sign(data, mode);
     ASSERT_EQ(signed_text.code, 0);
     std::string recovered;
-    EXPECT_TRUE(testing::OpensslVerifies(DecodedBase64(signed_text.output),
+    EXPECT_TRUE(testing::OpensslVerifies(testing::DecodedText(signed_text.output),
                                          mode == 1 ? &data : nullptr, &recovered))
         << recovered;
     EXPECT_EQ(recovered, data);

@@ -8,7 +8,6 @@ import org.bouncycastle.cert.X509CertificateHolder;
 import org.bouncycastle.cms.CMSEnvelopedData;
 import org.bouncycastle.cms.CMSSignedData;
 import org.bouncycastle.cms.KeyAgreeRecipientInformation;
-import org.bouncycastle.cms.Recipient;
 import org.bouncycastle.cms.RecipientInformation;
 import org.bouncycastle.cms.SignerInformation;
 import org.bouncycastle.cms.jcajce.JcaSimpleSignerInfoVerifierBuilder;
@@ -28,51 +27,37 @@ public final class BouncyCastlePeer {
   public static void main(String[] folders) {
     Security.addProvider(new BouncyCastleProvider());
     for (String folder : folders) {
-      String outcome;
       try {
-        outcome = check(Path.of(folder));
+        System.out.println(Arrays.equals(content(Path.of(folder)),
+            Files.readAllBytes(Path.of(folder, "content"))) ? "ok" : "other content");
       } catch (Exception failure) {
-        outcome = failure.toString().replace('\n', ' ');
+        System.out.println(failure.toString().replace('\n', ' '));
       }
-      System.out.println(outcome);
     }
   }
 
-  private static String check(Path folder) throws Exception {
+  private static byte[] content(Path folder) throws Exception {
     byte[] message = Files.readAllBytes(folder.resolve("message.der"));
-    Path key = folder.resolve("key.pem");
-    byte[] content = Files.exists(key)
-        ? open(message, privateKey(key))
-        : verify(message, new X509CertificateHolder(
-            Files.readAllBytes(folder.resolve("certificate.der"))));
-    return Arrays.equals(content, Files.readAllBytes(folder.resolve("content")))
-        ? "ok" : "other content";
-  }
-
-  private static byte[] verify(byte[] message, X509CertificateHolder certificate)
-      throws Exception {
+    if (Files.exists(folder.resolve("key.pem"))) {
+      PrivateKey key;
+      try (PEMParser parser = new PEMParser(Files.newBufferedReader(folder.resolve("key.pem")))) {
+        key = new JcaPEMKeyConverter().setProvider("BC")
+            .getPrivateKey((PrivateKeyInfo) parser.readObject());
+      }
+      RecipientInformation recipient =
+          new CMSEnvelopedData(message).getRecipientInfos().getRecipients().iterator().next();
+      return recipient instanceof KeyAgreeRecipientInformation
+          ? recipient.getContent(new JceKeyAgreeEnvelopedRecipient(key).setProvider("BC"))
+          : recipient.getContent(new JceKeyTransEnvelopedRecipient(key).setProvider("BC"));
+    }
     CMSSignedData signed = new CMSSignedData(message);
     SignerInformation signer = signed.getSignerInfos().getSigners().iterator().next();
+    X509CertificateHolder certificate =
+        new X509CertificateHolder(Files.readAllBytes(folder.resolve("certificate.der")));
     if (!signer.verify(new JcaSimpleSignerInfoVerifierBuilder().setProvider("BC")
         .build(certificate))) {
       throw new Exception("the signature does not verify");
     }
     return (byte[]) signed.getSignedContent().getContent();
-  }
-
-  private static byte[] open(byte[] message, PrivateKey key) throws Exception {
-    RecipientInformation recipient =
-        new CMSEnvelopedData(message).getRecipientInfos().getRecipients().iterator().next();
-    Recipient opener = recipient instanceof KeyAgreeRecipientInformation
-        ? new JceKeyAgreeEnvelopedRecipient(key).setProvider("BC")
-        : new JceKeyTransEnvelopedRecipient(key).setProvider("BC");
-    return recipient.getContent(opener);
-  }
-
-  private static PrivateKey privateKey(Path pem) throws Exception {
-    try (PEMParser parser = new PEMParser(Files.newBufferedReader(pem))) {
-      return new JcaPEMKeyConverter().setProvider("BC")
-          .getPrivateKey((PrivateKeyInfo) parser.readObject());
-    }
   }
 }

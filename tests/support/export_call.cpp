@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "codec/base64.h"
+
 namespace corvane::testing {
 
 ExportResult CallExport(const std::function<int32_t(char*, int32_t*)>& call) {
@@ -25,6 +27,16 @@ ExportResult CallExport(const std::function<int32_t(char*, int32_t*)>& call) {
     EXPECT_EQ(buffer[i], kGuard) << "byte written past the output at " << i;
   }
   return result;
+}
+
+std::string DecodedText(const std::string& text) {
+  std::string der(text.size() + 1, '\0');
+  int32_t length = 0;
+  EXPECT_EQ(codec::DecodeBase64(text.data(), static_cast<int32_t>(text.size()),
+                                reinterpret_cast<uint8_t*>(der.data()), &length),
+            0);
+  der.resize(static_cast<size_t>(std::max(length, 0)));
+  return der;
 }
 
 }  // namespace corvane::testing

@@ -21,4 +21,7 @@ struct ExportResult {
 // length must still be guard bytes (checked with gtest expectations).
 ExportResult CallExport(const std::function<int32_t(char*, int32_t*)>& call);
 
+// The bytes of an export's Base64 text (a message's DER); a text the codec refuses fails the test.
+std::string DecodedText(const std::string& text);
+
 }  // namespace corvane::testing

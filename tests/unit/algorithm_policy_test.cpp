@@ -62,9 +62,9 @@ TEST(AlgorithmPolicy, LinesApplyOverWhatWasInForce) {
     EXPECT_EQ(Describe(policy), Describe(row.after));
     ASSERT_EQ(problems.size(), row.problems.size());
     for (size_t index = 0; index < problems.size(); ++index) {
-      const std::string seen = std::to_string(problems[index].line) + ": " + problems[index].problem;
-      EXPECT_EQ(seen.rfind(row.problems[index], 0), 0u) << seen;
-      EXPECT_EQ(problems[index].file, "policy.conf");
+      const std::string seen = problems[index].file + ":" + std::to_string(problems[index].line) +
+                               ": " + problems[index].problem;
+      EXPECT_EQ(seen.rfind("policy.conf:" + row.problems[index], 0), 0u) << seen;
     }
   }
 }

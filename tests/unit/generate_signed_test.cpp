@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "codec/base64.h"
 #include "corvane.h"
 #include "platform/posix/fault_injection.h"
 #include "platform/posix/store/thumbprint.h"
@@ -30,16 +29,6 @@ using testing::CallExport;
 using testing::ExportResult;
 
 const std::string kQdra = "CN=QDRA, OU=config, O=Ostrevalia";
-
-std::string Decode(const std::string& text) {
-  std::string der(text.size() + 1, '\0');
-  int32_t length = 0;
-  EXPECT_EQ(codec::DecodeBase64(text.data(), static_cast<int32_t>(text.size()),
-                                reinterpret_cast<uint8_t*>(der.data()), &length),
-            0);
-  der.resize(static_cast<size_t>(length));
-  return der;
-}
 
 bool HasChooser(const std::vector<std::string>& log) {
   for (const auto& line : log) {
@@ -135,7 +124,7 @@ TEST_F(GenerateSignedTest, ModesMakeAttachedOrDetachedMessages) {
     home_.ClearUiLog();
     const ExportResult signed_text = Sign(data, mode);
     ASSERT_EQ(signed_text.code, 0);
-    const std::string der = Decode(signed_text.output);
+    const std::string der = testing::DecodedText(signed_text.output);
     // The text is 4 * ceil(B / 3) characters plus one line feed per 64-character line.
     const size_t characters = 4 * ((der.size() + 2) / 3);
     EXPECT_EQ(signed_text.output.size(), characters + (characters + 63) / 64);
@@ -302,7 +291,7 @@ TEST_F(GenerateSignedTest, SerialVariantsFindTheSignerWithoutAnyBox) {
     const ExportResult result = SignBySerial("by serial", row.serial, row.length, row.issuer);
     ASSERT_EQ(result.code, 0);
     EXPECT_TRUE(home_.UiLog().empty());
-    const auto view = testing::ViewSignedMessage(Decode(result.output));
+    const auto view = testing::ViewSignedMessage(testing::DecodedText(result.output));
     EXPECT_EQ(view.first_certificate_der, testing::DerOf(pki_.signer.get()));
     EXPECT_EQ(view.content, "by serial");
   }
