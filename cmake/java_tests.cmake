@@ -20,3 +20,7 @@ add_test(NAME java.junit
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/java/run_junit.sh
     $<TARGET_FILE:corvane> $<TARGET_FILE_DIR:Corvane>
     "${CORVANE_JAR_FILE}:${CORVANE_JAVA_TESTS_JAR_FILE}:${CORVANE_JAVA_TEST_CLASS_PATH}")
+
+# The interoperability tests run Bouncy Castle as a peer (tests/support/BouncyCastlePeer.java).
+target_compile_definitions(corvane_test_support PUBLIC
+  CORVANE_BOUNCY_CASTLE_CLASS_PATH="${CORVANE_JAR_bcprov}:${CORVANE_JAR_bcpkix}:${CORVANE_JAR_bcutil}")

@@ -32,7 +32,7 @@ ExportResult CallExport(const std::function<int32_t(char*, int32_t*)>& call) {
 }
 
 std::string DecodedText(const std::string& text) {
-  std::string der(text.size(), '\0');
+  std::string der(text.size() + 1, '\0');
   int32_t length = 0;
   EXPECT_EQ(codec::DecodeBase64(text.data(), static_cast<int32_t>(text.size()),
                                 reinterpret_cast<uint8_t*>(der.data()), &length),

@@ -59,6 +59,26 @@ std::optional<std::string> OpensslOpenEnvelope(const std::string& der, X509* rec
   return ReadFile(scratch.Path("content"));
 }
 
+std::string OpensslPkcs7Sign(const std::string& data, X509* signer, EVP_PKEY* key,
+                             const std::string& digest) {
+  ScratchFolder scratch;
+  RunCommand("openssl smime -sign -noattr -nodetach -binary -outform DER -md " + digest + " -in " +
+             ShellQuote(scratch.Write("data", data)) + " -signer " +
+             ShellQuote(scratch.Write("signer.pem", PemOf(signer))) + " -inkey " +
+             ShellQuote(scratch.Write("signer.key", PrivateKeyPemOf(key))) + " -out " +
+             ShellQuote(scratch.Path("signed.der")));
+  return ReadFile(scratch.Path("signed.der"));
+}
+
+std::string OpensslPrint(const std::string& der) {
+  ScratchFolder scratch;
+  std::string printed;
+  RunCommand("openssl cms -cmsout -print -inform DER -in " +
+                 ShellQuote(scratch.Write("message.der", der)) + " 2>/dev/null",
+             &printed);
+  return printed;
+}
+
 std::string OpensslSignedMessage(const std::string& data, X509* signer, EVP_PKEY* key) {
   return OpensslSign(data, {{signer, key}}, "-nodetach -noattr");
 }

@@ -33,6 +33,14 @@ std::string OpensslSign(const std::string& data, const std::vector<PeerSigner>& 
                         const std::string& options,
                         const std::vector<X509*>& extra_certificates = {});
 
+// Runs `openssl smime -sign -noattr -nodetach -binary -md DIGEST` (OpenSSL's PKCS #7 signing,
+// one signer, its certificate carried) and returns the DER.
+std::string OpensslPkcs7Sign(const std::string& data, X509* signer, EVP_PKEY* key,
+                             const std::string& digest);
+
+// What `openssl cms -cmsout -print` shows of a DER message (empty when it cannot read it).
+std::string OpensslPrint(const std::string& der);
+
 // Base64 text of bytes as `openssl base64` writes it (64-character lines).
 std::string OpensslBase64(const std::string& bytes);
 

@@ -14,7 +14,8 @@ inline constexpr char kSoftHsmModule[] = "/usr/lib/softhsm/libsofthsm2.so";
 inline constexpr char kTokenLabel[] = "corvane test";
 inline constexpr char kTokenPin[] = "2468";
 
-// Initialises the token (user PIN kTokenPin) and puts key and certificate on it with CKA_ID 01.
+// Initialises the token (user PIN kTokenPin) and puts key and certificate on it with CKA_ID 01
+// (an EC key may sign and derive, for ECDH).
 // Fails the current test when a tool fails.
 void MakeSoftToken(TestHome& home, EVP_PKEY* key, X509* certificate);
 

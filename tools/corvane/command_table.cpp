@@ -49,7 +49,8 @@ const std::vector<CommandEntry>& Table() {
        "[STORE]",
        "what a store skips or should not keep; entries it skips or ignores, keys without "
        "certificates, certificates without keys, keys others can read, keys on tokens that are not "
-       "present, leftover temporary files",
+       "present, leftover temporary files, RSA keys under 2048 bits; and errors of the algorithm "
+       "policy's files",
        {{"repair", "", "remove stale temporary files and make key files 0600"}},
        RunStoreCheck},
       {"store link-token",

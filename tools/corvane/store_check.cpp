@@ -1,10 +1,13 @@
-// `corvane store check [STORE] [--repair]`: one line per finding, "STORE/FILE: problem", marked
-// "(repaired)" when --repair fixed it. Exit status 0 when nothing is left to fix.
+// `corvane store check [STORE] [--repair]`: first one line per problem of the algorithm policy's
+// files, "policy FILE:LINE: problem", then one line per finding, "STORE/FILE: problem", marked
+// "(repaired)" when --repair fixed it or "(warning)" for advice. Exit status 0 when nothing is
+// left to fix.
 #include <iostream>
 
 #include "command_line.h"
 #include "command_table.h"
 #include "platform/posix/admin/store_admin.h"
+#include "platform/posix/policy/algorithm_policy.h"
 #include "store_subcommands.h"
 
 namespace corvane::tool {
@@ -16,6 +19,14 @@ int RunStoreCheck(const std::vector<std::string>& args) {
   const std::vector<std::string> stores = options.positional().empty() ? AllStores() : options.positional();
   const bool repair = options.Flag("repair");
   int status = 0;
+  std::vector<platform::PolicyProblem> policy_problems;
+  platform::ReadPolicy(policy_problems);
+  for (const platform::PolicyProblem& problem : policy_problems) {
+    std::cout << "policy " << problem.file
+              << (problem.line > 0 ? ":" + std::to_string(problem.line) : std::string()) << ": "
+              << problem.problem << "\n";
+    status = 1;
+  }
   for (const std::string& store : stores) {
     std::vector<platform::StoreFinding> findings;
     const platform::Status checked = platform::CheckStore(store, repair, findings);
@@ -25,8 +36,9 @@ int RunStoreCheck(const std::vector<std::string>& args) {
     }
     for (const platform::StoreFinding& finding : findings) {
       std::cout << platform::StoreFolderName(store) << "/" << finding.file << ": " << finding.problem
-                << (finding.repaired ? " (repaired)" : "") << "\n";
-      if (!finding.repaired) status = 1;
+                << (finding.repaired ? " (repaired)" : finding.warning ? " (warning)" : "")
+                << "\n";
+      if (!finding.repaired && !finding.warning) status = 1;
     }
   }
   if (status == 0) std::cout << "no problems left\n";

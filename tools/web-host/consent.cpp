@@ -42,7 +42,7 @@ platform::CertificateReference RecipientInPersonalStore(const std::string& messa
   if (personal.get() == nullptr) return nullptr;
   for (PCCERT_CONTEXT context = nullptr;
        (context = CertEnumCertificatesInStore(personal.get(), context)) != nullptr;) {
-    for (const platform::KeyTransportRecipient& recipient : envelope.recipients) {
+    for (const platform::EnvelopeRecipient& recipient : envelope.recipients) {
       if (platform::CertificateMatchesRecipient(context, recipient)) {
         return platform::CertificateReference(context);  // the enumeration's reference, taken over
       }

@@ -104,6 +104,24 @@ void CheckTemporaryFile(const fs::path& file, bool repair, std::vector<StoreFind
   findings.push_back({name, "temporary file left by an interrupted write", repaired});
 }
 
+// Keys that still work but no longer resist factoring for long.
+void WarnOfSmallRsaKeys(const StoreContents& contents, std::vector<StoreFinding>& findings) {
+  constexpr int kRecommendedRsaBits = 2048;
+  for (const auto& certificate : contents.certificates) {
+    X509* x509 = certificate->OpenSslCertificate();
+    const EVP_PKEY* key = x509 != nullptr ? X509_get0_pubkey(x509) : nullptr;
+    if (key == nullptr || !EVP_PKEY_is_a(key, "RSA") ||
+        EVP_PKEY_get_bits(key) >= kRecommendedRsaBits) {
+      continue;
+    }
+    findings.push_back({certificate->file,
+                        "certificate " + certificate->thumbprint + " has a " +
+                            std::to_string(EVP_PKEY_get_bits(key)) +
+                            "-bit RSA key; 2048 bits or more are recommended",
+                        false, true});
+  }
+}
+
 }  // namespace
 
 Status SkippedStoreEntries(const std::string& store, std::vector<SkippedEntry>& skipped) {
@@ -133,6 +151,7 @@ Status CheckStore(const std::string& store, bool repair, std::vector<StoreFindin
     if (IsTemporaryFileName(file.filename().string())) CheckTemporaryFile(file, repair, findings);
     else if (file.extension() == kKeyExtension) CheckKeyFile(*contents, file, repair, findings);
   }
+  WarnOfSmallRsaKeys(*contents, findings);
   if (StoreFolderName(store) == "MY") {
     for (const auto& certificate : contents->certificates) {
       if (!fs::exists(contents->folder / KeyFileName(certificate->thumbprint), error)) {

@@ -14,6 +14,7 @@ struct StoreFinding {
   std::string file;     // the file's name in the store's folder
   std::string problem;  // for people
   bool repaired = false;
+  bool warning = false;  // advice: nothing to repair, the store works as it is
 };
 
 // The entries a store passes over, with their reasons (certificate files, then revocation lists
@@ -25,7 +26,7 @@ Status SkippedStoreEntries(const std::string& store, std::vector<SkippedEntry>& 
 // key file, key files readable by group or others, and temporary files left by interrupted
 // writes. With `repair`, stale temporary files are removed and key files get mode 0600; a key
 // that is a link, or a file with other hard links, is shared with a file outside the store and
-// only reported.
+// only reported. Certificates with RSA keys under 2048 bits are warned of.
 Status CheckStore(const std::string& store, bool repair, std::vector<StoreFinding>& findings);
 
 }  // namespace corvane::platform

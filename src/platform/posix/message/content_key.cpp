@@ -6,7 +6,7 @@
 
 namespace corvane::platform {
 
-Status UnwrapContentKey(EVP_PKEY* private_key, const KeyTransportRecipient& recipient,
+Status UnwrapContentKey(EVP_PKEY* private_key, const EnvelopeRecipient& recipient,
                        SecretBytes& content_key) {
   if (recipient.key_encryption.oid != kRsaEncryptionOid) return Status(CRYPT_E_UNKNOWN_ALGO);
   ossl::UniquePtr<EVP_PKEY_CTX> context(

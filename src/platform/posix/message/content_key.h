@@ -15,7 +15,7 @@ inline constexpr const char* kRsaEncryptionOid = "1.2.840.113549.1.1.1";
 
 // The key; or CRYPT_E_UNKNOWN_ALGO for another key transport, NTE_BAD_DATA when the key does
 // not decrypt (a wrong private key or a damaged message).
-Status UnwrapContentKey(EVP_PKEY* private_key, const KeyTransportRecipient& recipient,
+Status UnwrapContentKey(EVP_PKEY* private_key, const EnvelopeRecipient& recipient,
                        SecretBytes& content_key);
 
 }  // namespace corvane::platform

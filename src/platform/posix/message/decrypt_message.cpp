@@ -1,5 +1,6 @@
 // CryptDecryptMessage: opens a PKCS #7 / CMS enveloped message with the private key of a
-// certificate from the caller's stores.
+// certificate from the caller's stores: an RSA key that unwraps a transported content key (here),
+// or an EC key that agrees on it (OpenSSL's CMS code, key_agreement_envelope.h).
 //
 // Failures, as GetLastError reports them:
 //   CRYPT_E_OSS_ERROR         the bytes are no decodable message (empty input included)
@@ -21,8 +22,10 @@
 #include "platform/posix/message/content_decryption.h"
 #include "platform/posix/message/content_key.h"
 #include "platform/posix/message/enveloped_data.h"
+#include "platform/posix/message/key_agreement_envelope.h"
 #include "platform/posix/platform_call.h"
 #include "platform/posix/message/recipient_certificate.h"
+#include "platform/posix/store/certificate_x509.h"
 
 using namespace corvane::platform;
 
@@ -55,12 +58,18 @@ extern "C" BOOL CryptDecryptMessage(PCRYPT_DECRYPT_MESSAGE_PARA decrypt_para,
     return TRUE;
   }
 
-  SecretBytes content_key;
-  PLATFORM_ENSURE_OK(
-      UnwrapContentKey(recipient->private_key.get(), *recipient->recipient, content_key));
   std::vector<uint8_t> content;
-  PLATFORM_ENSURE_OK(DecryptContent(envelope.content_encryption, content_key,
-                                    envelope.encrypted_content, content));
+  if (recipient->recipient->kind == EnvelopeRecipient::Kind::kKeyAgreement) {
+    PLATFORM_ENSURE_OK(OpenKeyAgreementEnvelope(encrypted_blob, encrypted_blob_size,
+                                                CertificateX509(recipient->certificate.get()),
+                                                recipient->private_key.get(), content));
+  } else {
+    SecretBytes content_key;
+    PLATFORM_ENSURE_OK(
+        UnwrapContentKey(recipient->private_key.get(), *recipient->recipient, content_key));
+    PLATFORM_ENSURE_OK(DecryptContent(envelope.content_encryption, content_key,
+                                      envelope.encrypted_content, content));
+  }
 
   const DWORD capacity = *decrypted_size;
   *decrypted_size = static_cast<DWORD>(content.size());

@@ -1,12 +1,16 @@
 // CryptEncryptMessage: a DER PKCS #7 enveloped-data message of one content for the given
 // recipient certificates (see enveloped_data_encoding.h for the exact form).
 //
-// Supported: RC4 (szOID_RSA_RC4) with empty parameters and no auxiliary information, that is with
-// the cipher's 128-bit key; recipients with RSA public keys; content of up to INT_MAX bytes. The
-// provider context is not used: OpenSSL makes the content key and encrypts. Failures:
-// E_INVALIDARG for missing or inconsistent arguments, for parameters, auxiliary information,
-// flags or an inner content type this layer does not take, and for a context it did not hand
-// out; CRYPT_E_UNKNOWN_ALGO for another content cipher or a recipient key that is not RSA;
+// Supported: RC4 (szOID_RSA_RC4) with empty parameters and no auxiliary information, which stands
+// for the policy's envelope.cipher (policy/algorithm_policy.h): RC4 with the cipher's 128-bit key,
+// or AES-128 or AES-256 in CBC mode with a fresh IV as its parameters. Recipients: RSA keys of
+// at least the policy's key.min_rsa_bits, and under AES EC keys on P-256, P-384 and P-521
+// (key_checks.h); a message with an EC recipient is made as CMS (key_agreement_envelope.h).
+// Content of up to INT_MAX bytes. The provider context is not used: OpenSSL makes the content
+// key and encrypts. Failures: E_INVALIDARG for missing or inconsistent arguments, for parameters,
+// auxiliary information, flags or an inner content type this layer does not take, and for a
+// context it did not hand out; CRYPT_E_UNKNOWN_ALGO for another content cipher or a recipient key
+// the policy refuses (the reason in the failure detail);
 // CRYPT_E_MSG_ERROR when the message cannot be made; ERROR_MORE_DATA (size reported) for a short
 // output buffer. Each call makes a new message under a new key. A size query (no output buffer)
 // checks the arguments as the call with a buffer does but makes no message: it reports an upper
@@ -15,6 +19,8 @@
 #include <cstring>
 
 #include "platform/posix/message/enveloped_data_encoding.h"
+#include "platform/posix/message/key_agreement_envelope.h"
+#include "platform/posix/message/key_checks.h"
 #include "platform/posix/message/pkcs7_bytes.h"
 #include "platform/posix/platform_call.h"
 #include "platform/posix/store/certificate_x509.h"
@@ -41,24 +47,35 @@ extern "C" BOOL CryptEncryptMessage(PCRYPT_ENCRYPT_MESSAGE_PARA encrypt_para,
   PLATFORM_ENSURE(
       algorithm.pszObjId != nullptr && std::strcmp(algorithm.pszObjId, szOID_RSA_RC4) == 0,
       CRYPT_E_UNKNOWN_ALGO);
-  const ossl::UniquePtr<EVP_CIPHER> cipher(
-      EVP_CIPHER_fetch(ossl::LibraryContext(), "RC4", ossl::kNoProperties));
+  const AlgorithmPolicy policy = CurrentPolicy();
+  const ossl::UniquePtr<EVP_CIPHER> cipher(EVP_CIPHER_fetch(
+      ossl::LibraryContext(), CipherName(policy.envelope_cipher), ossl::kNoProperties));
   PLATFORM_ENSURE(cipher != nullptr, CRYPT_E_UNKNOWN_ALGO);
 
   EnvelopedDataInput input;
   input.cipher = cipher.get();
+  bool key_agreement = false;
   for (DWORD index = 0; index < recipient_count; ++index) {
     X509* certificate = recipients[index] != nullptr ? CertificateX509(recipients[index]) : nullptr;
     PLATFORM_ENSURE(certificate != nullptr, E_INVALIDARG);
-    PLATFORM_ENSURE(EVP_PKEY_is_a(X509_get0_pubkey(certificate), "RSA"), CRYPT_E_UNKNOWN_ALGO);
+    const EVP_PKEY& key = *X509_get0_pubkey(certificate);
+    PLATFORM_ENSURE_OK(CheckRecipientKey(key, policy));
+    key_agreement |= IsKeyAgreementKey(key);
     input.recipients.push_back(certificate);
   }
   input.content = to_be_encrypted;
   input.content_size = to_be_encrypted_size;
 
   // The size query is answered with a bound, without making a key or encrypting.
-  PLATFORM_ENSURE_OK(WriteMadeMessage(
-      encrypted_blob == nullptr ? EnvelopedDataSizeBound(input) : 0, input.content_size,
-      [&] { return MakeEnvelopedData(input); }, encrypted_blob, encrypted_blob_size));
+  const uint64_t bound = encrypted_blob == nullptr ? EnvelopedDataSizeBound(input) : 0;
+  if (key_agreement) {
+    PLATFORM_ENSURE_OK(WriteMadeMessage(
+        bound, input.content_size, [&] { return MakeKeyAgreementEnvelope(input); },
+        encrypted_blob, encrypted_blob_size));
+  } else {
+    PLATFORM_ENSURE_OK(WriteMadeMessage(
+        bound, input.content_size, [&] { return MakeEnvelopedData(input); }, encrypted_blob,
+        encrypted_blob_size));
+  }
   return TRUE;
 }

@@ -43,11 +43,23 @@ bool ReadAlgorithmIdentifier(Reader& reader, AlgorithmIdentifier& algorithm) {
   return true;
 }
 
-bool ReadRecipientIdentifier(Reader& reader, KeyTransportRecipient& recipient) {
+// The key identifier of a key agreement's rKeyId [0] { subjectKeyIdentifier, date, other }.
+std::optional<std::vector<uint8_t>> AgreementKeyIdentifier(const Element& key_id) {
+  if (!key_id.constructed) return std::nullopt;
+  Reader fields(key_id);
+  const std::optional<Element> identifier =
+      fields.NextIf(TagClass::kUniversal, universal::kOctetString);
+  if (!identifier) return std::nullopt;
+  return asn1::OctetStringValue(*identifier);
+}
+
+bool ReadRecipientIdentifier(Reader& reader, EnvelopeRecipient& recipient) {
   if (const std::optional<Element> key_id = reader.NextIf(TagClass::kContext, 0)) {
-    std::optional<std::vector<uint8_t>> value = asn1::OctetStringValue(*key_id);
+    std::optional<std::vector<uint8_t>> value =
+        recipient.kind == EnvelopeRecipient::Kind::kKeyAgreement ? AgreementKeyIdentifier(*key_id)
+                                                                 : asn1::OctetStringValue(*key_id);
     if (!value) return false;
-    recipient.identifier = KeyTransportRecipient::Identifier::kSubjectKeyIdentifier;
+    recipient.identifier = EnvelopeRecipient::Identifier::kSubjectKeyIdentifier;
     recipient.key_identifier = std::move(*value);
     return true;
   }
@@ -60,19 +72,13 @@ bool ReadRecipientIdentifier(Reader& reader, KeyTransportRecipient& recipient) {
   if (!issuer || !serial || serial->constructed || serial->content_size == 0 || !fields.AtEnd()) {
     return false;
   }
-  recipient.identifier = KeyTransportRecipient::Identifier::kIssuerAndSerialNumber;
+  recipient.identifier = EnvelopeRecipient::Identifier::kIssuerAndSerialNumber;
   recipient.issuer = Bytes(issuer->encoding, issuer->encoding_size);
   recipient.serial_number = Bytes(serial->content, serial->content_size);
   return true;
 }
 
-bool ReadKeyTransportRecipient(const Element& info, KeyTransportRecipient& recipient) {
-  Reader fields(info);
-  const std::optional<Element> version = fields.NextIf(TagClass::kUniversal, universal::kInteger);
-  if (!version || !ReadRecipientIdentifier(fields, recipient) ||
-      !ReadAlgorithmIdentifier(fields, recipient.key_encryption)) {
-    return false;
-  }
+bool ReadEncryptedKey(Reader& fields, EnvelopeRecipient& recipient) {
   const std::optional<Element> encrypted_key =
       fields.NextIf(TagClass::kUniversal, universal::kOctetString);
   if (!encrypted_key || !fields.AtEnd()) return false;
@@ -82,16 +88,57 @@ bool ReadKeyTransportRecipient(const Element& info, KeyTransportRecipient& recip
   return true;
 }
 
-bool ReadRecipientInfos(Reader& reader, std::vector<KeyTransportRecipient>& recipients) {
+bool ReadKeyTransportRecipient(const Element& info, EnvelopeRecipient& recipient) {
+  Reader fields(info);
+  const std::optional<Element> version = fields.NextIf(TagClass::kUniversal, universal::kInteger);
+  return version && ReadRecipientIdentifier(fields, recipient) &&
+         ReadAlgorithmIdentifier(fields, recipient.key_encryption) &&
+         ReadEncryptedKey(fields, recipient);
+}
+
+// One recipient per encrypted key of the info.
+bool ReadKeyAgreementRecipients(const Element& info, std::vector<EnvelopeRecipient>& recipients) {
+  Reader fields(info);
+  EnvelopeRecipient agreement;
+  agreement.kind = EnvelopeRecipient::Kind::kKeyAgreement;
+  if (!fields.NextIf(TagClass::kUniversal, universal::kInteger) ||
+      !fields.NextIf(TagClass::kContext, 0)) {
+    return false;
+  }
+  fields.NextIf(TagClass::kContext, 1);  // user keying material
+  if (!ReadAlgorithmIdentifier(fields, agreement.key_encryption)) return false;
+  const std::optional<Element> keys = fields.NextIf(TagClass::kUniversal, universal::kSequence);
+  if (!keys || !fields.AtEnd()) return false;
+  Reader encrypted_keys(*keys);
+  while (!encrypted_keys.AtEnd()) {
+    const std::optional<Element> encrypted_key =
+        encrypted_keys.NextIf(TagClass::kUniversal, universal::kSequence);
+    if (!encrypted_key) return false;
+    Reader key_fields(*encrypted_key);
+    EnvelopeRecipient recipient = agreement;
+    if (!ReadRecipientIdentifier(key_fields, recipient) || !ReadEncryptedKey(key_fields, recipient)) {
+      return false;
+    }
+    recipients.push_back(std::move(recipient));
+  }
+  return true;
+}
+
+bool ReadRecipientInfos(Reader& reader, std::vector<EnvelopeRecipient>& recipients) {
   const std::optional<Element> set = reader.NextIf(TagClass::kUniversal, universal::kSet);
   if (!set) return false;
   Reader infos(*set);
   while (!infos.AtEnd()) {
     const std::optional<Element> info = infos.Next();
     if (!info || !info->constructed) return false;
-    // Key transport recipients are plain SEQUENCEs; the other kinds carry context tags.
+    // Key transport recipients are plain SEQUENCEs, key agreement ones [1]; the other kinds
+    // carry other context tags.
+    if (info->Is(TagClass::kContext, 1)) {
+      if (!ReadKeyAgreementRecipients(*info, recipients)) return false;
+      continue;
+    }
     if (!info->IsUniversal(universal::kSequence)) continue;
-    KeyTransportRecipient recipient;
+    EnvelopeRecipient recipient;
     if (!ReadKeyTransportRecipient(*info, recipient)) return false;
     recipients.push_back(std::move(recipient));
   }

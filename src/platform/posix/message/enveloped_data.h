@@ -6,11 +6,16 @@
 //                                encryptedContentInfo, unprotectedAttrs [1] OPTIONAL }
 //   KeyTransRecipientInfo ::= SEQUENCE { version, rid, keyEncryptionAlgorithm, encryptedKey }
 //   rid: issuerAndSerialNumber SEQUENCE { Name, INTEGER } or subjectKeyIdentifier [0] IMPLICIT
+//   KeyAgreeRecipientInfo ::= [1] IMPLICIT SEQUENCE { version, originator [0] EXPLICIT,
+//       ukm [1] EXPLICIT OPTIONAL, keyEncryptionAlgorithm,
+//       recipientEncryptedKeys SEQUENCE OF SEQUENCE { rid, encryptedKey } }
+//   rid: issuerAndSerialNumber, or rKeyId [0] IMPLICIT SEQUENCE { subjectKeyIdentifier, ... }
 //   EncryptedContentInfo ::= SEQUENCE { contentType, contentEncryptionAlgorithm,
 //                                       encryptedContent [0] IMPLICIT OCTET STRING OPTIONAL }
 //
-// Recipients of the other kinds (key agreement, key encryption keys, passwords) are skipped: the
-// library only ever opens envelopes for RSA certificates. The reader is bounded (see asn1_reader.h)
+// Each encrypted key of a key agreement info counts as a recipient of its own (its originator and
+// the agreement's details are left to OpenSSL, which opens such envelopes). Recipients of the
+// other kinds (key encryption keys, passwords) are skipped. The reader is bounded (see asn1_reader.h)
 // and is the whole attack surface of the input, so it stands alone for fuzzing.
 #pragma once
 
@@ -31,19 +36,21 @@ struct AlgorithmIdentifier {
   std::vector<uint8_t> octets;  // the value when the parameters are an OCTET STRING
 };
 
-struct KeyTransportRecipient {
+struct EnvelopeRecipient {
+  enum class Kind { kKeyTransport, kKeyAgreement };
   enum class Identifier { kIssuerAndSerialNumber, kSubjectKeyIdentifier };
 
+  Kind kind = Kind::kKeyTransport;
   Identifier identifier = Identifier::kIssuerAndSerialNumber;
   std::vector<uint8_t> issuer;         // the issuer Name's encoding, as found in the message
   std::vector<uint8_t> serial_number;  // the INTEGER's content octets, most significant first
   std::vector<uint8_t> key_identifier;
-  AlgorithmIdentifier key_encryption;
+  AlgorithmIdentifier key_encryption;  // for key agreement, the key agreement's algorithm
   std::vector<uint8_t> encrypted_key;
 };
 
 struct EnvelopedData {
-  std::vector<KeyTransportRecipient> recipients;
+  std::vector<EnvelopeRecipient> recipients;
   AlgorithmIdentifier content_encryption;
   bool has_encrypted_content = false;  // false when the content travels outside the message
   std::vector<uint8_t> encrypted_content;

@@ -19,15 +19,40 @@ ossl::UniquePtr<PKCS7> MakeEnvelopedData(const EnvelopedDataInput& input) {
   return message;
 }
 
+namespace {
+
+// An AES key wrap of the largest content key: 32 bytes and the 8 of the integrity check.
+constexpr uint64_t kWrappedKeyBound = 40;
+
+// The DER length of one recipient's info; 0 when it cannot be measured.
+uint64_t RecipientInfoBound(X509* recipient) {
+  EVP_PKEY* key = X509_get0_pubkey(recipient);
+  const size_t recipient_id = IssuerAndSerialSize(recipient);
+  if (key == nullptr || recipient_id == 0) return 0;
+  if (EVP_PKEY_is_a(key, "EC")) {
+    // KeyAgreeRecipientInfo: version, [0] { [1] the ephemeral public key, shaped as the
+    // recipient's SubjectPublicKeyInfo }, key encryption algorithm { KDF scheme, wrap algorithm },
+    // SEQUENCE OF { issuer and serial, wrapped key }.
+    const int public_key = i2d_PUBKEY(key, nullptr);
+    if (public_key <= 0) return 0;
+    return 6 * kDerHeaderBound + kVersionSize + static_cast<uint64_t>(public_key) +
+           2 * kAlgorithmIdentifierBound + recipient_id + kWrappedKeyBound;
+  }
+  const int wrapped_key = EVP_PKEY_get_size(key);
+  if (wrapped_key <= 0) return 0;
+  // KeyTransRecipientInfo: version, issuer and serial, key transport algorithm, wrapped key.
+  return kDerHeaderBound + kVersionSize + recipient_id + kAlgorithmIdentifierBound +
+         kDerHeaderBound + static_cast<uint64_t>(wrapped_key);
+}
+
+}  // namespace
+
 uint64_t EnvelopedDataSizeBound(const EnvelopedDataInput& input) {
   uint64_t recipient_infos = kDerHeaderBound;  // SET OF RecipientInfo
   for (X509* recipient : input.recipients) {
-    const size_t recipient_id = IssuerAndSerialSize(recipient);
-    const int wrapped_key = EVP_PKEY_get_size(X509_get0_pubkey(recipient));
-    if (recipient_id == 0 || wrapped_key <= 0) return 0;
-    // RecipientInfo: version, issuer and serial, key transport algorithm, wrapped key.
-    recipient_infos += kDerHeaderBound + kVersionSize + recipient_id + kAlgorithmIdentifierBound +
-                       kDerHeaderBound + static_cast<uint64_t>(wrapped_key);
+    const uint64_t info = RecipientInfoBound(recipient);
+    if (info == 0) return 0;
+    recipient_infos += info;
   }
   const int block = EVP_CIPHER_get_block_size(input.cipher);
   if (block <= 0) return 0;

@@ -24,7 +24,7 @@
 namespace corvane::platform {
 
 struct EnvelopedDataInput {
-  std::vector<X509*> recipients;  // RSA certificates
+  std::vector<X509*> recipients;  // RSA certificates (EC ones for key_agreement_envelope.h)
   const EVP_CIPHER* cipher = nullptr;
   const uint8_t* content = nullptr;
   size_t content_size = 0;
@@ -34,9 +34,10 @@ struct EnvelopedDataInput {
 // INT_MAX bytes).
 ossl::UniquePtr<PKCS7> MakeEnvelopedData(const EnvelopedDataInput& input);
 
-// At least the DER length of MakeEnvelopedData's message, found without making a key or
-// encrypting: each wrapped key is at most its recipient's key size, the encrypted content at most
-// one block longer than the content. It exceeds the exact length by a few hundred bytes at most.
+// At least the DER length of MakeEnvelopedData's or MakeKeyAgreementEnvelope's message, found
+// without making a key or encrypting: each wrapped key is at most its recipient's key size (an
+// AES key wrap for EC recipients, beside an ephemeral public key of the recipient's shape), the
+// encrypted content at most one block longer than the content. It exceeds the exact length by a few hundred bytes at most.
 // 0 when the input cannot be measured.
 uint64_t EnvelopedDataSizeBound(const EnvelopedDataInput& input);
 

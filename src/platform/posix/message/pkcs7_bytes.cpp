@@ -10,15 +10,40 @@ ossl::UniquePtr<BIO> ContentSource(const uint8_t* content, size_t size) {
       size == 0 ? "" : static_cast<const void*>(content), static_cast<int>(size)));
 }
 
-Status WritePkcs7Der(PKCS7* message, BYTE* output, DWORD* size) {
-  const int length = i2d_PKCS7(message, nullptr);
+ossl::UniquePtr<CMS_ContentInfo> ReadCmsMessage(const BYTE* message, size_t size) {
+  if (message == nullptr || size == 0 || size > static_cast<size_t>(INT_MAX)) return nullptr;
+  ossl::UniquePtr<BIO> input(BIO_new_mem_buf(message, static_cast<int>(size)));
+  CMS_ContentInfo* target = CMS_ContentInfo_new_ex(ossl::LibraryContext(), ossl::kNoProperties);
+  // A failed decoding frees `target` and sets it null; a failed read leaves it for the owner.
+  const bool read = input != nullptr && target != nullptr &&
+                    d2i_CMS_bio(input.get(), &target) != nullptr;
+  ossl::UniquePtr<CMS_ContentInfo> owner(target);
+  if (!read) return nullptr;
+  return owner;
+}
+
+namespace {
+
+template <typename Message, typename Encode>
+Status WriteDer(Message* message, Encode encode, BYTE* output, DWORD* size) {
+  const int length = encode(message, nullptr);
   if (length <= 0) return Status(CRYPT_E_MSG_ERROR);
   const DWORD capacity = *size;
   *size = static_cast<DWORD>(length);
   if (capacity < static_cast<DWORD>(length)) return Status(ERROR_MORE_DATA);
   unsigned char* cursor = output;
-  if (i2d_PKCS7(message, &cursor) != length) return Status(CRYPT_E_MSG_ERROR);
+  if (encode(message, &cursor) != length) return Status(CRYPT_E_MSG_ERROR);
   return Status();
+}
+
+}  // namespace
+
+Status WriteMessageDer(PKCS7* message, BYTE* output, DWORD* size) {
+  return WriteDer(message, i2d_PKCS7, output, size);
+}
+
+Status WriteMessageDer(CMS_ContentInfo* message, BYTE* output, DWORD* size) {
+  return WriteDer(message, i2d_CMS_ContentInfo, output, size);
 }
 
 size_t IssuerAndSerialSize(X509* certificate) {

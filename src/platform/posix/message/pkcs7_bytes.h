@@ -1,6 +1,7 @@
-// Bytes into and out of the PKCS #7 messages that OpenSSL builds: the content as a memory source,
-// the finished message's DER written into a caller's buffer, and the size bounds with which the
-// message calls answer a size query without building the message.
+// Bytes into and out of the PKCS #7 / CMS messages that OpenSSL builds and reads: the content as a
+// memory source, a message read with OpenSSL's CMS code, the finished message's DER written into
+// a caller's buffer, and the size bounds with which the message calls answer a size query without
+// building the message.
 #pragma once
 
 #include <cstddef>
@@ -15,14 +16,20 @@ namespace corvane::platform {
 // A read-only memory source over the content (size at most INT_MAX; empty content allowed).
 ossl::UniquePtr<BIO> ContentSource(const uint8_t* content, size_t size);
 
+// The message as OpenSSL's CMS structure, made in the library context; null when the bytes are
+// no ASN.1 ContentInfo.
+ossl::UniquePtr<CMS_ContentInfo> ReadCmsMessage(const BYTE* message, size_t size);
+
 // Writes the message's DER into `output`, whose capacity is `*size`, and sets `*size` to the
 // DER's length. ERROR_MORE_DATA (with the length reported, nothing written) when it does not
 // fit; CRYPT_E_MSG_ERROR when OpenSSL cannot encode the message or it is 4 GiB or more.
-Status WritePkcs7Der(PKCS7* message, BYTE* output, DWORD* size);
+Status WriteMessageDer(PKCS7* message, BYTE* output, DWORD* size);
+Status WriteMessageDer(CMS_ContentInfo* message, BYTE* output, DWORD* size);
 
 // The output step of the calls that make a message of `content_size` bytes of content: a size
 // query (null `output`) is answered with `bound` (0: unknown), without making the message; a call
-// with a buffer makes it (`make` returns null when OpenSSL refuses) and writes it with its exact
+// with a buffer makes it (`make` returns an owned PKCS7 or CMS_ContentInfo, null when OpenSSL
+// refuses) and writes it with its exact
 // size, which is never more than the bound. CRYPT_E_MSG_ERROR for what cannot be made or told
 // (content over INT_MAX bytes, a size of 4 GiB or more).
 template <typename Make>
@@ -34,9 +41,9 @@ Status WriteMadeMessage(uint64_t bound, size_t content_size, Make make, BYTE* ou
     *size = static_cast<DWORD>(bound);
     return Status();
   }
-  const ossl::UniquePtr<PKCS7> message = make();
+  const auto message = make();
   if (message == nullptr) return Status(CRYPT_E_MSG_ERROR);
-  return WritePkcs7Der(message.get(), output, size);
+  return WriteMessageDer(message.get(), output, size);
 }
 
 // Upper bounds of DER parts, for messages under 4 GiB: a tag with a definite length of up to four

@@ -15,7 +15,7 @@ bool SameBytes(const std::vector<uint8_t>& bytes, const uint8_t* data, size_t si
   return bytes.size() == size && (size == 0 || std::memcmp(bytes.data(), data, size) == 0);
 }
 
-bool MatchesIssuerAndSerial(PCCERT_CONTEXT certificate, const KeyTransportRecipient& recipient) {
+bool MatchesIssuerAndSerial(PCCERT_CONTEXT certificate, const EnvelopeRecipient& recipient) {
   CERT_INFO* info = certificate->pCertInfo;
   if (info == nullptr ||
       !SameBytes(recipient.issuer, info->Issuer.pbData, info->Issuer.cbData)) {
@@ -27,7 +27,7 @@ bool MatchesIssuerAndSerial(PCCERT_CONTEXT certificate, const KeyTransportRecipi
   return CertCompareIntegerBlob(&blob, &info->SerialNumber) != FALSE;
 }
 
-bool MatchesKeyIdentifier(PCCERT_CONTEXT certificate, const KeyTransportRecipient& recipient) {
+bool MatchesKeyIdentifier(PCCERT_CONTEXT certificate, const EnvelopeRecipient& recipient) {
   X509* x509 = CertificateX509(certificate);
   if (x509 == nullptr || recipient.key_identifier.empty()) return false;
   return KeyIdentifierOf(x509) == recipient.key_identifier;
@@ -36,25 +36,25 @@ bool MatchesKeyIdentifier(PCCERT_CONTEXT certificate, const KeyTransportRecipien
 }  // namespace
 
 bool CertificateMatchesRecipient(PCCERT_CONTEXT certificate,
-                                 const KeyTransportRecipient& recipient) {
+                                 const EnvelopeRecipient& recipient) {
   switch (recipient.identifier) {
-    case KeyTransportRecipient::Identifier::kIssuerAndSerialNumber:
+    case EnvelopeRecipient::Identifier::kIssuerAndSerialNumber:
       return MatchesIssuerAndSerial(certificate, recipient);
-    case KeyTransportRecipient::Identifier::kSubjectKeyIdentifier:
+    case EnvelopeRecipient::Identifier::kSubjectKeyIdentifier:
       return MatchesKeyIdentifier(certificate, recipient);
   }
   return false;
 }
 
 Status FindRecipientCertificate(const HCERTSTORE* stores, DWORD store_count,
-                                const std::vector<KeyTransportRecipient>& recipients,
+                                const std::vector<EnvelopeRecipient>& recipients,
                                 std::optional<RecipientCertificate>& found) {
   found.reset();
   for (DWORD index = 0; index < store_count; ++index) {
     PCCERT_CONTEXT certificate = nullptr;
     while ((certificate = CertEnumCertificatesInStore(stores[index], certificate)) != nullptr) {
       const auto recipient = std::find_if(
-          recipients.begin(), recipients.end(), [&](const KeyTransportRecipient& candidate) {
+          recipients.begin(), recipients.end(), [&](const EnvelopeRecipient& candidate) {
             return CertificateMatchesRecipient(certificate, candidate);
           });
       if (recipient == recipients.end()) continue;

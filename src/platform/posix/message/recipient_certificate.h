@@ -1,10 +1,10 @@
 // Finding the certificate, among the certificates of the caller's stores, that an envelope was
 // made for and whose private key the user holds.
 //
-// A key transport recipient names its certificate by issuer and serial number (the issuer Name's
-// encoding compared byte for byte with the certificate's, the serial numbers as integers) or by
-// subject key identifier (the certificate's extension, or when it has none the SHA-1 of its
-// public key bits, as Windows derives it). Stores are searched in the order given, each in its
+// A recipient (key transport, or one key of a key agreement) names its certificate by issuer and
+// serial number (the issuer Name's encoding compared byte for byte with the certificate's, the
+// serial numbers as integers) or by subject key identifier (the certificate's extension, or when
+// it has none the SHA-1 of its public key bits, as Windows derives it). Stores are searched in the order given, each in its
 // enumeration order; the first certificate that matches any recipient and has a linked private
 // key is taken.
 #pragma once
@@ -23,17 +23,17 @@ namespace corvane::platform {
 struct RecipientCertificate {
   CertificateReference certificate;
   ossl::UniquePtr<EVP_PKEY> private_key;
-  const KeyTransportRecipient* recipient = nullptr;  // points into the envelope searched
+  const EnvelopeRecipient* recipient = nullptr;  // points into the envelope searched
 };
 
 bool CertificateMatchesRecipient(PCCERT_CONTEXT certificate,
-                                 const KeyTransportRecipient& recipient);
+                                 const EnvelopeRecipient& recipient);
 
 // The first match into `found`. Fails with CRYPT_E_NO_DECRYPT_CERT when there is none, or with
 // the PIN failure of a token key (token_key.h), which ends the search: the user declined to use
 // that key.
 Status FindRecipientCertificate(const HCERTSTORE* stores, DWORD store_count,
-                                const std::vector<KeyTransportRecipient>& recipients,
+                                const std::vector<EnvelopeRecipient>& recipients,
                                 std::optional<RecipientCertificate>& found);
 
 }  // namespace corvane::platform

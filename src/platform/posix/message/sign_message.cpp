@@ -2,7 +2,10 @@
 // key linked to the signing certificate (see signed_data.h for the exact form).
 //
 // Supported: one content (of any length, 0 included), attached or detached, any digest OpenSSL
-// knows by its object identifier, the message certificates of the parameters. Not supported,
+// knows by its object identifier, the message certificates of the parameters. SHA-1, the digest
+// the operations name, stands for the policy's sign.digest (policy/algorithm_policy.h): SHA-1
+// unless the policy chooses SHA-256, SHA-384 or SHA-512. Keys: see key_checks.h (an RSA key under
+// the policy's key.min_rsa_bits fails with NTE_BAD_KEY). Not supported,
 // refused with E_INVALIDARG: CRLs, authenticated or unauthenticated attributes, an inner content
 // type other than data, and the optional fields from HashEncryptionAlgorithm on (when cbSize
 // includes them they must be empty). Failures: CRYPT_E_UNKNOWN_ALGO for an unknown digest,
@@ -15,8 +18,8 @@
 // allows ("the actual size can be slightly smaller"). The signing call reports the exact size.
 #include <openssl/objects.h>
 
-#include "platform/posix/failure_detail.h"
 #include "platform/posix/keys/linked_key.h"
+#include "platform/posix/message/key_checks.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/ui/ui.h"
 #include "platform/posix/platform_call.h"
@@ -36,27 +39,15 @@ bool OptionalFieldsEmpty(const CRYPT_SIGN_MESSAGE_PARA& para) {
           para.pvHashEncryptionAuxInfo == nullptr);
 }
 
-// The digest named by a dotted object identifier, fetched from the library context.
-ossl::UniquePtr<EVP_MD> DigestFor(const char* oid) {
+// The digest named by a dotted object identifier, fetched from the library context; SHA-1 is the
+// policy's digest.
+ossl::UniquePtr<EVP_MD> DigestFor(const char* oid, const AlgorithmPolicy& policy) {
   if (oid == nullptr) return nullptr;
   ossl::UniquePtr<ASN1_OBJECT> object(OBJ_txt2obj(oid, 1));
   const int nid = object ? OBJ_obj2nid(object.get()) : NID_undef;
   if (nid == NID_undef) return nullptr;
-  return ossl::UniquePtr<EVP_MD>(
-      EVP_MD_fetch(ossl::LibraryContext(), OBJ_nid2sn(nid), ossl::kNoProperties));
-}
-
-// Edwards-curve keys sign whole messages, not digests, and PKCS #7 signer infos here carry a
-// digest's signature: such a key is refused before anything is signed, with the reason told.
-Status CheckSigningKey(const EVP_PKEY& key) {
-  for (const char* curve : {"Ed25519", "Ed448"}) {
-    if (EVP_PKEY_is_a(&key, curve)) {
-      SetFailureDetail(std::string("the private key of the signing certificate is ") + curve +
-                       ", which PKCS #7 signing here does not support");
-      return Status(CRYPT_E_MSG_ERROR);
-    }
-  }
-  return Status();
+  const char* name = nid == NID_sha1 ? DigestName(policy.sign_digest) : OBJ_nid2sn(nid);
+  return ossl::UniquePtr<EVP_MD>(EVP_MD_fetch(ossl::LibraryContext(), name, ossl::kNoProperties));
 }
 
 }  // namespace
@@ -78,13 +69,14 @@ extern "C" BOOL CryptSignMessage(PCRYPT_SIGN_MESSAGE_PARA sign_para, BOOL detach
                       OptionalFieldsEmpty(*sign_para),
                   E_INVALIDARG);
 
-  const ossl::UniquePtr<EVP_MD> digest = DigestFor(sign_para->HashAlgorithm.pszObjId);
+  const AlgorithmPolicy policy = CurrentPolicy();
+  const ossl::UniquePtr<EVP_MD> digest = DigestFor(sign_para->HashAlgorithm.pszObjId, policy);
   PLATFORM_ENSURE(digest != nullptr, CRYPT_E_UNKNOWN_ALGO);
   X509* signer = CertificateX509(sign_para->pSigningCert);
   PLATFORM_ENSURE(signer != nullptr, CRYPT_E_MSG_ERROR);
   ossl::UniquePtr<EVP_PKEY> private_key;
   PLATFORM_ENSURE_OK(LoadLinkedPrivateKey(sign_para->pSigningCert, AskPin, private_key));
-  PLATFORM_ENSURE_OK(CheckSigningKey(*private_key));
+  PLATFORM_ENSURE_OK(CheckSigningKey(*private_key, policy));
 
   SignedDataInput input;
   input.signer = signer;

@@ -5,9 +5,10 @@
 //     contentInfo { data, [0] content (left out when detached) },
 //     certificates [0] the given certificates, no CRLs,
 //     signerInfos { SignerInfo { version 1, issuerAndSerialNumber of the signer, digest,
-//                                no authenticated attributes, rsaEncryption,
-//                                signature (RSA PKCS #1 v1.5 over the content's digest),
-//                                no unauthenticated attributes } } } }
+//                                no authenticated attributes, the key's signature algorithm
+//                                (rsaEncryption; ecdsa-with-SHA256 ... for EC keys, DSA's),
+//                                signature (RSA PKCS #1 v1.5, ECDSA or DSA over the content's
+//                                digest), no unauthenticated attributes } } } }
 //
 // AlgorithmIdentifiers carry NULL parameters (05 00), as OpenSSL and Windows write them. RSA
 // PKCS #1 v1.5 signatures are deterministic, so the same input always gives the same bytes.

@@ -6,26 +6,15 @@
 #include <climits>
 #include <cstring>
 
+#include "platform/posix/failure_detail.h"
+#include "platform/posix/message/pkcs7_bytes.h"
 #include "platform/posix/ossl.h"
+#include "platform/posix/policy/algorithm_policy.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/store/detached_certificate.h"
 
 namespace corvane::platform {
 namespace {
-
-// The message as OpenSSL's CMS structure, made in the library context; null when the bytes are
-// no ASN.1 ContentInfo.
-ossl::UniquePtr<CMS_ContentInfo> ReadContentInfo(const BYTE* message, size_t size) {
-  if (message == nullptr || size == 0 || size > static_cast<size_t>(INT_MAX)) return nullptr;
-  ossl::UniquePtr<BIO> input(BIO_new_mem_buf(message, static_cast<int>(size)));
-  CMS_ContentInfo* target = CMS_ContentInfo_new_ex(ossl::LibraryContext(), ossl::kNoProperties);
-  // A failed decoding frees `target` and sets it null; a failed read leaves it for the owner.
-  const bool read = input != nullptr && target != nullptr &&
-                    d2i_CMS_bio(input.get(), &target) != nullptr;
-  ossl::UniquePtr<CMS_ContentInfo> owner(target);
-  if (!read) return nullptr;
-  return owner;
-}
 
 bool SameBytes(const unsigned char* a, size_t a_size, const unsigned char* b, size_t b_size) {
   return a_size == b_size && (a_size == 0 || std::memcmp(a, b, a_size) == 0);
@@ -74,6 +63,14 @@ CertificateReference SignerCertificate(CMS_ContentInfo* message, CMS_SignerInfo*
   return CertificateReference(CreateDetachedCertificateContext(found, companions));
 }
 
+bool SignedWithSha1(CMS_SignerInfo* signer) {
+  X509_ALGOR* digest = nullptr;
+  CMS_SignerInfo_get0_algs(signer, nullptr, nullptr, &digest, nullptr);
+  const ASN1_OBJECT* digest_oid = nullptr;
+  if (digest != nullptr) X509_ALGOR_get0(&digest_oid, nullptr, nullptr, digest);
+  return OBJ_obj2nid(digest_oid) == NID_sha1;
+}
+
 // The content type that the signed attributes name must be the message's.
 bool ContentTypeAttributeMatches(CMS_ContentInfo* message, CMS_SignerInfo* signer) {
   const auto* named = static_cast<const ASN1_OBJECT*>(CMS_signed_get0_data_by_OBJ(
@@ -116,7 +113,7 @@ ossl::UniquePtr<BIO> DigestContent(CMS_ContentInfo* message,
 Status VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
                            const std::vector<ContentPiece>* detached, VerifiedSigner& result) {
   const ossl::ErrorQueueMark mark;
-  const ossl::UniquePtr<CMS_ContentInfo> info = ReadContentInfo(message, size);
+  const ossl::UniquePtr<CMS_ContentInfo> info = ReadCmsMessage(message, size);
   if (!info || OBJ_obj2nid(CMS_get0_type(info.get())) != NID_pkcs7_signed) {
     return Status(CRYPT_E_OSS_ERROR);
   }
@@ -128,6 +125,11 @@ Status VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
 
   CertificateReference certificate = SignerCertificate(info.get(), signer);
   if (!certificate) return Status(CRYPT_E_NOT_FOUND);
+  if (!CurrentPolicy().accept_sha1 && SignedWithSha1(signer)) {
+    SetFailureDetail("the message is signed with SHA-1, which the policy refuses "
+                     "(verify.accept_sha1 = no)");
+    return Status(CRYPT_E_UNKNOWN_ALGO);
+  }
   std::vector<BYTE> content;
   if (detached == nullptr) {
     ASN1_OCTET_STRING** own_content = CMS_get0_content(info.get());

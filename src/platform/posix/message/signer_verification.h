@@ -9,7 +9,8 @@
 //   whose issuer Name has exactly the encoding of the signer's issuer (byte for byte, not
 //   OpenSSL's canonical comparison) and whose serial number is the signer's, or, for a signer
 //   named by subject key identifier, whose key identifier it is;
-// - with signed attributes, the content-type attribute must name the message's content type.
+// - with signed attributes, the content-type attribute must name the message's content type;
+// - a SHA-1 signature verifies only where the policy accepts SHA-1 (policy/algorithm_policy.h).
 #pragma once
 
 #include <cstddef>
@@ -39,7 +40,8 @@ struct ContentPiece {
 //   CRYPT_E_NO_SIGNER     no signer with that index
 //   CRYPT_E_NOT_FOUND     the signer's certificate is not in the message
 //   CRYPT_E_MSG_ERROR     the message carries no content and none was given
-//   CRYPT_E_UNKNOWN_ALGO  a digest algorithm OpenSSL does not know
+//   CRYPT_E_UNKNOWN_ALGO  a digest algorithm OpenSSL does not know, or SHA-1 when the algorithm
+//                         policy does not accept it (verify.accept_sha1 = no)
 //   NTE_BAD_SIGNATURE     the signature, the message digest or the content type does not match
 Status VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
                            const std::vector<ContentPiece>* detached, VerifiedSigner& result);
