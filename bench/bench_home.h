@@ -1,6 +1,7 @@
 // The store root the benchmarks run against: a temporary CORVANE_HOME holding a CA (in ROOT),
 // one signer certificate with its key (in MY, and in CA as an enveloping recipient), and any
-// number of filler certificates per store, all signed by the CA.
+// number of filler certificates per store, all signed by the CA. The home keeps every certificate
+// it put in a store, so that the OpenSSL peer can search and trust the same ones.
 #pragma once
 
 #include <filesystem>
@@ -22,19 +23,27 @@ class BenchHome {
 
   // Adds certificates until MY, CA and ROOT each hold `count` besides the fixed ones.
   void FillStores(int count);
+  int filled() const { return filled_; }
 
   const std::filesystem::path& root() const { return home_.root(); }
   X509* signer() const { return pki_.signer.get(); }
   EVP_PKEY* key() const { return pki_.signer_key.get(); }
-  X509* ca() const { return pki_.ca.get(); }
-  // PEM files of the signer's certificate and key and of the CA, for the `openssl` command.
+  // The certificates of MY, CA and ROOT, in the order they were added.
+  STACK_OF(X509)* my() const { return my_.get(); }
+  STACK_OF(X509)* ca() const { return ca_.get(); }
+  STACK_OF(X509)* root_store() const { return root_.get(); }
+  // PEM files for the `openssl` command and for fresh processes: the signer's certificate and
+  // key, and the fixed certificates of ROOT and CA (the -CAfile of verification).
   std::filesystem::path signer_pem() const { return root() / "signer.pem"; }
   std::filesystem::path key_pem() const { return root() / "key.pem"; }
-  std::filesystem::path ca_pem() const { return root() / "ca.pem"; }
+  std::filesystem::path trusted_pem() const { return root() / "trusted.pem"; }
 
  private:
+  void Install(const char* store, X509* certificate, EVP_PKEY* key = nullptr);
+
   testing::TestHome home_;
   testing::FixedIssuerPki pki_;
+  ossl::UniquePtr<STACK_OF(X509)> my_, ca_, root_;
   int filled_ = 0;
 };
 
