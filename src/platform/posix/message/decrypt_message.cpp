@@ -16,8 +16,6 @@
 // for a block cipher), as Windows allows ("the actual size can be slightly smaller"). Failures of
 // the key or the content itself (NTE_BAD_KEY, NTE_BAD_DATA) are then reported by the call with a
 // buffer, which reports the exact size.
-#include <cstring>
-
 #include "platform/posix/message/content_decryption.h"
 #include "platform/posix/message/content_key.h"
 #include "platform/posix/message/enveloped_data.h"
@@ -60,14 +58,8 @@ extern "C" BOOL CryptDecryptMessage(PCRYPT_DECRYPT_MESSAGE_PARA decrypt_para,
   SecretBytes content_key;
   PLATFORM_ENSURE_OK(
       UnwrapContentKey(recipient->private_key.get(), *recipient->recipient, content_key));
-  std::vector<uint8_t> content;
   PLATFORM_ENSURE_OK(DecryptContent(envelope.content_encryption, content_key,
-                                    envelope.encrypted_content, content));
-
-  const DWORD capacity = *decrypted_size;
-  *decrypted_size = static_cast<DWORD>(content.size());
-  PLATFORM_ENSURE(capacity >= content.size(), ERROR_MORE_DATA);
-  if (!content.empty()) std::memcpy(decrypted, content.data(), content.size());
+                                    envelope.encrypted_content, decrypted, decrypted_size));
   if (exchange_cert != nullptr) *exchange_cert = recipient->certificate.release();
   return TRUE;
 }
