@@ -8,9 +8,8 @@
 #include "corvane.h"
 
 namespace corvane::bench {
-namespace {
 
-int32_t Call(Operation operation, const std::string& input, char* output, int32_t* length) {
+int32_t CallExportInto(Operation operation, const std::string& input, char* output, int32_t* length) {
   const auto serial_length = static_cast<int32_t>(std::strlen(kSignerSerial));
   switch (operation) {
     case Operation::kSign:
@@ -28,8 +27,6 @@ int32_t Call(Operation operation, const std::string& input, char* output, int32_
   return -1;
 }
 
-}  // namespace
-
 const char* OperationName(Operation operation) {
   constexpr const char* kNames[] = {"sign", "verify", "envelope", "open"};
   return kNames[static_cast<int>(operation)];
@@ -44,12 +41,12 @@ Operation OperationNamed(const std::string& name) {
 
 int32_t QueryCapacity(Operation operation, const std::string& input) {
   int32_t capacity = 0;
-  return Call(operation, input, nullptr, &capacity) == 0 ? capacity : -1;
+  return CallExportInto(operation, input, nullptr, &capacity) == 0 ? capacity : -1;
 }
 
 int32_t CallExport(Operation operation, const std::string& input, std::string& buffer) {
   auto length = static_cast<int32_t>(buffer.size());
-  return Call(operation, input, buffer.data(), &length) == 0 ? length : -1;
+  return CallExportInto(operation, input, buffer.data(), &length) == 0 ? length : -1;
 }
 
 std::string CallExportTwice(Operation operation, const std::string& input) {

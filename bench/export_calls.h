@@ -24,6 +24,9 @@ inline bool ReadsMessage(Operation operation) {
 // The export's size query for `input`; -1 when it fails.
 int32_t QueryCapacity(Operation operation, const std::string& input);
 
+// The export itself: with a null output, the size query.
+int32_t CallExportInto(Operation operation, const std::string& input, char* output, int32_t* length);
+
 // Runs the export into `buffer` (its size is the capacity offered); the output's length, or -1
 // when the export fails.
 int32_t CallExport(Operation operation, const std::string& input, std::string& buffer);

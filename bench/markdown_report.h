@@ -28,6 +28,7 @@ class MarkdownReport : public benchmark::ConsoleReporter {
   void WriteCodecTable(std::ostream& out, const Parties& parties) const;
   void WriteOperationTable(std::ostream& out, const Parties& parties) const;
   void WriteStoreSizeTable(std::ostream& out, const Parties& parties) const;
+  void WriteJavaBindingTable(std::ostream& out, const Parties& parties) const;
   void WritePeakMemoryTable(std::ostream& out, const Parties& parties) const;
   void WriteStoreOpenTable(std::ostream& out, const Parties& parties) const;
 
