@@ -28,6 +28,15 @@ void BenchHome::Install(const char* store, X509* certificate, EVP_PKEY* key) {
                                                          : root_.get();
   X509_up_ref(certificate);
   sk_X509_push(kept, certificate);
+  if (kept != my_.get()) AddToTrustedFolder(certificate);
+}
+
+void BenchHome::AddToTrustedFolder(X509* certificate) {
+  const unsigned long hash = X509_subject_name_hash(certificate);
+  char name[32];
+  std::snprintf(name, sizeof name, "%08lx.%d", hash, trusted_names_[hash]++);
+  std::filesystem::create_directories(trusted_folder());
+  testing::WriteFile(trusted_folder() / name, testing::PemOf(certificate));
 }
 
 void BenchHome::FillStores(int count) {

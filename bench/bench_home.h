@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -23,7 +24,6 @@ class BenchHome {
 
   // Adds certificates until MY, CA and ROOT each hold `count` besides the fixed ones.
   void FillStores(int count);
-  int filled() const { return filled_; }
 
   const std::filesystem::path& root() const { return home_.root(); }
   X509* signer() const { return pki_.signer.get(); }
@@ -37,13 +37,18 @@ class BenchHome {
   std::filesystem::path signer_pem() const { return root() / "signer.pem"; }
   std::filesystem::path key_pem() const { return root() / "key.pem"; }
   std::filesystem::path trusted_pem() const { return root() / "trusted.pem"; }
+  // Every certificate of ROOT and CA as a hashed directory ("<subject hash>.<n>" PEM files, as
+  // `openssl rehash` makes), for an X509_STORE that looks certificates up when it needs them.
+  std::filesystem::path trusted_folder() const { return root() / "trusted-hashed"; }
 
  private:
   void Install(const char* store, X509* certificate, EVP_PKEY* key = nullptr);
+  void AddToTrustedFolder(X509* certificate);
 
   testing::TestHome home_;
   testing::FixedIssuerPki pki_;
   ossl::UniquePtr<STACK_OF(X509)> my_, ca_, root_;
+  std::map<unsigned long, int> trusted_names_;  // files per subject hash in trusted_folder()
   int filled_ = 0;
 };
 

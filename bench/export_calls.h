@@ -16,11 +16,6 @@ inline constexpr Operation kOperations[] = {Operation::kSign, Operation::kVerify
 const char* OperationName(Operation operation);
 Operation OperationNamed(const std::string& name);
 
-// True for the operations whose input is a message (verification and opening).
-inline bool ReadsMessage(Operation operation) {
-  return operation == Operation::kVerify || operation == Operation::kOpen;
-}
-
 // The export's size query for `input`; -1 when it fails.
 int32_t QueryCapacity(Operation operation, const std::string& input);
 

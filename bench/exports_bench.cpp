@@ -21,7 +21,8 @@ namespace corvane::bench {
 namespace {
 
 OpensslPeer PeerOf(const BenchHome& home) {
-  return OpensslPeer(home.signer(), home.key(), home.my(), home.ca(), home.root_store());
+  return OpensslPeer(home.signer(), home.key(), home.my(), home.ca(), home.root_store(),
+                     home.trusted_folder());
 }
 
 void Ours(benchmark::State& state, Operation operation) {

@@ -54,7 +54,7 @@ std::filesystem::path StoreRoot() {
 
 OpensslPeer PeerFromFiles() {
   const std::filesystem::path root = StoreRoot();
-  return OpensslPeer::FromFiles(root / "signer.pem", root / "key.pem", root / "trusted.pem");
+  return OpensslPeer::FromFiles(root / "signer.pem", root / "key.pem", root / "trusted-hashed");
 }
 
 const char* PartyName(Party party) { return party == Party::kOurs ? "ours" : "openssl"; }

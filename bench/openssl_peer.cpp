@@ -93,7 +93,7 @@ ossl::UniquePtr<BIO> FileSource(const std::filesystem::path& path) {
 }  // namespace
 
 OpensslPeer::OpensslPeer(X509* signer, EVP_PKEY* key, STACK_OF(X509)* my, STACK_OF(X509)* ca,
-                         STACK_OF(X509)* root)
+                         STACK_OF(X509)* root, const std::filesystem::path& trusted_folder)
     : my_(CertificatesOf(my)), ca_(CertificatesOf(ca)), root_(CertificatesOf(root)),
       trusted_(X509_STORE_new()) {
   Check(kProvidersLoaded, "providers");
@@ -101,16 +101,15 @@ OpensslPeer::OpensslPeer(X509* signer, EVP_PKEY* key, STACK_OF(X509)* my, STACK_
   signer_.reset(signer);
   EVP_PKEY_up_ref(key);
   key_.reset(key);
-  for (STACK_OF(X509)* store : {root_.get(), ca_.get()}) {
-    for (int index = 0; index < sk_X509_num(store); ++index) {
-      X509_STORE_add_cert(trusted_.get(), sk_X509_value(store, index));
-    }
-  }
+  X509_LOOKUP* lookup = X509_STORE_add_lookup(trusted_.get(), X509_LOOKUP_hash_dir());
+  Check(lookup != nullptr &&
+            X509_LOOKUP_add_dir(lookup, trusted_folder.c_str(), X509_FILETYPE_PEM) == 1,
+        "hashed directory");
 }
 
 OpensslPeer OpensslPeer::FromFiles(const std::filesystem::path& signer,
                                    const std::filesystem::path& key,
-                                   const std::filesystem::path& trusted) {
+                                   const std::filesystem::path& trusted_folder) {
   const ossl::UniquePtr<X509> certificate(
       PEM_read_bio_X509(FileSource(signer).get(), nullptr, nullptr, nullptr));
   const ossl::UniquePtr<EVP_PKEY> private_key(
@@ -119,14 +118,8 @@ OpensslPeer OpensslPeer::FromFiles(const std::filesystem::path& signer,
   const ossl::UniquePtr<STACK_OF(X509)> mine(sk_X509_new_null());
   sk_X509_push(mine.get(), certificate.get());
   X509_up_ref(certificate.get());
-  // The trusted file holds ROOT's certificate, then CA's: the signer's, which CA also holds.
-  const ossl::UniquePtr<STACK_OF(X509)> roots(sk_X509_new_null());
-  const auto source = FileSource(trusted);
-  while (X509* read = PEM_read_bio_X509(source.get(), nullptr, nullptr, nullptr)) {
-    sk_X509_push(roots.get(), read);
-  }
-  ERR_clear_error();
-  return OpensslPeer(certificate.get(), private_key.get(), mine.get(), nullptr, roots.get());
+  return OpensslPeer(certificate.get(), private_key.get(), mine.get(), mine.get(), nullptr,
+                     trusted_folder);
 }
 
 std::string OpensslPeer::Run(Operation operation, const std::string& input, bool lookup) const {

@@ -24,7 +24,8 @@ namespace {
 constexpr size_t kDataSize = 1024;
 
 OpensslPeer PeerOf(const BenchHome& home) {
-  return OpensslPeer(home.signer(), home.key(), home.my(), home.ca(), home.root_store());
+  return OpensslPeer(home.signer(), home.key(), home.my(), home.ca(), home.root_store(),
+                     home.trusted_folder());
 }
 
 void OursWarm(benchmark::State& state, Operation operation) {
