@@ -6,7 +6,11 @@
 #include <openssl/pkcs7.h>
 #include <openssl/provider.h>
 
+#include <algorithm>
+#include <array>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "bench_home.h"
 
@@ -80,8 +84,24 @@ X509* FindBySerialText(X509* signer, std::initializer_list<STACK_OF(X509)*> stor
 const bool kProvidersLoaded = OSSL_PROVIDER_load(nullptr, "legacy") != nullptr &&
                               OSSL_PROVIDER_load(nullptr, "default") != nullptr;
 
+// The certificates in the order the store lists them, ascending thumbprint (the SHA-1 of the
+// DER), each with a reference of its own: a search walks them as far as the store's would.
 ossl::UniquePtr<STACK_OF(X509)> CertificatesOf(STACK_OF(X509)* certificates) {
-  return ossl::UniquePtr<STACK_OF(X509)>(X509_chain_up_ref(certificates));
+  std::vector<std::pair<std::array<unsigned char, EVP_MAX_MD_SIZE>, X509*>> ordered;
+  for (int index = 0; index < sk_X509_num(certificates); ++index) {
+    X509* certificate = sk_X509_value(certificates, index);
+    std::array<unsigned char, EVP_MAX_MD_SIZE> thumbprint{};
+    unsigned int length = 0;
+    Check(X509_digest(certificate, EVP_sha1(), thumbprint.data(), &length) == 1, "thumbprint");
+    ordered.emplace_back(thumbprint, certificate);
+  }
+  std::sort(ordered.begin(), ordered.end());
+  ossl::UniquePtr<STACK_OF(X509)> listed(sk_X509_new_null());
+  for (const auto& [thumbprint, certificate] : ordered) {
+    X509_up_ref(certificate);
+    sk_X509_push(listed.get(), certificate);
+  }
+  return listed;
 }
 
 ossl::UniquePtr<BIO> FileSource(const std::filesystem::path& path) {

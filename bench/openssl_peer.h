@@ -20,7 +20,8 @@ namespace corvane::bench {
 
 class OpensslPeer {
  public:
-  // The stores' certificates are taken with a reference each; `my` holds the signer's. The
+  // The stores' certificates are taken with a reference each, in the stores' own order (so that
+  // a lookup walks as far as the export's store would); `my` holds the signer's. The
   // certificates of ROOT and CA are trusted from `trusted_folder`, a hashed directory.
   OpensslPeer(X509* signer, EVP_PKEY* key, STACK_OF(X509)* my, STACK_OF(X509)* ca,
               STACK_OF(X509)* root, const std::filesystem::path& trusted_folder);
