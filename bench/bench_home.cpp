@@ -1,19 +1,42 @@
 #include "bench_home.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "support/test_pki.h"
 
 namespace corvane::bench {
 
-BenchHome::BenchHome() : pki_(testing::MakeFixedIssuerPki()) {
+BenchHome::BenchHome()
+    : pki_(testing::MakeFixedIssuerPki()),
+      my_(sk_X509_new_null()),
+      ca_(sk_X509_new_null()),
+      root_(sk_X509_new_null()) {
   home_.SetEnv("CORVANE_UI", "none");
-  testing::InstallCertificate(root(), "ROOT", pki_.ca.get());
-  testing::InstallCertificate(root(), "MY", pki_.signer.get(), pki_.signer_key.get());
-  testing::InstallCertificate(root(), "CA", pki_.signer.get());
+  Install("ROOT", pki_.ca.get());
+  Install("MY", pki_.signer.get(), pki_.signer_key.get());
+  Install("CA", pki_.signer.get());
   testing::WriteFile(signer_pem(), testing::PemOf(pki_.signer.get()));
-  testing::WriteFile(ca_pem(), testing::PemOf(pki_.ca.get()));
+  testing::WriteFile(trusted_pem(), testing::PemOf(pki_.ca.get()) + testing::PemOf(pki_.signer.get()));
   testing::WriteFile(key_pem(), testing::PrivateKeyPemOf(pki_.signer_key.get()));
+}
+
+void BenchHome::Install(const char* store, X509* certificate, EVP_PKEY* key) {
+  testing::InstallCertificate(root(), store, certificate, key);
+  STACK_OF(X509)* kept = std::strcmp(store, "MY") == 0   ? my_.get()
+                         : std::strcmp(store, "CA") == 0 ? ca_.get()
+                                                         : root_.get();
+  X509_up_ref(certificate);
+  sk_X509_push(kept, certificate);
+  if (kept != my_.get()) AddToTrustedFolder(certificate);
+}
+
+void BenchHome::AddToTrustedFolder(X509* certificate) {
+  const unsigned long hash = X509_subject_name_hash(certificate);
+  char name[32];
+  std::snprintf(name, sizeof name, "%08lx.%d", hash, trusted_names_[hash]++);
+  std::filesystem::create_directories(trusted_folder());
+  testing::WriteFile(trusted_folder() / name, testing::PemOf(certificate));
 }
 
 void BenchHome::FillStores(int count) {
@@ -26,7 +49,7 @@ void BenchHome::FillStores(int count) {
       const auto certificate = testing::MakeCertificate(
           {.subject = {{"CN", std::string("Filler ") + serial}}, .serial_hex = serial},
           filler_key.get(), pki_.ca.get(), pki_.ca_key.get());
-      testing::InstallCertificate(root(), store, certificate.get());
+      Install(store, certificate.get());
     }
   }
 }

@@ -1,144 +1,154 @@
-// Each export against the same work done by OpenSSL's PKCS #7 API in this process ("openssl_api")
-// and by the `openssl cms` command on files ("openssl_cms", the CPU time of the child processes).
-// Signing and enveloping use the serial-number variants, so that no chooser is involved.
+// Each export with the base stores, at 1 KiB to 16 MiB, beside:
+// - "openssl_api": OpenSSL's PKCS #7 API doing the same work in this process (openssl_peer.h);
+// - "openssl_api_lookup": the same plus finding the certificate as the export must;
+// - "floor": the physical floor (physical_floor.h);
+// - "corvane_command" and "openssl_cms": the whole `corvane` command against the whole
+//   `openssl cms` command with the same options, process against process (their CPU time);
+// - "peak_memory": the resident memory one call adds at its peak at 16 MiB, over the data.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
-#include <functional>
-#include <random>
 #include <string>
 
 #include "bench_home.h"
 #include "bench_sizes.h"
-#include "corvane.h"
+#include "export_calls.h"
+#include "fresh_process.h"
 #include "openssl_peer.h"
+#include "physical_floor.h"
 #include "support/test_home.h"
 
 namespace corvane::bench {
 namespace {
 
-using Export = std::function<int32_t(const std::string& input, char* output, int32_t* length)>;
-
-std::string RandomBytes(size_t size) {
-  std::mt19937 random(2);
-  std::string data(size, '\0');
-  for (char& c : data) c = static_cast<char>(random());
-  return data;
+OpensslPeer PeerOf(const BenchHome& home) {
+  return OpensslPeer(home.signer(), home.key(), home.my(), home.ca(), home.root_store(),
+                     home.trusted_folder());
 }
 
-// Runs an export with a buffer of the size its size query gives; empty on failure.
-std::string CallExport(const Export& call, const std::string& input, std::string& buffer) {
-  int32_t length = 0;
-  if (buffer.empty()) {
-    if (call(input, nullptr, &length) != 0) return {};
-    buffer.resize(static_cast<size_t>(length));
-  }
-  length = static_cast<int32_t>(buffer.size());
-  if (call(input, buffer.data(), &length) != 0) return {};
-  return buffer.substr(0, static_cast<size_t>(length));
-}
-
-const Export kSign = [](const std::string& data, char* out, int32_t* length) {
-  return generateSingleSignedMsgBySN(data.data(), static_cast<uint32_t>(data.size()), 0,
-                                     kSignerSerial, 4, out, length);
-};
-const Export kVerify = [](const std::string& text, char* out, int32_t* length) {
-  return verifySingleSignedMsg(text.data(), static_cast<int32_t>(text.size()), out, length);
-};
-const Export kEnvelope = [](const std::string& data, char* out, int32_t* length) {
-  return composeSingleEnvelopedMsgBySN(data.data(), static_cast<uint32_t>(data.size()),
-                                       kSignerSerial, 4, out, length);
-};
-const Export kOpen = [](const std::string& text, char* out, int32_t* length) {
-  return decomposeSingleEnvelopedMsg(text.data(), static_cast<int32_t>(text.size()), out, length);
-};
-
-enum class Operation { kSign, kVerify, kEnvelope, kOpen };
-
-// The input of the measured call: the data, or a message made from it by the same party.
 void Ours(benchmark::State& state, Operation operation) {
   SharedHome();
-  const std::string data = RandomBytes(static_cast<size_t>(state.range(0)));
-  std::string buffer;
-  std::string input = data;
-  if (operation == Operation::kVerify || operation == Operation::kOpen) {
-    input = CallExport(operation == Operation::kVerify ? kSign : kEnvelope, data, buffer);
-    buffer.clear();
+  const std::string input = OurInput(operation, RandomBytes(static_cast<size_t>(state.range(0))));
+  std::string buffer(static_cast<size_t>(std::max(QueryCapacity(operation, input), 0)), '\0');
+  if (input.empty() || CallExport(operation, input, buffer) < 0) {
+    return state.SkipWithError("export failed");
   }
-  const Export& call = operation == Operation::kSign       ? kSign
-                       : operation == Operation::kVerify   ? kVerify
-                       : operation == Operation::kEnvelope ? kEnvelope
-                                                           : kOpen;
-  if (CallExport(call, input, buffer).empty()) return state.SkipWithError("export failed");
-  for (auto _ : state) benchmark::DoNotOptimize(CallExport(call, input, buffer));
+  for (auto _ : state) benchmark::DoNotOptimize(CallExport(operation, input, buffer));
 }
 
-void OpensslApi(benchmark::State& state, Operation operation) {
-  const BenchHome& home = SharedHome();
-  const OpensslPeer peer(home.signer(), home.key(), home.ca());
+void OpensslApi(benchmark::State& state, Operation operation, bool lookup) {
+  const OpensslPeer peer = PeerOf(SharedHome());
+  const std::string input = peer.InputFor(operation, RandomBytes(static_cast<size_t>(state.range(0))));
+  for (auto _ : state) benchmark::DoNotOptimize(peer.Run(operation, input, lookup));
+}
+
+void Floor(benchmark::State& state, Operation operation) {
   const std::string data = RandomBytes(static_cast<size_t>(state.range(0)));
-  const std::function<std::string(const std::string&)> calls[] = {
-      [&](const std::string& in) { return peer.SignAttached(in); },
-      [&](const std::string& in) { return peer.Verify(in); },
-      [&](const std::string& in) { return peer.EnvelopeRc4(in); },
-      [&](const std::string& in) { return peer.Open(in); }};
-  std::string input = data;
-  if (operation == Operation::kVerify) input = peer.SignAttached(data);
-  if (operation == Operation::kOpen) input = peer.EnvelopeRc4(data);
-  const auto& call = calls[static_cast<int>(operation)];
-  for (auto _ : state) benchmark::DoNotOptimize(call(input));
+  PhysicalFloor floor(SharedHome().key(), data);
+  for (auto _ : state) floor.Run(operation);
 }
 
-double ChildrenCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_CHILDREN, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+// The command lines of both parties. Verification and opening read the message that the same
+// party's command made; their output goes to /dev/null, the messages to files.
+struct Commands {
+  std::vector<std::string> make;  // makes the input of verification and opening
+  std::vector<std::string> run;
+  std::filesystem::path output = "/dev/null";
+};
 
-void OpensslCms(benchmark::State& state, Operation operation) {
+Commands CommandsFor(Operation operation, Party party, const std::filesystem::path& data) {
   const BenchHome& home = SharedHome();
-  const auto q = [](const std::filesystem::path& path) {
-    return testing::ShellQuote(path.string());
-  };
-  const auto data = home.root() / "data.bin";
-  const auto signed_pem = home.root() / "signed.pem";
-  const auto enveloped_pem = home.root() / "enveloped.pem";
+  const std::string tool = testing::ToolPath();
+  const std::string signed_text = (home.root() / "signed.txt").string();
+  const std::string enveloped_text = (home.root() / "enveloped.txt").string();
+  const std::string in = data.string();
+  const std::vector<std::string> legacy = {"-provider", "legacy", "-provider", "default"};
+  std::vector<std::string> sign, verify, envelope, open;
+  if (party == Party::kOurs) {
+    sign = {tool, "sign", "--serial", kSignerSerial, "--in", in, "--out", signed_text};
+    verify = {tool, "verify", "--in", signed_text};
+    envelope = {tool, "encrypt", "--serial", kSignerSerial, "--in", in, "--out", enveloped_text};
+    open = {tool, "decrypt", "--in", enveloped_text};
+  } else {
+    sign = {"/usr/bin/openssl", "cms", "-sign", "-binary", "-nodetach", "-noattr", "-md", "sha1",
+            "-in", in, "-signer", home.signer_pem().string(), "-inkey", home.key_pem().string(),
+            "-outform", "PEM", "-out", signed_text};
+    verify = {"/usr/bin/openssl", "cms", "-verify", "-binary", "-inform", "PEM", "-in", signed_text,
+              "-CAfile", home.trusted_pem().string(), "-out", "/dev/null"};
+    envelope = {"/usr/bin/openssl", "cms", "-encrypt", "-binary", "-rc4", "-in", in, "-outform",
+                "PEM", "-out", enveloped_text, home.signer_pem().string()};
+    open = {"/usr/bin/openssl", "cms", "-decrypt", "-binary", "-inform", "PEM", "-in",
+            enveloped_text, "-recip", home.signer_pem().string(), "-inkey",
+            home.key_pem().string(), "-out", "/dev/null"};
+    envelope.insert(envelope.begin() + 2, legacy.begin(), legacy.end());
+    open.insert(open.begin() + 2, legacy.begin(), legacy.end());
+  }
+  switch (operation) {
+    case Operation::kSign:
+      return {{}, sign};
+    case Operation::kVerify:
+      return {sign, verify};
+    case Operation::kEnvelope:
+      return {{}, envelope};
+    case Operation::kOpen:
+      return {envelope, open};
+  }
+  return {};
+}
+
+void Command(benchmark::State& state, Operation operation, Party party) {
+  const auto data = SharedHome().root() / "data.bin";
   testing::WriteFile(data, RandomBytes(static_cast<size_t>(state.range(0))));
-  const std::string legacy = " -provider legacy -provider default";
-  const std::string commands[] = {
-      "openssl cms -sign -binary -nodetach -md sha1 -in " + q(data) + " -signer " + q(home.signer_pem()) +
-          " -inkey " + q(home.key_pem()) + " -outform PEM -out " + q(signed_pem),
-      "openssl cms -verify -binary -inform PEM -in " + q(signed_pem) + " -CAfile " +
-          q(home.ca_pem()) + " -out /dev/null 2>/dev/null",
-      "openssl cms -encrypt -binary -rc4" + legacy + " -in " + q(data) + " -outform PEM -out " +
-          q(enveloped_pem) + " " + q(home.signer_pem()),
-      "openssl cms -decrypt -binary" + legacy + " -inform PEM -in " + q(enveloped_pem) +
-          " -recip " + q(home.signer_pem()) + " -inkey " + q(home.key_pem()) + " -out /dev/null"};
-  // The message read by verification and opening comes from the command that makes it.
-  if (operation == Operation::kVerify && testing::RunCommand(commands[0]) != 0)
-    return state.SkipWithError("openssl cms -sign failed");
-  if (operation == Operation::kOpen && testing::RunCommand(commands[2]) != 0)
-    return state.SkipWithError("openssl cms -encrypt failed");
-  const std::string& command = commands[static_cast<int>(operation)];
+  const Commands commands = CommandsFor(operation, party, data);
+  if (!commands.make.empty() && RunProcess(commands.make).status != 0) {
+    return state.SkipWithError("the command making the input failed");
+  }
   for (auto _ : state) {
-    const double before = ChildrenCpuSeconds();
-    if (testing::RunCommand(command) != 0) return state.SkipWithError(command.c_str());
-    state.SetIterationTime(ChildrenCpuSeconds() - before);
+    const ProcessRun run = RunProcess(commands.run, commands.output);
+    if (run.status != 0) return state.SkipWithError("the command failed");
+    state.SetIterationTime(run.cpu_seconds);
   }
 }
 
-#define CORVANE_EXPORT_BENCH(name, operation)                                               \
-  BENCHMARK_CAPTURE(Ours, name, operation)->Name(#name "/ours")->Apply(MessageSizes);        \
-  BENCHMARK_CAPTURE(OpensslApi, name, operation)                                            \
-      ->Name(#name "/openssl_api")->Apply(MessageSizes);                                    \
-  BENCHMARK_CAPTURE(OpensslCms, name, operation)                                            \
+void PeakMemory(benchmark::State& state, Party party) {
+  const BenchHome& home = SharedHome();
+  const auto operation = static_cast<Operation>(state.range(0));
+  const size_t size = size_t{16} << 20;
+  const std::string data = RandomBytes(size);
+  const std::string input = party == Party::kOurs ? OurInput(operation, data)
+                                                  : PeerOf(home).InputFor(operation, data);
+  const auto file = home.root() / "peak-memory-input";
+  testing::WriteFile(file, input);
+  double ratio = 0;
+  for (auto _ : state) ratio = PeakMemoryRatio(operation, party, file, size);
+  state.counters["peak_per_data"] = ratio;
+}
+
+void RegisterPeakMemory(Party party, const char* name) {
+  auto* benchmark = benchmark::RegisterBenchmark(name, PeakMemory, party);
+  for (Operation operation : kOperations) benchmark->Arg(static_cast<int64_t>(operation));
+  benchmark->Iterations(1);
+}
+
+#define CORVANE_EXPORT_BENCH(name, operation)                                                    \
+  BENCHMARK_CAPTURE(Ours, name, operation)->Name(#name "/ours")->Apply(MessageSizes);             \
+  BENCHMARK_CAPTURE(OpensslApi, name, operation, false)                                          \
+      ->Name(#name "/openssl_api")->Apply(MessageSizes);                                         \
+  BENCHMARK_CAPTURE(OpensslApi, name, operation, true)                                           \
+      ->Name(#name "/openssl_api_lookup")->Apply(MessageSizes);                                  \
+  BENCHMARK_CAPTURE(Floor, name, operation)->Name(#name "/floor")->Apply(MessageSizes);          \
+  BENCHMARK_CAPTURE(Command, name, operation, Party::kOurs)                                      \
+      ->Name(#name "/corvane_command")->Apply(MessageSizes)->UseManualTime();                    \
+  BENCHMARK_CAPTURE(Command, name, operation, Party::kOpenssl)                                   \
       ->Name(#name "/openssl_cms")->Apply(MessageSizes)->UseManualTime()
 
-CORVANE_EXPORT_BENCH(sign_attached_by_serial, Operation::kSign);
+CORVANE_EXPORT_BENCH(sign, Operation::kSign);
 CORVANE_EXPORT_BENCH(verify, Operation::kVerify);
-CORVANE_EXPORT_BENCH(envelope_rc4_by_serial, Operation::kEnvelope);
-CORVANE_EXPORT_BENCH(open_envelope, Operation::kOpen);
+CORVANE_EXPORT_BENCH(envelope, Operation::kEnvelope);
+CORVANE_EXPORT_BENCH(open, Operation::kOpen);
+
+const bool kPeakMemoryRegistered = (RegisterPeakMemory(Party::kOurs, "peak_memory/ours"),
+                                    RegisterPeakMemory(Party::kOpenssl, "peak_memory/openssl_api"),
+                                    true);
 
 }  // namespace
 }  // namespace corvane::bench

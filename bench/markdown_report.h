@@ -1,5 +1,5 @@
-// Collects the figures of a benchmark run (the medians when repeated) and writes them as
-// Markdown tables, each of our figures beside its OpenSSL peer's.
+// Collects the figures of a benchmark run (the medians when repeated) and writes BENCHMARKS.md:
+// the method, then one table per group, each of our figures beside its peers'.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -21,11 +21,20 @@ class MarkdownReport : public benchmark::ConsoleReporter {
   struct Figure {
     double time = 0;  // per call, in the benchmark's unit (CPU time; the child's for commands)
     double bytes_per_second = 0;
-    double enumerated = 0;  // certificates a store search went through; 0: not counted
+    double peak_per_data = 0;
   };
-  // Keyed by operation ("verify"), then party ("ours"), then argument ("1024").
-  std::map<std::string, std::map<std::string, std::map<std::string, Figure>>> figures_;
-  std::vector<std::string> operations_;  // in the order they ran
+  using Parties = std::map<std::string, std::map<long long, Figure>>;  // party, then argument
+
+  void WriteCodecTable(std::ostream& out, const Parties& parties) const;
+  void WriteOperationTable(std::ostream& out, const Parties& parties) const;
+  void WriteStoreSizeTable(std::ostream& out, const Parties& parties) const;
+  void WriteJavaBindingTable(std::ostream& out, const Parties& parties) const;
+  void WritePeakMemoryTable(std::ostream& out, const Parties& parties) const;
+  void WriteStoreOpenTable(std::ostream& out, const Parties& parties) const;
+
+  // Keyed by group ("verify", "store_verify"), then party ("ours"), then argument.
+  std::map<std::string, Parties> figures_;
+  std::vector<std::string> groups_;  // in the order they ran
 };
 
 }  // namespace corvane::bench

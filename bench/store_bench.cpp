@@ -1,8 +1,8 @@
-// Cost against the size of the stores: MY, CA and ROOT each holding N more certificates, for a
-// whole signing call by serial number (1 KiB), for the lookup alone (open MY, find by serial), and
-// for a whole verification (1 KiB, attached), whose chain draws on CA and ROOT. Each is measured
-// after one call has read what the stores gained (docs/performance.md says what that first call
-// costs).
+// Cost against the size of the stores: MY, CA and ROOT each holding N more certificates, for each
+// of the four operations at 1 KiB, warm (after one call has read what the stores gained) and as
+// the first call of a fresh process; beside the OpenSSL API peer with the lookup, warm and
+// first call (the peer reads its PEM files in the fresh process; its lookup walks the stores'
+// certificates in memory).
 // Besides, the cost of opening a store whose folder holds N certificate files, plain files or
 // symbolic links to files in another folder (whose identities every call checks), once read.
 #include "store_bench.h"
@@ -11,90 +11,51 @@
 #include <string>
 
 #include "bench_home.h"
-#include "certs/certificate_search.h"
-#include "corvane.h"
+#include "platform/platform.h"
+#include "export_calls.h"
+#include "fresh_process.h"
+#include "openssl_peer.h"
+#include "support/test_home.h"
 #include "support/test_pki.h"
 
 namespace corvane::bench {
 namespace {
 
-const std::string kData(1024, 'x');
+constexpr size_t kDataSize = 1024;
 
-// Signs kData into `output`, whose size is the capacity offered; the text's length on success.
-int32_t Sign(std::string& output) {
-  auto length = static_cast<int32_t>(output.size());
-  return generateSingleSignedMsgBySN(kData.data(), 1024, 0, kSignerSerial, 4, output.data(),
-                                     &length) == 0 ? length : -1;
+OpensslPeer PeerOf(const BenchHome& home) {
+  return OpensslPeer(home.signer(), home.key(), home.my(), home.ca(), home.root_store(),
+                     home.trusted_folder());
 }
 
-// A buffer of the size query's answer, after one signing call: the first call after the stores
-// grew reads what is new in them, a cost of its own, once, that is not measured.
-std::string WarmedBuffer() {
-  int32_t capacity = 0;
-  generateSingleSignedMsgBySN(kData.data(), 1024, 0, kSignerSerial, 4, nullptr, &capacity);
-  std::string buffer(static_cast<size_t>(capacity), '\0');
-  Sign(buffer);
-  return buffer;
-}
-
-void SignBySerial(benchmark::State& state) {
+void OursWarm(benchmark::State& state, Operation operation) {
   SharedHome().FillStores(static_cast<int>(state.range(0)));
-  std::string output = WarmedBuffer();
+  const std::string input = OurInput(operation, RandomBytes(kDataSize));
+  std::string buffer(static_cast<size_t>(std::max(QueryCapacity(operation, input), 0)), '\0');
+  if (input.empty() || CallExport(operation, input, buffer) < 0) {
+    return state.SkipWithError("export failed");
+  }
   for (auto _ : state) {
-    if (Sign(output) < 0) return state.SkipWithError("signing failed");
+    if (CallExport(operation, input, buffer) < 0) return state.SkipWithError("export failed");
   }
 }
 
-void Verify(benchmark::State& state) {
+void OpensslWarm(benchmark::State& state, Operation operation) {
   SharedHome().FillStores(static_cast<int>(state.range(0)));
-  std::string text = WarmedBuffer();
-  const int32_t length = Sign(text);
-  if (length < 0) return state.SkipWithError("signing failed");
-  text.resize(static_cast<size_t>(length));
-  std::string content(text.size(), '\0');
-  int32_t first = static_cast<int32_t>(content.size());
-  verifySingleSignedMsg(text.data(), static_cast<int32_t>(text.size()), content.data(), &first);
-  for (auto _ : state) {
-    int32_t content_length = static_cast<int32_t>(content.size());
-    if (verifySingleSignedMsg(text.data(), static_cast<int32_t>(text.size()), content.data(),
-                              &content_length) != 0) {
-      return state.SkipWithError("verification failed");
-    }
-  }
+  const OpensslPeer peer = PeerOf(SharedHome());
+  const std::string input = peer.InputFor(operation, RandomBytes(kDataSize));
+  for (auto _ : state) benchmark::DoNotOptimize(peer.Run(operation, input, true));
 }
 
-// How many certificates of MY a search by the signer's serial number goes through: the fillers
-// and the signer are made with new keys and times in every run, so where the signer falls in the
-// thumbprint order (and with it the cost of a lookup) changes from run to run.
-double CertificatesBeforeTheSigner() {
-  HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
-  PCCERT_CONTEXT found = certs::FindCertificateBySerial(&store, 1, kSignerSerial, 4, certs::kFixedIssuerText);
-  double count = 0;
-  for (PCCERT_CONTEXT c = nullptr; (c = CertEnumCertificatesInStore(store, c)) != nullptr;) {
-    ++count;
-    if (found != nullptr && c->pbCertEncoded == found->pbCertEncoded) {
-      CertFreeCertificateContext(c);
-      break;
-    }
-  }
-  CertFreeCertificateContext(found);
-  CertCloseStore(store, 0);
-  return count;
-}
-
-void Lookup(benchmark::State& state) {
-  SharedHome().FillStores(static_cast<int>(state.range(0)));
-  const double enumerated = CertificatesBeforeTheSigner();
-  state.counters["enumerated"] = enumerated;
-  state.counters["per_certificate"] = benchmark::Counter(
-      enumerated, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+void FirstCall(benchmark::State& state, Operation operation, Party party) {
+  BenchHome& home = SharedHome();
+  home.FillStores(static_cast<int>(state.range(0)));
+  const std::string data = RandomBytes(kDataSize);
+  const auto file = home.root() / "first-call-input";
+  testing::WriteFile(file, party == Party::kOurs ? OurInput(operation, data)
+                                                 : PeerOf(home).InputFor(operation, data));
   for (auto _ : state) {
-    HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
-    PCCERT_CONTEXT found = certs::FindCertificateBySerial(&store, 1, kSignerSerial, 4,
-                                                          certs::kFixedIssuerText);
-    if (found == nullptr) return state.SkipWithError("not found");
-    CertFreeCertificateContext(found);
-    CertCloseStore(store, 0);
+    state.SetIterationTime(FirstCallMicroseconds(operation, party, file) / 1e6);
   }
 }
 
@@ -128,16 +89,21 @@ void OpenStore(benchmark::State& state, bool linked) {
 
 }  // namespace
 
-void RegisterStoreBenchmarks() {
-  // The stores only grow, so every size runs all three benchmarks before the next size is filled.
-  for (int64_t count : {10, 100, 1000, 10000}) {
-    for (auto [name, function] : {std::pair{"store_sign_by_serial", &SignBySerial},
-                                  std::pair{"store_lookup", &Lookup},
-                                  std::pair{"store_verify", &Verify}}) {
-      benchmark::RegisterBenchmark(name, function)
-          ->Arg(count)
-          ->Unit(benchmark::kMicrosecond)
-          ->MeasureProcessCPUTime();
+void RegisterStoreBenchmarks(const std::vector<int64_t>& sizes) {
+  // The stores only grow, so every size runs all its benchmarks before the next size is filled.
+  for (int64_t count : sizes) {
+    for (Operation operation : kOperations) {
+      const std::string name = std::string("store_") + OperationName(operation);
+      benchmark::RegisterBenchmark((name + "/ours").c_str(), OursWarm, operation)
+          ->Arg(count)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+      benchmark::RegisterBenchmark((name + "/openssl_api_lookup").c_str(), OpensslWarm, operation)
+          ->Arg(count)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+      for (Party party : {Party::kOurs, Party::kOpenssl}) {
+        benchmark::RegisterBenchmark(
+            (name + (party == Party::kOurs ? "/ours_first_call" : "/openssl_first_call")).c_str(),
+            FirstCall, operation, party)
+            ->Arg(count)->Unit(benchmark::kMicrosecond)->Iterations(3)->UseManualTime();
+      }
     }
   }
   for (int64_t count : {10, 100, 1000}) {

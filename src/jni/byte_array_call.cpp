@@ -2,13 +2,13 @@
 
 #include "corvane.h"
 #include "java_arrays.h"
-#include "two_pass_call.h"
 
 namespace corvane::jni {
 namespace {
 
 // Runs the export on a native copy of the input; on 0, `out` holds `size` bytes of output.
-jint Run(JNIEnv* env, jbyteArray input, ByteExport call, NativeBuffer& out, int32_t& size) {
+jint Run(JNIEnv* env, jbyteArray input, ByteExport call, BufferStart start, NativeBuffer& out,
+         int32_t& size) {
   if (input == nullptr) return CORVANE_E_MISSING_ARGUMENT;
   const jsize length = env->GetArrayLength(input);
   if (length <= 0) return CORVANE_E_MISSING_ARGUMENT;
@@ -18,15 +18,16 @@ jint Run(JNIEnv* env, jbyteArray input, ByteExport call, NativeBuffer& out, int3
       [&](char* output, int32_t* output_length) {
         return call(in.get(), length, output, output_length);
       },
-      out, size);
+      start, out, size);
 }
 
 }  // namespace
 
-jbyteArray CallByteArrayExport(JNIEnv* env, jbyteArray input, jintArray result, ByteExport call) {
+jbyteArray CallByteArrayExport(JNIEnv* env, jbyteArray input, jintArray result, ByteExport call,
+                               BufferStart start) {
   NativeBuffer out;
   int32_t size = 0;
-  const jint code = Run(env, input, call, out, size);
+  const jint code = Run(env, input, call, start, out, size);
   if (code != 0) {
     StoreResult(env, result, code);
     return nullptr;

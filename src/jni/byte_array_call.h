@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "two_pass_call.h"
+
 namespace corvane::jni {
 
 // An export with its extra arguments bound: (input, input length, output or null, output length).
@@ -12,10 +14,11 @@ namespace corvane::jni {
 using ByteExport = int32_t (*)(const char* input, int32_t input_length, char* output,
                                int32_t* output_length);
 
-// Copies `input` into native memory, calls `call` twice (size query, then into a zero-filled
-// buffer of the size plus one), and hands back a new byte[] of exactly the output. The code goes
-// to result[0]: the export's, or -10001 for a null or empty input, -10000 when memory or the
+// Copies `input` into native memory, calls `call` twice (size query, then into a buffer of the
+// size plus one, as `start` says), and hands back a new byte[] of exactly the output. The code
+// goes to result[0]: the export's, or -10001 for a null or empty input, -10000 when memory or the
 // byte[] cannot be had. Null on every failure.
-jbyteArray CallByteArrayExport(JNIEnv* env, jbyteArray input, jintArray result, ByteExport call);
+jbyteArray CallByteArrayExport(JNIEnv* env, jbyteArray input, jintArray result, ByteExport call,
+                               BufferStart start = BufferStart::kAsItComes);
 
 }  // namespace corvane::jni

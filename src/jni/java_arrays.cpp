@@ -1,14 +1,21 @@
 #include "java_arrays.h"
 
-#include <new>
+#include <cstring>
 
 namespace corvane::jni {
 
-NativeBuffer ZeroedBuffer(size_t size) { return NativeBuffer(new (std::nothrow) char[size]()); }
+NativeBuffer UninitializedBuffer(size_t size) {
+  return NativeBuffer(static_cast<char*>(std::malloc(size)));
+}
+
+NativeBuffer ZeroedBuffer(size_t size) { return NativeBuffer(static_cast<char*>(std::calloc(size, 1))); }
 
 NativeBuffer CopyIn(JNIEnv* env, jbyteArray array, jsize length, size_t capacity) {
-  NativeBuffer buffer = ZeroedBuffer(capacity);
-  if (buffer) env->GetByteArrayRegion(array, 0, length, reinterpret_cast<jbyte*>(buffer.get()));
+  NativeBuffer buffer = UninitializedBuffer(capacity);
+  if (buffer) {
+    env->GetByteArrayRegion(array, 0, length, reinterpret_cast<jbyte*>(buffer.get()));
+    std::memset(buffer.get() + length, 0, capacity - static_cast<size_t>(length));
+  }
   return buffer;
 }
 

@@ -1,24 +1,34 @@
 // What the entry points do with Java arrays, through the five JNIEnv functions they use:
 // GetArrayLength, GetByteArrayRegion, NewByteArray, SetByteArrayRegion, SetIntArrayRegion.
-// Arrays are always copied, never pinned.
+// Arrays are always copied, never pinned: once into native memory, once out into a new byte[].
+// Native buffers are filled with zeros only where a zero is read: never a buffer that the copy or
+// the export is about to write over.
 #pragma once
 
 #include <jni.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 namespace corvane::jni {
 
-// A zero-filled native buffer, released at the end of the call that owns it.
-using NativeBuffer = std::unique_ptr<char[]>;
+struct FreeNative {
+  void operator()(char* memory) const { std::free(memory); }
+};
 
-// `size` zero bytes; null when the memory cannot be had.
+// A native buffer, released at the end of the call that owns it.
+using NativeBuffer = std::unique_ptr<char[], FreeNative>;
+
+// `size` bytes as they come; null when the memory cannot be had.
+NativeBuffer UninitializedBuffer(size_t size);
+
+// `size` zero bytes (fresh pages are not written over again); null when the memory cannot be had.
 NativeBuffer ZeroedBuffer(size_t size);
 
-// The bytes of a non-empty Java array, copied to the front of a zero-filled buffer of
-// `capacity` bytes (at least the array's length plus one, so a zero byte follows them).
+// The bytes of a non-empty Java array at the front of a buffer of `capacity` bytes (at least the
+// array's length plus one), zeros after them.
 NativeBuffer CopyIn(JNIEnv* env, jbyteArray array, jsize length, size_t capacity);
 
 // A new byte[] holding exactly the first `length` bytes of `bytes`; null when the VM cannot make

@@ -11,6 +11,7 @@
 
 namespace {
 
+using corvane::jni::BufferStart;
 using corvane::jni::CallExportTwice;
 using corvane::jni::NativeBuffer;
 
@@ -36,7 +37,7 @@ struct RoundTrip {
         [&](char* out, int32_t* size) {
           return generateSingleSignedMsg(kTextToSign, sign_length, 0, out, size);
         },
-        signed_message, signed_size);
+        BufferStart::kAsItComes, signed_message, signed_size);
     if (code != 0) return code;
     std::printf("SignedMsg:\n[%s]\n", signed_message.get());
     std::printf("Sign Test OK!\n");
@@ -46,7 +47,7 @@ struct RoundTrip {
         [&](char* out, int32_t* size) {
           return verifySingleSignedMsg(signed_message.get(), signed_size, out, size);
         },
-        verified, verified_size);
+        BufferStart::kZeroed, verified, verified_size);
     if (code != 0) return code;
     std::printf("Verify Test OK!\n");
 
@@ -56,7 +57,7 @@ struct RoundTrip {
         [&](char* out, int32_t* size) {
           return composeSingleEnvelopedMsg(kTextToEncrypt, encrypt_length, out, size);
         },
-        enveloped, enveloped_size);
+        BufferStart::kAsItComes, enveloped, enveloped_size);
     if (code != 0) return code;
     std::printf("EnvelopedMsg:\n[%s]\n", enveloped.get());
     std::printf("Encrypt Test OK!\n");
@@ -66,7 +67,7 @@ struct RoundTrip {
         [&](char* out, int32_t* size) {
           return decomposeSingleEnvelopedMsg(enveloped.get(), enveloped_size, out, size);
         },
-        decrypted, decrypted_size);
+        BufferStart::kAsItComes, decrypted, decrypted_size);
     if (code != 0) return code;
     std::printf("Decrypted Plain:\n[%s]\n", decrypted.get());
     std::printf("Decrypt Test OK!\n");

@@ -37,7 +37,8 @@ extern "C" {
 JNIEXPORT jbyteArray JNICALL Java_plovik_Corvane_JNIVerifyAttachedMsg(JNIEnv* env, jclass,
                                                                        jbyteArray message,
                                                                        jintArray result) {
-  return corvane::jni::CallByteArrayExport(env, message, result, verifySingleSignedMsg);
+  return corvane::jni::CallByteArrayExport(env, message, result, verifySingleSignedMsg,
+                                           corvane::jni::BufferStart::kZeroed);
 }
 
 JNIEXPORT jint JNICALL Java_plovik_Corvane_JNIVerifyDetachedMsg(JNIEnv* env, jclass,

@@ -23,7 +23,6 @@ enum class Mode {
 
 struct VerificationResources {
   CallBuffer message;
-  CallBuffer content;
   platform::OwnedCertificate signer;
 };
 
@@ -86,24 +85,25 @@ Outcome VerifySignature(VerificationResources& held, int32_t message_length, con
   return kDone;
 }
 
-// Takes the attached content out again, now into an area of its own, and only then copies it
-// to the caller, so that a failure never leaves content in the caller's buffer.
-Outcome HandBackContent(VerificationResources& held, int32_t message_length, DWORD attached_size,
-                        char* content, int32_t* content_length) {
-  Outcome step = held.content.Allocate(attached_size);
-  if (!step.ok()) return step;
+// Takes the attached content out again, straight into the caller's buffer, once the signature
+// and the chain were found good: the message verified a moment ago and its same bytes verify
+// again, and the platform writes the content only for a message that verified, so a failure
+// never leaves content in the caller's buffer. The caller's length is its buffer's capacity (the
+// size query's answer, or less): content longer than that, or than the message it came from, is
+// refused and nothing is written.
+Outcome HandBackContent(const VerificationResources& held, int32_t message_length,
+                        DWORD attached_size, char* content, int32_t* content_length) {
+  const int32_t capacity = std::max(std::min(*content_length, message_length), 0);
+  if (attached_size > static_cast<DWORD>(capacity)) return Raise(Failure::kVerificationFailed);
   CRYPT_VERIFY_MESSAGE_PARA parameters = VerifyParameters();
   DWORD size = attached_size;
   if (!CryptVerifyMessageSignature(&parameters, 0, held.message.data(),
-                                   static_cast<DWORD>(message_length), held.content.data(), &size,
-                                   nullptr)) {
+                                   static_cast<DWORD>(message_length),
+                                   reinterpret_cast<BYTE*>(content), &size, nullptr)) {
     return VerificationFailure(GetLastError());
   }
-  // The caller's length is its buffer's capacity (the size query's answer, or less): content
-  // longer than that, or than the message it came from, is refused and nothing is written.
-  const int32_t capacity = std::min(*content_length, message_length);
-  return CopyContentToCaller(held.content, size, static_cast<DWORD>(std::max(capacity, 0)),
-                             Failure::kVerificationFailed, content, content_length);
+  *content_length = static_cast<int32_t>(size);
+  return kDone;
 }
 
 Outcome Verify(VerificationResources& held, const char* text, int32_t text_length, char* content,
@@ -139,7 +139,6 @@ extern "C" CORVANE_API int32_t CORVANE_CALL verifySingleSignedMsg(const char* te
   VerificationResources held;
   Mode mode = Mode::kUndecided;
   const Outcome outcome = Verify(held, text, text_length, content, content_length, mode);
-  held.content.Release();
   held.message.Release();
   if (outcome.ok()) {
     // Left out, with the result still 0, when the text cannot be made.

@@ -179,32 +179,66 @@ TEST_F(DecryptMessageTest, KeyIdentifierMatchesACertificateWithoutTheExtension) 
   EXPECT_EQ(opened.output, "by key identifier");
 }
 
-TEST_F(DecryptMessageTest, ShortBufferReportsTheSizeAndExchangeCertificateIsTheRecipient) {
+// Whatever the buffer's capacity: the content when it fits (the cipher writing straight into the
+// buffer, or through a buffer of its own where the caller's lacks the block more a block cipher
+// may write), and the recipient; else ERROR_MORE_DATA with the content's size and no recipient.
+// Content that does not decrypt leaves nothing decrypted in the buffer.
+TEST_F(DecryptMessageTest, EveryCapacityGetsTheContentOrItsSize) {
   const std::string key = RandomBytes(16, 9);
-  const std::string message =
-      BuildEnvelope({.recipients = {mine_.certificate.get()}, .content_key = key,
-                     .content_algorithm = szOID_RSA_RC4, .parameters = std::nullopt,
-                     .ciphertext = testing::EncryptWithCipher("RC4", key, "", "twelve bytes")});
+  const std::string iv = RandomBytes(16, 11);
+  const std::string plain = "twenty-one bytes here";  // AES pads it to 32
+  const struct {
+    const char* name;
+    bool aes;
+    bool right_key;
+    DWORD capacity;
+    DWORD error;
+  } rows[] = {
+      {"RC4, exactly the content", false, true, 21, 0},
+      {"RC4, one byte short", false, true, 20, ERROR_MORE_DATA},
+      {"AES, room for the ciphertext and a block", true, true, 48, 0},
+      {"AES, exactly the content", true, true, 21, 0},
+      {"AES, one byte short", true, true, 20, ERROR_MORE_DATA},
+      {"AES under another key, room for the cipher", true, false, 48, NTE_BAD_DATA},
+      {"AES under another key, exactly the content", true, false, 21, NTE_BAD_DATA},
+  };
   HCERTSTORE store = store_.handle();
   CRYPT_DECRYPT_MESSAGE_PARA parameters{offsetof(CRYPT_DECRYPT_MESSAGE_PARA, dwFlags),
                                         X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 1, &store, 0};
-  BYTE buffer[12] = {};
-  DWORD size = 11;
-  PCCERT_CONTEXT recipient = nullptr;
-  EXPECT_FALSE(CryptDecryptMessage(&parameters, reinterpret_cast<const BYTE*>(message.data()),
-                                   static_cast<DWORD>(message.size()), buffer, &size, &recipient));
-  EXPECT_EQ(GetLastError(), ERROR_MORE_DATA);
-  EXPECT_EQ(size, 12u);
-  EXPECT_EQ(recipient, nullptr);
-
-  ASSERT_TRUE(CryptDecryptMessage(&parameters, reinterpret_cast<const BYTE*>(message.data()),
-                                  static_cast<DWORD>(message.size()), buffer, &size, &recipient));
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), size), "twelve bytes");
-  ASSERT_NE(recipient, nullptr);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(recipient->pbCertEncoded),
-                        recipient->cbCertEncoded),
-            testing::DerOf(mine_.certificate.get()));
-  CertFreeCertificateContext(recipient);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string message = BuildEnvelope(
+        {.recipients = {mine_.certificate.get()},
+         .content_key = row.right_key ? key : RandomBytes(16, 8),
+         .content_algorithm = row.aes ? kAes128Cbc : szOID_RSA_RC4,
+         .parameters = row.aes ? std::optional(testing::OctetStringTlv(iv)) : std::nullopt,
+         .ciphertext = testing::EncryptWithCipher(row.aes ? "AES-128-CBC" : "RC4", key,
+                                                  row.aes ? iv : "", plain)});
+    std::string buffer(64, '\x5A');
+    DWORD size = row.capacity;
+    PCCERT_CONTEXT recipient = nullptr;
+    const BOOL ok = CryptDecryptMessage(&parameters, reinterpret_cast<const BYTE*>(message.data()),
+                                        static_cast<DWORD>(message.size()),
+                                        reinterpret_cast<BYTE*>(buffer.data()), &size, &recipient);
+    if (row.error == 0) {
+      ASSERT_TRUE(ok) << std::hex << GetLastError();
+      EXPECT_EQ(buffer.substr(0, size), plain);
+      ASSERT_NE(recipient, nullptr);
+      EXPECT_EQ(std::string(reinterpret_cast<const char*>(recipient->pbCertEncoded),
+                            recipient->cbCertEncoded),
+                testing::DerOf(mine_.certificate.get()));
+      CertFreeCertificateContext(recipient);
+      continue;
+    }
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(GetLastError(), row.error) << std::hex << GetLastError();
+    EXPECT_EQ(recipient, nullptr);
+    if (row.error == ERROR_MORE_DATA) {
+      EXPECT_EQ(size, plain.size());
+    }
+    // What the buffer held, or zeros where what was decrypted was wiped.
+    EXPECT_EQ(buffer.find_first_not_of(std::string("\x5A\0", 2)), std::string::npos);
+  }
 }
 
 // The reader is the part of the engine that sees hostile bytes: every cut of a valid BER message,

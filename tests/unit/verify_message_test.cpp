@@ -231,6 +231,12 @@ TEST_F(VerifyMessageTest, ContentCallChecksItsOwnBytesAfterASizeQuery) {
   const std::string other = testing::OpensslSign(same_length, {{signer_.get(), key_.get()}}, "-nodetach -noattr");
   std::string tampered = message;
   Replace(tampered, kContent, "peer content 0123456788");
+  std::string signature_changed = message;
+  signature_changed.back() ^= 1;
+  // BER, the content in pieces: the memo keeps the whole message.
+  const std::string in_pieces = testing::OpensslSign(kContent, {{signer_.get(), key_.get()}}, "-nodetach -noattr -stream");
+  std::string in_pieces_tampered = in_pieces;
+  Replace(in_pieces_tampered, kContent, "peer content 0123456788");
   const struct {
     const char* name;
     std::vector<const std::string*> size_queries;  // in order, before the content call
@@ -240,6 +246,9 @@ TEST_F(VerifyMessageTest, ContentCallChecksItsOwnBytesAfterASizeQuery) {
   } rows[] = {
       {"same bytes", {&message}, &message, 0, 0},
       {"one content byte changed", {&message}, &tampered, 0, NTE_BAD_SIGNATURE},
+      {"one byte after the content changed", {&message}, &signature_changed, 0, NTE_BAD_SIGNATURE},
+      {"content in pieces, same bytes", {&in_pieces}, &in_pieces, 0, 0},
+      {"content in pieces, one byte changed", {&in_pieces}, &in_pieces_tampered, 0, NTE_BAD_SIGNATURE},
       {"another signer", {&message}, &message, 1, CRYPT_E_NO_SIGNER},
       {"a later query for another message", {&message, &other}, &message, 0, 0},
       {"no query before", {}, &message, 0, 0},

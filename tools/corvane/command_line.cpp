@@ -67,7 +67,9 @@ bool WriteOutput(const std::string& path, const std::string& bytes) {
   const mode_t mode = std::filesystem::is_regular_file(existing)
                           ? static_cast<mode_t>(existing.permissions() & std::filesystem::perms::mask)
                           : static_cast<mode_t>(0666 & ~mask);
-  return platform::WriteFileAtomically(path, bytes, mode).ok();
+  // Not flushed to the disk: output that a crash loses is made again by running the command
+  // again, and flushing cost more than the operation (docs/performance.md).
+  return platform::WriteFileAtomically(path, bytes, mode, platform::Durability::kHandedToTheSystem).ok();
 }
 
 Options::Options(std::vector<std::string> args, std::string_view command) : command_(command) {

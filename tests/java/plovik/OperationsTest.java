@@ -67,6 +67,17 @@ class OperationsTest {
     assertArrayEquals(new byte[] {'x'}, shortData, "the caller's array is never written");
   }
 
+  @Test
+  void aDetachedSignatureHandedToTheAttachedVerificationIsCheckedOverZerosOfItsTextsLength() {
+    // A detached signature's length does not follow its data's: sign as many zeros as it has.
+    int length = signed(new byte[1], true).length;
+    byte[] signature = signed(new byte[length], true);
+    assertEquals(length, signature.length);
+    int[] result = {1};
+    assertArrayEquals(new byte[length], Corvane.JNIVerifyAttachedMsg(signature, result));
+    assertEquals(0, result[0]);
+  }
+
   @ParameterizedTest(name = "{0}")
   @MethodSource("data")
   void envelopesOpenWithBouncyCastleAndBouncyCastleEnvelopesOpenHere(String name, byte[] data)

@@ -20,7 +20,7 @@ constexpr time_t kStaleAfterSeconds = 60;
 
 // Writes `bytes` into a new temporary file beside `path`; returns its name through `temporary`.
 Status WriteTemporary(const std::filesystem::path& path, std::string_view bytes, mode_t mode,
-                      std::string& temporary) {
+                      Durability durability, std::string& temporary) {
   temporary = (path.parent_path() / ("." + path.filename().string() + "." + std::to_string(getpid()) +
                                      ".XXXXXX"))
                   .string();
@@ -39,7 +39,9 @@ Status WriteTemporary(const std::filesystem::path& path, std::string_view bytes,
       written += static_cast<size_t>(result);
     }
   }
-  if (status.ok() && fsync(fd) != 0) status = Status::LastSystemError();
+  if (status.ok() && durability == Durability::kFlushed && fsync(fd) != 0) {
+    status = Status::LastSystemError();
+  }
   if (close(fd) != 0 && status.ok()) status = Status::LastSystemError();
   if (!status.ok()) unlink(temporary.c_str());
   return status;
@@ -89,16 +91,17 @@ Status CreatePrivateFolder(const std::filesystem::path& folder) {
   return Status();
 }
 
-Status WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode) {
+Status WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode,
+                           Durability durability) {
   std::string temporary;
-  const Status written = WriteTemporary(path, bytes, mode, temporary);
+  const Status written = WriteTemporary(path, bytes, mode, durability, temporary);
   if (!written.ok()) return written;
   if (rename(temporary.c_str(), path.c_str()) != 0) {
     const Status failure = Status::LastSystemError();
     unlink(temporary.c_str());
     return failure;
   }
-  return SyncFolder(path.parent_path());
+  return durability == Durability::kFlushed ? SyncFolder(path.parent_path()) : Status();
 }
 
 bool IsTemporaryFileName(const std::string& file_name) {
@@ -127,7 +130,7 @@ void RemoveStaleTemporaryFiles(const std::filesystem::path& folder, std::vector<
 
 Status CreateFileAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode) {
   std::string temporary;
-  const Status written = WriteTemporary(path, bytes, mode, temporary);
+  const Status written = WriteTemporary(path, bytes, mode, Durability::kFlushed, temporary);
   if (!written.ok()) return written;
   // link() never replaces an existing file: of two concurrent creators exactly one succeeds.
   Status status;

@@ -1,8 +1,10 @@
 #include "platform/posix/message/content_decryption.h"
 
 #include <climits>
+#include <cstring>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "platform/posix/ossl.h"
 #include "platform/posix/message/rc4_key.h"
@@ -30,29 +32,54 @@ const BlockCipher* FindBlockCipher(std::string_view oid) {
   return nullptr;
 }
 
-// Runs the cipher over the whole ciphertext; false when OpenSSL refuses it (for the CBC
-// ciphers: when the final block's padding is wrong).
-bool RunCipher(EVP_CIPHER_CTX* context, const std::vector<uint8_t>& ciphertext,
-               std::vector<uint8_t>& content) {
-  const size_t block = static_cast<size_t>(EVP_CIPHER_CTX_get_block_size(context));
-  if (ciphertext.size() > static_cast<size_t>(INT_MAX) - block) return false;
-  std::vector<uint8_t> plain(ciphertext.size() + block);
+// The bytes a decryption may write for `ciphertext_size` bytes: OpenSSL asks for one block more
+// than the input of a block cipher.
+size_t OutputRoom(EVP_CIPHER_CTX* context, size_t ciphertext_size) {
+  const auto block = static_cast<size_t>(EVP_CIPHER_CTX_get_block_size(context));
+  return ciphertext_size + (block > 1 ? block : 0);
+}
+
+// Runs the cipher over the whole ciphertext into `plain`, which has OutputRoom bytes; the
+// content's length, or nothing when OpenSSL refuses it (for the CBC ciphers: when the final
+// block's padding is wrong), and then what was written is wiped.
+std::optional<size_t> RunCipher(EVP_CIPHER_CTX* context, std::span<const uint8_t> ciphertext,
+                                uint8_t* plain) {
+  if (OutputRoom(context, ciphertext.size()) > static_cast<size_t>(INT_MAX)) return std::nullopt;
   int written = 0;
-  if (EVP_DecryptUpdate(context, plain.data(), &written, ciphertext.data(),
-                        static_cast<int>(ciphertext.size())) != 1) {
-    return false;
-  }
   int final_written = 0;
-  if (EVP_DecryptFinal_ex(context, plain.data() + written, &final_written) != 1) return false;
-  plain.resize(static_cast<size_t>(written) + static_cast<size_t>(final_written));
-  content = std::move(plain);
-  return true;
+  if (EVP_DecryptUpdate(context, plain, &written, ciphertext.data(),
+                        static_cast<int>(ciphertext.size())) != 1 ||
+      EVP_DecryptFinal_ex(context, plain + written, &final_written) != 1) {
+    OPENSSL_cleanse(plain, OutputRoom(context, ciphertext.size()));
+    return std::nullopt;
+  }
+  return static_cast<size_t>(written) + static_cast<size_t>(final_written);
+}
+
+// Decrypts into `output` of capacity `*size`, through a buffer of its own when `output` has not
+// the room the cipher may write.
+Status Decrypt(EVP_CIPHER_CTX* context, std::span<const uint8_t> ciphertext, BYTE* output,
+               DWORD* size) {
+  const DWORD capacity = *size;
+  if (OutputRoom(context, ciphertext.size()) <= capacity) {
+    const std::optional<size_t> length = RunCipher(context, ciphertext, output);
+    if (!length) return Status(NTE_BAD_DATA);
+    *size = static_cast<DWORD>(*length);
+    return Status();
+  }
+  std::vector<uint8_t> plain(OutputRoom(context, ciphertext.size()));
+  const std::optional<size_t> length = RunCipher(context, ciphertext, plain.data());
+  if (!length) return Status(NTE_BAD_DATA);
+  *size = static_cast<DWORD>(*length);
+  if (*length > capacity) return Status(ERROR_MORE_DATA);
+  if (*length != 0) std::memcpy(output, plain.data(), *length);
+  return Status();
 }
 
 }  // namespace
 
 Status DecryptContent(const AlgorithmIdentifier& algorithm, const SecretBytes& content_key,
-                     const std::vector<uint8_t>& ciphertext, std::vector<uint8_t>& content) {
+                      std::span<const uint8_t> ciphertext, BYTE* output, DWORD* size) {
   const BlockCipher* block_cipher = FindBlockCipher(algorithm.oid);
   const bool rc4 = algorithm.oid == kRc4Oid;
   if (block_cipher == nullptr && !rc4) return Status(CRYPT_E_UNKNOWN_ALGO);
@@ -89,7 +116,7 @@ Status DecryptContent(const AlgorithmIdentifier& algorithm, const SecretBytes& c
   if (EVP_DecryptInit_ex2(context.get(), nullptr, key->data(), iv, nullptr) != 1) {
     return Status(NTE_BAD_KEY);
   }
-  return RunCipher(context.get(), ciphertext, content) ? Status() : Status(NTE_BAD_DATA);
+  return Decrypt(context.get(), ciphertext, output, size);
 }
 
 }  // namespace corvane::platform

@@ -6,7 +6,7 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
+#include <span>
 
 #include "platform/platform.h"
 #include "platform/posix/message/enveloped_data.h"
@@ -15,10 +15,14 @@
 
 namespace corvane::platform {
 
-// The content; or CRYPT_E_UNKNOWN_ALGO for a cipher this layer does not have, CRYPT_E_MSG_ERROR
-// for unusable parameters, NTE_BAD_KEY for a key of the wrong size, NTE_BAD_DATA when the
-// ciphertext does not decrypt.
+// Decrypts `ciphertext` into `output`, whose capacity is `*size`, and sets `*size` to the
+// content's length. The content goes straight into `output` when it has room for the ciphertext
+// (and one block more for a block cipher), else through a buffer of this call's own. Errors:
+// ERROR_MORE_DATA (with the content's length in `*size`, nothing written) when it does not fit;
+// CRYPT_E_UNKNOWN_ALGO for a cipher this layer does not have, CRYPT_E_MSG_ERROR for unusable
+// parameters, NTE_BAD_KEY for a key of the wrong size, NTE_BAD_DATA when the ciphertext does not
+// decrypt (then nothing of it is left in `output`).
 Status DecryptContent(const AlgorithmIdentifier& algorithm, const SecretBytes& content_key,
-                     const std::vector<uint8_t>& ciphertext, std::vector<uint8_t>& content);
+                      std::span<const uint8_t> ciphertext, BYTE* output, DWORD* size);
 
 }  // namespace corvane::platform

@@ -18,6 +18,7 @@
 // the key or the content itself (NTE_BAD_KEY, NTE_BAD_DATA) are then reported by the call with a
 // buffer, which reports the exact size.
 #include <cstring>
+#include <vector>
 
 #include "platform/posix/message/content_decryption.h"
 #include "platform/posix/message/content_key.h"
@@ -58,23 +59,22 @@ extern "C" BOOL CryptDecryptMessage(PCRYPT_DECRYPT_MESSAGE_PARA decrypt_para,
     return TRUE;
   }
 
-  std::vector<uint8_t> content;
   if (recipient->recipient->kind == EnvelopeRecipient::Kind::kKeyAgreement) {
+    std::vector<uint8_t> content;
     PLATFORM_ENSURE_OK(OpenKeyAgreementEnvelope(encrypted_blob, encrypted_blob_size,
                                                 CertificateX509(recipient->certificate.get()),
                                                 recipient->private_key.get(), content));
+    const DWORD capacity = *decrypted_size;
+    *decrypted_size = static_cast<DWORD>(content.size());
+    PLATFORM_ENSURE(capacity >= content.size(), ERROR_MORE_DATA);
+    if (!content.empty()) std::memcpy(decrypted, content.data(), content.size());
   } else {
     SecretBytes content_key;
     PLATFORM_ENSURE_OK(
         UnwrapContentKey(recipient->private_key.get(), *recipient->recipient, content_key));
     PLATFORM_ENSURE_OK(DecryptContent(envelope.content_encryption, content_key,
-                                      envelope.encrypted_content, content));
+                                      envelope.encrypted_content, decrypted, decrypted_size));
   }
-
-  const DWORD capacity = *decrypted_size;
-  *decrypted_size = static_cast<DWORD>(content.size());
-  PLATFORM_ENSURE(capacity >= content.size(), ERROR_MORE_DATA);
-  if (!content.empty()) std::memcpy(decrypted, content.data(), content.size());
   if (exchange_cert != nullptr) *exchange_cert = recipient->certificate.release();
   return TRUE;
 }

@@ -156,10 +156,15 @@ bool ReadEncryptedContentInfo(Reader& reader, EnvelopedData& envelope) {
   }
   envelope.has_encrypted_content = false;
   if (const std::optional<Element> content = fields.NextIf(TagClass::kContext, 0)) {
-    std::optional<std::vector<uint8_t>> value = asn1::OctetStringValue(*content);
-    if (!value) return false;
     envelope.has_encrypted_content = true;
-    envelope.encrypted_content = std::move(*value);
+    if (!content->constructed) {
+      envelope.encrypted_content = {content->content, content->content_size};
+    } else {
+      std::optional<std::vector<uint8_t>> value = asn1::OctetStringValue(*content);
+      if (!value) return false;
+      envelope.joined_encrypted_content = std::move(*value);
+      envelope.encrypted_content = envelope.joined_encrypted_content;
+    }
   }
   return fields.AtEnd();
 }

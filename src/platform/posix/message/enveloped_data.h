@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,11 @@ struct EnvelopedData {
   std::vector<EnvelopeRecipient> recipients;
   AlgorithmIdentifier content_encryption;
   bool has_encrypted_content = false;  // false when the content travels outside the message
-  std::vector<uint8_t> encrypted_content;
+  // The encrypted content, not copied: a view of the message's own bytes when the message holds
+  // it in one piece (DER always does), else of `joined_encrypted_content`, its pieces put together.
+  // Valid while the message's bytes and this structure (not a copy of it) are.
+  std::span<const uint8_t> encrypted_content;
+  std::vector<uint8_t> joined_encrypted_content;
 };
 
 enum class EnvelopeReading {
@@ -62,7 +67,8 @@ enum class EnvelopeReading {
   kOtherContentType  // a well-formed ContentInfo of another type (signed data, plain data...)
 };
 
-// Reads a whole message (trailing bytes after the ContentInfo make it malformed).
+// Reads a whole message (trailing bytes after the ContentInfo make it malformed). The envelope
+// refers to the message's bytes (see encrypted_content).
 EnvelopeReading ReadEnvelopedData(const uint8_t* message, size_t size, EnvelopedData& envelope);
 
 }  // namespace corvane::platform

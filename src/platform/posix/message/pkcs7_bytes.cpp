@@ -12,14 +12,13 @@ ossl::UniquePtr<BIO> ContentSource(const uint8_t* content, size_t size) {
 
 ossl::UniquePtr<CMS_ContentInfo> ReadCmsMessage(const BYTE* message, size_t size) {
   if (message == nullptr || size == 0 || size > static_cast<size_t>(INT_MAX)) return nullptr;
-  ossl::UniquePtr<BIO> input(BIO_new_mem_buf(message, static_cast<int>(size)));
   CMS_ContentInfo* target = CMS_ContentInfo_new_ex(ossl::LibraryContext(), ossl::kNoProperties);
-  // A failed decoding frees `target` and sets it null; a failed read leaves it for the owner.
-  const bool read = input != nullptr && target != nullptr &&
-                    d2i_CMS_bio(input.get(), &target) != nullptr;
-  ossl::UniquePtr<CMS_ContentInfo> owner(target);
-  if (!read) return nullptr;
-  return owner;
+  if (target == nullptr) return nullptr;
+  // Decoded from the bytes where they are, without reading a copy first; a failed decoding
+  // frees `target` and sets it null.
+  const unsigned char* cursor = message;
+  d2i_CMS_ContentInfo(&target, &cursor, static_cast<long>(size));
+  return ossl::UniquePtr<CMS_ContentInfo>(target);
 }
 
 namespace {

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <optional>
 
 #include "platform/posix/failure_detail.h"
 #include "platform/posix/message/pkcs7_bytes.h"
+#include "platform/posix/asn1/asn1_reader.h"
 #include "platform/posix/ossl.h"
 #include "platform/posix/policy/algorithm_policy.h"
 #include "platform/posix/store/certificate_x509.h"
@@ -15,6 +17,38 @@
 
 namespace corvane::platform {
 namespace {
+
+// The offset of the message's own content where the message holds it in one piece, a primitive
+// OCTET STRING (as DER has it) found by the bounded reader at ContentInfo { type, [0] SignedData
+// { version, digestAlgorithms, encapContentInfo { type, [0] OCTET STRING } ... } } and equal byte
+// for byte to `decoded`; nothing for content in pieces.
+std::optional<size_t> ContentOffset(const BYTE* message, size_t size, const ASN1_OCTET_STRING* decoded) {
+  using asn1::Element;
+  using asn1::TagClass;
+  namespace universal = asn1::universal;
+  // The child of `parent` after the `skipped` elements, when it has the tag asked for.
+  const auto child = [](const Element& parent, int skipped, TagClass cls, uint32_t number) {
+    asn1::Reader fields(parent);
+    for (int index = 0; index < skipped; ++index) {
+      if (!fields.Next()) return std::optional<Element>();
+    }
+    return fields.NextIf(cls, number);
+  };
+  asn1::Reader outer(message, size, asn1::Rules::kBer);
+  std::optional<Element> element = outer.NextIf(TagClass::kUniversal, universal::kSequence);
+  if (element) element = child(*element, 1, TagClass::kContext, 0);             // [0] content
+  if (element) element = child(*element, 0, TagClass::kUniversal, universal::kSequence);  // SignedData
+  if (element) element = child(*element, 2, TagClass::kUniversal, universal::kSequence);  // encapContentInfo
+  if (element) element = child(*element, 1, TagClass::kContext, 0);             // [0] eContent
+  if (element) element = child(*element, 0, TagClass::kUniversal, universal::kOctetString);
+  const auto decoded_size = static_cast<size_t>(ASN1_STRING_length(decoded));
+  if (!element || element->constructed || element->content_size != decoded_size ||
+      (decoded_size != 0 &&
+       std::memcmp(element->content, ASN1_STRING_get0_data(decoded), decoded_size) != 0)) {
+    return std::nullopt;
+  }
+  return static_cast<size_t>(element->content - message);
+}
 
 bool SameBytes(const unsigned char* a, size_t a_size, const unsigned char* b, size_t b_size) {
   return a_size == b_size && (a_size == 0 || std::memcmp(a, b, a_size) == 0);
@@ -78,18 +112,16 @@ bool ContentTypeAttributeMatches(CMS_ContentInfo* message, CMS_SignerInfo* signe
   return named != nullptr && OBJ_cmp(named, CMS_get0_eContentType(message)) == 0;
 }
 
-// Runs the content through the message's digests: the message's own content (read back into
-// `content`) or the detached pieces. Null when the digests cannot be set up.
+// Runs the content through the message's digests: the message's own content (read through and
+// dropped: it stays in the message's structure) or the detached pieces. Null when the digests
+// cannot be set up.
 ossl::UniquePtr<BIO> DigestContent(CMS_ContentInfo* message,
-                                   const std::vector<ContentPiece>* detached,
-                                   std::vector<BYTE>& content) {
+                                   const std::vector<ContentPiece>* detached) {
   if (detached == nullptr) {
     ossl::UniquePtr<BIO> chain(CMS_dataInit(message, nullptr));
     unsigned char buffer[16384];
     int read = 0;
-    while (chain && (read = BIO_read(chain.get(), buffer, sizeof buffer)) > 0) {
-      content.insert(content.end(), buffer, buffer + read);
-    }
+    while (chain && (read = BIO_read(chain.get(), buffer, sizeof buffer)) > 0) continue;
     if (read < 0) return nullptr;
     return chain;
   }
@@ -130,13 +162,11 @@ Status VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
                      "(verify.accept_sha1 = no)");
     return Status(CRYPT_E_UNKNOWN_ALGO);
   }
-  std::vector<BYTE> content;
-  if (detached == nullptr) {
-    ASN1_OCTET_STRING** own_content = CMS_get0_content(info.get());
-    if (own_content == nullptr || *own_content == nullptr) return Status(CRYPT_E_MSG_ERROR);
-    content.reserve(static_cast<size_t>(ASN1_STRING_length(*own_content)));
+  ASN1_OCTET_STRING** own_content = CMS_get0_content(info.get());
+  if (detached == nullptr && (own_content == nullptr || *own_content == nullptr)) {
+    return Status(CRYPT_E_MSG_ERROR);
   }
-  const ossl::UniquePtr<BIO> digests = DigestContent(info.get(), detached, content);
+  const ossl::UniquePtr<BIO> digests = DigestContent(info.get(), detached);
   if (!digests) return Status(CRYPT_E_UNKNOWN_ALGO);
   // Signed attributes: their signature first; without them the signature covers the content.
   if (CMS_signed_get_attr_count(signer) >= 0 &&
@@ -146,7 +176,12 @@ Status VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
   if (CMS_SignerInfo_verify_content(signer, digests.get()) != 1) return Status(NTE_BAD_SIGNATURE);
 
   result.certificate = std::move(certificate);
-  result.content = std::move(content);
+  if (detached == nullptr) {
+    // The content leaves the structure it was decoded into, which goes: no copy is made.
+    result.content.reset(*own_content);
+    *own_content = nullptr;
+    result.content_offset = ContentOffset(message, size, result.content.get());
+  }
   return Status();
 }
 

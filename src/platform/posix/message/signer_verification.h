@@ -14,9 +14,11 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/ossl.h"
 #include "platform/posix/status.h"
 #include "platform/posix/store/certificate_reference.h"
 
@@ -25,7 +27,16 @@ namespace corvane::platform {
 struct VerifiedSigner {
   // The signer's certificate; the message's other certificates are in the context's store.
   CertificateReference certificate;
-  std::vector<BYTE> content;  // the message's own content (empty for detached content)
+  // The message's own content as OpenSSL decoded it, the very bytes that were hashed (null for
+  // detached content); and where the message holds exactly these bytes in one piece, as DER
+  // always does: their offset in the message's bytes.
+  ossl::UniquePtr<ASN1_OCTET_STRING> content;
+  std::optional<size_t> content_offset;
+
+  const BYTE* content_data() const { return content ? ASN1_STRING_get0_data(content.get()) : nullptr; }
+  size_t content_size() const {
+    return content ? static_cast<size_t>(ASN1_STRING_length(content.get())) : 0;
+  }
 };
 
 struct ContentPiece {

@@ -5,8 +5,9 @@
 //
 // A verification depends on nothing but the message's bytes and the signer's index (the signer's
 // certificate comes from the message itself), so a message equal byte for byte, for the same
-// signer, has the same result. A memo is taken once; a new size query replaces it. It holds a copy
-// of the message and the content, released when it is taken or replaced, or when the thread ends.
+// signer, has the same result. A memo is taken once; a new size query replaces it. It holds the
+// verification's content and a copy of the rest of the message's bytes (the whole message when
+// its content is in pieces), released when it is taken or replaced, or when the thread ends.
 #pragma once
 
 #include <cstddef>

@@ -61,11 +61,11 @@ extern "C" BOOL CryptVerifyMessageSignature(PCRYPT_VERIFY_MESSAGE_PARA verify_pa
 
   if (decoded_size != nullptr) {
     const DWORD capacity = *decoded_size;
-    *decoded_size = static_cast<DWORD>(verified->content.size());
+    *decoded_size = static_cast<DWORD>(verified->content_size());
     if (decoded != nullptr) {
-      PLATFORM_ENSURE(capacity >= verified->content.size(), ERROR_MORE_DATA);
-      if (!verified->content.empty()) {
-        std::memcpy(decoded, verified->content.data(), verified->content.size());
+      PLATFORM_ENSURE(capacity >= verified->content_size(), ERROR_MORE_DATA);
+      if (verified->content_size() != 0) {
+        std::memcpy(decoded, verified->content_data(), verified->content_size());
       }
     }
   }
