@@ -3,10 +3,17 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/posix/store/certificate_context.h"
 #include "platform/posix/store/certificate_x509.h"
 
 namespace corvane::platform {
 namespace {
+
+// The serial number of an issuer-and-serial recipient as the platform holds serial numbers:
+// least significant byte first.
+std::vector<BYTE> LittleEndianSerial(const KeyTransportRecipient& recipient) {
+  return std::vector<BYTE>(recipient.serial_number.rbegin(), recipient.serial_number.rend());
+}
 
 bool SameBytes(const std::vector<uint8_t>& bytes, const uint8_t* data, size_t size) {
   return bytes.size() == size && (size == 0 || std::memcmp(bytes.data(), data, size) == 0);
@@ -18,8 +25,7 @@ bool MatchesIssuerAndSerial(PCCERT_CONTEXT certificate, const KeyTransportRecipi
       !SameBytes(recipient.issuer, info->Issuer.pbData, info->Issuer.cbData)) {
     return false;
   }
-  // The platform keeps serial numbers least significant byte first.
-  std::vector<BYTE> serial(recipient.serial_number.rbegin(), recipient.serial_number.rend());
+  std::vector<BYTE> serial = LittleEndianSerial(recipient);
   CRYPT_INTEGER_BLOB blob{static_cast<DWORD>(serial.size()), serial.data()};
   return CertCompareIntegerBlob(&blob, &info->SerialNumber) != FALSE;
 }
@@ -43,28 +49,66 @@ bool CertificateMatchesRecipient(PCCERT_CONTEXT certificate,
   return false;
 }
 
+namespace {
+
+// Adds to `found` the certificates of `store` that `search` yields and that match `recipient`.
+void AddMatches(HCERTSTORE store, DWORD search, const void* key, const KeyTransportRecipient& recipient,
+                std::vector<CertificateReference>& found) {
+  PCCERT_CONTEXT certificate = nullptr;
+  while ((certificate = CertFindCertificateInStore(store, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, search, key,
+                                                   certificate)) != nullptr) {
+    if (CertificateMatchesRecipient(certificate, recipient)) {
+      found.emplace_back(CertDuplicateCertificateContext(certificate));
+    }
+  }
+}
+
+// The certificates of `store` that match any of the recipients, each once, in the store's
+// enumeration order (ascending thumbprint). A recipient named by issuer and serial number is
+// looked up in the store's index of serial numbers; one named by key identifier is compared with
+// every certificate.
+std::vector<CertificateReference> MatchingCertificates(HCERTSTORE store,
+                                                       const std::vector<KeyTransportRecipient>& recipients) {
+  std::vector<CertificateReference> found;
+  for (const KeyTransportRecipient& recipient : recipients) {
+    if (recipient.identifier == KeyTransportRecipient::Identifier::kIssuerAndSerialNumber) {
+      std::vector<BYTE> serial = LittleEndianSerial(recipient);
+      const CRYPT_INTEGER_BLOB key{static_cast<DWORD>(serial.size()), serial.data()};
+      AddMatches(store, CORVANE_CERT_FIND_SERIAL_NUMBER, &key, recipient, found);
+    } else {
+      AddMatches(store, CERT_FIND_ANY, nullptr, recipient, found);
+    }
+  }
+  const auto thumbprint = [](const CertificateReference& c) -> const std::string& {
+    return ContextOf(c.get())->certificate->thumbprint;
+  };
+  std::sort(found.begin(), found.end(), [&](const auto& a, const auto& b) { return thumbprint(a) < thumbprint(b); });
+  found.erase(std::unique(found.begin(), found.end(),
+                          [&](const auto& a, const auto& b) { return thumbprint(a) == thumbprint(b); }),
+              found.end());
+  return found;
+}
+
+}  // namespace
+
 std::optional<RecipientCertificate> FindRecipientCertificate(
     const HCERTSTORE* stores, DWORD store_count,
     const std::vector<KeyTransportRecipient>& recipients, DWORD& failure) {
   failure = CRYPT_E_NO_DECRYPT_CERT;
   for (DWORD index = 0; index < store_count; ++index) {
-    PCCERT_CONTEXT certificate = nullptr;
-    while ((certificate = CertEnumCertificatesInStore(stores[index], certificate)) != nullptr) {
+    for (CertificateReference& certificate : MatchingCertificates(stores[index], recipients)) {
       const auto recipient = std::find_if(
           recipients.begin(), recipients.end(), [&](const KeyTransportRecipient& candidate) {
-            return CertificateMatchesRecipient(certificate, candidate);
+            return CertificateMatchesRecipient(certificate.get(), candidate);
           });
-      if (recipient == recipients.end()) continue;
       DWORD key_failure = 0;
-      ossl::UniquePtr<EVP_PKEY> key = LoadLinkedPrivateKey(certificate, &key_failure);
+      ossl::UniquePtr<EVP_PKEY> key = LoadLinkedPrivateKey(certificate.get(), &key_failure);
       if (!key && key_failure != CRYPT_E_NO_KEY_PROPERTY) {
-        CertFreeCertificateContext(certificate);
         failure = key_failure;
         return std::nullopt;
       }
       if (!key) continue;
-      // Leaving the enumeration early: the context it returned last is now ours to release.
-      return RecipientCertificate{CertificateReference(certificate), std::move(key), &*recipient};
+      return RecipientCertificate{std::move(certificate), std::move(key), &*recipient};
     }
   }
   return std::nullopt;

@@ -9,6 +9,7 @@
 
 #include "platform/posix/store/cache_setting.h"
 #include "platform/posix/store/folder_watch.h"
+#include "platform/posix/store/indexed_folder.h"
 #include "platform/posix/store/revocation_list_files.h"
 #include "platform/posix/store/revocation_lists.h"
 #include "platform/posix/store/store_layout.h"
@@ -88,6 +89,10 @@ Changes ChangesSince(const std::filesystem::path& folder, const typename PerFold
   return {.named = events->names};
 }
 
+// Whether a reading holds everything of its folder.
+bool IsWhole(const StoreContents& contents) { return contents.indexed == nullptr; }
+bool IsWhole(const RevocationListFiles&) { return true; }
+
 template <typename Reading>
 using Loader = Status (*)(const std::filesystem::path& folder, std::shared_ptr<Reading>& reading,
                           const EarlierReading<Reading>* earlier);
@@ -95,7 +100,7 @@ using Loader = Status (*)(const std::filesystem::path& folder, std::shared_ptr<R
 // The reading of `folder` that `load` makes, from the cache while it holds.
 template <typename Reading>
 Status CachedReading(const std::filesystem::path& folder, EntryFilter wanted, Loader<Reading> load,
-                     std::shared_ptr<const Reading>& reading) {
+                     std::shared_ptr<const Reading>& reading, bool whole = true) {
   PerFolder<Reading>& cache = Kept<Reading>();
   std::shared_ptr<Reading> loaded;
   if (!StoreCachingEnabled()) {
@@ -108,11 +113,13 @@ Status CachedReading(const std::filesystem::path& folder, EntryFilter wanted, Lo
   // Taken before the folder is read again: a change during that read renews the generation, and
   // the next call reads again.
   const std::optional<FolderChanges> events = FolderChangesSince(folder, kept.generation);
-  const Changes changes = ChangesSince<Reading>(folder, kept, events, wanted);
-  if (changes.none) {
+  Changes changes = ChangesSince<Reading>(folder, kept, events, wanted);
+  const bool kept_whole = kept.reading == nullptr || IsWhole(*kept.reading);
+  if (changes.none && (kept_whole || !whole)) {
     reading = kept.reading;
     return Status();
   }
+  if (!kept_whole) changes.named.reset();  // what an index led to is never taken over file by file
   std::optional<EarlierReading<Reading>> earlier;
   if (changes.named) earlier.emplace(EarlierReading<Reading>{*kept.reading, *changes.named});
   const Status status = load(folder, loaded, earlier ? &*earlier : nullptr);
@@ -124,8 +131,19 @@ Status CachedReading(const std::filesystem::path& folder, EntryFilter wanted, Lo
 
 }  // namespace
 
-Status CachedStoreContents(const std::filesystem::path& folder, std::shared_ptr<const StoreContents>& contents) {
-  return CachedReading<StoreContents>(folder, IsCertificateFileName, LoadStoreContents, contents);
+Status CachedStoreContents(const std::filesystem::path& folder, std::shared_ptr<const StoreContents>& contents,
+                           StoreReading scope) {
+  if (scope == StoreReading::kWhole) {
+    return CachedReading<StoreContents>(folder, IsCertificateFileName, LoadStoreContents, contents);
+  }
+  // With nothing kept to go on from, the index is tried before the whole folder.
+  const Loader<StoreContents> through_index = [](const std::filesystem::path& folder,
+                                                 std::shared_ptr<StoreContents>& loaded,
+                                                 const EarlierReading<StoreContents>* earlier) {
+    if (earlier == nullptr && (loaded = IndexedFolder::Check(folder)) != nullptr) return Status();
+    return LoadStoreContents(folder, loaded, earlier);
+  };
+  return CachedReading<StoreContents>(folder, IsCertificateFileName, through_index, contents, false);
 }
 
 std::vector<ossl::UniquePtr<X509_CRL>> CachedRevocationLists(const std::filesystem::path& folder) {

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "platform/posix/admin/store_index_update.h"
 #include "platform/posix/store/atomic_file.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/store/store_layout.h"
@@ -58,7 +59,8 @@ Status WriteStoreFile(const std::filesystem::path& folder, const std::string& na
   std::vector<std::string> removed;
   if (status.ok()) RemoveStaleTemporaryFiles(folder, removed);
   if (status.ok()) status = WriteFileAtomically(folder / name, bytes, mode);
-  return status.ok() ? status : status.Because("cannot write " + (folder / name).string());
+  if (!status.ok()) return status.Because("cannot write " + (folder / name).string());
+  return IsCertificateFileName(name) ? UpdateStoreIndex(folder) : status;
 }
 
 }  // namespace corvane::platform

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/posix/admin/store_index_update.h"
 #include "platform/posix/store/atomic_file.h"
 #include "platform/posix/store/certificate_file.h"
 #include "platform/posix/store/store_export.h"
@@ -82,6 +83,8 @@ Status RemoveCertificate(const std::string& store, const std::string& thumbprint
     }
   }
   if (error) return Status::FromSystemError(error.value()).Because("cannot read " + folder.string());
+  status = UpdateStoreIndex(folder);
+  if (!status.ok()) return status;
   const fs::path key = folder / KeyFileName(thumbprint);
   if (fs::remove(key, error)) report.push_back("removed private key " + key.string());
   if (error) return Status::FromSystemError(error.value()).Because("cannot remove " + key.string());
