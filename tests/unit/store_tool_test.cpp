@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/store/store_index.h"
 #include "platform/posix/store/thumbprint.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/store/pkcs12_iterations.h"
@@ -52,8 +51,9 @@ class StoreToolTest : public ::testing::Test {
     std::vector<std::string> files;
     if (!fs::exists(home_.root() / "stores")) return files;
     for (const auto& entry : fs::recursive_directory_iterator(home_.root() / "stores")) {
-      // Each store's index follows its certificate files; the tests of the index look at it.
-      if (entry.is_regular_file() && entry.path().filename() != platform::kStoreIndexFileName) {
+      // Each store's index (stores/<NAME>.index) follows its certificate files; the tests of the
+      // index look at it.
+      if (entry.is_regular_file() && entry.path().extension() != ".index") {
         files.push_back(fs::relative(entry.path(), home_.root() / "stores").string());
       }
     }

@@ -1,27 +1,31 @@
-// A store folder read through its index file (store_index.h): a process that only searches the
-// store by serial number or subject reads the index and the few files that can hold what it
-// looks for, not every file.
+// A store folder read through its index (store_index.h): a process that only searches the store
+// by serial number or subject reads the index and the few files that can hold what it looks for,
+// and neither lists the folder nor reads its other files.
 //
-// The index counts only after a check against the folder: a listing of the folder and the
-// identity of each certificate entry (one lstat each, a stat more for a symbolic link) must give
-// exactly the index's names and identities. A missing, unreadable, malformed or stale index (a
-// file added, removed, replaced or written behind the tool's back) does not count, and the folder
-// is read whole as without one. A file read through the index must still show the identity the
-// check saw and hold exactly the certificates the index gives it (thumbprints, serial number and
-// subject keys); otherwise the search gives up on the index and the store is read whole. So an
-// index can make a search read less, never find a certificate the folder does not hold.
+// The index counts only after a check: the folder itself must show the identity the index gives
+// (so no entry was added, removed or renamed in it since the tool wrote the index), and each
+// linked entry (a symbolic link or a file with other hard links, whose file can change with no
+// change to the folder) the identity the index gives it. A missing, unreadable, malformed or stale
+// index does not count, and the folder is read whole as without one; so does any index of a folder
+// on a network or FUSE file system (shared_file_system.h). A file read through the
+// index must still show the identity the index gives it and hold exactly the certificates it
+// says (thumbprints, serial number and subject keys); otherwise the search gives up on the index
+// and the store is read whole. So an index can make a search read less, never find a certificate
+// the folder does not hold.
 //
 // The contents handed out hold the certificates of the files read so far: every certificate of
-// the folder with a key searched for, in thumbprint order, and never anything else. Each search
-// that reads more files hands out new contents; the earlier ones stay as they were.
+// the folder with a key searched for, in thumbprint order, and never anything else. A search that
+// reads more files hands out new contents; the earlier ones stay as they were.
 #pragma once
 
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/posix/store/folder_entries.h"
@@ -34,8 +38,8 @@ class IndexedFolder : public std::enable_shared_from_this<IndexedFolder> {
  public:
   enum class Key { kSerial, kSubject };
 
-  // The folder's contents through its index (nothing read yet), when the index file passes the
-  // check; null otherwise.
+  // The folder's contents through its index (nothing read yet), when the index passes the check;
+  // null otherwise. Their entries are the linked ones, which the store cache checks on each call.
   static std::shared_ptr<StoreContents> Check(const std::filesystem::path& folder);
 
   // Contents holding, besides what was read before, every certificate of the folder whose
@@ -44,19 +48,17 @@ class IndexedFolder : public std::enable_shared_from_this<IndexedFolder> {
   std::shared_ptr<const StoreContents> Covering(Key kind, std::string_view key);
 
  private:
-  IndexedFolder(std::filesystem::path folder, std::vector<IndexedFile> files);
+  IndexedFolder(std::filesystem::path folder, std::string encoding);
   // The certificates of `file`, when it holds what the index says.
   bool ReadFile(const IndexedFile& file, std::vector<std::shared_ptr<const StoredCertificate>>& certificates) const;
-  // New contents of the files read so far; `entries` go to the first, whose reading the store
-  // cache keeps and checks.
   std::shared_ptr<StoreContents> ContentsOfFilesRead(FolderEntries entries = {});
 
   const std::filesystem::path folder_;
-  const std::vector<IndexedFile> files_;
-  // The files (positions in files_) holding a certificate with a serial number or subject key.
-  std::unordered_map<uint64_t, std::vector<size_t>> files_by_serial_, files_by_subject_;
+  const std::string encoding_;  // what index_ views
+  const std::optional<StoreIndex> index_;  // nothing when the encoding is malformed
 
   std::mutex lock_;
+  std::unordered_set<uint64_t> covered_[2];  // the keys searched for, by Key
   std::unordered_map<std::string, std::vector<std::shared_ptr<const StoredCertificate>>> read_;  // by file
   std::weak_ptr<const StoreContents> latest_;  // the contents of read_, while a holder keeps them
 };

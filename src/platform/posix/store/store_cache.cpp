@@ -65,6 +65,10 @@ PerFolder<Reading>& Kept() {
   return *kept;
 }
 
+// Whether a reading holds everything of its folder.
+bool IsWhole(const StoreContents& contents) { return contents.indexed == nullptr; }
+bool IsWhole(const RevocationListFiles&) { return true; }
+
 // What changed in a folder since its kept reading.
 struct Changes {
   bool none = false;  // the kept reading stands
@@ -77,7 +81,10 @@ template <typename Reading>
 Changes ChangesSince(const std::filesystem::path& folder, const typename PerFolder<Reading>::Kept& kept,
                      const std::optional<FolderChanges>& events, EntryFilter wanted) {
   if (kept.reading == nullptr) return {};
-  if (!events) {  // not watched: the entries' identities are all there is to go by
+  // Not watched: the entries' identities are all there is to go by. A reading through the
+  // folder's index holds only its linked entries: the index is checked again instead.
+  if (!events && !IsWhole(*kept.reading)) return {};
+  if (!events) {
     if (kept.reading->entries.StillIn(folder, wanted)) return {.none = true, .named = std::nullopt};
     return {.named = std::unordered_set<std::string>{}};
   }
@@ -88,10 +95,6 @@ Changes ChangesSince(const std::filesystem::path& folder, const typename PerFold
   }
   return {.named = events->names};
 }
-
-// Whether a reading holds everything of its folder.
-bool IsWhole(const StoreContents& contents) { return contents.indexed == nullptr; }
-bool IsWhole(const RevocationListFiles&) { return true; }
 
 template <typename Reading>
 using Loader = Status (*)(const std::filesystem::path& folder, std::shared_ptr<Reading>& reading,
@@ -135,6 +138,17 @@ Status CachedStoreContents(const std::filesystem::path& folder, std::shared_ptr<
                            StoreReading scope) {
   if (scope == StoreReading::kWhole) {
     return CachedReading<StoreContents>(folder, IsCertificateFileName, LoadStoreContents, contents);
+  }
+  // A folder first read through its index is not watched yet: adding a watch costs the kernel a
+  // walk over the folder's entries, which a process that calls once (each `corvane` command)
+  // would pay for nothing. The next call watches it and checks the index again.
+  PerFolder<StoreContents>& cache = Kept<StoreContents>();
+  if (StoreCachingEnabled() && cache.Find(folder).reading == nullptr) {
+    std::shared_ptr<StoreContents> indexed = IndexedFolder::Check(folder);
+    if (indexed == nullptr) return CachedReading<StoreContents>(folder, IsCertificateFileName, LoadStoreContents, contents);
+    cache.Keep(folder, kNotWatched, indexed);
+    contents = std::move(indexed);
+    return Status();
   }
   // With nothing kept to go on from, the index is tried before the whole folder.
   const Loader<StoreContents> through_index = [](const std::filesystem::path& folder,

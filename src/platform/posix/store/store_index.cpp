@@ -1,7 +1,7 @@
 #include "platform/posix/store/store_index.h"
 
+#include <algorithm>
 #include <concepts>
-#include <unordered_set>
 
 #include "platform/posix/store/integer_blob.h"
 #include "platform/posix/store/store_contents.h"
@@ -10,10 +10,13 @@
 namespace corvane::platform {
 namespace {
 
-constexpr std::string_view kMagic = "CORVANE STORE INDEX 1\n";
+constexpr std::string_view kMagic = "CORVANE STORE INDEX 2\n";
 constexpr size_t kThumbprintLength = 40;
 constexpr uint8_t kLeadsToFile = 1;
 constexpr uint8_t kLinked = 2;
+// The encoded sizes of a file without a name, identity or certificates, and of a certificate.
+constexpr size_t kLeastFileSize = 1 + 1 + 2;
+constexpr size_t kCertificateSize = kThumbprintLength + 8 + 8;
 
 class Writer {
  public:
@@ -43,46 +46,61 @@ class Reader {
     rest_.remove_prefix(sizeof(Integer));
     return true;
   }
-  bool Get(size_t length, std::string& bytes) {
+  bool Get(size_t length, std::string_view& bytes) {
     if (rest_.size() < length) return false;
-    bytes.assign(rest_.substr(0, length));
+    bytes = rest_.substr(0, length);
     rest_.remove_prefix(length);
     return true;
   }
   bool AtEnd() const { return rest_.empty(); }
+  size_t left() const { return rest_.size(); }
 
  private:
   std::string_view rest_;
 };
 
-bool GetIdentity(Reader& reader, EntryIdentity& identity) {
-  uint8_t flags = 0;
-  if (!reader.Get(flags) || (flags & ~(kLeadsToFile | kLinked)) != 0) return false;
-  identity.linked = (flags & kLinked) != 0;
-  if ((flags & kLeadsToFile) == 0) return true;
+bool GetIdentity(Reader& reader, FileIdentity& identity) {
   uint64_t device = 0, inode = 0;
-  FileIdentity& file = identity.file.emplace();
-  if (!reader.Get(device) || !reader.Get(inode) || !reader.Get(file.size) || !reader.Get(file.modified_ns) ||
-      !reader.Get(file.changed_ns)) {
+  if (!reader.Get(device) || !reader.Get(inode) || !reader.Get(identity.size) || !reader.Get(identity.modified_ns) ||
+      !reader.Get(identity.changed_ns)) {
     return false;
   }
-  file.device = static_cast<dev_t>(device);
-  file.inode = static_cast<ino_t>(inode);
+  identity.device = static_cast<dev_t>(device);
+  identity.inode = static_cast<ino_t>(inode);
   return true;
 }
 
-bool GetFile(Reader& reader, IndexedFile& file) {
+void PutIdentity(Writer& writer, const FileIdentity& identity) {
+  writer.Put(static_cast<uint64_t>(identity.device));
+  writer.Put(static_cast<uint64_t>(identity.inode));
+  writer.Put(identity.size);
+  writer.Put(identity.modified_ns);
+  writer.Put(identity.changed_ns);
+}
+
+bool GetEntryIdentity(Reader& reader, EntryIdentity& identity) {
+  uint8_t flags = 0;
+  if (!reader.Get(flags) || (flags & ~(kLeadsToFile | kLinked)) != 0) return false;
+  identity.linked = (flags & kLinked) != 0;
+  return (flags & kLeadsToFile) == 0 || GetIdentity(reader, identity.file.emplace());
+}
+
+bool GetFile(Reader& reader, StoreIndex& index) {
+  IndexedFile& file = index.files.emplace_back();
   uint8_t name_length = 0;
   uint16_t count = 0;
-  if (!reader.Get(name_length) || !reader.Get(name_length, file.name) || !GetIdentity(reader, file.identity) ||
+  if (!reader.Get(name_length) || !reader.Get(name_length, file.name) || !GetEntryIdentity(reader, file.identity) ||
       !reader.Get(count)) {
     return false;
   }
-  if (file.name.find_first_of(std::string_view("/\0", 2)) != std::string::npos || !IsCertificateFileName(file.name)) {
+  if (file.name.find('/') != std::string_view::npos || file.name.find('\0') != std::string_view::npos ||
+      !IsCertificateFileName(file.name)) {
     return false;
   }
+  file.first = static_cast<uint32_t>(index.certificates.size());
+  file.count = count;
   for (uint16_t i = 0; i < count; ++i) {
-    IndexedCertificate& certificate = file.certificates.emplace_back();
+    IndexedCertificate& certificate = index.certificates.emplace_back();
     if (!reader.Get(kThumbprintLength, certificate.thumbprint) || !reader.Get(certificate.serial_key) ||
         !reader.Get(certificate.subject_key)) {
       return false;
@@ -108,35 +126,38 @@ IndexedCertificate IndexEntryOf(const StoredCertificate& certificate) {
           IndexKey({reinterpret_cast<const char*>(info.Subject.pbData), info.Subject.cbData})};
 }
 
-std::vector<IndexedFile> IndexOf(const StoreContents& contents) {
-  std::vector<IndexedFile> files;
-  for (const auto& [name, identity] : contents.entries.identities()) {
-    IndexedFile& file = files.emplace_back(IndexedFile{name, identity, {}});
-    const auto found = contents.certificates_of_file.find(name);
-    if (found == contents.certificates_of_file.end()) continue;
-    for (const auto& certificate : found->second) file.certificates.push_back(IndexEntryOf(*certificate));
-  }
-  return files;
+std::filesystem::path StoreIndexFile(const std::filesystem::path& folder) {
+  return folder.parent_path() / (folder.filename().string() + ".index");
 }
 
-std::string EncodeStoreIndex(const std::vector<IndexedFile>& files) {
+StoreIndex IndexOf(const StoreContents& contents, const FileIdentity& folder) {
+  StoreIndex index{folder, {}, {}};
+  for (const auto& [name, identity] : contents.entries.identities()) {
+    IndexedFile& file = index.files.emplace_back(IndexedFile{name, identity, static_cast<uint32_t>(index.certificates.size()), 0});
+    const auto found = contents.certificates_of_file.find(name);
+    if (found == contents.certificates_of_file.end()) continue;
+    for (const auto& certificate : found->second) index.certificates.push_back(IndexEntryOf(*certificate));
+    file.count = static_cast<uint32_t>(found->second.size());
+  }
+  return index;
+}
+
+// A name is at most NAME_MAX (255) bytes and a file within kStoreFileLimit holds far fewer than
+// 65,536 certificates, so the narrow counts hold every reading's.
+std::string EncodeStoreIndex(const StoreIndex& index) {
   Writer writer;
   writer.Put(kMagic);
-  writer.Put(static_cast<uint32_t>(files.size()));
-  for (const IndexedFile& file : files) {
+  PutIdentity(writer, index.folder);
+  writer.Put(static_cast<uint32_t>(index.files.size()));
+  for (const IndexedFile& file : index.files) {
     writer.Put(static_cast<uint8_t>(file.name.size()));
     writer.Put(file.name);
     const std::optional<FileIdentity>& identity = file.identity.file;
     writer.Put(static_cast<uint8_t>((identity ? kLeadsToFile : 0) | (file.identity.linked ? kLinked : 0)));
-    if (identity) {
-      writer.Put(static_cast<uint64_t>(identity->device));
-      writer.Put(static_cast<uint64_t>(identity->inode));
-      writer.Put(identity->size);
-      writer.Put(identity->modified_ns);
-      writer.Put(identity->changed_ns);
-    }
-    writer.Put(static_cast<uint16_t>(file.certificates.size()));
-    for (const IndexedCertificate& certificate : file.certificates) {
+    if (identity) PutIdentity(writer, *identity);
+    writer.Put(static_cast<uint16_t>(file.count));
+    for (uint32_t i = file.first; i < file.first + file.count; ++i) {
+      const IndexedCertificate& certificate = index.certificates[i];
       writer.Put(certificate.thumbprint);
       writer.Put(certificate.serial_key);
       writer.Put(certificate.subject_key);
@@ -145,19 +166,20 @@ std::string EncodeStoreIndex(const std::vector<IndexedFile>& files) {
   return writer.Take();
 }
 
-std::optional<std::vector<IndexedFile>> ParseStoreIndex(std::string_view bytes) {
+std::optional<StoreIndex> ParseStoreIndex(std::string_view bytes) {
   if (!bytes.starts_with(kMagic)) return std::nullopt;
   Reader reader(bytes.substr(kMagic.size()));
+  StoreIndex index;
   uint32_t count = 0;
-  if (!reader.Get(count)) return std::nullopt;
-  std::vector<IndexedFile> files;
-  std::unordered_set<std::string> names;
+  if (!GetIdentity(reader, index.folder) || !reader.Get(count)) return std::nullopt;
+  // Room for as many files as the bytes can hold, never more than the count claims.
+  index.files.reserve(std::min<size_t>(count, reader.left() / kLeastFileSize));
+  index.certificates.reserve(std::min<size_t>(count, reader.left() / kCertificateSize));
   for (uint32_t i = 0; i < count; ++i) {
-    IndexedFile& file = files.emplace_back();
-    if (!GetFile(reader, file) || !names.insert(file.name).second) return std::nullopt;
+    if (!GetFile(reader, index)) return std::nullopt;
   }
   if (!reader.AtEnd()) return std::nullopt;
-  return files;
+  return index;
 }
 
 }  // namespace corvane::platform
