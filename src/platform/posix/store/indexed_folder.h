@@ -7,11 +7,17 @@
 // linked entry (a symbolic link or a file with other hard links, whose file can change with no
 // change to the folder) the identity the index gives it. A missing, unreadable, malformed or stale
 // index does not count, and the folder is read whole as without one; so does any index of a folder
-// on a network or FUSE file system (shared_file_system.h). A file read through the
-// index must still show the identity the index gives it and hold exactly the certificates it
-// says (thumbprints, serial number and subject keys); otherwise the search gives up on the index
-// and the store is read whole. So an index can make a search read less, never find a certificate
-// the folder does not hold.
+// on a network or FUSE file system (shared_file_system.h). A file read through the index must
+// hold exactly the certificates the index gives it (thumbprints, serial number and subject keys);
+// otherwise the search gives up on the index and the store is read whole. So an index can make a
+// search read less, never find a certificate the folder does not hold.
+//
+// What the check cannot see: a plain file written in place (same inode, as `cp` over an existing
+// file does) by a process other than the tool, which leaves the folder as it was. A search reads
+// it, and finds the change, only when the index says it holds the key searched for; a
+// certificate it holds now under another key is not found through the index (a search by that
+// key finds what it would have found before the write, or nothing, and the chooser then lists
+// the whole store). It can never make a search take a certificate the folder does not hold.
 //
 // The contents handed out hold the certificates of the files read so far: every certificate of
 // the folder with a key searched for, in thumbprint order, and never anything else. A search that

@@ -12,6 +12,7 @@ namespace {
 
 constexpr std::string_view kMagic = "CORVANE STORE INDEX 2\n";
 constexpr size_t kThumbprintLength = 40;
+constexpr uint8_t kPlain = 0;
 constexpr uint8_t kLeadsToFile = 1;
 constexpr uint8_t kLinked = 2;
 // The encoded sizes of a file without a name, identity or certificates, and of a certificate.
@@ -78,11 +79,19 @@ void PutIdentity(Writer& writer, const FileIdentity& identity) {
   writer.Put(identity.changed_ns);
 }
 
+// Only a linked entry's identity is kept: a plain file can change only through the folder, which
+// changes the folder's identity, or in place, which the reading of the file finds out.
 bool GetEntryIdentity(Reader& reader, EntryIdentity& identity) {
   uint8_t flags = 0;
-  if (!reader.Get(flags) || (flags & ~(kLeadsToFile | kLinked)) != 0) return false;
-  identity.linked = (flags & kLinked) != 0;
+  if (!reader.Get(flags) || (flags != kPlain && flags != kLinked && flags != (kLinked | kLeadsToFile))) return false;
+  identity.linked = flags != kPlain;
   return (flags & kLeadsToFile) == 0 || GetIdentity(reader, identity.file.emplace());
+}
+
+void PutEntryIdentity(Writer& writer, const EntryIdentity& identity) {
+  if (!identity.linked) return writer.Put(kPlain);
+  writer.Put(static_cast<uint8_t>(kLinked | (identity.file ? kLeadsToFile : 0)));
+  if (identity.file) PutIdentity(writer, *identity.file);
 }
 
 bool GetFile(Reader& reader, StoreIndex& index) {
@@ -152,9 +161,7 @@ std::string EncodeStoreIndex(const StoreIndex& index) {
   for (const IndexedFile& file : index.files) {
     writer.Put(static_cast<uint8_t>(file.name.size()));
     writer.Put(file.name);
-    const std::optional<FileIdentity>& identity = file.identity.file;
-    writer.Put(static_cast<uint8_t>((identity ? kLeadsToFile : 0) | (file.identity.linked ? kLinked : 0)));
-    if (identity) PutIdentity(writer, *identity);
+    PutEntryIdentity(writer, file.identity);
     writer.Put(static_cast<uint16_t>(file.count));
     for (uint32_t i = file.first; i < file.first + file.count; ++i) {
       const IndexedCertificate& certificate = index.certificates[i];

@@ -5,15 +5,18 @@
 //
 // The index is input to be checked, never trusted (indexed_folder.h says how). It records the
 // identity of the folder itself (file_identity.h), whose modification and change times move with
-// every entry added, removed or renamed in it, and for each certificate file its name, its identity
-// and, for each certificate in it, the thumbprint and the keys of its serial number and subject
-// Name. It lies outside the folder so that writing it leaves the folder's times as they were.
+// every entry added, removed or renamed in it, and for each certificate file its name, the
+// identity of the file a linked entry leads to (a plain file can change only through the folder,
+// or in place, which reading it finds out) and, for each certificate in it, the thumbprint and
+// the keys of its serial number and subject Name. It lies outside the folder so that writing it
+// leaves the folder's times as they were.
 //
 // Encoding (integers little-endian): the line "CORVANE STORE INDEX 2\n"; the folder's identity
 // (u64 device, u64 inode, i64 size, i64 modification and i64 change time in nanoseconds); u32
-// file count; per file u8 name length, the name, u8 flags (1: leads to a regular file, 2:
-// linked), when it leads to a file its identity as the folder's; u16 certificate count; per
-// certificate its 40-character thumbprint, u64 serial key, u64 subject key. Nothing may follow.
+// file count; per file u8 name length, the name, u8 kind (0: plain, 2: a linked entry that leads
+// to no regular file, 3: a linked entry, followed by its file's identity as the folder's); u16
+// certificate count; per certificate its 40-character thumbprint, u64 serial key, u64 subject
+// key. Nothing may follow.
 #pragma once
 
 #include <cstdint>
@@ -50,7 +53,7 @@ struct IndexedCertificate {
 
 struct IndexedFile {
   std::string_view name;  // a certificate file name (store_layout.h), no path
-  EntryIdentity identity;
+  EntryIdentity identity;  // a plain entry's is not kept: read back, it has no file
   uint32_t first = 0;  // its certificates: [first, first + count) of the index's, in the file's order
   uint32_t count = 0;
 };
