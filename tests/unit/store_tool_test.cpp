@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/store/indexed_folder.h"
 #include "platform/posix/store/thumbprint.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/store/pkcs12_iterations.h"
@@ -210,6 +211,7 @@ TEST_F(StoreToolTest, KeyIsLinkedOnlyToTheCertificateItMatches) {
   ASSERT_EQ(run.status, 0) << run.err;
   const std::string user = Thumbprint(user_.get());
   EXPECT_EQ(StoreFiles(), (std::vector<std::string>{"MY/" + user + ".cer", "MY/" + user + ".key"}));
+  EXPECT_NE(platform::IndexedFolder::Check(Store("MY")), nullptr) << "each import writes the folder's index";
 
   const auto list = RunStoreTool("list MY");
   ASSERT_EQ(list.status, 0) << list.err;
@@ -460,6 +462,7 @@ TEST_F(StoreToolTest, ExportsAndRemoves) {
   EXPECT_EQ(testing::ReadFile(Store("MY") / "bundle.pem"), kept_key + testing::PemOf(other.get()));
   EXPECT_EQ(fs::status(Store("MY") / "bundle.pem").permissions(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(testing::EnumeratedThumbprints("MY"), std::vector<std::string>{Thumbprint(other.get())});
+  EXPECT_NE(platform::IndexedFolder::Check(Store("MY")), nullptr) << "the index describes the folder as it is now";
   EXPECT_NE(RunStoreTool("remove MY " + user).status, 0);
 }
 
