@@ -5,7 +5,7 @@
 
 #include "command_line.h"
 #include "command_table.h"
-#include "platform/posix/store/atomic_file.h"
+#include "platform/posix/store/store_files.h"
 #include "platform/posix/store/import_items.h"
 #include "platform/posix/store/store_import.h"
 #include "platform/posix/store/store_layout.h"
@@ -31,9 +31,8 @@ platform::Status Link(const platform::TokenCertificate& entry) {
       platform::ImportIntoStore("MY", items, platform::ChainDestination::kNowhere, report);
   if (!status.ok()) return status;
   const std::string thumbprint = platform::Thumbprint(entry.certificate.get());
-  return platform::WriteFileAtomically(
-      platform::StoreFolder("MY") / platform::KeyFileName(thumbprint),
-      platform::FormatTokenKeyUri(entry.key) + "\n", 0600);
+  return platform::WriteStoreFile(platform::StoreFolder("MY"), platform::KeyFileName(thumbprint),
+                                 platform::FormatTokenKeyUri(entry.key) + "\n", 0600);
 }
 
 }  // namespace

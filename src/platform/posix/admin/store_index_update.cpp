@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "platform/posix/store/atomic_file.h"
+#include "platform/posix/store/shared_file_system.h"
 #include "platform/posix/store/store_cache.h"
 #include "platform/posix/store/store_index.h"
 
@@ -33,7 +34,9 @@ std::optional<FileIdentity> SettledIdentity(const std::filesystem::path& folder)
 
 Status UpdateStoreIndex(const std::filesystem::path& folder) {
   const std::filesystem::path index_file = StoreIndexFile(folder);
-  const std::optional<FileIdentity> identity = SettledIdentity(folder);
+  // An index on a network or FUSE file system would never be believed (indexed_folder.h).
+  const std::optional<FileIdentity> identity =
+      IsOnSharedFileSystem(folder) ? std::nullopt : SettledIdentity(folder);
   std::shared_ptr<const StoreContents> contents;
   Status status = identity ? CachedStoreContents(folder, contents) : Status();
   if (status.ok() && identity) {

@@ -161,10 +161,7 @@ Status CoverSearch(HCERTSTORE handle, PCCERT_CONTEXT previous, DWORD find_type, 
         platform::IndexedFolder::Key::kSerial,
         platform::SignificantIntegerBytes(*static_cast<const CRYPT_INTEGER_BLOB*>(find_para)));
   }
-  if (covering == nullptr) {
-    const Status status = platform::CachedStoreContents(current->folder, covering);
-    if (!status.ok()) return status;
-  }
+  if (covering == nullptr) return held.get()->WholeContents(covering);
   if (covering != current) held.get()->ReplaceContents(std::move(covering));
   return Status();
 }

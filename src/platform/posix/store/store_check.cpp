@@ -1,4 +1,7 @@
 #include "platform/posix/store/store_check.h"
+
+#include "platform/posix/admin/store_index_update.h"
+#include "platform/posix/store/indexed_folder.h"
 #include "platform/posix/store/token_key.h"
 
 #include <fcntl.h>
@@ -103,6 +106,16 @@ void CheckTemporaryFile(const fs::path& file, bool repair, std::vector<StoreFind
   findings.push_back({name, "temporary file left by an interrupted write", repaired});
 }
 
+// An index the tool wrote that no longer describes the folder (a file dropped in or removed by
+// hand, a repair above): the store is read whole until the index is written again.
+void CheckIndex(const fs::path& folder, bool repair, std::vector<StoreFinding>& findings) {
+  const fs::path index = StoreIndexFile(folder);
+  std::error_code error;
+  if (!fs::exists(index, error) || IndexedFolder::Check(folder) != nullptr) return;
+  const bool repaired = repair && UpdateStoreIndex(folder).ok();
+  findings.push_back({"../" + index.filename().string(), "index out of date (the store is read whole)", repaired});
+}
+
 }  // namespace
 
 Status SkippedStoreEntries(const std::string& store, std::vector<SkippedEntry>& skipped) {
@@ -132,6 +145,7 @@ Status CheckStore(const std::string& store, bool repair, std::vector<StoreFindin
     if (IsTemporaryFileName(file.filename().string())) CheckTemporaryFile(file, repair, findings);
     else if (file.extension() == kKeyExtension) CheckKeyFile(*contents, file, repair, findings);
   }
+  CheckIndex(contents->folder, repair, findings);
   if (StoreFolderName(store) == "MY") {
     for (const auto& certificate : contents->certificates) {
       if (!fs::exists(contents->folder / KeyFileName(certificate->thumbprint), error)) {

@@ -60,7 +60,7 @@ Status WriteStoreFile(const std::filesystem::path& folder, const std::string& na
   if (status.ok()) RemoveStaleTemporaryFiles(folder, removed);
   if (status.ok()) status = WriteFileAtomically(folder / name, bytes, mode);
   if (!status.ok()) return status.Because("cannot write " + (folder / name).string());
-  return IsCertificateFileName(std::string_view(name)) ? UpdateStoreIndex(folder) : status;
+  return UpdateStoreIndex(folder);  // any new entry changes the folder the index describes
 }
 
 }  // namespace corvane::platform

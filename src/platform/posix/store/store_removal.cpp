@@ -83,12 +83,10 @@ Status RemoveCertificate(const std::string& store, const std::string& thumbprint
     }
   }
   if (error) return Status::FromSystemError(error.value()).Because("cannot read " + folder.string());
-  status = UpdateStoreIndex(folder);
-  if (!status.ok()) return status;
   const fs::path key = folder / KeyFileName(thumbprint);
   if (fs::remove(key, error)) report.push_back("removed private key " + key.string());
   if (error) return Status::FromSystemError(error.value()).Because("cannot remove " + key.string());
-  return Status();
+  return UpdateStoreIndex(folder);
 }
 
 }  // namespace corvane::platform
