@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/admin/store_index_update.h"
 #include "platform/posix/store/indexed_folder.h"
 #include "platform/posix/store/thumbprint.h"
 #include "platform/posix/store/certificate_x509.h"
@@ -309,6 +310,7 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
   const std::string user = Thumbprint(user_.get()), ca = Thumbprint(ca_.get());
   testing::InstallCertificate(home_.root(), "MY", user_.get(), user_key_.get());
   testing::InstallCertificate(home_.root(), "MY", ca_.get());  // no key
+  ASSERT_TRUE(platform::UpdateStoreIndex(my).ok());  // what follows is done behind the index's back
   fs::permissions(my / (user + ".key"), fs::perms::group_read | fs::perms::others_read, fs::perm_options::add);
   testing::WriteFile(my / ("0000000000000000000000000000000000000000.key"), testing::PrivateKeyPemOf(ca_key_.get()));
   fs::create_symlink("/dev/zero", my / "1111111111111111111111111111111111111111.key");
@@ -357,12 +359,16 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
         "MY/" + old + ": temporary file left by an interrupted write",
         "MY/" + live + ": temporary file of a write in progress",
         "MY/" + no_such_pid + ": temporary file of a write in progress",
-        "MY/" + ca + ".cer: certificate " + ca + " without its private key file"}) {
+        "MY/" + ca + ".cer: certificate " + ca + " without its private key file",
+        "MY/../MY.index: index out of date (the store is read whole)"}) {
     EXPECT_NE(check.out.find(line), std::string::npos) << line << "\n" << check.out;
   }
   const auto repair = RunStoreTool("check MY --repair");
   EXPECT_NE(repair.out.find(old + ": temporary file left by an interrupted write (repaired)"), std::string::npos)
       << repair.out;
+  EXPECT_NE(repair.out.find("MY.index: index out of date (the store is read whole) (repaired)"), std::string::npos)
+      << repair.out;
+  EXPECT_NE(platform::IndexedFolder::Check(my), nullptr);
   EXPECT_FALSE(fs::exists(my / dead));
   EXPECT_FALSE(fs::exists(my / old));
   EXPECT_TRUE(fs::exists(my / live));
