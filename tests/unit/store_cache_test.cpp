@@ -184,7 +184,9 @@ TEST_F(StoreCacheTest, CertificateChangesBetweenTwoOpensAreSeen) {
       ASSERT_EQ(testing::EnumeratedThumbprints("MY"), std::vector<std::string>{ThumbprintOf(0)});
       // The change follows the index at once, within the file system's timestamp granularity.
       bool through_index = false;
-      if (indexed) ASSERT_TRUE(platform::UpdateStoreIndex(MyFolder()).ok());
+      if (indexed) {
+        ASSERT_TRUE(platform::UpdateStoreIndex(MyFolder()).ok());
+      }
       ASSERT_EQ(testing::SerialSearchThumbprints("MY", kSerial, &through_index), std::vector<std::string>{ThumbprintOf(0)});
       ASSERT_EQ(through_index, indexed);
       row.change(*this, first);
