@@ -217,6 +217,9 @@ TEST_F(StoreCacheTest, IndexCountsOnlyWhereTheFolderBearsItOut) {
       {"missing", nullptr, false},
       {"truncated", [](std::string& bytes) { bytes.pop_back(); }, false},
       {"of another folder", Reencoded([](platform::StoreIndex& index) { index.folder.inode ^= 1; }), false},
+      {"giving a linked entry a file it no longer leads to",
+       Reencoded([](platform::StoreIndex& index) { index.files[0].identity = {platform::FileIdentity{}, true}; }),
+       false},
       {"naming another file's certificate in a file, which then hides its own",
        Reencoded([&](platform::StoreIndex& index) {
          const auto at = [&](const std::string& name) {
