@@ -49,6 +49,15 @@ std::optional<SerialBytes> ParseSerialText(const char* text, uint32_t length) {
   return serial;
 }
 
+// The search that yields the candidates for a serial number. Windows has no search by serial
+// number alone: there every certificate of the store is a candidate. This platform answers from
+// an index of the serial numbers. Either way each candidate is compared below.
+#if defined(_WIN32)
+constexpr DWORD kSerialNumberCandidates = CERT_FIND_ANY;
+#else
+constexpr DWORD kSerialNumberCandidates = CORVANE_CERT_FIND_SERIAL_NUMBER;
+#endif
+
 // The issuer as FormatCertificateField renders it equals `issuer_text` byte for byte.
 bool IssuerTextEquals(PCCERT_CONTEXT certificate, const char* issuer_text) {
   int length = 0;
@@ -71,7 +80,8 @@ PCCERT_CONTEXT FindCertificateBySerial(HCERTSTORE* stores, int32_t store_count,
   CRYPT_INTEGER_BLOB wanted{serial->count, serial->bytes.get()};
   for (int32_t s = 0; s < store_count; ++s) {
     PCCERT_CONTEXT certificate = nullptr;
-    while ((certificate = CertEnumCertificatesInStore(stores[s], certificate)) != nullptr) {
+    while ((certificate = CertFindCertificateInStore(stores[s], kCertificateEncoding, 0, kSerialNumberCandidates,
+                                                     &wanted, certificate)) != nullptr) {
       if (CertCompareIntegerBlob(&certificate->pCertInfo->SerialNumber, &wanted) == TRUE &&
           IssuerTextEquals(certificate, issuer_text)) {
         return certificate;

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "platform/posix/keys/linked_key.h"
+#include "platform/posix/store/certificate_context.h"
 #include "platform/posix/store/thumbprint.h"
 #include "support/openssl_peer.h"
 #include "support/test_home.h"
@@ -19,6 +20,22 @@ std::vector<std::string> EnumeratedThumbprints(const char* store) {
   PCCERT_CONTEXT context = nullptr;
   while ((context = CertEnumCertificatesInStore(handle, context)) != nullptr) {
     thumbprints.push_back(platform::Thumbprint(context->pbCertEncoded, context->cbCertEncoded));
+  }
+  EXPECT_EQ(GetLastError(), CRYPT_E_NOT_FOUND);
+  EXPECT_TRUE(CertCloseStore(handle, CERT_CLOSE_STORE_CHECK_FLAG));
+  return thumbprints;
+}
+
+std::vector<std::string> SerialSearchThumbprints(const char* store, std::string serial, bool* through_index) {
+  std::vector<std::string> thumbprints;
+  HCERTSTORE handle = CertOpenSystemStoreA(0, store);
+  EXPECT_NE(handle, nullptr) << store << " did not open: " << std::hex << GetLastError();
+  CRYPT_INTEGER_BLOB key{static_cast<DWORD>(serial.size()), reinterpret_cast<BYTE*>(serial.data())};
+  PCCERT_CONTEXT context = nullptr;
+  while ((context = CertFindCertificateInStore(handle, X509_ASN_ENCODING, 0, CORVANE_CERT_FIND_SERIAL_NUMBER, &key,
+                                               context)) != nullptr) {
+    thumbprints.push_back(platform::Thumbprint(context->pbCertEncoded, context->cbCertEncoded));
+    if (through_index != nullptr) *through_index = platform::ContextOf(context)->contents->indexed != nullptr;
   }
   EXPECT_EQ(GetLastError(), CRYPT_E_NOT_FOUND);
   EXPECT_TRUE(CertCloseStore(handle, CERT_CLOSE_STORE_CHECK_FLAG));

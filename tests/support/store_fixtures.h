@@ -14,6 +14,12 @@ namespace corvane::testing {
 // current test (and returns nothing) when the store does not open.
 std::vector<std::string> EnumeratedThumbprints(const char* store);
 
+// The thumbprints a search of a freshly opened `store` by serial number yields, in order (the
+// serial's significant bytes, least significant first); `through_index`, when given, tells
+// whether the last came from a reading through the folder's index.
+std::vector<std::string> SerialSearchThumbprints(const char* store, std::string serial,
+                                                 bool* through_index = nullptr);
+
 // Bytes of a blob as a string, for comparisons.
 std::string BlobBytes(const BYTE* data, DWORD size);
 

@@ -552,31 +552,48 @@ TEST_F(CertificateStoreTest, OpensWhileACertificateComesAndGoes) {
   EXPECT_EQ(failures, 0);
 }
 
-TEST_F(CertificateStoreTest, FindsBySubjectInThumbprintOrder) {
+TEST_F(CertificateStoreTest, FindsBySubjectAndSerialInThumbprintOrder) {
   auto one = Make("Twin", "01", 0);
   auto two = Make("Twin", "02", 1);
-  auto other = Make("Other", "03", 2);
+  auto other = Make("Other", "01", 2);
   for (X509* x : {one.get(), two.get(), other.get()}) testing::InstallCertificate(home_.root(), "MY", x);
-  std::vector<std::string> twins = {Thumbprint(one.get()), Thumbprint(two.get())};
-  std::sort(twins.begin(), twins.end());
-
-  const std::string subject = testing::NameDer(X509_get_subject_name(one.get()));
-  CERT_NAME_BLOB name{static_cast<DWORD>(subject.size()), reinterpret_cast<BYTE*>(const_cast<char*>(subject.data()))};
+  auto sorted = [](std::vector<std::string> thumbprints) {
+    std::sort(thumbprints.begin(), thumbprints.end());
+    return thumbprints;
+  };
+  std::string subject = testing::NameDer(X509_get_subject_name(one.get()));
+  std::string serial = "\x01", padded_serial = std::string("\x01\x00\x00", 3), other_serial = "\x02\x01";
+  struct Row {
+    const char* label;
+    DWORD find_type;
+    std::string* key;
+    std::vector<std::string> expected;
+  };
+  const Row rows[] = {
+      {"subject", CERT_FIND_SUBJECT_NAME, &subject, sorted({Thumbprint(one.get()), Thumbprint(two.get())})},
+      {"serial", CORVANE_CERT_FIND_SERIAL_NUMBER, &serial, sorted({Thumbprint(one.get()), Thumbprint(other.get())})},
+      {"serial with sign bytes", CORVANE_CERT_FIND_SERIAL_NUMBER, &padded_serial,
+       sorted({Thumbprint(one.get()), Thumbprint(other.get())})},
+      {"other serial", CORVANE_CERT_FIND_SERIAL_NUMBER, &other_serial, {}},
+  };
   HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
   ASSERT_NE(store, nullptr);
-  std::vector<std::string> found;
-  PCCERT_CONTEXT context = nullptr;
-  while ((context = CertFindCertificateInStore(store, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0,
-                                               CERT_FIND_SUBJECT_NAME, &name, context)) != nullptr) {
-    found.push_back(platform::Thumbprint(context->pbCertEncoded, context->cbCertEncoded));
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    CRYPT_INTEGER_BLOB key{static_cast<DWORD>(row.key->size()), reinterpret_cast<BYTE*>(row.key->data())};
+    std::vector<std::string> found;
+    PCCERT_CONTEXT context = nullptr;
+    while ((context = CertFindCertificateInStore(store, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, row.find_type,
+                                                 &key, context)) != nullptr) {
+      found.push_back(platform::Thumbprint(context->pbCertEncoded, context->cbCertEncoded));
+    }
+    EXPECT_EQ(GetLastError(), CRYPT_E_NOT_FOUND);
+    EXPECT_EQ(found, row.expected);
   }
-  EXPECT_EQ(GetLastError(), CRYPT_E_NOT_FOUND);
-  EXPECT_EQ(found, twins);
 
   // A name that differs in one byte matches nothing.
-  std::string changed = subject;
-  changed.back() ^= 1;
-  CERT_NAME_BLOB other_name{static_cast<DWORD>(changed.size()), reinterpret_cast<BYTE*>(changed.data())};
+  subject.back() ^= 1;
+  CERT_NAME_BLOB other_name{static_cast<DWORD>(subject.size()), reinterpret_cast<BYTE*>(subject.data())};
   EXPECT_EQ(CertFindCertificateInStore(store, X509_ASN_ENCODING, 0, CERT_FIND_SUBJECT_NAME, &other_name, nullptr),
             nullptr);
 

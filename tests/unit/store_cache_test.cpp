@@ -22,10 +22,12 @@
 #include <vector>
 
 #include "corvane.h"
+#include "platform/posix/admin/store_index_update.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/files/file_identity.h"
 #include "platform/posix/files/folder_watch.h"
 #include "platform/posix/store/store_cache.h"
+#include "platform/posix/store/store_index.h"
 #include "platform/posix/store/thumbprint.h"
 #include "support/engine_fixtures.h"
 #include "support/export_call.h"
@@ -84,6 +86,19 @@ void InWatchedAndUnwatchedFolders(const fs::path& folder, const std::function<vo
   ASSERT_TRUE(WIFEXITED(status));
   if (WEXITSTATUS(status) == kNoUserNamespace) GTEST_SKIP() << "no user namespace: unwatched folders not tested";
   EXPECT_EQ(WEXITSTATUS(status), 0) << "failures in the child without folder watches";
+}
+
+// The serial number of the fixture's certificates, as a search takes it.
+const std::string kSerial = "\xAB\x12";
+
+// A change to an index file made on its parsed form.
+std::function<void(std::string& bytes)> Reencoded(std::function<void(platform::StoreIndex&)> change) {
+  return [change](std::string& bytes) {
+    std::optional<platform::StoreIndex> index = platform::ParseStoreIndex(bytes);
+    ASSERT_TRUE(index.has_value());
+    change(*index);
+    bytes = platform::EncodeStoreIndex(*index);
+  };
 }
 
 // Public: the rows of the tables below change the store through the fixture.
@@ -156,16 +171,76 @@ TEST_F(StoreCacheTest, CertificateChangesBetweenTwoOpensAreSeen) {
        {1}},
       {"folder removed", [](StoreCacheTest& test, const fs::path&) { fs::remove_all(test.MyFolder()); }, {}},
   };
+  // Behind an index the tool wrote and the change did not update, without the cache, each call
+  // reads as a fresh process does: through the index while it holds.
+  for (const bool indexed : {false, true}) {
+    SCOPED_TRACE(indexed ? "behind an index" : "without an index");
+    home_.SetEnv("CORVANE_CACHE", indexed ? std::optional<std::string>("off") : std::nullopt);
+    for (const auto& row : rows) {
+      SCOPED_TRACE(row.name);
+      fs::remove_all(MyFolder());
+      const fs::path first = testing::InstallCertificate(home_.root(), "MY", certificates_[0].get());
+      ASSERT_EQ(testing::EnumeratedThumbprints("MY"), std::vector<std::string>{ThumbprintOf(0)});
+      // The change follows the index at once, within the file system's timestamp granularity.
+      bool through_index = false;
+      if (indexed) {
+        ASSERT_TRUE(platform::UpdateStoreIndex(MyFolder()).ok());
+      }
+      ASSERT_EQ(testing::SerialSearchThumbprints("MY", kSerial, &through_index), std::vector<std::string>{ThumbprintOf(0)});
+      ASSERT_EQ(through_index, indexed);
+      row.change(*this, first);
+      std::vector<std::string> expected;
+      for (int index : row.expected) expected.push_back(ThumbprintOf(index));
+      std::sort(expected.begin(), expected.end());
+      EXPECT_EQ(testing::SerialSearchThumbprints("MY", kSerial), expected);
+      EXPECT_EQ(testing::EnumeratedThumbprints("MY"), expected);
+    }
+  }
+}
+
+// An index counts only as far as the folder bears it out: a search gives what it gives with no
+// index, through the index only while the index describes the folder and every file read
+// through it holds what it says.
+TEST_F(StoreCacheTest, IndexCountsOnlyWhereTheFolderBearsItOut) {
+  for (int index = 0; index < 2; ++index) testing::InstallCertificate(home_.root(), "MY", certificates_[index].get());
+  ASSERT_TRUE(platform::UpdateStoreIndex(MyFolder()).ok());
+  const fs::path index_file = platform::StoreIndexFile(MyFolder());
+  const std::string written = testing::ReadFile(index_file);
+  const std::string names[2] = {ThumbprintOf(0) + ".cer", ThumbprintOf(1) + ".cer"};
+  const struct {
+    const char* name;
+    std::function<void(std::string& bytes)> change;  // null: no index at all
+    bool through_index;
+  } rows[] = {
+      {"as the tool wrote it", [](std::string&) {}, true},
+      {"missing", nullptr, false},
+      {"truncated", [](std::string& bytes) { bytes.pop_back(); }, false},
+      {"of another folder", Reencoded([](platform::StoreIndex& index) { index.folder.inode ^= 1; }), false},
+      {"giving a linked entry a file it no longer leads to",
+       Reencoded([](platform::StoreIndex& index) { index.files[0].identity = {platform::FileIdentity{}, true}; }),
+       false},
+      {"naming another file's certificate in a file, which then hides its own",
+       Reencoded([&](platform::StoreIndex& index) {
+         const auto at = [&](const std::string& name) {
+           return std::find_if(index.files.begin(), index.files.end(), [&](const auto& f) { return f.name == name; })->first;
+         };
+         index.certificates[at(names[0])] = index.certificates[at(names[1])];
+         index.certificates[at(names[1])].serial_key = platform::IndexKey("another serial number");
+       }),
+       false},
+  };
+  std::vector<std::string> both = {ThumbprintOf(0), ThumbprintOf(1)};
+  std::sort(both.begin(), both.end());
+  home_.SetEnv("CORVANE_CACHE", "off");
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    fs::remove_all(MyFolder());
-    const fs::path first = testing::InstallCertificate(home_.root(), "MY", certificates_[0].get());
-    ASSERT_EQ(testing::EnumeratedThumbprints("MY"), std::vector<std::string>{ThumbprintOf(0)});
-    row.change(*this, first);
-    std::vector<std::string> expected;
-    for (int index : row.expected) expected.push_back(ThumbprintOf(index));
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(testing::EnumeratedThumbprints("MY"), expected);
+    std::string bytes = written;
+    if (row.change) row.change(bytes);
+    fs::remove(index_file);
+    if (row.change) testing::WriteFile(index_file, bytes);
+    bool through_index = !row.through_index;
+    EXPECT_EQ(testing::SerialSearchThumbprints("MY", kSerial, &through_index), both);
+    EXPECT_EQ(through_index, row.through_index);
   }
 }
 

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/admin/store_index_update.h"
+#include "platform/posix/store/indexed_folder.h"
 #include "platform/posix/store/thumbprint.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/admin/pkcs12_iterations.h"
@@ -51,7 +53,11 @@ class StoreToolTest : public ::testing::Test {
     std::vector<std::string> files;
     if (!fs::exists(home_.root() / "stores")) return files;
     for (const auto& entry : fs::recursive_directory_iterator(home_.root() / "stores")) {
-      if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), home_.root() / "stores").string());
+      // Each store's index (stores/<NAME>.index) follows its certificate files; the tests of the
+      // index look at it.
+      if (entry.is_regular_file() && entry.path().extension() != ".index") {
+        files.push_back(fs::relative(entry.path(), home_.root() / "stores").string());
+      }
     }
     std::sort(files.begin(), files.end());
     return files;
@@ -196,6 +202,7 @@ TEST_F(StoreToolTest, KeyIsLinkedOnlyToTheCertificateItMatches) {
   ASSERT_EQ(run.status, 0) << run.err;
   const std::string user = Thumbprint(user_.get());
   EXPECT_EQ(StoreFiles(), (std::vector<std::string>{"MY/" + user + ".cer", "MY/" + user + ".key"}));
+  EXPECT_NE(platform::IndexedFolder::Check(Store("MY")), nullptr) << "each import writes the folder's index";
 
   const auto list = RunStoreTool("list MY");
   ASSERT_EQ(list.status, 0) << list.err;
@@ -293,6 +300,7 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
   const std::string user = Thumbprint(user_.get()), ca = Thumbprint(ca_.get());
   testing::InstallCertificate(home_.root(), "MY", user_.get(), user_key_.get());
   testing::InstallCertificate(home_.root(), "MY", ca_.get());  // no key
+  ASSERT_TRUE(platform::UpdateStoreIndex(my).ok());  // what follows is done behind the index's back
   fs::permissions(my / (user + ".key"), fs::perms::group_read | fs::perms::others_read, fs::perm_options::add);
   testing::WriteFile(my / ("0000000000000000000000000000000000000000.key"), testing::PrivateKeyPemOf(ca_key_.get()));
   fs::create_symlink("/dev/zero", my / "1111111111111111111111111111111111111111.key");
@@ -341,12 +349,16 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
         "MY/" + old + ": temporary file left by an interrupted write",
         "MY/" + live + ": temporary file of a write in progress",
         "MY/" + no_such_pid + ": temporary file of a write in progress",
-        "MY/" + ca + ".cer: certificate " + ca + " without its private key file"}) {
+        "MY/" + ca + ".cer: certificate " + ca + " without its private key file",
+        "MY/../MY.index: index out of date (the store is read whole)"}) {
     EXPECT_NE(check.out.find(line), std::string::npos) << line << "\n" << check.out;
   }
   const auto repair = RunStoreTool("check MY --repair");
   EXPECT_NE(repair.out.find(old + ": temporary file left by an interrupted write (repaired)"), std::string::npos)
       << repair.out;
+  EXPECT_NE(repair.out.find("MY.index: index out of date (the store is read whole) (repaired)"), std::string::npos)
+      << repair.out;
+  EXPECT_NE(platform::IndexedFolder::Check(my), nullptr);
   EXPECT_FALSE(fs::exists(my / dead));
   EXPECT_FALSE(fs::exists(my / old));
   EXPECT_TRUE(fs::exists(my / live));
@@ -446,6 +458,7 @@ TEST_F(StoreToolTest, ExportsAndRemoves) {
   EXPECT_EQ(testing::ReadFile(Store("MY") / "bundle.pem"), kept_key + testing::PemOf(other.get()));
   EXPECT_EQ(fs::status(Store("MY") / "bundle.pem").permissions(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(testing::EnumeratedThumbprints("MY"), std::vector<std::string>{Thumbprint(other.get())});
+  EXPECT_NE(platform::IndexedFolder::Check(Store("MY")), nullptr) << "the index describes the folder as it is now";
   EXPECT_NE(RunStoreTool("remove MY " + user).status, 0);
 }
 

@@ -27,9 +27,8 @@ platform::Status Link(const platform::TokenCertificate& entry) {
       platform::ImportIntoStore("MY", items, platform::ChainDestination::kNowhere, report);
   if (!status.ok()) return status;
   const std::string thumbprint = platform::Thumbprint(entry.certificate.get());
-  return platform::WriteFileAtomically(
-      platform::StoreFolder("MY") / platform::KeyFileName(thumbprint),
-      platform::FormatTokenKeyUri(entry.key) + "\n", 0600);
+  return platform::WriteStoreFile(platform::StoreFolder("MY"), platform::KeyFileName(thumbprint),
+                                 platform::FormatTokenKeyUri(entry.key) + "\n", 0600);
 }
 
 }  // namespace

@@ -119,6 +119,9 @@ typedef const wchar_t* LPCWSTR;
 
 #define CERT_FIND_ANY 0UL
 #define CERT_FIND_SUBJECT_NAME 0x00020007UL  // CERT_COMPARE_NAME << 16 | CERT_INFO_SUBJECT_FLAG
+// Not in Windows, which has no search by serial number alone: the certificates whose serial
+// number equals the CRYPT_INTEGER_BLOB find_para points at (as CertCompareIntegerBlob compares).
+#define CORVANE_CERT_FIND_SERIAL_NUMBER 0x7FFF0000UL
 
 #define CERT_STORE_SIGNATURE_FLAG 0x00000001UL
 #define CERT_STORE_TIME_VALIDITY_FLAG 0x00000002UL

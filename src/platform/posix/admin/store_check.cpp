@@ -1,5 +1,7 @@
 #include "platform/posix/admin/store_check.h"
 #include "platform/posix/keys/token_key.h"
+#include "platform/posix/admin/store_index_update.h"
+#include "platform/posix/store/indexed_folder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -122,6 +124,16 @@ void WarnOfSmallRsaKeys(const StoreContents& contents, std::vector<StoreFinding>
   }
 }
 
+// An index the tool wrote that no longer describes the folder (a file dropped in or removed by
+// hand, a repair above): the store is read whole until the index is written again.
+void CheckIndex(const fs::path& folder, bool repair, std::vector<StoreFinding>& findings) {
+  const fs::path index = StoreIndexFile(folder);
+  std::error_code error;
+  if (!fs::exists(index, error) || IndexedFolder::Check(folder) != nullptr) return;
+  const bool repaired = repair && UpdateStoreIndex(folder).ok();
+  findings.push_back({"../" + index.filename().string(), "index out of date (the store is read whole)", repaired});
+}
+
 }  // namespace
 
 Status SkippedStoreEntries(const std::string& store, std::vector<SkippedEntry>& skipped) {
@@ -152,6 +164,7 @@ Status CheckStore(const std::string& store, bool repair, std::vector<StoreFindin
     else if (file.extension() == kKeyExtension) CheckKeyFile(*contents, file, repair, findings);
   }
   WarnOfSmallRsaKeys(*contents, findings);
+  CheckIndex(contents->folder, repair, findings);
   if (StoreFolderName(store) == "MY") {
     for (const auto& certificate : contents->certificates) {
       if (!fs::exists(contents->folder / KeyFileName(certificate->thumbprint), error)) {

@@ -24,7 +24,8 @@ Status SkippedStoreEntries(const std::string& store, std::vector<SkippedEntry>& 
 // Looks over one store: the entries it skips (revocation lists that count for nothing among
 // them), private keys without a certificate, certificates of the personal store "MY" without a
 // key file, key files readable by group or others, and temporary files left by interrupted
-// writes. With `repair`, stale temporary files are removed and key files get mode 0600; a key
+// writes, and an index (store_index.h) that no longer describes the folder. With `repair`, stale
+// temporary files are removed, key files get mode 0600 and the index is written anew; a key
 // that is a link, or a file with other hard links, is shared with a file outside the store and
 // only reported. Certificates with RSA keys under 2048 bits are warned of.
 Status CheckStore(const std::string& store, bool repair, std::vector<StoreFinding>& findings);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/posix/files/atomic_file.h"
+#include "platform/posix/admin/store_index_update.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/files/store_layout.h"
 
@@ -58,7 +59,8 @@ Status WriteStoreFile(const std::filesystem::path& folder, const std::string& na
   std::vector<std::string> removed;
   if (status.ok()) RemoveStaleTemporaryFiles(folder, removed);
   if (status.ok()) status = WriteFileAtomically(folder / name, bytes, mode);
-  return status.ok() ? status : status.Because("cannot write " + (folder / name).string());
+  if (!status.ok()) return status.Because("cannot write " + (folder / name).string());
+  return UpdateStoreIndex(folder);  // any new entry changes the folder the index describes
 }
 
 }  // namespace corvane::platform

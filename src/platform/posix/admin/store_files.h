@@ -30,7 +30,8 @@ std::string CertificateDer(X509* certificate);
 std::string PrivateKeyPem(EVP_PKEY* key);
 
 // Writes <folder>/<name> atomically with `mode`, creating the folder (0700) when needed; the
-// stale temporary files of earlier, interrupted writes to the folder are removed first.
+// stale temporary files of earlier, interrupted writes to the folder are removed first. The
+// folder's index follows (store_index_update.h).
 Status WriteStoreFile(const std::filesystem::path& folder, const std::string& name,
                       std::string_view bytes, mode_t mode);
 

@@ -4,6 +4,7 @@
 
 #include "platform/posix/files/atomic_file.h"
 #include "platform/posix/files/whole_file.h"
+#include "platform/posix/admin/store_index_update.h"
 #include "platform/posix/store/certificate_file.h"
 #include "platform/posix/admin/store_export.h"
 #include "platform/posix/files/store_layout.h"
@@ -86,7 +87,7 @@ Status RemoveCertificate(const std::string& store, const std::string& thumbprint
   const fs::path key = folder / KeyFileName(thumbprint);
   if (fs::remove(key, error)) report.push_back("removed private key " + key.string());
   if (error) return Status::FromSystemError(error.value()).Because("cannot remove " + key.string());
-  return Status();
+  return UpdateStoreIndex(folder);
 }
 
 }  // namespace corvane::platform

@@ -31,7 +31,8 @@ class CallSources {
   // Takes over one reference to `store`.
   void Add(StoreObject* store) {
     stores_.push_back(store);
-    const std::shared_ptr<const StoreContents> contents = store->Contents();
+    std::shared_ptr<const StoreContents> contents;
+    if (!store->WholeContents(contents).ok()) contents = store->Contents();  // what was read must do
     for (size_t index = 0; index < contents->certificates.size(); ++index) {
       if (contents->certificates[index]->OpenSslCertificate() != nullptr) {
         candidates_.push_back(ChainCandidate{store, contents, index});

@@ -7,10 +7,14 @@ namespace {
 
 int64_t Nanoseconds(const timespec& time) { return int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec; }
 
-std::optional<FileIdentity> IdentityFrom(const struct stat& status) {
-  if (!S_ISREG(status.st_mode)) return std::nullopt;
+FileIdentity FieldsOf(const struct stat& status) {
   return FileIdentity{status.st_dev, status.st_ino, status.st_size, Nanoseconds(status.st_mtim),
                       Nanoseconds(status.st_ctim)};
+}
+
+std::optional<FileIdentity> IdentityFrom(const struct stat& status) {
+  if (!S_ISREG(status.st_mode)) return std::nullopt;
+  return FieldsOf(status);
 }
 
 }  // namespace
@@ -19,6 +23,12 @@ std::optional<FileIdentity> IdentityOf(const std::filesystem::path& file) {
   struct stat status {};
   if (stat(file.c_str(), &status) != 0) return std::nullopt;
   return IdentityFrom(status);
+}
+
+std::optional<FileIdentity> IdentityOfFolder(const std::filesystem::path& folder) {
+  struct stat status {};
+  if (stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return std::nullopt;
+  return FieldsOf(status);
 }
 
 EntryIdentity IdentityOfEntry(const std::filesystem::path& entry) {

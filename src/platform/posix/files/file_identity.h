@@ -32,6 +32,10 @@ struct FileIdentity {
 // there is nothing there.
 std::optional<FileIdentity> IdentityOf(const std::filesystem::path& file);
 
+// The identity of the folder at `folder` (links followed): its modification and change times
+// move whenever an entry is added, removed or renamed in it. Nothing for anything else.
+std::optional<FileIdentity> IdentityOfFolder(const std::filesystem::path& folder);
+
 // What a folder entry leads to.
 struct EntryIdentity {
   std::optional<FileIdentity> file;  // the regular file behind the entry; nothing when there is none

@@ -31,6 +31,9 @@ class FolderEntries {
   // identity it showed: a listing of the folder and a stat of each entry.
   bool StillIn(const std::filesystem::path& folder, EntryFilter wanted) const;
 
+  // Every entry found, by name.
+  const std::unordered_map<std::string, EntryIdentity>& identities() const { return identities_; }
+
  private:
   std::unordered_map<std::string, EntryIdentity> identities_;  // by entry name
   std::vector<std::string> linked_;

@@ -53,11 +53,16 @@ std::filesystem::path StoreFolder(const std::string& store_name) {
   return StoresFolder() / StoreFolderName(store_name);
 }
 
-bool IsCertificateFileName(const std::filesystem::path& file) {
-  std::string extension = file.extension().string();
+bool IsCertificateFileName(std::string_view name) {
+  // The extension as std::filesystem::path tells it: from the last dot, unless the name starts there.
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || dot == 0 || name.size() - dot != 4) return false;
+  std::string extension(name.substr(dot));
   for (char& c : extension) c = Upper(c);
   return extension == ".CER" || extension == ".CRT" || extension == ".DER" || extension == ".PEM";
 }
+
+bool IsCertificateFileName(const std::filesystem::path& file) { return IsCertificateFileName(std::string_view(file.filename().native())); }
 
 std::string CertificateFileName(std::string_view thumbprint) {
   return std::string(thumbprint) + std::string(kCertificateExtension);

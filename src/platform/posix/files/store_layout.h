@@ -40,6 +40,7 @@ std::filesystem::path WebHostLogFile();
 
 // True for the certificate files a store reads: *.cer *.crt *.der *.pem (any letter case).
 bool IsCertificateFileName(const std::filesystem::path& file);
+bool IsCertificateFileName(std::string_view name);  // a name without a folder
 
 // The files a store keeps for a certificate with this thumbprint, and for a revocation list.
 std::string CertificateFileName(std::string_view thumbprint);

@@ -6,7 +6,10 @@
 // serial numbers as integers) or by subject key identifier (the certificate's extension, or when
 // it has none the SHA-1 of its public key bits, as Windows derives it). Stores are searched in the order given, each in its
 // enumeration order; the first certificate that matches any recipient and has a linked private
-// key is taken.
+// key is taken. Certificates named by issuer and serial number are found through the stores'
+// index of serial numbers, so that the search does not go through the store; a recipient named by
+// key identifier (which neither this library nor Windows makes) is compared with every
+// certificate.
 #pragma once
 
 #include <optional>

@@ -5,6 +5,8 @@
 #include <mutex>
 #include <unordered_set>
 
+#include "platform/posix/store/store_cache.h"
+
 namespace corvane::platform {
 namespace {
 
@@ -58,6 +60,15 @@ void StoreObject::ReplaceContents(std::shared_ptr<const StoreContents> contents)
   current_.store(contents.get(), std::memory_order_release);
   contents_.swap(contents);
 }  // the old snapshot ends here, outside the lock, unless contexts still hold it
+
+Status StoreObject::WholeContents(std::shared_ptr<const StoreContents>& contents) {
+  contents = Contents();
+  if (contents->indexed == nullptr) return Status();
+  const std::filesystem::path folder = contents->folder;  // the reading that holds it is let go
+  const Status status = CachedStoreContents(folder, contents);
+  if (status.ok()) ReplaceContents(contents);
+  return status;
+}
 
 HCERTSTORE RegisterStore(std::shared_ptr<const StoreContents> contents, HCRYPTPROV provider) {
   auto* store = new StoreObject(std::move(contents));

@@ -18,6 +18,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/posix/status.h"
 #include "platform/posix/store/store_contents.h"
 
 namespace corvane::platform {
@@ -30,6 +31,9 @@ class StoreObject {
   // The current snapshot; it stays valid for as long as the caller holds it.
   std::shared_ptr<const StoreContents> Contents() const;
   void ReplaceContents(std::shared_ptr<const StoreContents> contents);
+  // The current snapshot, made whole first when it was read through the folder's index
+  // (indexed_folder.h): replaced by a whole reading of the folder.
+  Status WholeContents(std::shared_ptr<const StoreContents>& contents);
   // True when `contents`, a snapshot the caller holds, is the current one (no lock taken).
   bool IsCurrent(const StoreContents* contents) const { return current_.load(std::memory_order_acquire) == contents; }
 

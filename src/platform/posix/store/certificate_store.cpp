@@ -22,6 +22,8 @@
 #include <optional>
 #include <utility>
 
+#include "platform/posix/store/indexed_folder.h"
+#include "platform/posix/store/integer_blob.h"
 #include "platform/posix/store/store_cache.h"
 #include "platform/posix/files/store_layout.h"
 #include "platform/posix/store/certificate_context.h"
@@ -29,6 +31,7 @@
 #include "platform/posix/provider/provider_context.h"
 
 using corvane::platform::ContextObject;
+using corvane::platform::Status;
 using corvane::platform::StoreContents;
 using corvane::platform::StoreObject;
 
@@ -42,6 +45,17 @@ size_t PositionAfter(const StoreContents& contents, const std::string& thumbprin
       std::upper_bound(certificates.begin(), certificates.end(), thumbprint,
                        [](const std::string& wanted, const auto& c) { return wanted < c->thumbprint; }) -
       certificates.begin());
+}
+
+// A name or integer blob a search was given: present, and with bytes when it is not empty.
+bool IsBlob(const void* find_para) {
+  const auto* blob = static_cast<const CRYPT_INTEGER_BLOB*>(find_para);
+  return blob != nullptr && (blob->cbData == 0 || blob->pbData != nullptr);
+}
+
+std::string_view BlobBytes(const void* find_para) {
+  const auto* blob = static_cast<const CRYPT_INTEGER_BLOB*>(find_para);
+  return {reinterpret_cast<const char*>(blob->pbData), blob->cbData};
 }
 
 // Releases the caller's `previous` context of a call that fails before it gets to it.
@@ -124,6 +138,34 @@ Step::Step(HCERTSTORE handle, PCCERT_CONTEXT previous) {
   }
 }
 
+// Makes the store's snapshot hold what a search needs (an enumeration: CERT_FIND_ANY). A snapshot
+// read through the folder's index (indexed_folder.h) holds only the certificates searched for so
+// far: a search by key reads the files that can hold the key; an enumeration, or a search for
+// which a file does not hold what the index says, reads the folder whole. Nothing to do while
+// the caller goes on from a context of a whole snapshot that is current (no lock taken then).
+Status CoverSearch(HCERTSTORE handle, PCCERT_CONTEXT previous, DWORD find_type, const void* find_para) {
+  namespace platform = corvane::platform;
+  ContextObject* object = previous == nullptr ? nullptr : platform::ContextOf(previous);
+  if (object != nullptr && object->store == handle && object->contents->indexed == nullptr &&
+      object->store->IsCurrent(object->contents.get())) {
+    return Status();
+  }
+  HeldStore held(handle);
+  const std::shared_ptr<const StoreContents> current = held.contents();
+  if (current == nullptr || current->indexed == nullptr) return Status();
+  std::shared_ptr<const StoreContents> covering;
+  if (find_type == CERT_FIND_SUBJECT_NAME) {
+    covering = current->indexed->Covering(platform::IndexedFolder::Key::kSubject, BlobBytes(find_para));
+  } else if (find_type == CORVANE_CERT_FIND_SERIAL_NUMBER) {
+    covering = current->indexed->Covering(
+        platform::IndexedFolder::Key::kSerial,
+        platform::SignificantIntegerBytes(*static_cast<const CRYPT_INTEGER_BLOB*>(find_para)));
+  }
+  if (covering == nullptr) return held.get()->WholeContents(covering);
+  if (covering != current) held.get()->ReplaceContents(std::move(covering));
+  return Status();
+}
+
 PCCERT_CONTEXT Step::ContextAt(size_t index) {
   if (movable_ != nullptr) {
     ContextObject* moved = std::exchange(movable_, nullptr);
@@ -142,7 +184,8 @@ extern "C" HCERTSTORE CertOpenSystemStoreA(HCRYPTPROV_LEGACY provider, LPCSTR su
   PLATFORM_ENSURE(subsystem_protocol != nullptr && platform::IsValidStoreName(subsystem_protocol),
                   E_INVALIDARG);
   std::shared_ptr<const StoreContents> contents;
-  PLATFORM_ENSURE_OK(platform::CachedStoreContents(platform::StoreFolder(subsystem_protocol), contents));
+  PLATFORM_ENSURE_OK(platform::CachedStoreContents(platform::StoreFolder(subsystem_protocol), contents,
+                                                   platform::StoreReading::kForSearches));
   PLATFORM_ENSURE(provider == 0 || platform::AddProviderReference(provider), E_INVALIDARG);
   return platform::RegisterStore(std::move(contents), provider);
 }
@@ -165,6 +208,9 @@ extern "C" BOOL CertCloseStore(HCERTSTORE store, DWORD flags) {
 
 extern "C" PCCERT_CONTEXT CertEnumCertificatesInStore(HCERTSTORE store, PCCERT_CONTEXT previous) {
   PLATFORM_ENTRY_RELEASING("CertEnumCertificatesInStore", ReleasePrevious(previous));
+  const Status covered = CoverSearch(store, previous, CERT_FIND_ANY, nullptr);
+  if (!covered.ok()) ReleasePrevious(previous);
+  PLATFORM_ENSURE_OK(covered);
   Step step(store, previous);
   PLATFORM_ENSURE(step.valid(), E_INVALIDARG);
   PLATFORM_ENSURE(step.next() < step.contents().certificates.size(), CRYPT_E_NOT_FOUND);
@@ -181,7 +227,8 @@ extern "C" BOOL CertControlStore(HCERTSTORE store, DWORD flags, DWORD control_ty
   const std::shared_ptr<const StoreContents> current = held.contents();
   if (current->folder.empty()) return TRUE;  // a store of no folder has nothing to read again
   std::shared_ptr<const StoreContents> fresh;
-  PLATFORM_ENSURE_OK(corvane::platform::CachedStoreContents(current->folder, fresh));
+  PLATFORM_ENSURE_OK(corvane::platform::CachedStoreContents(current->folder, fresh,
+                                                            corvane::platform::StoreReading::kForSearches));
   object->ReplaceContents(std::move(fresh));
   return TRUE;
 }
@@ -192,20 +239,22 @@ extern "C" PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE store, DWORD enc
   PLATFORM_ENTRY_RELEASING("CertFindCertificateInStore", ReleasePrevious(previous));
   (void)encoding;
   (void)find_flags;
+  const bool keyed = find_type == CERT_FIND_SUBJECT_NAME || find_type == CORVANE_CERT_FIND_SERIAL_NUMBER;
+  const Status covered = find_type == CERT_FIND_ANY || (keyed && IsBlob(find_para))
+                             ? CoverSearch(store, previous, find_type, find_para)
+                             : Status(E_INVALIDARG);
+  if (!covered.ok()) ReleasePrevious(previous);  // a failure takes it over as well
+  PLATFORM_ENSURE_OK(covered);
   Step step(store, previous);
   PLATFORM_ENSURE(step.valid(), E_INVALIDARG);
-  const auto* name = static_cast<const CERT_NAME_BLOB*>(find_para);
-  PLATFORM_ENSURE(find_type == CERT_FIND_ANY ||
-                      (find_type == CERT_FIND_SUBJECT_NAME && name != nullptr &&
-                       (name->cbData == 0 || name->pbData != nullptr)),
-                  E_INVALIDARG);
   const StoreContents& contents = step.contents();
-  const size_t index =
-      find_type == CERT_FIND_ANY
-          ? step.next()
-          : contents.FirstWithSubject(
-                std::string_view(reinterpret_cast<const char*>(name->pbData), name->cbData),
-                step.next());
+  size_t index = step.next();
+  if (find_type == CERT_FIND_SUBJECT_NAME) {
+    index = contents.FirstWithSubject(BlobBytes(find_para), index);
+  } else if (find_type == CORVANE_CERT_FIND_SERIAL_NUMBER) {
+    index = contents.FirstWithSerial(
+        corvane::platform::SignificantIntegerBytes(*static_cast<const CRYPT_INTEGER_BLOB*>(find_para)), index);
+  }
   PLATFORM_ENSURE(index < contents.certificates.size(), CRYPT_E_NOT_FOUND);
   return step.ContextAt(index);
 }

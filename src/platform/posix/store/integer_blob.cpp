@@ -1,23 +1,25 @@
 // CertCompareIntegerBlob: two little-endian signed integers are equal when their significant
-// bytes are. Redundant sign bytes at the most significant end (a 0x00 above a byte <= 0x7F, a
-// 0xFF above a byte >= 0x80) do not count, so 0x12AB equals 0x0012AB.
+// bytes are (integer_blob.h).
+#include "platform/posix/store/integer_blob.h"
+
 #include "platform/posix/platform_call.h"
 
-namespace {
+namespace corvane::platform {
 
-DWORD SignificantBytes(const CRYPT_INTEGER_BLOB& blob) {
-  DWORD size = blob.cbData;
+std::string_view SignificantIntegerBytes(const CRYPT_INTEGER_BLOB& integer) {
+  DWORD size = integer.cbData;
   while (size > 1) {
-    const BYTE top = blob.pbData[size - 1];
-    const BYTE below = blob.pbData[size - 2];
-    if ((top == 0x00 && below <= 0x7F) || (top == 0xFF && below >= 0x80)) {
-      --size;
-    } else {
-      break;
-    }
+    const BYTE top = integer.pbData[size - 1];
+    const BYTE below = integer.pbData[size - 2];
+    if (!(top == 0x00 && below <= 0x7F) && !(top == 0xFF && below >= 0x80)) break;
+    --size;
   }
-  return size;
+  return {reinterpret_cast<const char*>(integer.pbData), size};
 }
+
+}  // namespace corvane::platform
+
+namespace {
 
 bool IsValid(const CRYPT_INTEGER_BLOB* blob) {
   return blob != nullptr && (blob->cbData == 0 || blob->pbData != nullptr);
@@ -28,10 +30,7 @@ bool IsValid(const CRYPT_INTEGER_BLOB* blob) {
 extern "C" BOOL CertCompareIntegerBlob(PCRYPT_INTEGER_BLOB first, PCRYPT_INTEGER_BLOB second) {
   PLATFORM_ENTRY("CertCompareIntegerBlob");
   PLATFORM_ENSURE(IsValid(first) && IsValid(second), ERROR_INVALID_PARAMETER);
-  const DWORD size = SignificantBytes(*first);
-  if (size != SignificantBytes(*second)) return FALSE;
-  for (DWORD i = 0; i < size; ++i) {
-    if (first->pbData[i] != second->pbData[i]) return FALSE;
-  }
-  return TRUE;
+  return corvane::platform::SignificantIntegerBytes(*first) == corvane::platform::SignificantIntegerBytes(*second)
+             ? TRUE
+             : FALSE;
 }

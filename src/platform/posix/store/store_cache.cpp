@@ -9,6 +9,7 @@
 
 #include "platform/posix/files/cache_setting.h"
 #include "platform/posix/files/folder_watch.h"
+#include "platform/posix/store/indexed_folder.h"
 #include "platform/posix/store/revocation_list_files.h"
 #include "platform/posix/store/revocation_lists.h"
 #include "platform/posix/files/store_layout.h"
@@ -64,6 +65,10 @@ PerFolder<Reading>& Kept() {
   return *kept;
 }
 
+// Whether a reading holds everything of its folder.
+bool IsWhole(const StoreContents& contents) { return contents.indexed == nullptr; }
+bool IsWhole(const RevocationListFiles&) { return true; }
+
 // What changed in a folder since its kept reading.
 struct Changes {
   bool none = false;  // the kept reading stands
@@ -76,7 +81,10 @@ template <typename Reading>
 Changes ChangesSince(const std::filesystem::path& folder, const typename PerFolder<Reading>::Kept& kept,
                      const std::optional<FolderChanges>& events, EntryFilter wanted) {
   if (kept.reading == nullptr) return {};
-  if (!events) {  // not watched: the entries' identities are all there is to go by
+  // Not watched: the entries' identities are all there is to go by. A reading through the
+  // folder's index holds only its linked entries: the index is checked again instead.
+  if (!events && !IsWhole(*kept.reading)) return {};
+  if (!events) {
     if (kept.reading->entries.StillIn(folder, wanted)) return {.none = true, .named = std::nullopt};
     return {.named = std::unordered_set<std::string>{}};
   }
@@ -95,7 +103,7 @@ using Loader = Status (*)(const std::filesystem::path& folder, std::shared_ptr<R
 // The reading of `folder` that `load` makes, from the cache while it holds.
 template <typename Reading>
 Status CachedReading(const std::filesystem::path& folder, EntryFilter wanted, Loader<Reading> load,
-                     std::shared_ptr<const Reading>& reading) {
+                     std::shared_ptr<const Reading>& reading, bool whole = true) {
   PerFolder<Reading>& cache = Kept<Reading>();
   std::shared_ptr<Reading> loaded;
   if (!StoreCachingEnabled()) {
@@ -108,11 +116,13 @@ Status CachedReading(const std::filesystem::path& folder, EntryFilter wanted, Lo
   // Taken before the folder is read again: a change during that read renews the generation, and
   // the next call reads again.
   const std::optional<FolderChanges> events = FolderChangesSince(folder, kept.generation);
-  const Changes changes = ChangesSince<Reading>(folder, kept, events, wanted);
-  if (changes.none) {
+  Changes changes = ChangesSince<Reading>(folder, kept, events, wanted);
+  const bool kept_whole = kept.reading == nullptr || IsWhole(*kept.reading);
+  if (changes.none && (kept_whole || !whole)) {
     reading = kept.reading;
     return Status();
   }
+  if (!kept_whole) changes.named.reset();  // what an index led to is never taken over file by file
   std::optional<EarlierReading<Reading>> earlier;
   if (changes.named) earlier.emplace(EarlierReading<Reading>{*kept.reading, *changes.named});
   const Status status = load(folder, loaded, earlier ? &*earlier : nullptr);
@@ -124,8 +134,30 @@ Status CachedReading(const std::filesystem::path& folder, EntryFilter wanted, Lo
 
 }  // namespace
 
-Status CachedStoreContents(const std::filesystem::path& folder, std::shared_ptr<const StoreContents>& contents) {
-  return CachedReading<StoreContents>(folder, IsCertificateFileName, LoadStoreContents, contents);
+Status CachedStoreContents(const std::filesystem::path& folder, std::shared_ptr<const StoreContents>& contents,
+                           StoreReading scope) {
+  if (scope == StoreReading::kWhole) {
+    return CachedReading<StoreContents>(folder, IsCertificateFileName, LoadStoreContents, contents);
+  }
+  // A folder first read through its index is not watched yet: adding a watch costs the kernel a
+  // walk over the folder's entries, which a process that calls once (each `corvane` command)
+  // would pay for nothing. The next call watches it and checks the index again.
+  PerFolder<StoreContents>& cache = Kept<StoreContents>();
+  if (StoreCachingEnabled() && cache.Find(folder).reading == nullptr) {
+    std::shared_ptr<StoreContents> indexed = IndexedFolder::Check(folder);
+    if (indexed == nullptr) return CachedReading<StoreContents>(folder, IsCertificateFileName, LoadStoreContents, contents);
+    cache.Keep(folder, kNotWatched, indexed);
+    contents = std::move(indexed);
+    return Status();
+  }
+  // With nothing kept to go on from, the index is tried before the whole folder.
+  const Loader<StoreContents> through_index = [](const std::filesystem::path& folder,
+                                                 std::shared_ptr<StoreContents>& loaded,
+                                                 const EarlierReading<StoreContents>* earlier) {
+    if (earlier == nullptr && (loaded = IndexedFolder::Check(folder)) != nullptr) return Status();
+    return LoadStoreContents(folder, loaded, earlier);
+  };
+  return CachedReading<StoreContents>(folder, IsCertificateFileName, through_index, contents, false);
 }
 
 std::vector<ossl::UniquePtr<X509_CRL>> CachedRevocationLists(const std::filesystem::path& folder) {

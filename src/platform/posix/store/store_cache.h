@@ -25,8 +25,16 @@
 
 namespace corvane::platform {
 
-// LoadStoreContents, answered from the cache while the folder's files are unchanged.
-Status CachedStoreContents(const std::filesystem::path& folder, std::shared_ptr<const StoreContents>& contents);
+// What a reading of a store folder must hold: every certificate of the folder, or what searches
+// by serial number and subject ask for, which a folder with an index that passes its check
+// (indexed_folder.h) gives without reading every file.
+enum class StoreReading { kWhole, kForSearches };
+
+// LoadStoreContents, answered from the cache while the folder's files are unchanged. A reading
+// through the folder's index is kept as well, but never serves a whole reading, and once anything
+// in the folder changed the index is checked again (or the folder read whole).
+Status CachedStoreContents(const std::filesystem::path& folder, std::shared_ptr<const StoreContents>& contents,
+                           StoreReading scope = StoreReading::kWhole);
 
 // The revocation lists of the folder's *.crl files, from the cache while those files are
 // unchanged; each list is a reference of the caller's own. None when the folder cannot be listed.

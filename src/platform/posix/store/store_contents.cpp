@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "platform/posix/files/store_layout.h"
+#include "platform/posix/store/integer_blob.h"
 
 namespace corvane::platform {
 
@@ -33,18 +34,45 @@ void StoredCertificate::KeepOpenSslCertificate(X509* parsed) const {
   });
 }
 
-size_t StoreContents::FirstWithSubject(std::string_view subject, size_t from) const {
-  std::call_once(subjects_indexed_, [this] {
+size_t StoreContents::PositionsByKey::First(const StoreContents& contents, KeyOf key_of, std::string_view key,
+                                            size_t from) const {
+  const auto& certificates = contents.certificates;
+  std::call_once(made_, [&] {
     for (size_t position = 0; position < certificates.size(); ++position) {
-      const CERT_NAME_BLOB& name = certificates[position]->tbs->info()->Subject;
-      positions_by_subject_[std::string_view(reinterpret_cast<const char*>(name.pbData), name.cbData)]
-          .push_back(position);
+      positions_[key_of(*certificates[position])].push_back(position);
     }
   });
-  const auto found = positions_by_subject_.find(subject);
-  if (found == positions_by_subject_.end()) return certificates.size();
+  const auto found = positions_.find(key);
+  if (found == positions_.end()) return certificates.size();
   const auto at = std::lower_bound(found->second.begin(), found->second.end(), from);
   return at == found->second.end() ? certificates.size() : *at;
+}
+
+size_t StoreContents::FirstWithSubject(std::string_view subject, size_t from) const {
+  return by_subject_.First(
+      *this,
+      [](const StoredCertificate& certificate) {
+        const CERT_NAME_BLOB& name = certificate.tbs->info()->Subject;
+        return std::string_view(reinterpret_cast<const char*>(name.pbData), name.cbData);
+      },
+      subject, from);
+}
+
+size_t StoreContents::FirstWithSerial(std::string_view serial, size_t from) const {
+  return by_serial_.First(
+      *this,
+      [](const StoredCertificate& certificate) {
+        return SignificantIntegerBytes(certificate.tbs->info()->SerialNumber);
+      },
+      serial, from);
+}
+
+void SortByThumbprint(std::vector<std::shared_ptr<const StoredCertificate>>& certificates) {
+  auto by_thumbprint = [](const auto& a, const auto& b) { return a->thumbprint < b->thumbprint; };
+  std::sort(certificates.begin(), certificates.end(), by_thumbprint);
+  certificates.erase(std::unique(certificates.begin(), certificates.end(),
+                                 [](const auto& a, const auto& b) { return a->thumbprint == b->thumbprint; }),
+                     certificates.end());
 }
 
 namespace {
@@ -104,12 +132,7 @@ Status LoadStoreContents(const std::filesystem::path& folder, std::shared_ptr<St
   }
   if (error) return Status::FromSystemError(error.value());
 
-  auto& certificates = loaded->certificates;
-  auto by_thumbprint = [](const auto& a, const auto& b) { return a->thumbprint < b->thumbprint; };
-  std::sort(certificates.begin(), certificates.end(), by_thumbprint);
-  certificates.erase(std::unique(certificates.begin(), certificates.end(),
-                                 [](const auto& a, const auto& b) { return a->thumbprint == b->thumbprint; }),
-                     certificates.end());
+  SortByThumbprint(loaded->certificates);
   std::sort(loaded->skipped.begin(), loaded->skipped.end(),
             [](const SkippedEntry& a, const SkippedEntry& b) { return a.file < b.file; });
   contents = std::move(loaded);

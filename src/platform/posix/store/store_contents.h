@@ -41,6 +41,8 @@ struct StoredCertificate {
   mutable ossl::UniquePtr<X509> x509_;
 };
 
+class IndexedFolder;
+
 struct StoreContents {
   std::filesystem::path folder;  // empty for a certificate from no store
   std::vector<std::shared_ptr<const StoredCertificate>> certificates;
@@ -48,18 +50,36 @@ struct StoreContents {
   FolderEntries entries;  // every certificate file found, read or skipped
   // The certificates each file that read gave, by file name.
   std::unordered_map<std::string, std::vector<std::shared_ptr<const StoredCertificate>>> certificates_of_file;
+  // Set when the folder was not read whole but through its index (indexed_folder.h): the
+  // certificates are then those of the files read so far, and a search asks `indexed` for more.
+  std::shared_ptr<IndexedFolder> indexed;
 
   // The position of the first certificate at or after `from` whose subject Name is encoded
-  // exactly as `subject`; certificates.size() when there is none. An index of the subjects is
-  // made on the first search, so that a search costs the same however many certificates the
-  // store holds.
+  // exactly as `subject`; certificates.size() when there is none.
   size_t FirstWithSubject(std::string_view subject, size_t from) const;
+  // The same for the certificate whose serial number has these significant bytes
+  // (integer_blob.h), least significant first.
+  size_t FirstWithSerial(std::string_view serial, size_t from) const;
 
  private:
-  mutable std::once_flag subjects_indexed_;
-  // Positions by subject encoding (views into the certificates' own bytes), ascending.
-  mutable std::unordered_map<std::string_view, std::vector<size_t>> positions_by_subject_;
+  // The positions of the certificates by one key of theirs (a view into the certificate's own
+  // bytes), ascending; made on the first search, so that a search costs the same however many
+  // certificates the store holds.
+  class PositionsByKey {
+   public:
+    using KeyOf = std::string_view (*)(const StoredCertificate& certificate);
+    size_t First(const StoreContents& contents, KeyOf key_of, std::string_view key, size_t from) const;
+
+   private:
+    mutable std::once_flag made_;
+    mutable std::unordered_map<std::string_view, std::vector<size_t>> positions_;
+  };
+  PositionsByKey by_subject_;
+  PositionsByKey by_serial_;
 };
+
+// Orders certificates by ascending thumbprint and keeps one of each.
+void SortByThumbprint(std::vector<std::shared_ptr<const StoredCertificate>>& certificates);
 
 // Reads the store in `folder`. A missing folder is an empty store, and a file removed while the
 // folder is read is not in it; an entry that cannot be read is skipped. Fails only when the

@@ -1,0 +1,83 @@
+#include "platform/posix/store/indexed_folder.h"
+
+#include "platform/posix/files/atomic_file.h"
+#include "platform/posix/files/whole_file.h"
+#include "platform/posix/files/shared_file_system.h"
+#include "platform/posix/store/store_entry.h"
+
+namespace corvane::platform {
+
+IndexedFolder::IndexedFolder(std::filesystem::path folder, std::string encoding)
+    : folder_(std::move(folder)), encoding_(std::move(encoding)), index_(ParseStoreIndex(encoding_)) {}
+
+std::shared_ptr<StoreContents> IndexedFolder::Check(const std::filesystem::path& folder) {
+  // A client of a network file system may answer from attributes it cached, and a FUSE daemon's
+  // source may change under the folder: there the folder is listed on every call anyway.
+  if (IsOnSharedFileSystem(folder)) return nullptr;
+  std::string encoding;
+  if (!ReadWholeFile(StoreIndexFile(folder), encoding, kStoreIndexLimit).ok()) return nullptr;
+  std::shared_ptr<IndexedFolder> indexed(new IndexedFolder(folder, std::move(encoding)));
+  const std::optional<StoreIndex>& index = indexed->index_;
+  if (!index || IdentityOfFolder(folder) != index->folder) return nullptr;
+  FolderEntries linked;
+  for (const IndexedFile& file : index->files) {
+    if (!file.identity.linked) continue;
+    const std::string name(file.name);
+    if (IdentityOfEntry(folder / name) != file.identity) return nullptr;
+    linked.Add(name, file.identity);
+  }
+  const std::lock_guard guard(indexed->lock_);
+  return indexed->ContentsOfFilesRead(std::move(linked));
+}
+
+bool IndexedFolder::ReadFile(const IndexedFile& file,
+                             std::vector<std::shared_ptr<const StoredCertificate>>& certificates) const {
+  std::string reason;
+  if (ReadCertificateEntry(folder_ / file.name, certificates, reason) != EntryRead::kRead || certificates.size() != file.count) {
+    return false;
+  }
+  for (uint32_t i = 0; i < file.count; ++i) {
+    if (IndexEntryOf(*certificates[i]) != index_->certificates[file.first + i]) return false;
+  }
+  return true;
+}
+
+std::shared_ptr<const StoreContents> IndexedFolder::Covering(Key kind, std::string_view key) {
+  const uint64_t wanted = IndexKey(key);
+  const std::lock_guard guard(lock_);
+  if (covered_[static_cast<int>(kind)].insert(wanted).second) {
+    for (const IndexedFile& file : index_->files) {
+      bool holds = false;
+      for (uint32_t i = file.first; i < file.first + file.count && !holds; ++i) {
+        const IndexedCertificate& certificate = index_->certificates[i];
+        holds = (kind == Key::kSerial ? certificate.serial_key : certificate.subject_key) == wanted;
+      }
+      const std::string name = holds ? std::string(file.name) : std::string();
+      if (!holds || read_.contains(name)) continue;
+      std::vector<std::shared_ptr<const StoredCertificate>> certificates;
+      if (!ReadFile(file, certificates)) {
+        covered_[static_cast<int>(kind)].erase(wanted);
+        return nullptr;
+      }
+      read_.emplace(name, std::move(certificates));
+      latest_.reset();
+    }
+  }
+  if (auto latest = latest_.lock()) return latest;
+  return ContentsOfFilesRead();
+}
+
+std::shared_ptr<StoreContents> IndexedFolder::ContentsOfFilesRead(FolderEntries entries) {
+  auto contents = std::make_shared<StoreContents>();
+  contents->folder = folder_;
+  contents->entries = std::move(entries);
+  contents->certificates_of_file = read_;
+  contents->indexed = shared_from_this();
+  auto& certificates = contents->certificates;
+  for (const auto& [name, of_file] : read_) certificates.insert(certificates.end(), of_file.begin(), of_file.end());
+  SortByThumbprint(certificates);
+  latest_ = contents;
+  return contents;
+}
+
+}  // namespace corvane::platform

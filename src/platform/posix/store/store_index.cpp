@@ -1,0 +1,192 @@
+#include "platform/posix/store/store_index.h"
+
+#include <algorithm>
+#include <concepts>
+
+#include "platform/posix/store/integer_blob.h"
+#include "platform/posix/store/store_contents.h"
+#include "platform/posix/files/store_layout.h"
+
+namespace corvane::platform {
+namespace {
+
+constexpr std::string_view kMagic = "CORVANE STORE INDEX 2\n";
+constexpr size_t kThumbprintLength = 40;
+constexpr uint8_t kPlain = 0;
+constexpr uint8_t kLeadsToFile = 1;
+constexpr uint8_t kLinked = 2;
+// The encoded sizes of a file without a name, identity or certificates, and of a certificate.
+constexpr size_t kLeastFileSize = 1 + 1 + 2;
+constexpr size_t kCertificateSize = kThumbprintLength + 8 + 8;
+
+class Writer {
+ public:
+  template <std::integral Integer>
+  void Put(Integer value) {
+    for (size_t i = 0; i < sizeof(Integer); ++i) out_.push_back(static_cast<char>(uint64_t(value) >> (8 * i)));
+  }
+  void Put(std::string_view bytes) { out_.append(bytes); }
+  std::string Take() { return std::move(out_); }
+
+ private:
+  std::string out_;
+};
+
+// Reads the encoding front to back; every read is checked against what is left, and after the
+// first failure every read fails.
+class Reader {
+ public:
+  explicit Reader(std::string_view bytes) : rest_(bytes) {}
+
+  template <std::integral Integer>
+  bool Get(Integer& value) {
+    if (rest_.size() < sizeof(Integer)) return false;
+    uint64_t gathered = 0;
+    for (size_t i = 0; i < sizeof(Integer); ++i) gathered |= uint64_t(static_cast<uint8_t>(rest_[i])) << (8 * i);
+    value = static_cast<Integer>(gathered);
+    rest_.remove_prefix(sizeof(Integer));
+    return true;
+  }
+  bool Get(size_t length, std::string_view& bytes) {
+    if (rest_.size() < length) return false;
+    bytes = rest_.substr(0, length);
+    rest_.remove_prefix(length);
+    return true;
+  }
+  bool AtEnd() const { return rest_.empty(); }
+  size_t left() const { return rest_.size(); }
+
+ private:
+  std::string_view rest_;
+};
+
+bool GetIdentity(Reader& reader, FileIdentity& identity) {
+  uint64_t device = 0, inode = 0;
+  if (!reader.Get(device) || !reader.Get(inode) || !reader.Get(identity.size) || !reader.Get(identity.modified_ns) ||
+      !reader.Get(identity.changed_ns)) {
+    return false;
+  }
+  identity.device = static_cast<dev_t>(device);
+  identity.inode = static_cast<ino_t>(inode);
+  return true;
+}
+
+void PutIdentity(Writer& writer, const FileIdentity& identity) {
+  writer.Put(static_cast<uint64_t>(identity.device));
+  writer.Put(static_cast<uint64_t>(identity.inode));
+  writer.Put(identity.size);
+  writer.Put(identity.modified_ns);
+  writer.Put(identity.changed_ns);
+}
+
+// Only a linked entry's identity is kept: a plain file can change only through the folder, which
+// changes the folder's identity, or in place, which the reading of the file finds out.
+bool GetEntryIdentity(Reader& reader, EntryIdentity& identity) {
+  uint8_t flags = 0;
+  if (!reader.Get(flags) || (flags != kPlain && flags != kLinked && flags != (kLinked | kLeadsToFile))) return false;
+  identity.linked = flags != kPlain;
+  return (flags & kLeadsToFile) == 0 || GetIdentity(reader, identity.file.emplace());
+}
+
+void PutEntryIdentity(Writer& writer, const EntryIdentity& identity) {
+  if (!identity.linked) return writer.Put(kPlain);
+  writer.Put(static_cast<uint8_t>(kLinked | (identity.file ? kLeadsToFile : 0)));
+  if (identity.file) PutIdentity(writer, *identity.file);
+}
+
+bool GetFile(Reader& reader, StoreIndex& index) {
+  IndexedFile& file = index.files.emplace_back();
+  uint8_t name_length = 0;
+  uint16_t count = 0;
+  if (!reader.Get(name_length) || !reader.Get(name_length, file.name) || !GetEntryIdentity(reader, file.identity) ||
+      !reader.Get(count)) {
+    return false;
+  }
+  if (file.name.find('/') != std::string_view::npos || file.name.find('\0') != std::string_view::npos ||
+      !IsCertificateFileName(file.name)) {
+    return false;
+  }
+  file.first = static_cast<uint32_t>(index.certificates.size());
+  file.count = count;
+  for (uint16_t i = 0; i < count; ++i) {
+    IndexedCertificate& certificate = index.certificates.emplace_back();
+    if (!reader.Get(kThumbprintLength, certificate.thumbprint) || !reader.Get(certificate.serial_key) ||
+        !reader.Get(certificate.subject_key)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+uint64_t IndexKey(std::string_view bytes) {
+  uint64_t hash = 0xcbf29ce484222325;
+  for (const char byte : bytes) {
+    hash ^= static_cast<uint8_t>(byte);
+    hash *= 0x100000001b3;
+  }
+  return hash;
+}
+
+IndexedCertificate IndexEntryOf(const StoredCertificate& certificate) {
+  const CERT_INFO& info = *certificate.tbs->info();
+  return {certificate.thumbprint, IndexKey(SignificantIntegerBytes(info.SerialNumber)),
+          IndexKey({reinterpret_cast<const char*>(info.Subject.pbData), info.Subject.cbData})};
+}
+
+std::filesystem::path StoreIndexFile(const std::filesystem::path& folder) {
+  return folder.parent_path() / (folder.filename().string() + ".index");
+}
+
+StoreIndex IndexOf(const StoreContents& contents, const FileIdentity& folder) {
+  StoreIndex index{folder, {}, {}};
+  for (const auto& [name, identity] : contents.entries.identities()) {
+    IndexedFile& file = index.files.emplace_back(IndexedFile{name, identity, static_cast<uint32_t>(index.certificates.size()), 0});
+    const auto found = contents.certificates_of_file.find(name);
+    if (found == contents.certificates_of_file.end()) continue;
+    for (const auto& certificate : found->second) index.certificates.push_back(IndexEntryOf(*certificate));
+    file.count = static_cast<uint32_t>(found->second.size());
+  }
+  return index;
+}
+
+// A name is at most NAME_MAX (255) bytes and a file within kStoreFileLimit holds far fewer than
+// 65,536 certificates, so the narrow counts hold every reading's.
+std::string EncodeStoreIndex(const StoreIndex& index) {
+  Writer writer;
+  writer.Put(kMagic);
+  PutIdentity(writer, index.folder);
+  writer.Put(static_cast<uint32_t>(index.files.size()));
+  for (const IndexedFile& file : index.files) {
+    writer.Put(static_cast<uint8_t>(file.name.size()));
+    writer.Put(file.name);
+    PutEntryIdentity(writer, file.identity);
+    writer.Put(static_cast<uint16_t>(file.count));
+    for (uint32_t i = file.first; i < file.first + file.count; ++i) {
+      const IndexedCertificate& certificate = index.certificates[i];
+      writer.Put(certificate.thumbprint);
+      writer.Put(certificate.serial_key);
+      writer.Put(certificate.subject_key);
+    }
+  }
+  return writer.Take();
+}
+
+std::optional<StoreIndex> ParseStoreIndex(std::string_view bytes) {
+  if (!bytes.starts_with(kMagic)) return std::nullopt;
+  Reader reader(bytes.substr(kMagic.size()));
+  StoreIndex index;
+  uint32_t count = 0;
+  if (!GetIdentity(reader, index.folder) || !reader.Get(count)) return std::nullopt;
+  // Room for as many files as the bytes can hold, never more than the count claims.
+  index.files.reserve(std::min<size_t>(count, reader.left() / kLeastFileSize));
+  index.certificates.reserve(std::min<size_t>(count, reader.left() / kCertificateSize));
+  for (uint32_t i = 0; i < count; ++i) {
+    if (!GetFile(reader, index)) return std::nullopt;
+  }
+  if (!reader.AtEnd()) return std::nullopt;
+  return index;
+}
+
+}  // namespace corvane::platform

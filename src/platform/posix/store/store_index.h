@@ -1,0 +1,81 @@
+// The index file of a store folder, stores/<NAME>.index beside the folder: what each certificate
+// file of the folder held when the `corvane` tool last wrote the store, so that a process can
+// find a certificate by serial number or subject without reading, or even listing, the folder
+// (indexed_folder.h).
+//
+// The index is input to be checked, never trusted (indexed_folder.h says how). It records the
+// identity of the folder itself (file_identity.h), whose modification and change times move with
+// every entry added, removed or renamed in it, and for each certificate file its name, the
+// identity of the file a linked entry leads to (a plain file can change only through the folder,
+// or in place, which reading it finds out) and, for each certificate in it, the thumbprint and
+// the keys of its serial number and subject Name. It lies outside the folder so that writing it
+// leaves the folder's times as they were.
+//
+// Encoding (integers little-endian): the line "CORVANE STORE INDEX 2\n"; the folder's identity
+// (u64 device, u64 inode, i64 size, i64 modification and i64 change time in nanoseconds); u32
+// file count; per file u8 name length, the name, u8 kind (0: plain, 2: a linked entry that leads
+// to no regular file, 3: a linked entry, followed by its file's identity as the folder's); u16
+// certificate count; per certificate its 40-character thumbprint, u64 serial key, u64 subject
+// key. Nothing may follow.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/posix/files/file_identity.h"
+
+namespace corvane::platform {
+
+struct StoreContents;
+struct StoredCertificate;
+
+// Far above the index of a million certificate files.
+inline constexpr size_t kStoreIndexLimit = size_t{256} << 20;
+
+// Where the index of the store folder `folder` lies: stores/<NAME>.index.
+std::filesystem::path StoreIndexFile(const std::filesystem::path& folder);
+
+// A key of the index: a 64-bit hash (FNV-1a) of the bytes. Equal bytes give equal keys; a key
+// only says which files may hold a certificate, which is then read and compared in full.
+uint64_t IndexKey(std::string_view bytes);
+
+struct IndexedCertificate {
+  std::string_view thumbprint;
+  uint64_t serial_key = 0;   // of the serial number's significant bytes (integer_blob.h)
+  uint64_t subject_key = 0;  // of the subject Name's encoding
+
+  bool operator==(const IndexedCertificate&) const = default;
+};
+
+struct IndexedFile {
+  std::string_view name;  // a certificate file name (store_layout.h), no path
+  EntryIdentity identity;  // a plain entry's is not kept: read back, it has no file
+  uint32_t first = 0;  // its certificates: [first, first + count) of the index's, in the file's order
+  uint32_t count = 0;
+};
+
+// An index; its texts are views into what it was made from (the encoding it was read from, or
+// the reading of the folder it describes), which must outlive it.
+struct StoreIndex {
+  FileIdentity folder;
+  std::vector<IndexedFile> files;
+  std::vector<IndexedCertificate> certificates;
+};
+
+IndexedCertificate IndexEntryOf(const StoredCertificate& certificate);
+
+// The index of a whole reading of a folder (store_contents.h) that showed `folder` before it
+// was read.
+StoreIndex IndexOf(const StoreContents& contents, const FileIdentity& folder);
+
+std::string EncodeStoreIndex(const StoreIndex& index);
+
+// Nothing unless `bytes` is exactly one index in the encoding above, each name a certificate
+// file name without a path separator.
+std::optional<StoreIndex> ParseStoreIndex(std::string_view bytes);
+
+}  // namespace corvane::platform
