@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/posix/admin/store_index_update.h"
+#include "platform/posix/files/store_layout.h"
 #include "support/test_pki.h"
 
 namespace corvane::bench {
@@ -19,6 +21,7 @@ BenchHome::BenchHome()
   testing::WriteFile(signer_pem(), testing::PemOf(pki_.signer.get()));
   testing::WriteFile(trusted_pem(), testing::PemOf(pki_.ca.get()) + testing::PemOf(pki_.signer.get()));
   testing::WriteFile(key_pem(), testing::PrivateKeyPemOf(pki_.signer_key.get()));
+  IndexStores();
 }
 
 void BenchHome::Install(const char* store, X509* certificate, EVP_PKEY* key) {
@@ -50,6 +53,15 @@ void BenchHome::FillStores(int count) {
           {.subject = {{"CN", std::string("Filler ") + serial}}, .serial_hex = serial},
           filler_key.get(), pki_.ca.get(), pki_.ca_key.get());
       Install(store, certificate.get());
+    }
+  }
+  IndexStores();
+}
+
+void BenchHome::IndexStores() {
+  for (const char* store : {"MY", "CA", "ROOT"}) {
+    if (!platform::UpdateStoreIndex(platform::StoreFolder(store)).ok()) {
+      std::fprintf(stderr, "bench: no index for %s: its first calls read the whole store\n", store);
     }
   }
 }

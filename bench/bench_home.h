@@ -44,6 +44,8 @@ class BenchHome {
  private:
   void Install(const char* store, X509* certificate, EVP_PKEY* key = nullptr);
   void AddToTrustedFolder(X509* certificate);
+  // Writes each store's index, as the tool does after it writes to a store.
+  void IndexStores();
 
   testing::TestHome home_;
   testing::FixedIssuerPki pki_;
