@@ -93,6 +93,10 @@ Options::Options(std::vector<std::string> args, std::string_view command) : comm
       error_ = "option --" + name + " needs a value";
     }
   }
+  // A command whose table entry names no arguments takes none.
+  if (!error_ && !positional_.empty() && Command(command).arguments.empty()) {
+    error_ = UsageLine(command);
+  }
 }
 
 void Options::CheckKnown(const std::string& name) const {

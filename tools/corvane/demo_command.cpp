@@ -173,8 +173,7 @@ int RunDemo(const std::filesystem::path& root, const std::optional<JavaSelfTest>
 
 int RunDemoCommand(const std::vector<std::string>& args) {
   const Options options(args, "demo");
-  if (options.error() || !options.positional().empty() ||
-      (options.Value("library-path") && !options.Value("jar"))) {
+  if (options.error() || (options.Value("library-path") && !options.Value("jar"))) {
     return Fail(options.error().value_or(UsageLine("demo")));
   }
   std::optional<JavaSelfTest> java;

@@ -47,7 +47,7 @@ std::optional<DataInput> ReadDataInput(const Options& options, std::string_view 
     Fail(*options.error());
     return std::nullopt;
   }
-  if (!options.positional().empty() || (options.Value("issuer") && !options.Value("serial"))) {
+  if (options.Value("issuer") && !options.Value("serial")) {
     Fail(UsageLine(command));
     return std::nullopt;
   }
@@ -69,7 +69,6 @@ std::optional<DataInput> ReadDataInput(const Options& options, std::string_view 
 int RunDecryptCommand(const std::vector<std::string>& args) {
   const Options options(args, "decrypt");
   if (options.error()) return Fail(*options.error());
-  if (!options.positional().empty()) return Fail(UsageLine("decrypt"));
   const std::string in = options.Value("in").value_or("-");
   std::string failure;
   const auto text = ReadInput(in, kMessageInputLimit, failure);

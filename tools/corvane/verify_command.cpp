@@ -24,9 +24,6 @@ void PrintForTerminal(const std::string& gbk) {
 int RunVerifyCommand(const std::vector<std::string>& args) {
   const Options options(args, "verify");
   if (options.error()) return Fail(*options.error());
-  if (!options.positional().empty()) {
-    return Fail(UsageLine("verify"));
-  }
   const std::string in = options.Value("in").value_or("-");
   std::string failure;
   const auto text = ReadInput(in, kMessageInputLimit, failure);

@@ -116,7 +116,6 @@ bool CheckManifest(const Browser& browser, const std::filesystem::path& file, st
 int RunWebCheck(const std::vector<std::string>& args) {
   const Options options(args, "web check");
   if (options.error()) return Fail(*options.error());
-  if (!options.positional().empty()) return Fail(UsageLine("web check"));
   std::vector<Browser> browsers = Browsers();
   if (const std::optional<std::string> name = options.Value("browser")) {
     const std::optional<Browser> browser = BrowserNamed(*name);

@@ -34,7 +34,6 @@ std::string HostPath(const Options& options) {
 int RunWebInstall(const std::vector<std::string>& args) {
   const Options options(args, "web install");
   if (options.error()) return Fail(*options.error());
-  if (!options.positional().empty()) return Fail(UsageLine("web install"));
   const std::vector<Browser> browsers = ChosenBrowsers(options);
   const std::string host = HostPath(options);
   if (browsers.empty() || host.empty()) return 1;
@@ -57,7 +56,7 @@ int RunWebInstall(const std::vector<std::string>& args) {
 int RunWebManifest(const std::vector<std::string>& args) {
   const Options options(args, "web manifest");
   if (options.error()) return Fail(*options.error());
-  if (!options.positional().empty() || !options.Value("browser")) return Fail(UsageLine("web manifest"));
+  if (!options.Value("browser")) return Fail(UsageLine("web manifest"));
   const std::vector<Browser> browsers = ChosenBrowsers(options);
   const std::string host = HostPath(options);
   if (browsers.empty() || host.empty()) return 1;

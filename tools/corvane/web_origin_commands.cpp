@@ -29,7 +29,6 @@ std::optional<std::string> OriginArgument(const std::vector<std::string>& args, 
 int RunWebList(const std::vector<std::string>& args) {
   const Options options(args, "web list");
   if (options.error()) return Fail(*options.error());
-  if (!options.positional().empty()) return Fail(UsageLine("web list"));
   const std::vector<std::string> origins = AllowedOrigins();
   std::cout << "Allowed origins  (" << platform::WebOriginsFile().string() << ")\n";
   for (const std::string& origin : origins) std::cout << "  " << origin << "\n";
