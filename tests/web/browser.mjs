@@ -1,15 +1,15 @@
 // The browser test's steps (browser_test.sh starts it): Chromium with the unpacked extension and
-// the host installed for its profile, pages served on 127.0.0.1 (allowed) and localhost (not).
+// the host installed for its profile, pages served on 127.0.0.1 (allowed) and localhost (not),
+// driven over the DevTools protocol (devtools.mjs).
 //   node browser.mjs HOST TOOL CHROMIUM WEB_DIR WORK_DIR
 import { execFileSync } from "node:child_process";
 import { readFileSync, writeFileSync } from "node:fs";
 import { createServer } from "node:http";
-import { createRequire } from "node:module";
 import { extname, join, normalize } from "node:path";
+import { launchChromium } from "./devtools.mjs";
 import { fail, makeStore, openssl } from "./test_store.mjs";
 
 const [host, tool, chromium, webDir, work] = process.argv.slice(2);
-const puppeteer = createRequire(join(work, "package.json"))("puppeteer-core");
 const { env, file } = makeStore(tool);
 const EXTENSION_ID = "mbomfelbipohpfgkobmacgfkgmomapok";
 
@@ -41,24 +41,18 @@ execFileSync(tool, ["web", "check", "--browser", "chromium", "--user-data-dir", 
 // chooser of the signature, opening the envelope, the chooser of the example page's signature,
 // then the other origin refused three times.
 const extension = join(webDir, "extension");
-const browser = await puppeteer.launch({
-  executablePath: chromium,
-  headless: false,
-  ignoreDefaultArgs: ["--disable-extensions"],
-  args: [`--user-data-dir=${profile}`, `--disable-extensions-except=${extension}`, `--load-extension=${extension}`,
-         "--no-sandbox", "--no-first-run", "--window-size=1100,900"],
-  env: { ...env, CORVANE_UI_CHOICES: "0,ok,0,cancel,cancel,cancel" },
-  defaultViewport: { width: 1000, height: 820 },
-});
+const browser = await launchChromium(chromium, [
+  `--user-data-dir=${profile}`, `--disable-extensions-except=${extension}`, `--load-extension=${extension}`,
+  "--no-sandbox", "--no-first-run", "--no-default-browser-check", "--window-size=1100,900",
+], { ...env, CORVANE_UI_CHOICES: "0,ok,0,cancel,cancel,cancel" });
 let failure = null;
 try {
-  const worker = await browser.waitForTarget((target) => target.type() === "service_worker", { timeout: 20000 });
-  if (!worker.url().startsWith(`chrome-extension://${EXTENSION_ID}/`)) throw new Error(`extension ID: ${worker.url()}`);
+  const worker = await browser.waitForTarget((target) => target.type === "service_worker", 20000);
+  if (!worker.url.startsWith(`chrome-extension://${EXTENSION_ID}/`)) throw new Error(`extension ID: ${worker.url}`);
 
   const open = async (origin) => {
-    const page = await browser.newPage();
-    await page.goto(`${origin}/example/index.html`);
-    await page.waitForFunction(() => window.corvane !== undefined, { timeout: 10000 });
+    const page = await browser.newPage(`${origin}/example/index.html`);
+    await page.waitFor(() => window.corvane !== undefined);
     return page;
   };
   const outcome = (page, action, ...args) =>
@@ -90,9 +84,9 @@ try {
 
   // The example page itself, driven by its buttons (the user chooses again), kept as the test's
   // picture.
-  await page.click("#sign");
-  await page.waitForFunction(() => document.getElementById("status").textContent === "签名成功");
-  await page.screenshot({ path: join(work, "example-page.png") });
+  await page.evaluate(() => document.getElementById("sign").click());
+  await page.waitFor(() => document.getElementById("status").textContent === "签名成功");
+  writeFileSync(join(work, "example-page.png"), await page.screenshot());
 
   // A page of another origin is refused; naming the allowed origin, in the options or in a message
   // posted straight to the extension's bridge, changes nothing: the origin is the browser's.
@@ -121,8 +115,8 @@ try {
     frame.onload = resolve;
     document.body.append(frame);
   }), allowed);
-  const framed = stranger.frames().find((frame) => frame.url().startsWith(allowed));
-  await framed.waitForFunction(() => window.corvane !== undefined);
+  const framed = await stranger.frame(allowed);
+  await framed.waitFor(() => window.corvane !== undefined);
   await stranger.evaluate(() => document.querySelector("iframe").contentWindow.postMessage(
     { corvane: "request", seq: "framed", request: { op: "encrypt", data: "AA==", serial: "00C0FFEE" } }, "*"));
   const own = await outcome(framed, (api) => api.certificates());

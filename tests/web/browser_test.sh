@@ -1,28 +1,14 @@
 #!/usr/bin/env bash
-# The extension and the host in Debian's Chromium, driven over the DevTools protocol by
-# puppeteer-core (installed here from package-lock.json; it never downloads a browser). Runs on
-# $DISPLAY, else on an Xvfb of its own; skipped (77) only when no display can be made, or when
-# the npm registry cannot be reached at all to install puppeteer-core (a machine without that
-# network access, or one behind a proxy whose certificate this system does not trust).
-#   browser_test.sh HOST TOOL WORK_DIR     (WORK_DIR keeps node_modules and the screenshot)
+# The extension and the host in Debian's Chromium, driven over the DevTools protocol on a pipe
+# (devtools.mjs). Runs on $DISPLAY, else on an Xvfb of its own; skipped (77) only when no display
+# can be made.
+#   browser_test.sh HOST TOOL WORK_DIR     (WORK_DIR keeps the screenshot)
 set -euo pipefail
 mkdir -p "$3"
 host=$(realpath "$1") tool=$(realpath "$2") work=$(realpath "$3")
 here=$(cd "$(dirname "$0")" && pwd)
 chromium=${CORVANE_TEST_CHROMIUM:-/usr/bin/chromium}
 [ -x "$chromium" ] || { echo "FAIL: no Chromium at $chromium (Debian package chromium)"; exit 1; }
-
-if ! cmp -s "$here/package-lock.json" "$work/package-lock.json" || [ ! -d "$work/node_modules/puppeteer-core" ]; then
-  cp "$here/package.json" "$here/package-lock.json" "$work/"
-  if ! (cd "$work" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error); then
-    if ! (cd "$work" && npm ping --loglevel=error >/dev/null 2>&1); then
-      echo "SKIP: the npm registry cannot be reached (npm ping fails), so puppeteer-core cannot be installed"
-      exit 77
-    fi
-    echo "FAIL: npm ci of puppeteer-core failed"
-    exit 1
-  fi
-fi
 
 xvfb_pid=
 trap '[ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true' EXIT
