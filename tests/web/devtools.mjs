@@ -51,7 +51,8 @@ export async function launchChromium(executable, args, env) {
     listeners.add(listener);
   });
 
-  // Frames of other sites are targets of their own: every page attaches them as they come.
+  // The targets the browser told of, and the frames of other sites (targets of their own), which
+  // every page attaches as they come.
   const frameSessions = [];
   const targets = [];
   listeners.add((message) => {
@@ -76,6 +77,11 @@ export async function launchChromium(executable, args, env) {
     }
     throw new Error(`timed out waiting for ${source}`);
   };
+  // Script in one session: evaluate(fn, ...args) and waitFor(fn, ms) take functions.
+  const scripting = (sessionId) => ({
+    evaluate: (source, ...args) => evaluate(sessionId, source.toString(), ...args),
+    waitFor: (source, ms) => waitFor(sessionId, source.toString(), ms),
+  });
 
   await send("Target.setDiscoverTargets", { discover: true });
   return {
@@ -92,15 +98,13 @@ export async function launchChromium(executable, args, env) {
       await send("Page.navigate", { url }, sessionId);
       await loaded;
       return {
-        evaluate: (source, ...args) => evaluate(sessionId, source.toString(), ...args),
-        waitFor: (source, ms) => waitFor(sessionId, source.toString(), ms),
+        ...scripting(sessionId),
         screenshot: async () => Buffer.from((await send("Page.captureScreenshot", {}, sessionId)).data, "base64"),
         // The frame of another site, attached to a page, whose document is of `origin`.
         frame: async (origin) => {
           for (const session of frameSessions) {
             if (await evaluate(session, "() => location.origin").catch(() => "") !== origin) continue;
-            return { evaluate: (source, ...args) => evaluate(session, source.toString(), ...args),
-                     waitFor: (source, ms) => waitFor(session, source.toString(), ms) };
+            return scripting(session);
           }
           throw new Error(`no frame of ${origin}`);
         },
