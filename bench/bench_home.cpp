@@ -14,7 +14,10 @@ BenchHome::BenchHome()
       my_(sk_X509_new_null()),
       ca_(sk_X509_new_null()),
       root_(sk_X509_new_null()) {
+  // The library as a caller meets it: boxes on standard error, and no log of them, which the
+  // test home asks for (a file opened, written and closed at every box) and a caller does not.
   home_.SetEnv("CORVANE_UI", "none");
+  home_.SetEnv("CORVANE_UI_LOG", std::nullopt);
   Install("ROOT", pki_.ca.get());
   Install("MY", pki_.signer.get(), pki_.signer_key.get());
   Install("CA", pki_.signer.get());

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "two_pass_call.h"
+#include "call_buffer.h"
 
 namespace corvane::jni {
 
@@ -14,11 +14,11 @@ namespace corvane::jni {
 using ByteExport = int32_t (*)(const char* input, int32_t input_length, char* output,
                                int32_t* output_length);
 
-// Copies `input` into native memory, calls `call` twice (size query, then into a buffer of the
-// size plus one, as `start` says), and hands back a new byte[] of exactly the output. The code
-// goes to result[0]: the export's, or -10001 for a null or empty input, -10000 when memory or the
-// byte[] cannot be had. Null on every failure.
+// Copies `input` (a message's text, or data to protect: `input_use`) into native memory, calls
+// `call` twice (size query, then into a zeroed buffer of the size plus one), and hands back a new
+// byte[] of exactly the output. The code goes to result[0]: the export's, or -10001 for a null or
+// empty input, -10000 when memory or the byte[] cannot be had. Null on every failure.
 jbyteArray CallByteArrayExport(JNIEnv* env, jbyteArray input, jintArray result, ByteExport call,
-                               BufferStart start = BufferStart::kAsItComes);
+                               BufferUse input_use);
 
 }  // namespace corvane::jni

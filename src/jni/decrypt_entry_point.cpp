@@ -7,5 +7,6 @@
 extern "C" JNIEXPORT jbyteArray JNICALL Java_plovik_Corvane_JNIDecryptMsg(JNIEnv* env, jclass,
                                                                           jbyteArray envelope,
                                                                           jintArray result) {
-  return corvane::jni::CallByteArrayExport(env, envelope, result, decomposeSingleEnvelopedMsg);
+  return corvane::jni::CallByteArrayExport(env, envelope, result, decomposeSingleEnvelopedMsg,
+                                           corvane::jni::BufferUse::kMessageInput);
 }

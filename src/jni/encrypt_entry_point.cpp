@@ -15,5 +15,6 @@ int32_t Encrypt(const char* data, int32_t length, char* output, int32_t* output_
 extern "C" JNIEXPORT jbyteArray JNICALL Java_plovik_Corvane_JNIEncryptMsg(JNIEnv* env, jclass,
                                                                           jbyteArray data,
                                                                           jintArray result) {
-  return corvane::jni::CallByteArrayExport(env, data, result, Encrypt);
+  return corvane::jni::CallByteArrayExport(env, data, result, Encrypt,
+                                           corvane::jni::BufferUse::kPlaintextInput);
 }

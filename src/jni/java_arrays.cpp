@@ -1,22 +1,11 @@
 #include "java_arrays.h"
 
-#include <cstring>
-
 namespace corvane::jni {
 
-NativeBuffer UninitializedBuffer(size_t size) {
-  return NativeBuffer(static_cast<char*>(std::malloc(size)));
-}
-
-NativeBuffer ZeroedBuffer(size_t size) { return NativeBuffer(static_cast<char*>(std::calloc(size, 1))); }
-
-NativeBuffer CopyIn(JNIEnv* env, jbyteArray array, jsize length, size_t capacity) {
-  NativeBuffer buffer = UninitializedBuffer(capacity);
-  if (buffer) {
-    env->GetByteArrayRegion(array, 0, length, reinterpret_cast<jbyte*>(buffer.get()));
-    std::memset(buffer.get() + length, 0, capacity - static_cast<size_t>(length));
-  }
-  return buffer;
+void CopyIn(JNIEnv* env, jbyteArray array, jsize length, CallBuffer& buffer) {
+  env->GetByteArrayRegion(array, 0, length, reinterpret_cast<jbyte*>(buffer.get()));
+  buffer.get()[length] = '\0';
+  buffer.WrittenBefore(static_cast<size_t>(length) + 1);
 }
 
 jbyteArray CopyOut(JNIEnv* env, const char* bytes, int32_t length) {

@@ -1,35 +1,20 @@
 // What the entry points do with Java arrays, through the five JNIEnv functions they use:
 // GetArrayLength, GetByteArrayRegion, NewByteArray, SetByteArrayRegion, SetIntArrayRegion.
-// Arrays are always copied, never pinned: once into native memory, once out into a new byte[].
-// Native buffers are filled with zeros only where a zero is read: never a buffer that the copy or
-// the export is about to write over.
+// Arrays are always copied, never pinned: once into a native buffer (call_buffer.h), once out
+// into a new byte[].
 #pragma once
 
 #include <jni.h>
 
-#include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
+
+#include "call_buffer.h"
 
 namespace corvane::jni {
 
-struct FreeNative {
-  void operator()(char* memory) const { std::free(memory); }
-};
-
-// A native buffer, released at the end of the call that owns it.
-using NativeBuffer = std::unique_ptr<char[], FreeNative>;
-
-// `size` bytes as they come; null when the memory cannot be had.
-NativeBuffer UninitializedBuffer(size_t size);
-
-// `size` zero bytes (fresh pages are not written over again); null when the memory cannot be had.
-NativeBuffer ZeroedBuffer(size_t size);
-
-// The bytes of a non-empty Java array at the front of a buffer of `capacity` bytes (at least the
-// array's length plus one), zeros after them.
-NativeBuffer CopyIn(JNIEnv* env, jbyteArray array, jsize length, size_t capacity);
+// The bytes of a non-empty Java array at the front of `buffer` (at least the array's length
+// plus one bytes long), and a zero byte after them.
+void CopyIn(JNIEnv* env, jbyteArray array, jsize length, CallBuffer& buffer);
 
 // A new byte[] holding exactly the first `length` bytes of `bytes`; null when the VM cannot make
 // it (it then has an OutOfMemoryError pending).

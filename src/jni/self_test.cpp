@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "corvane.h"
 #include "java_arrays.h"
@@ -11,9 +12,8 @@
 
 namespace {
 
-using corvane::jni::BufferStart;
+using corvane::jni::CallBuffer;
 using corvane::jni::CallExportTwice;
-using corvane::jni::NativeBuffer;
 
 // GBK: 你好，这是签名用的原文 and 你好，这是加密用的原文 (11 characters, 22 bytes each).
 constexpr char kTextToSign[] =
@@ -24,7 +24,7 @@ constexpr char kTextToEncrypt[] =
 // The four stages, each output printed from its buffer, where a zero byte follows it. The first
 // failure stops the run before its stage's OK line.
 struct RoundTrip {
-  NativeBuffer signed_message, verified, enveloped, decrypted;
+  std::optional<CallBuffer> signed_message, verified, enveloped, decrypted;
   int32_t signed_size = 0, verified_size = 0, enveloped_size = 0, decrypted_size = 0;
 
   int32_t Run() {
@@ -37,17 +37,17 @@ struct RoundTrip {
         [&](char* out, int32_t* size) {
           return generateSingleSignedMsg(kTextToSign, sign_length, 0, out, size);
         },
-        BufferStart::kAsItComes, signed_message, signed_size);
+        signed_message, signed_size);
     if (code != 0) return code;
-    std::printf("SignedMsg:\n[%s]\n", signed_message.get());
+    std::printf("SignedMsg:\n[%s]\n", signed_message->get());
     std::printf("Sign Test OK!\n");
 
     std::printf("Verify Test Begin!\n");
     code = CallExportTwice(
         [&](char* out, int32_t* size) {
-          return verifySingleSignedMsg(signed_message.get(), signed_size, out, size);
+          return verifySingleSignedMsg(signed_message->get(), signed_size, out, size);
         },
-        BufferStart::kZeroed, verified, verified_size);
+        verified, verified_size);
     if (code != 0) return code;
     std::printf("Verify Test OK!\n");
 
@@ -57,19 +57,19 @@ struct RoundTrip {
         [&](char* out, int32_t* size) {
           return composeSingleEnvelopedMsg(kTextToEncrypt, encrypt_length, out, size);
         },
-        BufferStart::kAsItComes, enveloped, enveloped_size);
+        enveloped, enveloped_size);
     if (code != 0) return code;
-    std::printf("EnvelopedMsg:\n[%s]\n", enveloped.get());
+    std::printf("EnvelopedMsg:\n[%s]\n", enveloped->get());
     std::printf("Encrypt Test OK!\n");
 
     std::printf("Decrypt Test Begin!\n");
     code = CallExportTwice(
         [&](char* out, int32_t* size) {
-          return decomposeSingleEnvelopedMsg(enveloped.get(), enveloped_size, out, size);
+          return decomposeSingleEnvelopedMsg(enveloped->get(), enveloped_size, out, size);
         },
-        BufferStart::kAsItComes, decrypted, decrypted_size);
+        decrypted, decrypted_size);
     if (code != 0) return code;
-    std::printf("Decrypted Plain:\n[%s]\n", decrypted.get());
+    std::printf("Decrypted Plain:\n[%s]\n", decrypted->get());
     std::printf("Decrypt Test OK!\n");
     return 0;
   }

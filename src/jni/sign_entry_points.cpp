@@ -22,13 +22,15 @@ extern "C" {
 JNIEXPORT jbyteArray JNICALL Java_plovik_Corvane_JNISignAttachedMsg(JNIEnv* env, jclass,
                                                                      jbyteArray data,
                                                                      jintArray result) {
-  return corvane::jni::CallByteArrayExport(env, data, result, SignAttached);
+  return corvane::jni::CallByteArrayExport(env, data, result, SignAttached,
+                                           corvane::jni::BufferUse::kPlaintextInput);
 }
 
 JNIEXPORT jbyteArray JNICALL Java_plovik_Corvane_JNISignDetachedMsg(JNIEnv* env, jclass,
                                                                      jbyteArray data,
                                                                      jintArray result) {
-  return corvane::jni::CallByteArrayExport(env, data, result, SignDetached);
+  return corvane::jni::CallByteArrayExport(env, data, result, SignDetached,
+                                           corvane::jni::BufferUse::kPlaintextInput);
 }
 
 }  // extern "C"

@@ -8,8 +8,9 @@
 
 namespace {
 
+using corvane::jni::BufferUse;
+using corvane::jni::CallBuffer;
 using corvane::jni::CopyIn;
-using corvane::jni::NativeBuffer;
 
 jint VerifyDetached(JNIEnv* env, jbyteArray signature, jbyteArray data) {
   if (signature == nullptr || data == nullptr) return CORVANE_E_MISSING_ARGUMENT;
@@ -19,14 +20,15 @@ jint VerifyDetached(JNIEnv* env, jbyteArray signature, jbyteArray data) {
   int32_t data_length = env->GetArrayLength(data);
   if (data_length <= 0) return CORVANE_E_MISSING_ARGUMENT;
 
-  const NativeBuffer text =
-      CopyIn(env, signature, signature_length, static_cast<size_t>(signature_length) + 1);
+  CallBuffer text(BufferUse::kMessageInput, static_cast<size_t>(signature_length) + 1);
   if (!text) return CORVANE_E_NO_MEMORY;
+  CopyIn(env, signature, signature_length, text);
   // Handed an attached message, the export verifies it as such and copies the content it carries
-  // into the data buffer, but only within the data's length, which is also the buffer's capacity.
-  const NativeBuffer content =
-      CopyIn(env, data, data_length, static_cast<size_t>(data_length) + 1);
+  // into the data buffer, but only within the data's length, which is also the buffer's capacity:
+  // the buffer is the export's output.
+  CallBuffer content(BufferUse::kOutput, static_cast<size_t>(data_length) + 1);
   if (!content) return CORVANE_E_NO_MEMORY;
+  CopyIn(env, data, data_length, content);
   return verifySingleSignedMsg(text.get(), signature_length, content.get(), &data_length);
 }
 
@@ -38,7 +40,7 @@ JNIEXPORT jbyteArray JNICALL Java_plovik_Corvane_JNIVerifyAttachedMsg(JNIEnv* en
                                                                        jbyteArray message,
                                                                        jintArray result) {
   return corvane::jni::CallByteArrayExport(env, message, result, verifySingleSignedMsg,
-                                           corvane::jni::BufferStart::kZeroed);
+                                           BufferUse::kMessageInput);
 }
 
 JNIEXPORT jint JNICALL Java_plovik_Corvane_JNIVerifyDetachedMsg(JNIEnv* env, jclass,

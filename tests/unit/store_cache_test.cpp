@@ -484,13 +484,14 @@ TEST_F(StoreCacheTest, RevocationListChangesAreSeen) {
   });
 }
 
-// One process, many calls: the stores change between calls where their folders' links lead, and
+// One process, many calls: the stores and the policy change between calls where links lead, and
 // each call answers as a fresh process would.
 TEST_F(StoreCacheTest, LongRunningProcessSeesWhatAFreshProcessSees) {
   const testing::FixedIssuerPki pki = testing::MakeFixedIssuerPki();
   const fs::path my = home_.root() / "stores" / "MY";
   const fs::path list = home_.root() / "stores" / "ROOT" / "root.crl";
   const fs::path elsewhere = home_.root() / "elsewhere";
+  const fs::path policy = home_.root() / "policy.conf";
   const std::string thumbprint = platform::Thumbprint(pki.signer.get());
   const std::string revoking = testing::RevocationListDer(pki.ca.get(), pki.ca_key.get(), pki.signer.get());
   // The signer's key and another one, padded to one size (PEM readers pass over line ends).
@@ -531,6 +532,9 @@ TEST_F(StoreCacheTest, LongRunningProcessSeesWhatAFreshProcessSees) {
       {"key with a hard link in another folder, written through it with its old size and times",
        my / (thumbprint + ".key"), false, [&](const fs::path& target) { OverwriteKeepingTime(target, other_pem); },
        sign, -10015},
+      {"policy with a hard link in another folder, written through it with its old size and times",
+       policy, false, [](const fs::path& target) { OverwriteKeepingTime(target, "key.min_rsa_bits = 4096\n"); },
+       sign, -10020},
   };
   InWatchedAndUnwatchedFolders(home_.root(), [&] {
     for (const auto& row : rows) {
@@ -542,6 +546,7 @@ TEST_F(StoreCacheTest, LongRunningProcessSeesWhatAFreshProcessSees) {
       testing::InstallCertificate(home_.root(), "MY", pki.signer.get(), pki.signer_key.get());
       testing::WriteFile(my / (thumbprint + ".key"), signer_pem);
       testing::WriteFile(list, testing::RevocationListDer(pki.ca.get(), pki.ca_key.get()));
+      testing::WriteFile(policy, "key.min_rsa_bits = 1024\n");
       const fs::path target = elsewhere / row.entry.filename();
       if (row.symbolic) {
         fs::rename(row.entry, target);

@@ -112,4 +112,9 @@ OSSL_LIB_CTX* LibraryContext();
 // Property query for fetches from LibraryContext(): null (any provider).
 inline constexpr const char* kNoProperties = nullptr;
 
+// The cipher or digest of this name from LibraryContext(), fetched on first use and kept for the
+// life of the process, as the context is; null when no provider has it (asked again next time).
+const EVP_CIPHER* FetchedCipher(const char* name);
+const EVP_MD* FetchedDigest(const char* name);
+
 }  // namespace corvane::ossl

@@ -1,6 +1,12 @@
 // Where the stores live: $CORVANE_HOME, else $XDG_DATA_HOME/corvane, else ~/.local/share/corvane
 // (the home folder from $HOME, else from the password database). Nothing is created here.
+//
+// The variables are read on every call; the paths made from them are kept per thread while the
+// variables keep their values, since making a path (splitting it into its components) costs
+// more than all the rest of opening a store that is read already.
 #include "platform/posix/files/store_layout.h"
+
+#include <unordered_map>
 
 #include "platform/posix/environment.h"
 #include "platform/posix/user_account.h"
@@ -8,23 +14,57 @@
 namespace corvane::platform {
 namespace {
 
-std::filesystem::path HomeFolder() {
+std::string HomeFolder() {
   std::string home = EnvironmentValue("HOME");
   if (home.empty()) home = CurrentUserAccount().home_folder;
-  return home.empty() ? std::filesystem::path("/") : std::filesystem::path(home);
+  return home.empty() ? std::string("/") : home;
 }
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-}  // namespace
+// `relative` in `folder`, joined as a path joins them (one separator between).
+std::string InFolder(std::string folder, const char* relative) {
+  if (folder.back() != '/') folder += '/';
+  return folder + relative;
+}
 
-std::filesystem::path StoreRoot() {
+// The root as the variables name it, as text.
+std::string StoreRootText() {
   const std::string corvane_home = EnvironmentValue("CORVANE_HOME");
   if (!corvane_home.empty()) return corvane_home;
   // The XDG rules ignore a relative XDG_DATA_HOME.
   const std::string data_home = EnvironmentValue("XDG_DATA_HOME");
-  if (!data_home.empty() && data_home.front() == '/') return std::filesystem::path(data_home) / "corvane";
-  return HomeFolder() / ".local" / "share" / "corvane";
+  if (!data_home.empty() && data_home.front() == '/') return InFolder(data_home, "corvane");
+  return InFolder(HomeFolder(), ".local/share/corvane");
+}
+
+// Paths under the root this thread made last, by their text relative to it; a few at most
+// (the stores, the provider files, the policy file), and all forgotten when the root changes.
+struct PathsUnderRoot {
+  std::string root_text;
+  std::filesystem::path root;
+  std::unordered_map<std::string, std::filesystem::path> made;
+};
+
+constexpr size_t kKeptPathLimit = 64;
+
+}  // namespace
+
+std::filesystem::path StoreRoot() { return UnderStoreRoot(std::string()); }
+
+std::filesystem::path UnderStoreRoot(const std::string& relative) {
+  thread_local PathsUnderRoot paths;
+  std::string root_text = StoreRootText();
+  if (root_text != paths.root_text || paths.root.empty()) {
+    paths.root = std::filesystem::path(root_text);
+    paths.root_text = std::move(root_text);
+    paths.made.clear();
+  }
+  if (relative.empty()) return paths.root;
+  const auto found = paths.made.find(relative);
+  if (found != paths.made.end()) return found->second;
+  if (paths.made.size() >= kKeptPathLimit) paths.made.clear();
+  return paths.made.emplace(relative, paths.root / relative).first->second;
 }
 
 bool IsValidStoreName(std::string_view name) {
@@ -41,16 +81,16 @@ std::string StoreFolderName(std::string_view name) {
   return folder;
 }
 
-std::filesystem::path StoresFolder() { return StoreRoot() / "stores"; }
+std::filesystem::path StoresFolder() { return UnderStoreRoot("stores"); }
 
-std::filesystem::path ProvidersFolder() { return StoreRoot() / "providers"; }
+std::filesystem::path ProvidersFolder() { return UnderStoreRoot("providers"); }
 
-std::filesystem::path WebOriginsFile() { return StoreRoot() / "web-origins"; }
+std::filesystem::path WebOriginsFile() { return UnderStoreRoot("web-origins"); }
 
-std::filesystem::path WebHostLogFile() { return StoreRoot() / "web-host.log"; }
+std::filesystem::path WebHostLogFile() { return UnderStoreRoot("web-host.log"); }
 
 std::filesystem::path StoreFolder(const std::string& store_name) {
-  return StoresFolder() / StoreFolderName(store_name);
+  return UnderStoreRoot("stores/" + StoreFolderName(store_name));
 }
 
 bool IsCertificateFileName(std::string_view name) {

@@ -18,6 +18,10 @@ namespace corvane::platform {
 // $CORVANE_HOME, else $XDG_DATA_HOME/corvane, else ~/.local/share/corvane. Not created here.
 std::filesystem::path StoreRoot();
 
+// The path of `relative` ("stores/CA", "policy.conf"; empty for the root itself) under
+// StoreRoot().
+std::filesystem::path UnderStoreRoot(const std::string& relative);
+
 // Folder of a named store ("my" and "MY" are one store: the folder name is upper case).
 std::filesystem::path StoreFolder(const std::string& store_name);
 

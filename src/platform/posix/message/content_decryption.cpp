@@ -84,11 +84,10 @@ Status DecryptContent(const AlgorithmIdentifier& algorithm, const SecretBytes& c
   const bool rc4 = algorithm.oid == kRc4Oid;
   if (block_cipher == nullptr && !rc4) return Status(CRYPT_E_UNKNOWN_ALGO);
 
-  ossl::UniquePtr<EVP_CIPHER> cipher(EVP_CIPHER_fetch(
-      ossl::LibraryContext(), rc4 ? "RC4" : block_cipher->name, ossl::kNoProperties));
-  if (!cipher) return Status(CRYPT_E_UNKNOWN_ALGO);
+  const EVP_CIPHER* cipher = ossl::FetchedCipher(rc4 ? "RC4" : block_cipher->name);
+  if (cipher == nullptr) return Status(CRYPT_E_UNKNOWN_ALGO);
   ossl::UniquePtr<EVP_CIPHER_CTX> context(EVP_CIPHER_CTX_new());
-  if (!context || EVP_DecryptInit_ex2(context.get(), cipher.get(), nullptr, nullptr, nullptr) != 1) {
+  if (!context || EVP_DecryptInit_ex2(context.get(), cipher, nullptr, nullptr, nullptr) != 1) {
     return Status(NTE_NO_MEMORY);
   }
 
@@ -104,7 +103,7 @@ Status DecryptContent(const AlgorithmIdentifier& algorithm, const SecretBytes& c
     }
   } else {
     if (algorithm.parameters != AlgorithmIdentifier::Parameters::kOctetString ||
-        algorithm.octets.size() != static_cast<size_t>(EVP_CIPHER_get_iv_length(cipher.get()))) {
+        algorithm.octets.size() != static_cast<size_t>(EVP_CIPHER_get_iv_length(cipher))) {
       return Status(CRYPT_E_MSG_ERROR);
     }
     iv = algorithm.octets.data();

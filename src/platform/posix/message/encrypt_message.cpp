@@ -48,12 +48,11 @@ extern "C" BOOL CryptEncryptMessage(PCRYPT_ENCRYPT_MESSAGE_PARA encrypt_para,
       algorithm.pszObjId != nullptr && std::strcmp(algorithm.pszObjId, szOID_RSA_RC4) == 0,
       CRYPT_E_UNKNOWN_ALGO);
   const AlgorithmPolicy policy = CurrentPolicy();
-  const ossl::UniquePtr<EVP_CIPHER> cipher(EVP_CIPHER_fetch(
-      ossl::LibraryContext(), CipherName(policy.envelope_cipher), ossl::kNoProperties));
+  const EVP_CIPHER* cipher = ossl::FetchedCipher(CipherName(policy.envelope_cipher));
   PLATFORM_ENSURE(cipher != nullptr, CRYPT_E_UNKNOWN_ALGO);
 
   EnvelopedDataInput input;
-  input.cipher = cipher.get();
+  input.cipher = cipher;
   bool key_agreement = false;
   for (DWORD index = 0; index < recipient_count; ++index) {
     X509* certificate = recipients[index] != nullptr ? CertificateX509(recipients[index]) : nullptr;

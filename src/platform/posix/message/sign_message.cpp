@@ -39,15 +39,15 @@ bool OptionalFieldsEmpty(const CRYPT_SIGN_MESSAGE_PARA& para) {
           para.pvHashEncryptionAuxInfo == nullptr);
 }
 
-// The digest named by a dotted object identifier, fetched from the library context; SHA-1 is the
+// The digest named by a dotted object identifier, from the library context; SHA-1 is the
 // policy's digest.
-ossl::UniquePtr<EVP_MD> DigestFor(const char* oid, const AlgorithmPolicy& policy) {
+const EVP_MD* DigestFor(const char* oid, const AlgorithmPolicy& policy) {
   if (oid == nullptr) return nullptr;
   ossl::UniquePtr<ASN1_OBJECT> object(OBJ_txt2obj(oid, 1));
   const int nid = object ? OBJ_obj2nid(object.get()) : NID_undef;
   if (nid == NID_undef) return nullptr;
   const char* name = nid == NID_sha1 ? DigestName(policy.sign_digest) : OBJ_nid2sn(nid);
-  return ossl::UniquePtr<EVP_MD>(EVP_MD_fetch(ossl::LibraryContext(), name, ossl::kNoProperties));
+  return ossl::FetchedDigest(name);
 }
 
 }  // namespace
@@ -70,7 +70,7 @@ extern "C" BOOL CryptSignMessage(PCRYPT_SIGN_MESSAGE_PARA sign_para, BOOL detach
                   E_INVALIDARG);
 
   const AlgorithmPolicy policy = CurrentPolicy();
-  const ossl::UniquePtr<EVP_MD> digest = DigestFor(sign_para->HashAlgorithm.pszObjId, policy);
+  const EVP_MD* digest = DigestFor(sign_para->HashAlgorithm.pszObjId, policy);
   PLATFORM_ENSURE(digest != nullptr, CRYPT_E_UNKNOWN_ALGO);
   X509* signer = CertificateX509(sign_para->pSigningCert);
   PLATFORM_ENSURE(signer != nullptr, CRYPT_E_MSG_ERROR);
@@ -81,7 +81,7 @@ extern "C" BOOL CryptSignMessage(PCRYPT_SIGN_MESSAGE_PARA sign_para, BOOL detach
   SignedDataInput input;
   input.signer = signer;
   input.private_key = private_key.get();
-  input.digest = digest.get();
+  input.digest = digest;
   for (DWORD index = 0; index < sign_para->cMsgCert; ++index) {
     X509* certificate = sign_para->rgpMsgCert[index] != nullptr
                             ? CertificateX509(sign_para->rgpMsgCert[index])

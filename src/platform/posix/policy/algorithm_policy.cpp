@@ -2,8 +2,12 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <mutex>
+#include <optional>
 
 #include "platform/posix/environment.h"
+#include "platform/posix/files/cache_setting.h"
+#include "platform/posix/files/file_identity.h"
 #include "platform/posix/files/whole_file.h"
 #include "platform/posix/files/store_layout.h"
 
@@ -24,6 +28,31 @@ void ApplyPolicyFile(const std::filesystem::path& file, bool must_exist, Algorit
   }
 }
 
+// Which policy files a reading came from, and the identity each showed (none when there was no
+// regular file).
+struct PolicyFiles {
+  std::string user_file;
+  std::optional<FileIdentity> system;
+  std::optional<FileIdentity> user;
+
+  bool operator==(const PolicyFiles&) const = default;
+};
+
+// The policy last read, while its files show the same identities: the store caches' rule
+// (store_cache.h), so a file changed in place, replaced, or changed through a link is read again
+// at the next call.
+struct PolicyMemo {
+  std::mutex lock;
+  PolicyFiles files;
+  std::optional<AlgorithmPolicy> policy;
+};
+
+// Never destroyed: calls may still come while the process exits.
+PolicyMemo& Memo() {
+  static auto* memo = new PolicyMemo;
+  return *memo;
+}
+
 }  // namespace
 
 AlgorithmPolicy ReadPolicy(std::vector<PolicyProblem>& problems) {
@@ -31,7 +60,7 @@ AlgorithmPolicy ReadPolicy(std::vector<PolicyProblem>& problems) {
   ApplyPolicyFile(kSystemPolicyFile, false, policy, problems);
   const std::string named = EnvironmentValue("CORVANE_POLICY");
   if (named.empty()) {
-    ApplyPolicyFile(StoreRoot() / "policy.conf", false, policy, problems);
+    ApplyPolicyFile(UnderStoreRoot("policy.conf"), false, policy, problems);
   } else {
     ApplyPolicyFile(named, true, policy, problems);
   }
@@ -39,8 +68,26 @@ AlgorithmPolicy ReadPolicy(std::vector<PolicyProblem>& problems) {
 }
 
 AlgorithmPolicy CurrentPolicy() {
+  // The files as they stand now: the system's, then the user's or the one named.
+  const std::string named = EnvironmentValue("CORVANE_POLICY");
+  const std::filesystem::path user_file =
+      named.empty() ? UnderStoreRoot("policy.conf") : std::filesystem::path(named);
+  const PolicyFiles files{user_file.native(), IdentityOf(kSystemPolicyFile), IdentityOf(user_file)};
+  const bool keep = StoreCachingEnabled();
+  if (keep) {
+    const std::lock_guard guard(Memo().lock);
+    if (Memo().policy && Memo().files == files) return *Memo().policy;
+  }
   std::vector<PolicyProblem> ignored;
-  return ReadPolicy(ignored);
+  const AlgorithmPolicy policy = ReadPolicy(ignored);
+  if (keep) {
+    // Kept under the identities seen before reading: a file changed while it was read shows
+    // another identity at the next call, which then reads again.
+    const std::lock_guard guard(Memo().lock);
+    Memo().files = files;
+    Memo().policy = policy;
+  }
+  return policy;
 }
 
 const char* DigestName(SignDigest digest) {

@@ -7,8 +7,9 @@
 //   /etc/corvane/policy.conf      for every user of the machine
 //   <root>/policy.conf            the user's (beside stores/, store_layout.h), or instead of it
 //                                 the file that CORVANE_POLICY names
-// A missing system or user file is no problem; a file CORVANE_POLICY names must exist. The files
-// are read afresh on every call (they are a few lines), so a change applies to the next call.
+// A missing system or user file is no problem; a file CORVANE_POLICY names must exist. A change
+// applies to the next call: the policy is read again whenever a file shows another identity
+// (file_identity.h) than at the last reading, and on every call with CORVANE_CACHE=off.
 #pragma once
 
 #include <vector>

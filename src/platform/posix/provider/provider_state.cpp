@@ -32,7 +32,7 @@ const std::string kContainerExists = "container exists";
 fs::path DefaultFile(DWORD type, bool user) {
   char name[32];
   std::snprintf(name, sizeof name, "%s-type-%03u", user ? "user" : "machine", static_cast<unsigned>(type));
-  return ProvidersFolder() / "defaults" / name;
+  return UnderStoreRoot(std::string("providers/defaults/") + name);
 }
 
 // File name of a container: its name in lower case, with every byte outside [a-z0-9_-] written as
@@ -49,7 +49,7 @@ fs::path ContainerFile(const std::string& name, bool machine) {
       file += escaped;
     }
   }
-  return ProvidersFolder() / "containers" / (machine ? "machine" : "user") / file;
+  return UnderStoreRoot((machine ? "providers/containers/machine/" : "providers/containers/user/") + file);
 }
 
 // Defaults set while the provider folder could not be written (a store root that is read-only

@@ -16,11 +16,10 @@ std::vector<uint8_t> KeyIdentifierOf(X509* certificate) {
     const uint8_t* data = ASN1_STRING_get0_data(extension);
     return std::vector<uint8_t>(data, data + ASN1_STRING_length(extension));
   }
-  const ossl::UniquePtr<EVP_MD> sha1(
-      EVP_MD_fetch(ossl::LibraryContext(), "SHA1", ossl::kNoProperties));
+  const EVP_MD* sha1 = ossl::FetchedDigest("SHA1");
   std::vector<uint8_t> digest(EVP_MAX_MD_SIZE);
   unsigned int size = 0;
-  if (sha1 == nullptr || X509_pubkey_digest(certificate, sha1.get(), digest.data(), &size) != 1) {
+  if (sha1 == nullptr || X509_pubkey_digest(certificate, sha1, digest.data(), &size) != 1) {
     return {};
   }
   digest.resize(size);

@@ -1,10 +1,21 @@
 #include "platform/posix/store/detached_certificate.h"
 
+#include "platform/posix/chain/recent_successes.h"
 #include "platform/posix/store/thumbprint.h"
 #include "platform/posix/store/certificate_context.h"
 
 namespace corvane::platform {
 namespace {
+
+// The certificates last read from messages, by their whole encoding (compared byte for byte):
+// a signer's messages carry the same certificate every time, and what is read from it depends
+// on its bytes alone.
+struct MessageCertificate {
+  std::string der;
+  std::shared_ptr<const StoredCertificate> certificate;
+};
+
+using MessageCertificates = RecentSuccesses<MessageCertificate, 16>;
 
 std::unique_ptr<StoredCertificate> ParsedCertificate(const BYTE* der, size_t length) {
   if (der == nullptr) return nullptr;
@@ -15,24 +26,35 @@ std::unique_ptr<StoredCertificate> ParsedCertificate(const BYTE* der, size_t len
   return certificate;
 }
 
-// The certificate read from its own encoding, with `parsed` kept as its OpenSSL form.
-std::unique_ptr<StoredCertificate> ParsedCertificate(X509* parsed) {
-  const std::string der = ossl::DerOf(parsed, i2d_X509);
+// The certificate read from its own encoding, with `parsed` kept as its OpenSSL form; or the
+// one read before from the same encoding, with the OpenSSL form made from it then.
+std::shared_ptr<const StoredCertificate> ParsedCertificate(X509* parsed) {
+  std::string der = ossl::DerOf(parsed, i2d_X509);
   if (der.empty()) return nullptr;
-  std::unique_ptr<StoredCertificate> certificate =
+  std::shared_ptr<const StoredCertificate> certificate;
+  if (MessageCertificates::Instance().Contains([&](const MessageCertificate& kept) {
+        if (kept.der != der) return false;
+        certificate = kept.certificate;
+        return true;
+      })) {
+    return certificate;
+  }
+  std::shared_ptr<StoredCertificate> read =
       ParsedCertificate(reinterpret_cast<const BYTE*>(der.data()), der.size());
-  if (certificate != nullptr) certificate->KeepOpenSslCertificate(parsed);
-  return certificate;
+  if (read == nullptr) return nullptr;
+  read->KeepOpenSslCertificate(parsed);
+  MessageCertificates::Instance().Add(MessageCertificate{std::move(der), read});
+  return read;
 }
 
-std::unique_ptr<StoredCertificate> ParsedCertificate(const std::vector<BYTE>& der) {
+std::shared_ptr<const StoredCertificate> ParsedCertificate(const std::vector<BYTE>& der) {
   return ParsedCertificate(der.data(), der.size());
 }
 
 // A context for `first` in a store of its own with no folder and no handle, which holds the
 // companions that can be read and lives as long as the context.
 template <typename Companion>
-PCCERT_CONTEXT ContextOf(std::unique_ptr<StoredCertificate> first,
+PCCERT_CONTEXT ContextOf(std::shared_ptr<const StoredCertificate> first,
                          const std::vector<Companion>& companions) {
   if (first == nullptr) {
     SetLastError(CRYPT_E_ASN1_CORRUPT);

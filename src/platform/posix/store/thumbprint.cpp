@@ -9,21 +9,20 @@
 namespace corvane::platform {
 
 std::string Thumbprint(const BYTE* der, size_t length) {
+  const EVP_MD* sha1 = ossl::FetchedDigest("SHA1");
   unsigned char digest[EVP_MAX_MD_SIZE];
-  size_t digest_length = 0;
-  if (EVP_Q_digest(ossl::LibraryContext(), "SHA1", ossl::kNoProperties, der, length, digest,
-                   &digest_length) != 1) {
+  unsigned int digest_length = 0;
+  if (sha1 == nullptr || EVP_Digest(der, length, digest, &digest_length, sha1, nullptr) != 1) {
     return std::string();
   }
   return UpperHex(digest, digest_length);
 }
 
 std::string Thumbprint(X509* certificate) {
-  const ossl::UniquePtr<EVP_MD> sha1(
-      EVP_MD_fetch(ossl::LibraryContext(), "SHA1", ossl::kNoProperties));
+  const EVP_MD* sha1 = ossl::FetchedDigest("SHA1");
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int digest_length = 0;
-  if (sha1 == nullptr || X509_digest(certificate, sha1.get(), digest, &digest_length) != 1) {
+  if (sha1 == nullptr || X509_digest(certificate, sha1, digest, &digest_length) != 1) {
     return std::string();
   }
   return UpperHex(digest, digest_length);

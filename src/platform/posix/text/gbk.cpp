@@ -47,6 +47,20 @@ bool DecodeOneGbkCharacter(iconv_t to_utf32, std::string_view bytes, char32_t& c
   return true;
 }
 
+// This thread's converter from GBK, opened on first use and kept (opening one costs more than
+// converting a line); each character is converted from the initial state.
+iconv_t ThreadGbkDecoder() {
+  struct Decoder {
+    iconv_t handle = reinterpret_cast<iconv_t>(-1);
+    ~Decoder() {
+      if (IsOpen(handle)) iconv_close(handle);
+    }
+  };
+  thread_local Decoder decoder;
+  if (!IsOpen(decoder.handle)) decoder.handle = iconv_open("UTF-32LE", "CP936");
+  return decoder.handle;
+}
+
 }  // namespace
 
 GbkEncoder::~GbkEncoder() {
@@ -142,7 +156,7 @@ std::string Utf8ToGbk(std::string_view utf8) {
 }
 
 std::string GbkToUtf8(std::string_view gbk) {
-  iconv_t to_utf8 = iconv_open("UTF-32LE", "CP936");
+  iconv_t to_utf8 = ThreadGbkDecoder();
   std::string out;
   size_t i = 0;
   while (i < gbk.size()) {
@@ -164,7 +178,6 @@ std::string GbkToUtf8(std::string_view gbk) {
     }
     AppendUtf8(out, cp);
   }
-  if (IsOpen(to_utf8)) iconv_close(to_utf8);
   return out;
 }
 

@@ -21,11 +21,17 @@
 //   function of Windows leaves the buffer empty and returns 1 instead; nothing in the library
 //   depends on either, and every caller asks for the size first.
 // - Success sets the last error to ERROR_SUCCESS, as Windows does.
+//
+// The text depends on the name's bytes alone: the last names rendered are kept with their
+// encodings, compared byte for byte, since every call renders the same few names (a search by
+// issuer text renders each candidate's issuer, twice; a verification names its signer).
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/posix/asn1/asn1_reader.h"
+#include "platform/posix/chain/recent_successes.h"
 #include "platform/posix/text/gbk.h"
 #include "platform/posix/text/name_value_text.h"
 #include "platform/posix/platform_call.h"
@@ -72,6 +78,28 @@ std::optional<std::string> RenderX500Name(const BYTE* der, size_t size) {
   return out;
 }
 
+struct RenderedName {
+  std::string der;
+  std::string text;
+};
+
+using RenderedNames = RecentSuccesses<RenderedName, 32>;
+
+std::optional<std::string> NameText(const BYTE* der, size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(der), size);
+  std::optional<std::string> text;
+  if (RenderedNames::Instance().Contains([&](const RenderedName& kept) {
+        if (kept.der != bytes) return false;
+        text = kept.text;
+        return true;
+      })) {
+    return text;
+  }
+  text = RenderX500Name(der, size);
+  if (text) RenderedNames::Instance().Add(RenderedName{std::string(bytes), *text});
+  return text;
+}
+
 // The length of the longest prefix of GBK `text` that fits in `limit` bytes without splitting
 // a two-byte character (lead bytes 0x81-0xFE).
 size_t WholeCharactersWithin(const std::string& text, size_t limit) {
@@ -94,7 +122,7 @@ extern "C" DWORD CertNameToStrA(DWORD encoding, PCERT_NAME_BLOB name, DWORD stri
   PLATFORM_ENSURE(string_type == CERT_X500_NAME_STR, E_INVALIDARG);
   PLATFORM_ENSURE(name != nullptr && (name->pbData != nullptr || name->cbData == 0), E_INVALIDARG);
   const std::optional<std::string> rendered =
-      corvane::platform::RenderX500Name(name->pbData, name->cbData);
+      corvane::platform::NameText(name->pbData, name->cbData);
   PLATFORM_ENSURE(rendered.has_value(), CRYPT_E_ASN1_CORRUPT);
   PLATFORM_ENSURE(rendered->size() < std::numeric_limits<DWORD>::max(), ERROR_NOT_ENOUGH_MEMORY);
   SetLastError(ERROR_SUCCESS);

@@ -70,6 +70,7 @@ std::string AnswerField(const ChooserAnswer& answer) {
 
 void LogBox(const std::string& log_path, const std::string& caption_gbk,
             const std::string& text_gbk) {
+  if (log_path.empty()) return;  // nothing to format either: every success shows a box
   AppendLine(log_path, "box\t" + ForLogField(caption_gbk) + "\t" + ForLogField(text_gbk));
 }
 
