@@ -1,6 +1,6 @@
 #include "platform/posix/chain/list_issuer_memo.h"
 
-#include "platform/posix/chain/recent_successes.h"
+#include "platform/posix/recent_successes.h"
 #include "platform/posix/store/revocation_lists.h"
 
 namespace corvane::platform {

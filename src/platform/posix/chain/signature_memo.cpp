@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/posix/chain/recent_successes.h"
+#include "platform/posix/recent_successes.h"
 #include "platform/posix/store/certificate_x509.h"
 
 namespace corvane::platform {

@@ -1,6 +1,6 @@
 #include "platform/posix/store/detached_certificate.h"
 
-#include "platform/posix/chain/recent_successes.h"
+#include "platform/posix/recent_successes.h"
 #include "platform/posix/store/thumbprint.h"
 #include "platform/posix/store/certificate_context.h"
 

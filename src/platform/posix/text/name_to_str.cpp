@@ -31,7 +31,7 @@
 #include <string_view>
 
 #include "platform/posix/asn1/asn1_reader.h"
-#include "platform/posix/chain/recent_successes.h"
+#include "platform/posix/recent_successes.h"
 #include "platform/posix/text/gbk.h"
 #include "platform/posix/text/name_value_text.h"
 #include "platform/posix/platform_call.h"
