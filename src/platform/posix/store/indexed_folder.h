@@ -42,16 +42,19 @@ namespace corvane::platform {
 
 class IndexedFolder : public std::enable_shared_from_this<IndexedFolder> {
  public:
-  enum class Key { kSerial, kSubject };
+  // What a search looks for: a serial number, a subject Name's encoding, or a subject name by
+  // the hash of its canonical form (name_hash.h), as chains look up issuers.
+  enum class Key { kSerial, kSubject, kName };
 
   // The folder's contents through its index (nothing read yet), when the index passes the check;
   // null otherwise. Their entries are the linked ones, which the store cache checks on each call.
   static std::shared_ptr<StoreContents> Check(const std::filesystem::path& folder);
 
-  // Contents holding, besides what was read before, every certificate of the folder whose
-  // serial number's significant bytes (kSerial) or subject Name's encoding (kSubject) is `key`;
-  // null when a file read does not hold what the index says.
-  std::shared_ptr<const StoreContents> Covering(Key kind, std::string_view key);
+  // Contents holding, besides what was read before, every certificate of the folder whose key
+  // of this kind is `key`: IndexKey of the serial number's significant bytes (kSerial) or of the
+  // subject Name's encoding (kSubject), or the subject name's hash (kName). Null when a file read
+  // does not hold what the index says.
+  std::shared_ptr<const StoreContents> Covering(Key kind, uint64_t key);
 
  private:
   IndexedFolder(std::filesystem::path folder, std::string encoding);
@@ -64,7 +67,7 @@ class IndexedFolder : public std::enable_shared_from_this<IndexedFolder> {
   const std::optional<StoreIndex> index_;  // nothing when the encoding is malformed
 
   std::mutex lock_;
-  std::unordered_set<uint64_t> covered_[2];  // the keys searched for, by Key
+  std::unordered_set<uint64_t> covered_[3];  // the keys searched for, by Key
   std::unordered_map<std::string, std::vector<std::shared_ptr<const StoredCertificate>>> read_;  // by file
   std::weak_ptr<const StoreContents> latest_;  // the contents of read_, while a holder keeps them
 };
