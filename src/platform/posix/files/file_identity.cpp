@@ -1,6 +1,7 @@
 #include "platform/posix/files/file_identity.h"
 
 #include <sys/stat.h>
+#include <time.h>
 
 namespace corvane::platform {
 namespace {
@@ -29,6 +30,12 @@ std::optional<FileIdentity> IdentityOfFolder(const std::filesystem::path& folder
   struct stat status {};
   if (stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return std::nullopt;
   return FieldsOf(status);
+}
+
+bool IsSettled(const FileIdentity& identity) {
+  timespec now {};
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec > identity.changed_ns;
 }
 
 EntryIdentity IdentityOfEntry(const std::filesystem::path& entry) {

@@ -36,6 +36,12 @@ std::optional<FileIdentity> IdentityOf(const std::filesystem::path& file);
 // move whenever an entry is added, removed or renamed in it. Nothing for anything else.
 std::optional<FileIdentity> IdentityOfFolder(const std::filesystem::path& folder);
 
+// True when the clock has passed the change time `identity` shows: any change after it, even
+// within the file system's timestamp granularity, gives another identity. A settled identity of
+// a folder, taken before the folder is listed, shows still only while no entry was added,
+// removed or renamed in it since.
+bool IsSettled(const FileIdentity& identity);
+
 // What a folder entry leads to.
 struct EntryIdentity {
   std::optional<FileIdentity> file;  // the regular file behind the entry; nothing when there is none

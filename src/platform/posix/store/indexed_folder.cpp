@@ -69,16 +69,24 @@ std::shared_ptr<const StoreContents> IndexedFolder::Covering(Key kind, uint64_t 
       const std::string name = holds ? std::string(file.name) : std::string();
       if (!holds || read_.contains(name)) continue;
       std::vector<std::shared_ptr<const StoredCertificate>> certificates;
+      const EntryIdentity shown = IdentityOfEntry(folder_ / name);
       if (!ReadFile(file, certificates)) {
         covered_[static_cast<int>(kind)].erase(wanted);
         return nullptr;
       }
+      files_read_.Add(name, shown);
       read_.emplace(name, std::move(certificates));
       latest_.reset();
     }
   }
   if (auto latest = latest_.lock()) return latest;
   return ContentsOfFilesRead();
+}
+
+bool IndexedFolder::StillHolds() {
+  if (IdentityOfFolder(folder_) != index_->folder) return false;
+  const std::lock_guard guard(lock_);
+  return files_read_.StillShown(folder_);
 }
 
 std::shared_ptr<StoreContents> IndexedFolder::ContentsOfFilesRead(FolderEntries entries) {

@@ -56,6 +56,11 @@ class IndexedFolder : public std::enable_shared_from_this<IndexedFolder> {
   // does not hold what the index says.
   std::shared_ptr<const StoreContents> Covering(Key kind, uint64_t key);
 
+  // True while the folder shows the identity the index gives it and each file read so far the
+  // identity it showed when read: a stat of each, no listing and no watch. The linked entries
+  // are the contents' to check.
+  bool StillHolds();
+
  private:
   IndexedFolder(std::filesystem::path folder, std::string encoding);
   // The certificates of `file`, when it holds what the index says.
@@ -69,6 +74,7 @@ class IndexedFolder : public std::enable_shared_from_this<IndexedFolder> {
   std::mutex lock_;
   std::unordered_set<uint64_t> covered_[3];  // the keys searched for, by Key
   std::unordered_map<std::string, std::vector<std::shared_ptr<const StoredCertificate>>> read_;  // by file
+  FolderEntries files_read_;  // each with the identity it showed before it was read
   std::weak_ptr<const StoreContents> latest_;  // the contents of read_, while a holder keeps them
 };
 
