@@ -1,6 +1,7 @@
 // A store folder read through its index (store_index.h): a process that only searches the store
-// by serial number or subject reads the index and the few files that can hold what it looks for,
-// and neither lists the folder nor reads its other files.
+// by serial number or subject, or builds chains whose issuers it looks up by name, reads the
+// index and the few files that can hold what it looks for, and neither lists the folder nor
+// reads its other files.
 //
 // The index counts only after a check: the folder itself must show the identity the index gives
 // (so no entry was added, removed or renamed in it since the tool wrote the index), and each
@@ -8,7 +9,7 @@
 // change to the folder) the identity the index gives it. A missing, unreadable, malformed or stale
 // index does not count, and the folder is read whole as without one; so does any index of a folder
 // on a network or FUSE file system (shared_file_system.h). A file read through the index must
-// hold exactly the certificates the index gives it (thumbprints, serial number and subject keys);
+// hold exactly the certificates the index gives it (thumbprints and the three keys);
 // otherwise the search gives up on the index and the store is read whole. So an index can make a
 // search read less, never find a certificate the folder does not hold.
 //

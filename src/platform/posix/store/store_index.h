@@ -1,7 +1,7 @@
 // The index file of a store folder, stores/<NAME>.index beside the folder: what each certificate
 // file of the folder held when the `corvane` tool last wrote the store, so that a process can
-// find a certificate by serial number or subject without reading, or even listing, the folder
-// (indexed_folder.h).
+// find a certificate by serial number or subject, and chains an issuer by name, without reading,
+// or even listing, the folder (indexed_folder.h).
 //
 // The index is input to be checked, never trusted (indexed_folder.h says how). It records the
 // identity of the folder itself (file_identity.h), whose modification and change times move with
