@@ -499,7 +499,7 @@ TEST_F(StoreCacheTest, RevocationListChangesAreSeen) {
       for (size_t step = first; step < std::size(steps); ++step) {
         SCOPED_TRACE(steps[step].name);
         steps[step].change(folder / "issuer.crl");
-        while (step == first && !platform::IsSettled(*platform::IdentityOfFolder(folder))) usleep(1000);
+        while (step == first && !platform::SettledIdentityOfFolder(folder)) usleep(1000);
         std::vector<ossl::UniquePtr<X509_CRL>> lists = platform::CachedRevocationLists(folder);
         EXPECT_EQ(lists.size(), steps[step].lists + 1);
         for (auto& list : lists) {

@@ -19,8 +19,8 @@ constexpr int kSettleMilliseconds = 100;
 
 std::optional<FileIdentity> SettledIdentity(const std::filesystem::path& folder) {
   for (int waited = 0; waited <= kSettleMilliseconds; ++waited) {
-    const std::optional<FileIdentity> identity = IdentityOfFolder(folder);
-    if (!identity || IsSettled(*identity)) return identity;
+    const std::optional<FileIdentity> identity = SettledIdentityOfFolder(folder);
+    if (identity || !IdentityOfFolder(folder)) return identity;
     usleep(1000);
   }
   return std::nullopt;

@@ -32,10 +32,14 @@ std::optional<FileIdentity> IdentityOfFolder(const std::filesystem::path& folder
   return FieldsOf(status);
 }
 
-bool IsSettled(const FileIdentity& identity) {
-  timespec now {};
-  clock_gettime(CLOCK_REALTIME_COARSE, &now);
-  return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec > identity.changed_ns;
+std::optional<FileIdentity> SettledIdentityOfFolder(const std::filesystem::path& folder) {
+  // The clock file systems take their times from, read before the stat: a change after the stat
+  // gets a change time no earlier than this.
+  timespec before {};
+  clock_gettime(CLOCK_REALTIME_COARSE, &before);
+  const std::optional<FileIdentity> identity = IdentityOfFolder(folder);
+  if (!identity || int64_t{before.tv_sec} * 1'000'000'000 + before.tv_nsec <= identity->changed_ns) return std::nullopt;
+  return identity;
 }
 
 EntryIdentity IdentityOfEntry(const std::filesystem::path& entry) {

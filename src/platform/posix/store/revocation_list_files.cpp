@@ -23,11 +23,8 @@ RevocationLists RevocationListFiles::AllLists() const {
 Status LoadRevocationListFiles(const std::filesystem::path& folder, std::shared_ptr<RevocationListFiles>& reading,
                                const EarlierReading<RevocationListFiles>* earlier) {
   auto loaded = std::make_shared<RevocationListFiles>();
-  const std::optional<FileIdentity> folder_identity = IdentityOfFolder(folder);
   // A client of a network file system may answer a stat from attributes it cached.
-  if (folder_identity && IsSettled(*folder_identity) && !IsOnSharedFileSystem(folder)) {
-    loaded->settled_folder = folder_identity;
-  }
+  if (!IsOnSharedFileSystem(folder)) loaded->settled_folder = SettledIdentityOfFolder(folder);
   // Listed by name, with no path made for the folder's other entries (a store folder holds
   // thousands of certificate files for a few lists).
   const std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(folder.c_str()), closedir);
