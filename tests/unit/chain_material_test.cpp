@@ -86,12 +86,14 @@ TEST(ChainMaterial, StoresChangedBetweenChainsAndNamesInOtherEncodings) {
     for (const char* store : {"ROOT", "CA"}) ASSERT_TRUE(platform::UpdateStoreIndex(stores / store).ok());
   };
   // The tool's indexes, CA's then changed to give the intermediate's file another certificate.
+  const std::string other_thumbprint(40, 'A');
   const auto misindexed_middle = [&] {
     index_stores();
-    std::optional<platform::StoreIndex> index = platform::ParseStoreIndex(testing::ReadFile(stores / "CA.index"));
+    const std::string written = testing::ReadFile(stores / "CA.index");  // what the index views
+    std::optional<platform::StoreIndex> index = platform::ParseStoreIndex(written);
     ASSERT_TRUE(index.has_value());
     for (const platform::IndexedFile& file : index->files) {
-      if (file.name == middle_file.filename().string()) index->certificates[file.first].thumbprint = std::string(40, 'A');
+      if (file.name == middle_file.filename().string()) index->certificates[file.first].thumbprint = other_thumbprint;
     }
     testing::WriteFile(stores / "CA.index", platform::EncodeStoreIndex(*index));
   };
