@@ -158,9 +158,10 @@ Status CachedStoreContents(const std::filesystem::path& folder, std::shared_ptr<
   if (scope == StoreReading::kWhole) {
     return CachedReading<StoreContents>(folder, IsCertificateFileName, LoadStoreContents, contents);
   }
-  // A folder first read through its index is not watched yet: adding a watch costs the kernel a
-  // walk over the folder's entries, which a process that calls once (each `corvane` command)
-  // would pay for nothing. The next call watches it and checks the index again.
+  // A folder first read through its index is not watched: adding a watch costs the kernel a walk
+  // over the folder's entries, which a process that calls once (each `corvane` command) would pay
+  // for nothing. The reading stands while the index holds (StandsUnwatched); after a change the
+  // folder is watched and the index checked again.
   PerFolder<StoreContents>& cache = Kept<StoreContents>();
   if (StoreCachingEnabled() && cache.Find(folder).reading == nullptr) {
     std::shared_ptr<StoreContents> indexed = IndexedFolder::Check(folder);
