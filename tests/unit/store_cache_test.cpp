@@ -250,18 +250,15 @@ TEST_F(StoreCacheTest, IndexCountsOnlyWhereTheFolderBearsItOut) {
   // the serial number searched for, makes the next search read as a fresh process would.
   fs::remove_all(MyFolder());
   testing::InstallCertificate(home_.root(), "MY", certificates_[0].get());
-  const fs::path target = home_.root() / "spare.cer";
-  testing::WriteFile(target, testing::DerOf(testing::MakeCertificate({.subject = {{"CN", "Spare"}}, .serial_hex = "77"},
-                                                                     keys_[0].get(), nullptr, keys_[0].get())
-                                                .get()));
+  const auto spare = testing::MakeCertificate({.subject = {{"CN", "Spare"}}, .serial_hex = "77"}, keys_[0].get(), nullptr, keys_[0].get());
+  const fs::path target = testing::InstallCertificate(home_.root(), "ELSEWHERE", spare.get());
   fs::create_symlink(target, MyFolder() / "spare.cer");
   ASSERT_TRUE(platform::UpdateStoreIndex(MyFolder()).ok());
   home_.SetEnv("CORVANE_CACHE", std::nullopt);
   bool through_index = false;
   EXPECT_EQ(testing::SerialSearchThumbprints("MY", kSerial, &through_index), std::vector<std::string>{ThumbprintOf(0)});
   EXPECT_TRUE(through_index);
-  testing::WriteFile(target.string() + ".new", testing::DerOf(certificates_[1].get()));
-  fs::rename(target.string() + ".new", target);
+  fs::rename(testing::InstallCertificate(home_.root(), "ROOT", certificates_[1].get()), target);
   EXPECT_EQ(testing::SerialSearchThumbprints("MY", kSerial), both);
 }
 
@@ -560,36 +557,26 @@ TEST_F(StoreCacheTest, LongRunningProcessSeesWhatAFreshProcessSees) {
        my / (thumbprint + ".key"), false, [&](const fs::path& target) { OverwriteKeepingTime(target, other_pem); },
        sign, -10015},
   };
-  // Without indexes, and behind the indexes the tool wrote before the calls (in a process that kept
-  // nothing), through which the calls read.
   InWatchedAndUnwatchedFolders(home_.root(), [&] {
-    for (const bool indexed : {false, true}) {
-      for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        SCOPED_TRACE(indexed ? "behind the indexes" : "without indexes");
-        fs::remove_all(home_.root() / "stores");
-        fs::remove_all(elsewhere);
-        fs::create_directories(elsewhere);
-        testing::InstallCertificate(home_.root(), "ROOT", pki.ca.get());
-        testing::InstallCertificate(home_.root(), "MY", pki.signer.get(), pki.signer_key.get());
-        testing::WriteFile(my / (thumbprint + ".key"), signer_pem);
-        testing::WriteFile(list, testing::RevocationListDer(pki.ca.get(), pki.ca_key.get()));
-        const fs::path target = elsewhere / row.entry.filename();
-        if (row.symbolic) {
-          fs::rename(row.entry, target);
-          fs::create_symlink(target, row.entry);
-        } else {
-          fs::create_hard_link(row.entry, target);
-        }
-        if (indexed) {
-          home_.SetEnv("CORVANE_CACHE", "off");
-          for (const fs::path& store : {my, list.parent_path()}) ASSERT_TRUE(platform::UpdateStoreIndex(store).ok());
-          home_.SetEnv("CORVANE_CACHE", std::nullopt);
-        }
-        for (int call = 0; call < 2; ++call) EXPECT_EQ(row.call(), 0) << "call " << call << " before the change";
-        row.change(target);
-        for (int call = 0; call < 2; ++call) EXPECT_EQ(row.call(), row.after) << "call " << call << " after the change";
+    for (const auto& row : rows) {
+      SCOPED_TRACE(row.name);
+      fs::remove_all(home_.root() / "stores");
+      fs::remove_all(elsewhere);
+      fs::create_directories(elsewhere);
+      testing::InstallCertificate(home_.root(), "ROOT", pki.ca.get());
+      testing::InstallCertificate(home_.root(), "MY", pki.signer.get(), pki.signer_key.get());
+      testing::WriteFile(my / (thumbprint + ".key"), signer_pem);
+      testing::WriteFile(list, testing::RevocationListDer(pki.ca.get(), pki.ca_key.get()));
+      const fs::path target = elsewhere / row.entry.filename();
+      if (row.symbolic) {
+        fs::rename(row.entry, target);
+        fs::create_symlink(target, row.entry);
+      } else {
+        fs::create_hard_link(row.entry, target);
       }
+      for (int call = 0; call < 2; ++call) EXPECT_EQ(row.call(), 0) << "call " << call << " before the change";
+      row.change(target);
+      for (int call = 0; call < 2; ++call) EXPECT_EQ(row.call(), row.after) << "call " << call << " after the change";
     }
   });
 }
