@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "corvane.h"
+#include "platform/posix/admin/store_index_update.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/store/thumbprint.h"
 #include "support/openssl_peer.h"
@@ -40,13 +41,19 @@ int32_t CallTwice(Call call, std::string& output) {
   return result;
 }
 
-TEST(ConcurrencyTest, EightThreadsSignOpenAndVerifyOnSharedStores) {
+// Stores read whole, and stores the threads read through their indexes as they go.
+class EightThreads : public ::testing::TestWithParam<bool> {};
+
+TEST_P(EightThreads, SignOpenAndVerifyOnSharedStores) {
   testing::TestHome home;
   home.SetEnv("CORVANE_UI", "none");
   const testing::FixedIssuerPki pki = testing::MakeFixedIssuerPki();
   testing::InstallCertificate(home.root(), "MY", pki.signer.get(), pki.signer_key.get());
   testing::InstallCertificate(home.root(), "CA", pki.signer.get());
   testing::InstallCertificate(home.root(), "ROOT", pki.ca.get());
+  for (const char* store : {"MY", "CA", "ROOT"}) {
+    if (GetParam()) ASSERT_TRUE(platform::UpdateStoreIndex(home.root() / "stores" / store).ok());
+  }
   const std::string data = "shared data";
   std::string envelope;
   ASSERT_EQ(CallTwice([&](char* out, int32_t* length) {
@@ -88,6 +95,9 @@ TEST(ConcurrencyTest, EightThreadsSignOpenAndVerifyOnSharedStores) {
   for (auto& worker : workers) worker.join();
   EXPECT_EQ(failures, std::vector<int>(kWorkers, 0));
 }
+
+INSTANTIATE_TEST_SUITE_P(ConcurrencyTest, EightThreads, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "ThroughIndexes" : "ReadWhole"; });
 
 TEST(ConcurrencyTest, ThreadsSignWhileTheStoreChanges) {
   testing::TestHome home;

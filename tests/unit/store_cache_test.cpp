@@ -171,21 +171,23 @@ TEST_F(StoreCacheTest, CertificateChangesBetweenTwoOpensAreSeen) {
        {1}},
       {"folder removed", [](StoreCacheTest& test, const fs::path&) { fs::remove_all(test.MyFolder()); }, {}},
   };
-  // Behind an index the tool wrote and the change did not update, without the cache, each call
-  // reads as a fresh process does: through the index while it holds.
-  for (const bool indexed : {false, true}) {
-    SCOPED_TRACE(indexed ? "behind an index" : "without an index");
-    home_.SetEnv("CORVANE_CACHE", indexed ? std::optional<std::string>("off") : std::nullopt);
+  // Behind an index the tool wrote and the change did not update, each call reads as a fresh
+  // process does: through the index while it holds. Without the cache each call reads afresh;
+  // with it, the reading through the index is kept, with no watch on the folder, until the change.
+  for (const auto& [indexed, cached] : {std::pair{false, true}, {true, false}, {true, true}}) {
+    SCOPED_TRACE(indexed ? (cached ? "behind an index, with the cache" : "behind an index") : "without an index");
     for (const auto& row : rows) {
       SCOPED_TRACE(row.name);
       fs::remove_all(MyFolder());
       const fs::path first = testing::InstallCertificate(home_.root(), "MY", certificates_[0].get());
+      home_.SetEnv("CORVANE_CACHE", "off");  // nothing kept from before
       ASSERT_EQ(testing::EnumeratedThumbprints("MY"), std::vector<std::string>{ThumbprintOf(0)});
       // The change follows the index at once, within the file system's timestamp granularity.
       bool through_index = false;
       if (indexed) {
         ASSERT_TRUE(platform::UpdateStoreIndex(MyFolder()).ok());
       }
+      home_.SetEnv("CORVANE_CACHE", cached ? std::nullopt : std::optional<std::string>("off"));
       ASSERT_EQ(testing::SerialSearchThumbprints("MY", kSerial, &through_index), std::vector<std::string>{ThumbprintOf(0)});
       ASSERT_EQ(through_index, indexed);
       row.change(*this, first);
@@ -242,6 +244,22 @@ TEST_F(StoreCacheTest, IndexCountsOnlyWhereTheFolderBearsItOut) {
     EXPECT_EQ(testing::SerialSearchThumbprints("MY", kSerial, &through_index), both);
     EXPECT_EQ(through_index, row.through_index);
   }
+
+  // A process keeps its reading through the index, with no watch on the folder, only while the
+  // index holds: a linked entry no search has read yet, whose file takes another certificate of
+  // the serial number searched for, makes the next search read as a fresh process would.
+  fs::remove_all(MyFolder());
+  testing::InstallCertificate(home_.root(), "MY", certificates_[0].get());
+  const auto spare = testing::MakeCertificate({.subject = {{"CN", "Spare"}}, .serial_hex = "77"}, keys_[0].get(), nullptr, keys_[0].get());
+  const fs::path target = testing::InstallCertificate(home_.root(), "ELSEWHERE", spare.get());
+  fs::create_symlink(target, MyFolder() / "spare.cer");
+  ASSERT_TRUE(platform::UpdateStoreIndex(MyFolder()).ok());
+  home_.SetEnv("CORVANE_CACHE", std::nullopt);
+  bool through_index = false;
+  EXPECT_EQ(testing::SerialSearchThumbprints("MY", kSerial, &through_index), std::vector<std::string>{ThumbprintOf(0)});
+  EXPECT_TRUE(through_index);
+  fs::rename(testing::InstallCertificate(home_.root(), "ROOT", certificates_[1].get()), target);
+  EXPECT_EQ(testing::SerialSearchThumbprints("MY", kSerial), both);
 }
 
 // The OpenSSL certificate of each certificate of MY, by thumbprint, through `store`: the same
@@ -453,32 +471,39 @@ TEST_F(StoreCacheTest, KeyChangesBetweenTwoCallsAreSeen) {
 // earlier reading, while every change to another file is seen.
 TEST_F(StoreCacheTest, RevocationListChangesAreSeen) {
   const std::string crl = testing::RevocationListDer(certificates_[0].get(), keys_[0].get());
-  const fs::path file = MyFolder() / "issuer.crl";
   const X509_NAME* unchanged_issuer = X509_get_subject_name(certificates_[1].get());
   const struct {
     const char* name;
-    std::function<void()> change;
+    std::function<void(const fs::path& file)> change;
     size_t lists;  // besides the unchanged one
   } steps[] = {
-      {"none yet", [] {}, 0},
-      {"list added", [&] { testing::WriteFile(file, crl); }, 1},
-      {"second list in the same file", [&] { OverwriteKeepingTime(file, testing::CrlPemOf(crl) + testing::CrlPemOf(crl)); }, 2},
-      {"list removed", [&] { fs::remove(file); }, 0},
+      {"none yet", [](const fs::path&) {}, 0},
+      {"list added", [&](const fs::path& file) { testing::WriteFile(file, crl); }, 1},
+      {"second list in the same file",
+       [&](const fs::path& file) { OverwriteKeepingTime(file, testing::CrlPemOf(crl) + testing::CrlPemOf(crl)); }, 2},
+      {"list removed", [](const fs::path& file) { fs::remove(file); }, 0},
   };
+  // The steps from the first, and from the second, in a folder of their own: the first reading,
+  // once the folder's identity settled, is kept without a watch, and the step after it is the
+  // first change the process sees.
   InWatchedAndUnwatchedFolders(home_.root(), [&] {
-    fs::remove_all(MyFolder());
-    testing::InstallCertificate(home_.root(), "MY", certificates_[0].get());
-    testing::WriteFile(MyFolder() / "unchanged.crl", testing::RevocationListDer(certificates_[1].get(), keys_[1].get()));
-    ossl::UniquePtr<X509_CRL> unchanged;  // held: no later list can take its address
-    for (const auto& step : steps) {
-      SCOPED_TRACE(step.name);
-      step.change();
-      std::vector<ossl::UniquePtr<X509_CRL>> lists = platform::CachedRevocationLists(MyFolder());
-      EXPECT_EQ(lists.size(), step.lists + 1);
-      for (auto& list : lists) {
-        if (X509_NAME_cmp(X509_CRL_get_issuer(list.get()), unchanged_issuer) != 0) continue;
-        if (unchanged == nullptr) unchanged = std::move(list);
-        else EXPECT_EQ(list.get(), unchanged.get());
+    for (const size_t first : {0, 1}) {
+      SCOPED_TRACE(first == 0 ? "from the first step" : "from the second step");
+      const fs::path folder = home_.root() / "stores" / (first == 0 ? "MY" : "CA");
+      fs::remove_all(folder);
+      testing::WriteFile(folder / "unchanged.crl", testing::RevocationListDer(certificates_[1].get(), keys_[1].get()));
+      ossl::UniquePtr<X509_CRL> unchanged;  // held: no later list can take its address
+      for (size_t step = first; step < std::size(steps); ++step) {
+        SCOPED_TRACE(steps[step].name);
+        steps[step].change(folder / "issuer.crl");
+        while (step == first && !platform::SettledIdentityOfFolder(folder)) usleep(1000);
+        std::vector<ossl::UniquePtr<X509_CRL>> lists = platform::CachedRevocationLists(folder);
+        EXPECT_EQ(lists.size(), steps[step].lists + 1);
+        for (auto& list : lists) {
+          if (X509_NAME_cmp(X509_CRL_get_issuer(list.get()), unchanged_issuer) != 0) continue;
+          if (unchanged == nullptr) unchanged = std::move(list);
+          else EXPECT_EQ(list.get(), unchanged.get());
+        }
       }
     }
   });

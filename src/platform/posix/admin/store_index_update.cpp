@@ -1,6 +1,5 @@
 #include "platform/posix/admin/store_index_update.h"
 
-#include <time.h>
 #include <unistd.h>
 
 #include <memory>
@@ -20,11 +19,8 @@ constexpr int kSettleMilliseconds = 100;
 
 std::optional<FileIdentity> SettledIdentity(const std::filesystem::path& folder) {
   for (int waited = 0; waited <= kSettleMilliseconds; ++waited) {
-    const std::optional<FileIdentity> identity = IdentityOfFolder(folder);
-    if (!identity) return std::nullopt;
-    timespec now {};
-    clock_gettime(CLOCK_REALTIME_COARSE, &now);
-    if (int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec > identity->changed_ns) return identity;
+    const std::optional<FileIdentity> identity = SettledIdentityOfFolder(folder);
+    if (identity || !IdentityOfFolder(folder)) return identity;
     usleep(1000);
   }
   return std::nullopt;

@@ -69,8 +69,9 @@ class CallSources {
         to_visit.push_back(candidate->Certificate());
       }
     }
-    std::sort(reached.begin(), reached.end(),
-              [](const ChainCandidate* a, const ChainCandidate* b) { return a->index < b->index; });
+    std::sort(reached.begin(), reached.end(), [](const ChainCandidate* a, const ChainCandidate* b) {
+      return a->Stored().thumbprint < b->Stored().thumbprint;
+    });
     return reached;
   }
 

@@ -8,9 +8,11 @@
 namespace corvane::platform {
 namespace {
 
+// The store's reading, through its index when that passes its check; an empty store when the
+// folder cannot be read.
 std::shared_ptr<const StoreContents> SystemStoreContents(const char* name) {
   std::shared_ptr<const StoreContents> contents;
-  if (CachedStoreContents(StoreFolder(name), contents).ok()) return contents;
+  if (CachedStoreContents(StoreFolder(name), contents, StoreReading::kForSearches).ok()) return contents;
   return std::make_shared<const StoreContents>();
 }
 
@@ -23,28 +25,6 @@ struct LatestMaterial {
 LatestMaterial& Latest() {
   static auto* latest = new LatestMaterial;
   return *latest;
-}
-
-}  // namespace
-
-std::optional<unsigned long> NameHash(const X509_NAME* name) {
-  int ok = 0;
-  const unsigned long hash =
-      X509_NAME_hash_ex(name, ossl::LibraryContext(), ossl::kNoProperties, &ok);
-  if (ok != 1) return std::nullopt;
-  return hash;
-}
-
-namespace {
-
-// The hash of a certificate's subject name, read from its encoding (without OpenSSL reading the
-// whole certificate).
-std::optional<unsigned long> SubjectNameHash(const StoredCertificate& certificate) {
-  const CERT_NAME_BLOB& subject = certificate.tbs->info()->Subject;
-  const unsigned char* cursor = subject.pbData;
-  ossl::UniquePtr<X509_NAME> name(d2i_X509_NAME(nullptr, &cursor, subject.cbData));
-  if (!name) return std::nullopt;
-  return NameHash(name.get());
 }
 
 // OpenSSL asks the anchors' store for certificates by subject name as it builds a chain; the
@@ -81,29 +61,7 @@ X509_LOOKUP_METHOD* AnchorLookupMethod() {
 
 TrustMaterial::TrustMaterial(std::shared_ptr<const StoreContents> root,
                              std::shared_ptr<const StoreContents> ca)
-    : root_contents_(std::move(root)),
-      ca_contents_(std::move(ca)),
-      root_store_(new StoreObject(root_contents_)),
-      ca_store_(new StoreObject(ca_contents_)),
-      anchors_(X509_STORE_new()) {
-  const size_t root_count = root_contents_->certificates.size();
-  candidates_.reserve(root_count + ca_contents_->certificates.size());
-  for (size_t index = 0; index < root_count; ++index) {
-    candidates_.push_back(ChainCandidate{root_store_, root_contents_, index});
-  }
-  for (size_t index = 0; index < ca_contents_->certificates.size(); ++index) {
-    candidates_.push_back(ChainCandidate{ca_store_, ca_contents_, index});
-  }
-  for (size_t position = 0; position < candidates_.size(); ++position) {
-    const ChainCandidate& candidate = candidates_[position];
-    const auto hash = SubjectNameHash(*candidate.contents->certificates[candidate.index]);
-    if (!hash) continue;  // a name OpenSSL cannot read: no chain can name it as an issuer
-    if (position >= root_count) {
-      intermediates_by_name_[*hash].push_back(&candidate);
-      continue;
-    }
-    anchors_by_name_[*hash].push_back(&candidate);
-  }
+    : anchors_by_name_(std::move(root)), intermediates_by_name_(std::move(ca)), anchors_(X509_STORE_new()) {
   X509_LOOKUP* lookup = anchors_ && AnchorLookupMethod() != nullptr
                             ? X509_STORE_add_lookup(anchors_.get(), AnchorLookupMethod())
                             : nullptr;
@@ -113,9 +71,9 @@ TrustMaterial::TrustMaterial(std::shared_ptr<const StoreContents> root,
 std::vector<X509*> TrustMaterial::AnchorsNamed(const X509_NAME* name) const {
   std::vector<X509*> anchors;
   const auto hash = NameHash(name);
-  const auto found = hash ? anchors_by_name_.find(*hash) : anchors_by_name_.end();
-  if (found == anchors_by_name_.end()) return anchors;
-  for (const ChainCandidate* candidate : found->second) {
+  const auto* named = hash ? anchors_by_name_.Named(*hash) : nullptr;
+  if (named == nullptr) return anchors;
+  for (const ChainCandidate* candidate : *named) {
     X509* anchor = candidate->Certificate();
     if (anchor != nullptr && X509_NAME_cmp(X509_get_subject_name(anchor), name) == 0) {
       anchors.push_back(anchor);
@@ -124,33 +82,20 @@ std::vector<X509*> TrustMaterial::AnchorsNamed(const X509_NAME* name) const {
   return anchors;
 }
 
-TrustMaterial::~TrustMaterial() {
-  ReleaseStore(root_store_);
-  ReleaseStore(ca_store_);
-}
-
-const std::vector<const ChainCandidate*>* TrustMaterial::IntermediatesNamed(
-    unsigned long name_hash) const {
-  const auto found = intermediates_by_name_.find(name_hash);
-  return found == intermediates_by_name_.end() ? nullptr : &found->second;
+const std::vector<const ChainCandidate*>* TrustMaterial::IntermediatesNamed(unsigned long name_hash) const {
+  return intermediates_by_name_.Named(name_hash);
 }
 
 const ChainCandidate* TrustMaterial::Find(X509* certificate) const {
   const auto hash = NameHash(X509_get_subject_name(certificate));
   if (!hash) return nullptr;
-  for (const auto* by_name : {&anchors_by_name_, &intermediates_by_name_}) {
-    const auto found = by_name->find(*hash);
-    if (found == by_name->end()) continue;
-    for (const ChainCandidate* candidate : found->second) {
-      if (candidate->Certificate() == certificate) return candidate;
-    }
-  }
-  return nullptr;
+  const ChainCandidate* anchor = anchors_by_name_.Find(certificate, *hash);
+  return anchor != nullptr ? anchor : intermediates_by_name_.Find(certificate, *hash);
 }
 
 std::vector<std::filesystem::path> TrustMaterial::Folders() const {
   std::vector<std::filesystem::path> folders;
-  for (const auto* contents : {root_contents_.get(), ca_contents_.get()}) {
+  for (const auto* contents : {anchors_by_name_.reading(), intermediates_by_name_.reading()}) {
     if (!contents->folder.empty()) folders.push_back(contents->folder);
   }
   return folders;

@@ -1,47 +1,33 @@
 // What chains are built from in the system stores, made once per reading of the stores: the
-// certificates of "ROOT" (trust anchors) in an OpenSSL store, and those of "CA" (intermediates)
-// indexed by the hash of their subject names' canonical form, the form OpenSSL compares issuer
-// and subject names in. While neither store changed, every chain shares the same material, so a
-// chain costs the same however many certificates the two stores hold. A certificate of either
-// store is read by OpenSSL (which costs far more than our own reading of its fields) only once a
-// chain needs it.
+// certificates of "ROOT" (trust anchors) in an OpenSSL store, and those of "CA" (intermediates),
+// each store's filed by the hash of their subject names' canonical form, the form OpenSSL
+// compares issuer and subject names in (candidates_by_name.h). While neither store changed, every
+// chain shares the same material, so a chain costs the same however many certificates the two
+// stores hold. A store read through its index (indexed_folder.h) is read only as far as chains
+// ask for names, and a certificate of either store is read by OpenSSL (which costs far more than
+// our own reading of its fields) only once a chain needs it.
 #pragma once
 
 #include <filesystem>
 #include <memory>
-#include <optional>
-#include <unordered_map>
 #include <vector>
 
+#include "platform/posix/chain/candidates_by_name.h"
 #include "platform/posix/ossl.h"
-#include "platform/posix/store/certificate_context.h"
+#include "platform/posix/store/name_hash.h"
 
 namespace corvane::platform {
-
-// A certificate that may take a place in a chain, and the store snapshot its context comes from.
-struct ChainCandidate {
-  StoreObject* store = nullptr;  // kept alive by the material or the call that holds it
-  std::shared_ptr<const StoreContents> contents;
-  size_t index = 0;
-
-  // The OpenSSL form, made on first use; null when OpenSSL rejects the certificate.
-  X509* Certificate() const { return contents->certificates[index]->OpenSslCertificate(); }
-};
-
-// The hash of the name's canonical form; equal names always have equal hashes.
-std::optional<unsigned long> NameHash(const X509_NAME* name);
 
 class TrustMaterial {
  public:
   TrustMaterial(std::shared_ptr<const StoreContents> root, std::shared_ptr<const StoreContents> ca);
-  ~TrustMaterial();
   TrustMaterial(const TrustMaterial&) = delete;
   TrustMaterial& operator=(const TrustMaterial&) = delete;
 
   // False when OpenSSL could not make the anchors' store.
   bool ok() const { return anchors_ != nullptr; }
   bool IsFor(const StoreContents* root, const StoreContents* ca) const {
-    return root == root_contents_.get() && ca == ca_contents_.get();
+    return root == anchors_by_name_.reading() && ca == intermediates_by_name_.reading();
   }
   // The store of trust anchors (shared: take a reference to keep it). It fills itself with the
   // ROOT certificates OpenSSL asks for by name as it builds chains.
@@ -50,6 +36,7 @@ class TrustMaterial {
   // on first use.
   std::vector<X509*> AnchorsNamed(const X509_NAME* name) const;
   // The CA certificates whose subject name has this hash, in the store's order; null for none.
+  // The list lives as long as the material.
   const std::vector<const ChainCandidate*>* IntermediatesNamed(unsigned long name_hash) const;
   // The candidate of ROOT or CA whose OpenSSL form is this very certificate; null for none.
   const ChainCandidate* Find(X509* certificate) const;
@@ -57,14 +44,9 @@ class TrustMaterial {
   std::vector<std::filesystem::path> Folders() const;
 
  private:
-  std::shared_ptr<const StoreContents> root_contents_, ca_contents_;
-  StoreObject* root_store_;
-  StoreObject* ca_store_;
+  CandidatesByName anchors_by_name_;  // ROOT's
+  CandidatesByName intermediates_by_name_;  // CA's
   ossl::UniquePtr<X509_STORE> anchors_;
-  std::vector<ChainCandidate> candidates_;  // ROOT's, then CA's
-  // By the hash of the subject name: the anchors, and the intermediates.
-  std::unordered_map<unsigned long, std::vector<const ChainCandidate*>> anchors_by_name_;
-  std::unordered_map<unsigned long, std::vector<const ChainCandidate*>> intermediates_by_name_;
 };
 
 // The material of the current "ROOT" and "CA" stores; null when it cannot be made. A store that

@@ -1,6 +1,7 @@
 #include "platform/posix/files/file_identity.h"
 
 #include <sys/stat.h>
+#include <time.h>
 
 namespace corvane::platform {
 namespace {
@@ -29,6 +30,16 @@ std::optional<FileIdentity> IdentityOfFolder(const std::filesystem::path& folder
   struct stat status {};
   if (stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return std::nullopt;
   return FieldsOf(status);
+}
+
+std::optional<FileIdentity> SettledIdentityOfFolder(const std::filesystem::path& folder) {
+  // The clock file systems take their times from, read before the stat: a change after the stat
+  // gets a change time no earlier than this.
+  timespec before {};
+  clock_gettime(CLOCK_REALTIME_COARSE, &before);
+  const std::optional<FileIdentity> identity = IdentityOfFolder(folder);
+  if (!identity || int64_t{before.tv_sec} * 1'000'000'000 + before.tv_nsec <= identity->changed_ns) return std::nullopt;
+  return identity;
 }
 
 EntryIdentity IdentityOfEntry(const std::filesystem::path& entry) {

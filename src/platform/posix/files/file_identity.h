@@ -36,6 +36,13 @@ std::optional<FileIdentity> IdentityOf(const std::filesystem::path& file);
 // move whenever an entry is added, removed or renamed in it. Nothing for anything else.
 std::optional<FileIdentity> IdentityOfFolder(const std::filesystem::path& folder);
 
+// The folder's identity when it is settled: the clock, read just before the stat, had passed the
+// change time the stat shows. Any change after the stat, even within the file system's timestamp
+// granularity, then gives the folder another identity, so a settled identity taken before the
+// folder is listed shows still only while no entry was added, removed or renamed in it since.
+// Nothing when the folder changed within the clock's current tick, or is no folder.
+std::optional<FileIdentity> SettledIdentityOfFolder(const std::filesystem::path& folder);
+
 // What a folder entry leads to.
 struct EntryIdentity {
   std::optional<FileIdentity> file;  // the regular file behind the entry; nothing when there is none

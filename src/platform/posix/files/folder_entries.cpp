@@ -22,6 +22,13 @@ std::unordered_set<std::string> FolderEntries::ChangedLinks(const std::filesyste
   return changed;
 }
 
+bool FolderEntries::StillShown(const std::filesystem::path& folder) const {
+  for (const auto& [name, identity] : identities_) {
+    if (IdentityOfEntry(folder / name) != identity) return false;
+  }
+  return true;
+}
+
 bool FolderEntries::StillIn(const std::filesystem::path& folder, EntryFilter wanted) const {
   std::error_code error;
   std::filesystem::directory_iterator entries(folder, error);

@@ -31,6 +31,10 @@ class FolderEntries {
   // identity it showed: a listing of the folder and a stat of each entry.
   bool StillIn(const std::filesystem::path& folder, EntryFilter wanted) const;
 
+  // True when each of these entries shows the identity it showed: a stat of each and no listing,
+  // so an entry added to the folder is not seen.
+  bool StillShown(const std::filesystem::path& folder) const;
+
   // Every entry found, by name.
   const std::unordered_map<std::string, EntryIdentity>& identities() const { return identities_; }
 

@@ -155,11 +155,12 @@ Status CoverSearch(HCERTSTORE handle, PCCERT_CONTEXT previous, DWORD find_type, 
   if (current == nullptr || current->indexed == nullptr) return Status();
   std::shared_ptr<const StoreContents> covering;
   if (find_type == CERT_FIND_SUBJECT_NAME) {
-    covering = current->indexed->Covering(platform::IndexedFolder::Key::kSubject, BlobBytes(find_para));
+    covering = current->indexed->Covering(platform::IndexedFolder::Key::kSubject,
+                                          platform::IndexKey(BlobBytes(find_para)));
   } else if (find_type == CORVANE_CERT_FIND_SERIAL_NUMBER) {
     covering = current->indexed->Covering(
         platform::IndexedFolder::Key::kSerial,
-        platform::SignificantIntegerBytes(*static_cast<const CRYPT_INTEGER_BLOB*>(find_para)));
+        platform::IndexKey(platform::SignificantIntegerBytes(*static_cast<const CRYPT_INTEGER_BLOB*>(find_para))));
   }
   if (covering == nullptr) return held.get()->WholeContents(covering);
   if (covering != current) held.get()->ReplaceContents(std::move(covering));

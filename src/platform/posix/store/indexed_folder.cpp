@@ -42,29 +42,51 @@ bool IndexedFolder::ReadFile(const IndexedFile& file,
   return true;
 }
 
-std::shared_ptr<const StoreContents> IndexedFolder::Covering(Key kind, std::string_view key) {
-  const uint64_t wanted = IndexKey(key);
+namespace {
+
+uint64_t KeyOf(const IndexedCertificate& certificate, IndexedFolder::Key kind) {
+  switch (kind) {
+    case IndexedFolder::Key::kSerial:
+      return certificate.serial_key;
+    case IndexedFolder::Key::kSubject:
+      return certificate.subject_key;
+    case IndexedFolder::Key::kName:
+      return certificate.name_key;
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::shared_ptr<const StoreContents> IndexedFolder::Covering(Key kind, uint64_t wanted) {
   const std::lock_guard guard(lock_);
   if (covered_[static_cast<int>(kind)].insert(wanted).second) {
     for (const IndexedFile& file : index_->files) {
       bool holds = false;
       for (uint32_t i = file.first; i < file.first + file.count && !holds; ++i) {
-        const IndexedCertificate& certificate = index_->certificates[i];
-        holds = (kind == Key::kSerial ? certificate.serial_key : certificate.subject_key) == wanted;
+        holds = KeyOf(index_->certificates[i], kind) == wanted;
       }
       const std::string name = holds ? std::string(file.name) : std::string();
       if (!holds || read_.contains(name)) continue;
       std::vector<std::shared_ptr<const StoredCertificate>> certificates;
+      const EntryIdentity shown = IdentityOfEntry(folder_ / name);
       if (!ReadFile(file, certificates)) {
         covered_[static_cast<int>(kind)].erase(wanted);
         return nullptr;
       }
+      files_read_.Add(name, shown);
       read_.emplace(name, std::move(certificates));
       latest_.reset();
     }
   }
   if (auto latest = latest_.lock()) return latest;
   return ContentsOfFilesRead();
+}
+
+bool IndexedFolder::StillHolds() {
+  if (IdentityOfFolder(folder_) != index_->folder) return false;
+  const std::lock_guard guard(lock_);
+  return files_read_.StillShown(folder_);
 }
 
 std::shared_ptr<StoreContents> IndexedFolder::ContentsOfFilesRead(FolderEntries entries) {

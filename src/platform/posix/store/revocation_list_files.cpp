@@ -1,5 +1,11 @@
 #include "platform/posix/store/revocation_list_files.h"
 
+#include <dirent.h>
+
+#include <cerrno>
+#include <memory>
+
+#include "platform/posix/files/shared_file_system.h"
 #include "platform/posix/store/revocation_lists.h"
 
 namespace corvane::platform {
@@ -17,12 +23,20 @@ RevocationLists RevocationListFiles::AllLists() const {
 Status LoadRevocationListFiles(const std::filesystem::path& folder, std::shared_ptr<RevocationListFiles>& reading,
                                const EarlierReading<RevocationListFiles>* earlier) {
   auto loaded = std::make_shared<RevocationListFiles>();
-  std::error_code error;
-  std::filesystem::directory_iterator entries(folder, error);
-  for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
-    const std::filesystem::path& path = entries->path();
-    if (!IsRevocationListFile(path)) continue;
-    const std::string name = path.filename().string();
+  // A client of a network file system may answer a stat from attributes it cached.
+  if (!IsOnSharedFileSystem(folder)) loaded->settled_folder = SettledIdentityOfFolder(folder);
+  // Listed by name, with no path made for the folder's other entries (a store folder holds
+  // thousands of certificate files for a few lists).
+  const std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(folder.c_str()), closedir);
+  if (listing == nullptr) {
+    if (errno != ENOENT) return Status::FromSystemError(errno);
+    reading = std::move(loaded);
+    return Status();
+  }
+  for (errno = 0; const dirent* entry = readdir(listing.get()); errno = 0) {
+    if (!IsRevocationListFileName(entry->d_name)) continue;
+    const std::string name = entry->d_name;
+    const std::filesystem::path path = folder / name;
     // Taken before the file is read: a change after it shows in a later identity.
     const EntryIdentity identity = IdentityOfEntry(path);
     std::shared_ptr<const RevocationLists> lists;
@@ -34,7 +48,7 @@ Status LoadRevocationListFiles(const std::filesystem::path& folder, std::shared_
     loaded->entries.Add(name, identity);
     loaded->lists_of_file.emplace(name, std::move(lists));
   }
-  if (error && error != std::errc::no_such_file_or_directory) return Status::FromSystemError(error.value());
+  if (errno != 0) return Status::FromSystemError(errno);
   reading = std::move(loaded);
   return Status();
 }

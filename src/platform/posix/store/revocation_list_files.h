@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,10 @@ using RevocationLists = std::vector<ossl::UniquePtr<X509_CRL>>;
 
 struct RevocationListFiles {
   FolderEntries entries;  // every *.crl file found
+  // The folder's identity taken before it was listed, when settled (file_identity.h): while the
+  // folder shows it, the folder holds no *.crl file but these. Nothing on a network or FUSE file
+  // system.
+  std::optional<FileIdentity> settled_folder;
   std::map<std::string, std::shared_ptr<const RevocationLists>> lists_of_file;  // by file name
 
   // A reference of the caller's own to every list, in the order of the files' names.

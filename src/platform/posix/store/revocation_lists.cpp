@@ -13,11 +13,18 @@
 
 namespace corvane::platform {
 
-bool IsRevocationListFile(const std::filesystem::path& file) {
-  std::string extension = file.extension().string();
+bool IsRevocationListFileName(std::string_view name) {
+  // From the last dot, unless the name starts there.
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || dot == 0) return false;
+  std::string extension(name.substr(dot));
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return extension == kCrlExtension;
+}
+
+bool IsRevocationListFile(const std::filesystem::path& file) {
+  return IsRevocationListFileName(std::string_view(file.filename().native()));
 }
 
 namespace {

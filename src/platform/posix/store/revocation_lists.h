@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -18,7 +19,9 @@ namespace corvane::platform {
 // it revokes pass, so the limit is set far above any list in use.
 inline constexpr size_t kRevocationListLimit = size_t{256} << 20;
 
-// True for the files of a store that hold revocation lists: *.crl (any letter case).
+// True for the files of a store that hold revocation lists: *.crl (any letter case), the
+// extension as std::filesystem::path tells it.
+bool IsRevocationListFileName(std::string_view name);
 bool IsRevocationListFile(const std::filesystem::path& file);
 
 // True when `issuer` issued `list`: the list names it as issuer and its signature verifies with

@@ -69,6 +69,18 @@ PerFolder<Reading>& Kept() {
 bool IsWhole(const StoreContents& contents) { return contents.indexed == nullptr; }
 bool IsWhole(const RevocationListFiles&) { return true; }
 
+// Whether a reading kept from before its folder was watched still describes the folder, by a
+// check that neither lists nor watches the folder (both cost in proportion to the folder's
+// entries): a reading through the folder's index while the index still holds (indexed_folder.h)
+// and its linked entries are as they were; revocation lists while the folder shows the settled
+// identity it showed before it was listed and each list file the identity it showed.
+bool StandsUnwatched(const std::filesystem::path& folder, const StoreContents& contents) {
+  return contents.indexed != nullptr && contents.indexed->StillHolds() && contents.entries.StillShown(folder);
+}
+bool StandsUnwatched(const std::filesystem::path& folder, const RevocationListFiles& files) {
+  return files.settled_folder && IdentityOfFolder(folder) == files.settled_folder && files.entries.StillShown(folder);
+}
+
 // What changed in a folder since its kept reading.
 struct Changes {
   bool none = false;  // the kept reading stands
@@ -88,6 +100,8 @@ Changes ChangesSince(const std::filesystem::path& folder, const typename PerFold
     if (kept.reading->entries.StillIn(folder, wanted)) return {.none = true, .named = std::nullopt};
     return {.named = std::unordered_set<std::string>{}};
   }
+  // Kept from before the folder was watched: what changed since is told by the entries' identities.
+  if (kept.generation == kNotWatched) return {.named = std::unordered_set<std::string>{}};
   if (kept.generation == events->generation) {  // no event: only linked entries may have changed
     std::unordered_set<std::string> links = kept.reading->entries.ChangedLinks(folder);
     if (links.empty()) return {.none = true, .named = std::nullopt};
@@ -113,6 +127,11 @@ Status CachedReading(const std::filesystem::path& folder, EntryFilter wanted, Lo
     return status;
   }
   const typename PerFolder<Reading>::Kept kept = cache.Find(folder);
+  if (kept.reading != nullptr && kept.generation == kNotWatched && (IsWhole(*kept.reading) || !whole) &&
+      StandsUnwatched(folder, *kept.reading)) {
+    reading = kept.reading;
+    return Status();
+  }
   // Taken before the folder is read again: a change during that read renews the generation, and
   // the next call reads again.
   const std::optional<FolderChanges> events = FolderChangesSince(folder, kept.generation);
@@ -139,9 +158,10 @@ Status CachedStoreContents(const std::filesystem::path& folder, std::shared_ptr<
   if (scope == StoreReading::kWhole) {
     return CachedReading<StoreContents>(folder, IsCertificateFileName, LoadStoreContents, contents);
   }
-  // A folder first read through its index is not watched yet: adding a watch costs the kernel a
-  // walk over the folder's entries, which a process that calls once (each `corvane` command)
-  // would pay for nothing. The next call watches it and checks the index again.
+  // A folder first read through its index is not watched: adding a watch costs the kernel a walk
+  // over the folder's entries, which a process that calls once (each `corvane` command) would pay
+  // for nothing. The reading stands while the index holds (StandsUnwatched); after a change the
+  // folder is watched and the index checked again.
   PerFolder<StoreContents>& cache = Kept<StoreContents>();
   if (StoreCachingEnabled() && cache.Find(folder).reading == nullptr) {
     std::shared_ptr<StoreContents> indexed = IndexedFolder::Check(folder);
@@ -161,6 +181,16 @@ Status CachedStoreContents(const std::filesystem::path& folder, std::shared_ptr<
 }
 
 std::vector<ossl::UniquePtr<X509_CRL>> CachedRevocationLists(const std::filesystem::path& folder) {
+  // A folder's lists are first read without watching the folder, as a store read through its
+  // index: the reading stands while the folder bears it out (StandsUnwatched), and the first
+  // change watches the folder.
+  PerFolder<RevocationListFiles>& cache = Kept<RevocationListFiles>();
+  if (StoreCachingEnabled() && cache.Find(folder).reading == nullptr) {
+    std::shared_ptr<RevocationListFiles> loaded;
+    if (!LoadRevocationListFiles(folder, loaded).ok()) return {};
+    cache.Keep(folder, kNotWatched, loaded);
+    return loaded->AllLists();
+  }
   std::shared_ptr<const RevocationListFiles> files;
   if (!CachedReading<RevocationListFiles>(folder, IsRevocationListFile, LoadRevocationListFiles, files).ok()) {
     return {};

@@ -10,6 +10,13 @@
 // - A folder that is not watched (on a network or FUSE file system, or with no inotify watch to
 //   be had) is listed and every entry stat'ed on every call: the kept reading stands while the
 //   same entries show the same identities; otherwise only the changed and new files are read.
+// - A first reading through the folder's index, and a first reading of its revocation lists, do
+//   not watch the folder (adding a watch costs the kernel a walk over the folder's entries). Such
+//   a reading stands while a check that neither lists nor watches the folder bears it out: the
+//   folder shows the identity the index gives, or the settled identity (file_identity.h) it
+//   showed before its lists were read, and each entry read shows the identity it showed. After
+//   a change the folder is watched, and the files that show the identity they showed are taken
+//   over.
 //
 // Readings are shared between the stores opened on them and never change. Process-wide and
 // thread-safe; off with CORVANE_CACHE=off (each call then reads afresh and nothing is kept).
@@ -26,7 +33,7 @@
 namespace corvane::platform {
 
 // What a reading of a store folder must hold: every certificate of the folder, or what searches
-// by serial number and subject ask for, which a folder with an index that passes its check
+// by serial number and subject, and chains by subject name, ask for, which a folder with an index that passes its check
 // (indexed_folder.h) gives without reading every file.
 enum class StoreReading { kWhole, kForSearches };
 

@@ -4,20 +4,21 @@
 #include <concepts>
 
 #include "platform/posix/store/integer_blob.h"
+#include "platform/posix/store/name_hash.h"
 #include "platform/posix/store/store_contents.h"
 #include "platform/posix/files/store_layout.h"
 
 namespace corvane::platform {
 namespace {
 
-constexpr std::string_view kMagic = "CORVANE STORE INDEX 2\n";
+constexpr std::string_view kMagic = "CORVANE STORE INDEX 3\n";
 constexpr size_t kThumbprintLength = 40;
 constexpr uint8_t kPlain = 0;
 constexpr uint8_t kLeadsToFile = 1;
 constexpr uint8_t kLinked = 2;
 // The encoded sizes of a file without a name, identity or certificates, and of a certificate.
 constexpr size_t kLeastFileSize = 1 + 1 + 2;
-constexpr size_t kCertificateSize = kThumbprintLength + 8 + 8;
+constexpr size_t kCertificateSize = kThumbprintLength + 8 + 8 + 8;
 
 class Writer {
  public:
@@ -111,7 +112,7 @@ bool GetFile(Reader& reader, StoreIndex& index) {
   for (uint16_t i = 0; i < count; ++i) {
     IndexedCertificate& certificate = index.certificates.emplace_back();
     if (!reader.Get(kThumbprintLength, certificate.thumbprint) || !reader.Get(certificate.serial_key) ||
-        !reader.Get(certificate.subject_key)) {
+        !reader.Get(certificate.subject_key) || !reader.Get(certificate.name_key)) {
       return false;
     }
   }
@@ -132,7 +133,8 @@ uint64_t IndexKey(std::string_view bytes) {
 IndexedCertificate IndexEntryOf(const StoredCertificate& certificate) {
   const CERT_INFO& info = *certificate.tbs->info();
   return {certificate.thumbprint, IndexKey(SignificantIntegerBytes(info.SerialNumber)),
-          IndexKey({reinterpret_cast<const char*>(info.Subject.pbData), info.Subject.cbData})};
+          IndexKey({reinterpret_cast<const char*>(info.Subject.pbData), info.Subject.cbData}),
+          SubjectNameHash(certificate).value_or(kNoNameKey)};
 }
 
 std::filesystem::path StoreIndexFile(const std::filesystem::path& folder) {
@@ -168,6 +170,7 @@ std::string EncodeStoreIndex(const StoreIndex& index) {
       writer.Put(certificate.thumbprint);
       writer.Put(certificate.serial_key);
       writer.Put(certificate.subject_key);
+      writer.Put(certificate.name_key);
     }
   }
   return writer.Take();

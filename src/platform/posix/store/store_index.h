@@ -1,22 +1,24 @@
 // The index file of a store folder, stores/<NAME>.index beside the folder: what each certificate
 // file of the folder held when the `corvane` tool last wrote the store, so that a process can
-// find a certificate by serial number or subject without reading, or even listing, the folder
-// (indexed_folder.h).
+// find a certificate by serial number or subject, and chains an issuer by name, without reading,
+// or even listing, the folder (indexed_folder.h).
 //
 // The index is input to be checked, never trusted (indexed_folder.h says how). It records the
 // identity of the folder itself (file_identity.h), whose modification and change times move with
 // every entry added, removed or renamed in it, and for each certificate file its name, the
 // identity of the file a linked entry leads to (a plain file can change only through the folder,
 // or in place, which reading it finds out) and, for each certificate in it, the thumbprint and
-// the keys of its serial number and subject Name. It lies outside the folder so that writing it
-// leaves the folder's times as they were.
+// the keys of its serial number, of its subject Name's encoding and of the subject name's
+// canonical form (the hash chains look issuers up by, name_hash.h). It lies outside the folder
+// so that writing it leaves the folder's times as they were.
 //
-// Encoding (integers little-endian): the line "CORVANE STORE INDEX 2\n"; the folder's identity
+// Encoding (integers little-endian): the line "CORVANE STORE INDEX 3\n"; the folder's identity
 // (u64 device, u64 inode, i64 size, i64 modification and i64 change time in nanoseconds); u32
 // file count; per file u8 name length, the name, u8 kind (0: plain, 2: a linked entry that leads
 // to no regular file, 3: a linked entry, followed by its file's identity as the folder's); u16
 // certificate count; per certificate its 40-character thumbprint, u64 serial key, u64 subject
-// key. Nothing may follow.
+// key, u64 name key. Nothing may follow. An index of an earlier version does not parse, and the
+// folder is read whole until the tool writes the index again.
 #pragma once
 
 #include <cstdint>
@@ -43,10 +45,15 @@ std::filesystem::path StoreIndexFile(const std::filesystem::path& folder);
 // only says which files may hold a certificate, which is then read and compared in full.
 uint64_t IndexKey(std::string_view bytes);
 
+// The name key of a certificate whose subject name OpenSSL cannot put in canonical form: above
+// every name hash, so no lookup asks for it (such a certificate is no chain's issuer).
+inline constexpr uint64_t kNoNameKey = ~uint64_t{0};
+
 struct IndexedCertificate {
   std::string_view thumbprint;
   uint64_t serial_key = 0;   // of the serial number's significant bytes (integer_blob.h)
   uint64_t subject_key = 0;  // of the subject Name's encoding
+  uint64_t name_key = 0;     // the subject name's hash (name_hash.h), or kNoNameKey
 
   bool operator==(const IndexedCertificate&) const = default;
 };
