@@ -182,7 +182,9 @@ TEST(AlgorithmPolicyInterop, WhatPeersAndTheLibrarySeeOfEachPolicyKeyAndOperatio
                      : decomposeSingleEnvelopedMsg(made.output.data(), size, out, length);
     });
     EXPECT_EQ(own.code, row.own_code);
-    if (own.code == 0) EXPECT_EQ(own.output, data);
+    if (own.code == 0) {
+      EXPECT_EQ(own.output, data);
+    }
   }
 
   const std::vector<std::string> peer_outcomes = testing::BouncyCastleChecks(peer_checks);
