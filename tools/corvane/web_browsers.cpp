@@ -27,7 +27,7 @@ std::filesystem::path UserManifestFolder(const Browser& browser,
   if (user_data_dir && !browser.firefox) return std::filesystem::path(*user_data_dir) / "NativeMessagingHosts";
   const std::filesystem::path home = platform::EnvironmentValue("HOME");
   if (browser.config_path.substr(0, 2) == "~/") return home / browser.config_path.substr(2);
-  const std::string config_home = platform::EnvironmentValue("XDG_CONFIG_HOME");
+  const std::string config_home(platform::EnvironmentValue("XDG_CONFIG_HOME"));
   const std::filesystem::path config =
       !config_home.empty() && config_home.front() == '/' ? std::filesystem::path(config_home) : home / ".config";
   return config / browser.config_path;

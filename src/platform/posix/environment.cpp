@@ -4,9 +4,9 @@
 
 namespace corvane::platform {
 
-std::string EnvironmentValue(const char* name) {
+std::string_view EnvironmentValue(const char* name) {
   const char* value = std::getenv(name);
-  return value == nullptr ? std::string() : std::string(value);
+  return value == nullptr ? std::string_view() : std::string_view(value);
 }
 
 }  // namespace corvane::platform

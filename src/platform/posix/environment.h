@@ -2,11 +2,12 @@
 // operation code reads none).
 #pragma once
 
-#include <string>
+#include <string_view>
 
 namespace corvane::platform {
 
-// The variable's value; empty when it is unset.
-std::string EnvironmentValue(const char* name);
+// The variable's value; empty when it is unset. It views the environment as it stands: copy it
+// before the environment may change.
+std::string_view EnvironmentValue(const char* name);
 
 }  // namespace corvane::platform

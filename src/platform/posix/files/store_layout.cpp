@@ -6,6 +6,8 @@
 // more than all the rest of opening a store that is read already.
 #include "platform/posix/files/store_layout.h"
 
+#include <unistd.h>
+
 #include <unordered_map>
 
 #include "platform/posix/environment.h"
@@ -13,12 +15,6 @@
 
 namespace corvane::platform {
 namespace {
-
-std::string HomeFolder() {
-  std::string home = EnvironmentValue("HOME");
-  if (home.empty()) home = CurrentUserAccount().home_folder;
-  return home.empty() ? std::string("/") : home;
-}
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -28,43 +24,87 @@ std::string InFolder(std::string folder, const char* relative) {
   return folder + relative;
 }
 
+// The variables the root is made from, as they stand; the password database's home folder is
+// asked for (by the user's id) only when HOME is unset or empty.
+struct RootVariables {
+  std::string_view corvane_home = EnvironmentValue("CORVANE_HOME");
+  std::string_view data_home = EnvironmentValue("XDG_DATA_HOME");
+  std::string_view home = EnvironmentValue("HOME");
+  uid_t user = home.empty() ? getuid() : 0;
+};
+
 // The root as the variables name it, as text.
-std::string StoreRootText() {
-  const std::string corvane_home = EnvironmentValue("CORVANE_HOME");
-  if (!corvane_home.empty()) return corvane_home;
+std::string StoreRootText(const RootVariables& variables) {
+  if (!variables.corvane_home.empty()) return std::string(variables.corvane_home);
   // The XDG rules ignore a relative XDG_DATA_HOME.
-  const std::string data_home = EnvironmentValue("XDG_DATA_HOME");
-  if (!data_home.empty() && data_home.front() == '/') return InFolder(data_home, "corvane");
-  return InFolder(HomeFolder(), ".local/share/corvane");
+  if (!variables.data_home.empty() && variables.data_home.front() == '/') {
+    return InFolder(std::string(variables.data_home), "corvane");
+  }
+  std::string home(variables.home);
+  if (home.empty()) home = CurrentUserAccount().home_folder;
+  return InFolder(home.empty() ? std::string("/") : home, ".local/share/corvane");
 }
 
 // Paths under the root this thread made last, by their text relative to it; a few at most
 // (the stores, the provider files, the policy file), and all forgotten when the root changes.
 struct PathsUnderRoot {
+  // The variables the root was made from.
+  std::string corvane_home;
+  std::string data_home;
+  std::string home;
+  uid_t user = 0;
   std::string root_text;
   std::filesystem::path root;
-  std::unordered_map<std::string, std::filesystem::path> made;
+  std::unordered_map<std::string, std::shared_ptr<const FileUnderRoot>> made;
+
+  bool MadeFrom(const RootVariables& variables) const {
+    return !root.empty() && variables.corvane_home == corvane_home && variables.data_home == data_home &&
+           variables.home == home && variables.user == user;
+  }
 };
 
 constexpr size_t kKeptPathLimit = 64;
 
-}  // namespace
-
-std::filesystem::path StoreRoot() { return UnderStoreRoot(std::string()); }
-
-std::filesystem::path UnderStoreRoot(const std::string& relative) {
+// This thread's paths, current for the root the variables name now.
+PathsUnderRoot& CurrentPaths() {
   thread_local PathsUnderRoot paths;
-  std::string root_text = StoreRootText();
+  const RootVariables variables;
+  if (paths.MadeFrom(variables)) return paths;
+  std::string root_text = StoreRootText(variables);
+  paths.corvane_home = variables.corvane_home;
+  paths.data_home = variables.data_home;
+  paths.home = variables.home;
+  paths.user = variables.user;
   if (root_text != paths.root_text || paths.root.empty()) {
     paths.root = std::filesystem::path(root_text);
     paths.root_text = std::move(root_text);
     paths.made.clear();
   }
-  if (relative.empty()) return paths.root;
+  return paths;
+}
+
+std::shared_ptr<const FileUnderRoot> Kept(PathsUnderRoot& paths, const std::string& relative) {
   const auto found = paths.made.find(relative);
   if (found != paths.made.end()) return found->second;
   if (paths.made.size() >= kKeptPathLimit) paths.made.clear();
-  return paths.made.emplace(relative, paths.root / relative).first->second;
+  std::filesystem::path file = paths.root / relative;
+  std::filesystem::path folder = file.parent_path();
+  auto made = std::make_shared<const FileUnderRoot>(FileUnderRoot{std::move(file), std::move(folder)});
+  return paths.made.emplace(relative, std::move(made)).first->second;
+}
+
+}  // namespace
+
+std::filesystem::path StoreRoot() { return CurrentPaths().root; }
+
+std::filesystem::path UnderStoreRoot(const std::string& relative) {
+  PathsUnderRoot& paths = CurrentPaths();
+  if (relative.empty()) return paths.root;
+  return Kept(paths, relative)->file;
+}
+
+std::shared_ptr<const FileUnderRoot> KeptFileUnderStoreRoot(const std::string& relative) {
+  return Kept(CurrentPaths(), relative);
 }
 
 bool IsValidStoreName(std::string_view name) {

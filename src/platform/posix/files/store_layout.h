@@ -10,6 +10,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,16 @@ std::filesystem::path StoreRoot();
 // The path of `relative` ("stores/CA", "policy.conf"; empty for the root itself) under
 // StoreRoot().
 std::filesystem::path UnderStoreRoot(const std::string& relative);
+
+// A file under StoreRoot() with the folder it is in.
+struct FileUnderRoot {
+  std::filesystem::path file;
+  std::filesystem::path folder;
+};
+
+// UnderStoreRoot(relative) with its folder, for the files asked about on every call (the provider
+// state, the policy): made once per thread while the root stays, and shared rather than copied.
+std::shared_ptr<const FileUnderRoot> KeptFileUnderStoreRoot(const std::string& relative);
 
 // Folder of a named store ("my" and "MY" are one store: the folder name is upper case).
 std::filesystem::path StoreFolder(const std::string& store_name);

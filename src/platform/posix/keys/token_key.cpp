@@ -50,7 +50,7 @@ TokenState& State() {
 }
 
 std::string ModulePath() {
-  const std::string configured = EnvironmentValue("CORVANE_PKCS11_MODULE");
+  const std::string configured(EnvironmentValue("CORVANE_PKCS11_MODULE"));
   return configured.empty() ? kSystemModule : configured;
 }
 

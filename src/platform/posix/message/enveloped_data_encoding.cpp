@@ -1,5 +1,6 @@
 #include "platform/posix/message/enveloped_data_encoding.h"
 
+#include "platform/posix/message/key_checks.h"
 #include "platform/posix/message/pkcs7_bytes.h"
 
 namespace corvane::platform {
@@ -29,7 +30,7 @@ uint64_t RecipientInfoBound(X509* recipient) {
   EVP_PKEY* key = X509_get0_pubkey(recipient);
   const size_t recipient_id = IssuerAndSerialSize(recipient);
   if (key == nullptr || recipient_id == 0) return 0;
-  if (EVP_PKEY_is_a(key, "EC")) {
+  if (IsKeyAgreementKey(*key)) {
     // KeyAgreeRecipientInfo: version, [0] { [1] the ephemeral public key, shaped as the
     // recipient's SubjectPublicKeyInfo }, key encryption algorithm { KDF scheme, wrap algorithm },
     // SEQUENCE OF { issuer and serial, wrapped key }.

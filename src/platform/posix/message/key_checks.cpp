@@ -14,8 +14,13 @@ Status Refused(DWORD error, std::string reason) {
   return Status(error);
 }
 
+// The key's type by OpenSSL's numeric identifier, which costs no lookup of names (EVP_PKEY_is_a
+// asks the provider's name map on every call): RSA keys are EVP_PKEY_RSA (RSA-PSS keys are not),
+// EC keys EVP_PKEY_EC.
+bool IsRsaKey(const EVP_PKEY& key) { return EVP_PKEY_get_base_id(&key) == EVP_PKEY_RSA; }
+
 bool RsaKeyTooSmall(const EVP_PKEY& key, const AlgorithmPolicy& policy) {
-  return EVP_PKEY_is_a(&key, "RSA") && EVP_PKEY_get_bits(&key) < policy.min_rsa_bits;
+  return IsRsaKey(key) && EVP_PKEY_get_bits(&key) < policy.min_rsa_bits;
 }
 
 std::string RsaSizeReason(const EVP_PKEY& key, const char* whose, const AlgorithmPolicy& policy) {
@@ -46,10 +51,10 @@ Status CheckSigningKey(const EVP_PKEY& key, const AlgorithmPolicy& policy) {
   return Status();
 }
 
-bool IsKeyAgreementKey(const EVP_PKEY& key) { return EVP_PKEY_is_a(&key, "EC"); }
+bool IsKeyAgreementKey(const EVP_PKEY& key) { return EVP_PKEY_get_base_id(&key) == EVP_PKEY_EC; }
 
 Status CheckRecipientKey(const EVP_PKEY& key, const AlgorithmPolicy& policy) {
-  if (EVP_PKEY_is_a(&key, "RSA")) {
+  if (IsRsaKey(key)) {
     if (!RsaKeyTooSmall(key, policy)) return Status();
     return Refused(CRYPT_E_UNKNOWN_ALGO, RsaSizeReason(key, "recipient's certificate", policy));
   }

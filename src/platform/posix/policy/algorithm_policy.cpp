@@ -34,8 +34,6 @@ struct PolicyFiles {
   std::string user_file;
   std::optional<FileIdentity> system;
   std::optional<FileIdentity> user;
-
-  bool operator==(const PolicyFiles&) const = default;
 };
 
 // The policy last read, while its files show the same identities: the store caches' rule
@@ -58,7 +56,7 @@ PolicyMemo& Memo() {
 AlgorithmPolicy ReadPolicy(std::vector<PolicyProblem>& problems) {
   AlgorithmPolicy policy;
   ApplyPolicyFile(kSystemPolicyFile, false, policy, problems);
-  const std::string named = EnvironmentValue("CORVANE_POLICY");
+  const std::string named(EnvironmentValue("CORVANE_POLICY"));
   if (named.empty()) {
     ApplyPolicyFile(UnderStoreRoot("policy.conf"), false, policy, problems);
   } else {
@@ -69,14 +67,20 @@ AlgorithmPolicy ReadPolicy(std::vector<PolicyProblem>& problems) {
 
 AlgorithmPolicy CurrentPolicy() {
   // The files as they stand now: the system's, then the user's or the one named.
-  const std::string named = EnvironmentValue("CORVANE_POLICY");
-  const std::filesystem::path user_file =
-      named.empty() ? UnderStoreRoot("policy.conf") : std::filesystem::path(named);
-  const PolicyFiles files{user_file.native(), IdentityOf(kSystemPolicyFile), IdentityOf(user_file)};
+  static const std::filesystem::path system_file(kSystemPolicyFile);
+  const std::string named(EnvironmentValue("CORVANE_POLICY"));
+  const auto kept_user_file = named.empty() ? KeptFileUnderStoreRoot("policy.conf") : nullptr;
+  const std::filesystem::path named_file = named.empty() ? std::filesystem::path() : std::filesystem::path(named);
+  const std::filesystem::path& user_file = kept_user_file ? kept_user_file->file : named_file;
+  const std::optional<FileIdentity> system = IdentityOf(system_file);
+  const std::optional<FileIdentity> user = IdentityOf(user_file);
   const bool keep = StoreCachingEnabled();
   if (keep) {
     const std::lock_guard guard(Memo().lock);
-    if (Memo().policy && Memo().files == files) return *Memo().policy;
+    const PolicyFiles& kept = Memo().files;
+    if (Memo().policy && kept.user_file == user_file.native() && kept.system == system && kept.user == user) {
+      return *Memo().policy;
+    }
   }
   std::vector<PolicyProblem> ignored;
   const AlgorithmPolicy policy = ReadPolicy(ignored);
@@ -84,7 +88,7 @@ AlgorithmPolicy CurrentPolicy() {
     // Kept under the identities seen before reading: a file changed while it was read shows
     // another identity at the next call, which then reads again.
     const std::lock_guard guard(Memo().lock);
-    Memo().files = files;
+    Memo().files = PolicyFiles{user_file.native(), system, user};
     Memo().policy = policy;
   }
   return policy;

@@ -27,9 +27,9 @@ Facts& Known() {
 
 }  // namespace
 
-std::optional<uint64_t> GenerationForReading(const std::filesystem::path& file) {
+std::optional<uint64_t> GenerationForReading(const FileUnderRoot& file) {
   if (!StoreCachingEnabled()) return std::nullopt;
-  return FolderGeneration(file.parent_path());
+  return FolderGeneration(file.folder);
 }
 
 bool Holds(const std::filesystem::path& file, std::optional<uint64_t> generation,

@@ -10,11 +10,13 @@
 #include <optional>
 #include <string>
 
+#include "platform/posix/files/store_layout.h"
+
 namespace corvane::platform::provider_state {
 
-// The folder generation to read `file` under, taken before it is read (a change during the read
-// then renews it); nothing when what is read cannot be kept.
-std::optional<uint64_t> GenerationForReading(const std::filesystem::path& file);
+// The generation of the file's folder to read it under, taken before it is read (a change during
+// the read then renews it); nothing when what is read cannot be kept.
+std::optional<uint64_t> GenerationForReading(const FileUnderRoot& file);
 
 // True when `fact` was learnt about `file` under this same generation of its folder.
 bool Holds(const std::filesystem::path& file, std::optional<uint64_t> generation,

@@ -29,16 +29,17 @@ constexpr const char* kBuiltInDefault = "Microsoft Strong Cryptographic Provider
 // What provider_file_memo.h records about a container file found as a regular file.
 const std::string kContainerExists = "container exists";
 
-fs::path DefaultFile(DWORD type, bool user) {
-  char name[32];
-  std::snprintf(name, sizeof name, "%s-type-%03u", user ? "user" : "machine", static_cast<unsigned>(type));
-  return UnderStoreRoot(std::string("providers/defaults/") + name);
+std::shared_ptr<const FileUnderRoot> DefaultFile(DWORD type, bool user) {
+  char relative[64];
+  std::snprintf(relative, sizeof relative, "providers/defaults/%s-type-%03u", user ? "user" : "machine",
+                static_cast<unsigned>(type));
+  return KeptFileUnderStoreRoot(relative);
 }
 
 // File name of a container: its name in lower case, with every byte outside [a-z0-9_-] written as
 // %XX, so that any name is one safe file name (never "." or "..").
-fs::path ContainerFile(const std::string& name, bool machine) {
-  std::string file;
+std::shared_ptr<const FileUnderRoot> ContainerFile(const std::string& name, bool machine) {
+  std::string file = machine ? "providers/containers/machine/" : "providers/containers/user/";
   for (unsigned char c : name) {
     if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
     if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-') {
@@ -49,7 +50,7 @@ fs::path ContainerFile(const std::string& name, bool machine) {
       file += escaped;
     }
   }
-  return UnderStoreRoot((machine ? "providers/containers/machine/" : "providers/containers/user/") + file);
+  return KeptFileUnderStoreRoot(file);
 }
 
 // Defaults set while the provider folder could not be written (a store root that is read-only
@@ -87,7 +88,8 @@ bool IsReadOnlyFailure(const Status& status) {
 
 std::optional<std::string> ReadDefault(DWORD type, bool user) {
   std::string bytes;
-  const fs::path file = DefaultFile(type, user);
+  const auto default_file = DefaultFile(type, user);
+  const fs::path& file = default_file->file;
   if (auto kept = KeptDefault(file)) {
     bytes = *kept;
   } else if (!ReadWholeFile(file, bytes).ok()) {
@@ -118,7 +120,8 @@ std::optional<std::string> DefaultProvider(DWORD type) {
 }
 
 Status SetDefaultProvider(DWORD type, const std::string& name, bool user, bool remove) {
-  const fs::path file = DefaultFile(type, user);
+  const auto default_file = DefaultFile(type, user);
+  const fs::path& file = default_file->file;
   if (remove) {
     KeepDefault(file, std::nullopt);
     std::error_code error;
@@ -128,14 +131,14 @@ Status SetDefaultProvider(DWORD type, const std::string& name, bool user, bool r
   // Every operation sets the same default again: an unchanged record is not rewritten, and while
   // its folder is unchanged not even read.
   const std::string record = name + "\n";
-  const std::optional<uint64_t> generation = GenerationForReading(file);
+  const std::optional<uint64_t> generation = GenerationForReading(*default_file);
   if (Holds(file, generation, record)) return Status();
   std::string current;
   if (ReadWholeFile(file, current).ok() && current == record) {
     Learn(file, generation, record);
     return Status();
   }
-  Status written = CreatePrivateFolder(file.parent_path());
+  Status written = CreatePrivateFolder(default_file->folder);
   if (written.ok()) written = WriteFileAtomically(file, record, 0600);
   if (IsReadOnlyFailure(written)) {
     KeepDefault(file, record);
@@ -151,24 +154,26 @@ std::string DefaultContainerName() {
 }
 
 Status CreateContainer(const std::string& name, bool machine) {
-  const fs::path file = ContainerFile(name, machine);
+  const auto container_file = ContainerFile(name, machine);
+  const fs::path& file = container_file->file;
   // Operations ask for the container on every call: one that exists costs a stat at most, never a
   // write.
-  const std::optional<uint64_t> generation = GenerationForReading(file);
+  const std::optional<uint64_t> generation = GenerationForReading(*container_file);
   if (Holds(file, generation, kContainerExists)) return Status(NTE_EXISTS);
   std::error_code error;
   const fs::file_type type = fs::symlink_status(file, error).type();
   if (type == fs::file_type::regular && !error) Learn(file, generation, kContainerExists);
   if (type != fs::file_type::not_found && !error) return Status(NTE_EXISTS);
-  const Status folder = CreatePrivateFolder(file.parent_path());
+  const Status folder = CreatePrivateFolder(container_file->folder);
   if (!folder.ok()) return folder;
   const Status created = CreateFileAtomically(file, name + "\n", 0600);
   return created.IsSystemError(EEXIST) ? Status(NTE_EXISTS) : created;
 }
 
 Status OpenContainer(const std::string& name, bool machine) {
-  const fs::path file = ContainerFile(name, machine);
-  const std::optional<uint64_t> generation = GenerationForReading(file);
+  const auto container_file = ContainerFile(name, machine);
+  const fs::path& file = container_file->file;
+  const std::optional<uint64_t> generation = GenerationForReading(*container_file);
   if (Holds(file, generation, kContainerExists)) return Status();
   std::error_code error;
   const fs::file_status status = fs::status(file, error);
@@ -179,7 +184,7 @@ Status OpenContainer(const std::string& name, bool machine) {
 
 Status DeleteContainer(const std::string& name, bool machine) {
   std::error_code error;
-  if (fs::remove(ContainerFile(name, machine), error)) return Status();
+  if (fs::remove(ContainerFile(name, machine)->file, error)) return Status();
   return error ? Status::FromSystemError(error.value()) : Status(NTE_BAD_KEYSET);
 }
 

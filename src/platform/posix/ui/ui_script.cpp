@@ -69,7 +69,7 @@ void RestartScriptedAnswers() {
 }
 
 std::optional<SecretBytes> ScriptedPin() {
-  std::string value = EnvironmentValue("CORVANE_UI_PIN");
+  std::string value(EnvironmentValue("CORVANE_UI_PIN"));
   SecretBytes pin(std::vector<uint8_t>(value.begin(), value.end()));
   OPENSSL_cleanse(value.data(), value.size());
   if (pin.size() == 0 || pin.size() > kMaxPinLength) return std::nullopt;

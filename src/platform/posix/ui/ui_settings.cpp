@@ -34,14 +34,14 @@ bool IsGbkFamily(const std::string& normalised_codeset) {
 // The locale name that governs character types, as the C library picks it.
 std::string CtypeLocaleName() {
   for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-    std::string value = EnvironmentValue(variable);
+    std::string value(EnvironmentValue(variable));
     if (!value.empty()) return value;
   }
   return "";
 }
 
 // nullopt for auto (also an unset, empty or unknown value).
-std::optional<UiFrontEnd> RequestedFrontEnd(const std::string& value) {
+std::optional<UiFrontEnd> RequestedFrontEnd(std::string_view value) {
   if (value == "gui") return UiFrontEnd::kGui;
   if (value == "tty") return UiFrontEnd::kTty;
   if (value == "none") return UiFrontEnd::kNone;
@@ -64,7 +64,7 @@ void SetGuiLocale(GuiTool& tool) {
 }
 
 std::optional<GuiTool> FindGuiTool() {
-  std::string search_path = EnvironmentValue("PATH");
+  std::string search_path(EnvironmentValue("PATH"));
   if (search_path.empty()) search_path = kDefaultSearchPath;
   GuiTool tool;
   if (auto zenity = FindExecutable("zenity", search_path)) {
