@@ -1,7 +1,7 @@
 // What the provider state last found in its files, trusted while their folder is unchanged: the
-// record a default file holds, and that a container file exists. Every operation sets the same
-// default and asks for the same container; with the folder unchanged (folder_watch.h) neither is
-// read or looked at again. Process-wide and thread-safe; nothing is kept while the store caches
+// record a default file holds. Every operation sets the same default; with the folder unchanged
+// (folder_watch.h) the file is not read again. (Whether a container exists is one stat, which a
+// memo could not make cheaper.) Process-wide and thread-safe; nothing is kept while the store caches
 // are off (CORVANE_CACHE=off) or the folder cannot be watched.
 #pragma once
 

@@ -26,8 +26,6 @@ constexpr KnownProvider kProviders[] = {
     {"Microsoft Strong Cryptographic Provider", PROV_RSA_FULL},
 };
 constexpr const char* kBuiltInDefault = "Microsoft Strong Cryptographic Provider";
-// What provider_file_memo.h records about a container file found as a regular file.
-const std::string kContainerExists = "container exists";
 
 std::shared_ptr<const FileUnderRoot> DefaultFile(DWORD type, bool user) {
   char relative[64];
@@ -153,16 +151,13 @@ std::string DefaultContainerName() {
   return login_name.empty() ? "uid-" + std::to_string(getuid()) : login_name;
 }
 
+// A container is a file that exists: one stat tells, which is as cheap as asking whether its
+// folder changed.
 Status CreateContainer(const std::string& name, bool machine) {
   const auto container_file = ContainerFile(name, machine);
   const fs::path& file = container_file->file;
-  // Operations ask for the container on every call: one that exists costs a stat at most, never a
-  // write.
-  const std::optional<uint64_t> generation = GenerationForReading(*container_file);
-  if (Holds(file, generation, kContainerExists)) return Status(NTE_EXISTS);
   std::error_code error;
   const fs::file_type type = fs::symlink_status(file, error).type();
-  if (type == fs::file_type::regular && !error) Learn(file, generation, kContainerExists);
   if (type != fs::file_type::not_found && !error) return Status(NTE_EXISTS);
   const Status folder = CreatePrivateFolder(container_file->folder);
   if (!folder.ok()) return folder;
@@ -171,12 +166,8 @@ Status CreateContainer(const std::string& name, bool machine) {
 }
 
 Status OpenContainer(const std::string& name, bool machine) {
-  const auto container_file = ContainerFile(name, machine);
-  const fs::path& file = container_file->file;
-  const std::optional<uint64_t> generation = GenerationForReading(*container_file);
-  if (Holds(file, generation, kContainerExists)) return Status();
   std::error_code error;
-  const fs::file_status status = fs::status(file, error);
+  const fs::file_status status = fs::status(ContainerFile(name, machine)->file, error);
   if (status.type() == fs::file_type::not_found) return Status(NTE_BAD_KEYSET);
   if (error) return Status::FromSystemError(error.value());
   return status.type() == fs::file_type::regular ? Status() : Status(NTE_BAD_KEYSET);
