@@ -24,6 +24,7 @@ class PersonalStore {
   PersonalStore& operator=(const PersonalStore&) = delete;
 
   HCERTSTORE handle() const { return store_; }
+  TestHome& home() { return home_; }
   // The store's context for a certificate (the caller frees it); null when it is not there.
   PCCERT_CONTEXT ContextOf(X509* certificate) const;
 

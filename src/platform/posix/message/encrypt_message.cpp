@@ -13,9 +13,10 @@
 // the policy refuses (the reason in the failure detail);
 // CRYPT_E_MSG_ERROR when the message cannot be made; ERROR_MORE_DATA (size reported) for a short
 // output buffer. Each call makes a new message under a new key. A size query (no output buffer)
-// checks the arguments as the call with a buffer does but makes no message: it reports an upper
-// bound of the size (EnvelopedDataSizeBound), as Windows allows ("the actual size can be slightly
-// smaller"); the call with a buffer reports the exact size.
+// checks the arguments but makes no message: it reports an upper bound of the size under any
+// policy (EnvelopedDataSizeBound), as Windows allows ("the actual size can be slightly smaller");
+// the call with a buffer checks the recipients' keys against the policy and reports the exact
+// size. So a policy changed between the two calls never makes the message outgrow the bound.
 #include <cstring>
 
 #include "platform/posix/message/enveloped_data_encoding.h"
@@ -47,26 +48,32 @@ extern "C" BOOL CryptEncryptMessage(PCRYPT_ENCRYPT_MESSAGE_PARA encrypt_para,
   PLATFORM_ENSURE(
       algorithm.pszObjId != nullptr && std::strcmp(algorithm.pszObjId, szOID_RSA_RC4) == 0,
       CRYPT_E_UNKNOWN_ALGO);
-  const AlgorithmPolicy policy = CurrentPolicy();
-  const EVP_CIPHER* cipher = ossl::FetchedCipher(CipherName(policy.envelope_cipher));
-  PLATFORM_ENSURE(cipher != nullptr, CRYPT_E_UNKNOWN_ALGO);
-
   EnvelopedDataInput input;
-  input.cipher = cipher;
   bool key_agreement = false;
   for (DWORD index = 0; index < recipient_count; ++index) {
     X509* certificate = recipients[index] != nullptr ? CertificateX509(recipients[index]) : nullptr;
     PLATFORM_ENSURE(certificate != nullptr, E_INVALIDARG);
-    const EVP_PKEY& key = *X509_get0_pubkey(certificate);
-    PLATFORM_ENSURE_OK(CheckRecipientKey(key, policy));
-    key_agreement |= IsKeyAgreementKey(key);
+    // A public key OpenSSL cannot read (an algorithm it does not know) is no key to envelope for.
+    const EVP_PKEY* key = X509_get0_pubkey(certificate);
+    PLATFORM_ENSURE(key != nullptr, CRYPT_E_UNKNOWN_ALGO);
+    key_agreement |= IsKeyAgreementKey(*key);
     input.recipients.push_back(certificate);
   }
   input.content = to_be_encrypted;
   input.content_size = to_be_encrypted_size;
 
-  // The size query is answered with a bound, without making a key or encrypting.
+  // The size query is answered with a bound that holds for every cipher the policy can name,
+  // without reading the policy, making a key or encrypting. The call that makes the message reads
+  // the policy and checks the recipients' keys against it.
   const uint64_t bound = encrypted_blob == nullptr ? EnvelopedDataSizeBound(input) : 0;
+  if (encrypted_blob != nullptr) {
+    const AlgorithmPolicy policy = CurrentPolicy();
+    input.cipher = ossl::FetchedCipher(CipherName(policy.envelope_cipher));
+    PLATFORM_ENSURE(input.cipher != nullptr, CRYPT_E_UNKNOWN_ALGO);
+    for (X509* certificate : input.recipients) {
+      PLATFORM_ENSURE_OK(CheckRecipientKey(*X509_get0_pubkey(certificate), policy));
+    }
+  }
   if (key_agreement) {
     PLATFORM_ENSURE_OK(WriteMadeMessage(
         bound, input.content_size, [&] { return MakeKeyAgreementEnvelope(input); },

@@ -22,6 +22,10 @@ ossl::UniquePtr<PKCS7> MakeEnvelopedData(const EnvelopedDataInput& input) {
 
 namespace {
 
+// The largest block of the content ciphers a policy can name (AES's; RC4 has none): CBC padding
+// adds at most one block.
+constexpr uint64_t kLargestCipherBlock = 16;
+
 // An AES key wrap of the largest content key: 32 bytes and the 8 of the integrity check.
 constexpr uint64_t kWrappedKeyBound = 40;
 
@@ -55,12 +59,10 @@ uint64_t EnvelopedDataSizeBound(const EnvelopedDataInput& input) {
     if (info == 0) return 0;
     recipient_infos += info;
   }
-  const int block = EVP_CIPHER_get_block_size(input.cipher);
-  if (block <= 0) return 0;
   // EncryptedContentInfo { data, algorithm, [0] IMPLICIT encrypted content (padded to a block) }.
   const uint64_t content_info = kDerHeaderBound + kObjectIdentifierBound +
                                 kAlgorithmIdentifierBound + kDerHeaderBound + input.content_size +
-                                static_cast<uint64_t>(block);
+                                kLargestCipherBlock;
   const uint64_t enveloped_data = kDerHeaderBound + kVersionSize + recipient_infos + content_info;
   // ContentInfo { envelopedData, [0] EXPLICIT EnvelopedData }.
   return kDerHeaderBound + kObjectIdentifierBound + kDerHeaderBound + enveloped_data;

@@ -34,11 +34,12 @@ struct EnvelopedDataInput {
 // INT_MAX bytes).
 ossl::UniquePtr<PKCS7> MakeEnvelopedData(const EnvelopedDataInput& input);
 
-// At least the DER length of MakeEnvelopedData's or MakeKeyAgreementEnvelope's message, found
-// without making a key or encrypting: each wrapped key is at most its recipient's key size (an
-// AES key wrap for EC recipients, beside an ephemeral public key of the recipient's shape), the
-// encrypted content at most one block longer than the content. It exceeds the exact length by a few hundred bytes at most.
-// 0 when the input cannot be measured.
+// At least the DER length of MakeEnvelopedData's or MakeKeyAgreementEnvelope's message under any
+// of the content ciphers a policy can name (the input's cipher is not looked at), found without
+// making a key or encrypting: each wrapped key is at most its recipient's key size (an AES key
+// wrap for EC recipients, beside an ephemeral public key of the recipient's shape), the encrypted
+// content at most one AES block longer than the content. It exceeds the exact length by a few
+// hundred bytes at most. 0 when the input cannot be measured.
 uint64_t EnvelopedDataSizeBound(const EnvelopedDataInput& input);
 
 }  // namespace corvane::platform
