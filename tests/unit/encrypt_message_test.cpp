@@ -14,9 +14,21 @@ TEST(EncryptMessage, RefusesWhatItDoesNotMakeAndReportsItsSize) {
   ec.key.reset(EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256"));
   ec.certificate =
       testing::MakeCertificate({.subject = {{"CN", "EC"}}}, ec.key.get(), nullptr, ec.key.get());
-  testing::PersonalStore store({}, {&rsa, &ec});
+  // A certificate whose public key is of an algorithm OpenSSL does not know (rsaEncryption's
+  // object identifier changed in its last arc): it parses, but has no key to envelope for.
+  testing::Party unknown_key;
+  {
+    std::string der = testing::DerOf(rsa.certificate.get());
+    const std::string rsa_encryption("\x06\x09\x2A\x86\x48\x86\xF7\x0D\x01\x01\x01", 11);
+    der.replace(der.find(rsa_encryption) + 10, 1, "\x7F");
+    const auto* cursor = reinterpret_cast<const unsigned char*>(der.data());
+    unknown_key.certificate.reset(d2i_X509(nullptr, &cursor, static_cast<long>(der.size())));
+    ASSERT_NE(unknown_key.certificate, nullptr);
+  }
+  testing::PersonalStore store({}, {&rsa, &ec, &unknown_key});
   PCCERT_CONTEXT rsa_context = store.ContextOf(rsa.certificate.get());
   PCCERT_CONTEXT ec_context = store.ContextOf(ec.certificate.get());
+  PCCERT_CONTEXT unknown_key_context = store.ContextOf(unknown_key.certificate.get());
   CERT_CONTEXT made_elsewhere = *rsa_context;
   BYTE null_parameters[] = {0x05, 0x00};
   DWORD key_bits = 128;
@@ -35,6 +47,7 @@ TEST(EncryptMessage, RefusesWhatItDoesNotMakeAndReportsItsSize) {
       {[](Para& p, auto&) { p.cbSize = 16; }, E_INVALIDARG},
       {[&](Para& p, auto&) { p.ContentEncryptionAlgorithm.pszObjId = des3; }, CRYPT_E_UNKNOWN_ALGO},
       {[&](Para&, auto& recipient) { recipient = ec_context; }, CRYPT_E_UNKNOWN_ALGO},
+      {[&](Para&, auto& recipient) { recipient = unknown_key_context; }, CRYPT_E_UNKNOWN_ALGO},
       {[&](Para&, auto& recipient) { recipient = &made_elsewhere; }, E_INVALIDARG},
   };
   for (const auto& row : rows) {
@@ -59,8 +72,9 @@ TEST(EncryptMessage, RefusesWhatItDoesNotMakeAndReportsItsSize) {
     EXPECT_EQ(GetLastError(), ERROR_MORE_DATA);
     EXPECT_EQ(capacity, made);
   }
-  CertFreeCertificateContext(rsa_context);
-  CertFreeCertificateContext(ec_context);
+  for (PCCERT_CONTEXT context : {rsa_context, ec_context, unknown_key_context}) {
+    CertFreeCertificateContext(context);
+  }
 }
 
 // The size query answers without making a key or encrypting: a bound that every message it
