@@ -24,22 +24,21 @@ std::string InFolder(std::string folder, const char* relative) {
   return folder + relative;
 }
 
-// The variables the root is made from, as they stand; the password database's home folder is
-// asked for (by the user's id) only when HOME is unset or empty.
+// The variables the root is made from, as they stand, each read only when the ones before it
+// leave the root open; the password database's home folder is asked for (by the user's id) only
+// when HOME is unset or empty.
 struct RootVariables {
   std::string_view corvane_home = EnvironmentValue("CORVANE_HOME");
-  std::string_view data_home = EnvironmentValue("XDG_DATA_HOME");
-  std::string_view home = EnvironmentValue("HOME");
-  uid_t user = home.empty() ? getuid() : 0;
+  std::string_view data_home = corvane_home.empty() ? EnvironmentValue("XDG_DATA_HOME") : std::string_view();
+  bool data_home_names_root = !data_home.empty() && data_home.front() == '/';  // XDG ignores a relative one
+  std::string_view home = corvane_home.empty() && !data_home_names_root ? EnvironmentValue("HOME") : std::string_view();
+  uid_t user = corvane_home.empty() && !data_home_names_root && home.empty() ? getuid() : 0;
 };
 
 // The root as the variables name it, as text.
 std::string StoreRootText(const RootVariables& variables) {
   if (!variables.corvane_home.empty()) return std::string(variables.corvane_home);
-  // The XDG rules ignore a relative XDG_DATA_HOME.
-  if (!variables.data_home.empty() && variables.data_home.front() == '/') {
-    return InFolder(std::string(variables.data_home), "corvane");
-  }
+  if (variables.data_home_names_root) return InFolder(std::string(variables.data_home), "corvane");
   std::string home(variables.home);
   if (home.empty()) home = CurrentUserAccount().home_folder;
   return InFolder(home.empty() ? std::string("/") : home, ".local/share/corvane");
