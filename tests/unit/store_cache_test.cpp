@@ -270,6 +270,9 @@ TEST_F(StoreCacheTest, IndexCountsOnlyWhereTheFolderBearsItOut) {
   bool through_index = false;
   EXPECT_EQ(testing::SerialSearchThumbprints("MY", kSerial, &through_index), std::vector<std::string>{ThumbprintOf(0)});
   EXPECT_TRUE(through_index);
+  // Nor does the kept reading's index name the lists once one was added by hand.
+  testing::WriteFile(MyFolder() / "issuer.crl", testing::RevocationListDer(certificates_[0].get(), keys_[0].get()));
+  EXPECT_EQ(platform::CachedRevocationLists(MyFolder()).size(), 1u);
   fs::rename(testing::InstallCertificate(home_.root(), "ROOT", certificates_[1].get()), target);
   EXPECT_EQ(testing::SerialSearchThumbprints("MY", kSerial), both);
 }
