@@ -2,8 +2,9 @@
 // keeps between calls while the two stores are unchanged: what changes in them is seen by the
 // next chain, and an issuer is found by its name as OpenSSL compares names (in canonical form),
 // not only by the exact bytes of its encoding. Behind the stores' indexes, chains come out the
-// same: an issuer is found through its folder's index by the canonical name, a stale index or one
-// a file does not bear out counts for nothing, and no file a chain does not need is read.
+// same: an issuer is found through its folder's index by the canonical name, a revocation list
+// by the name the index gives it, a stale index or one a file does not bear out counts for
+// nothing, and no file a chain does not need is read.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -130,6 +131,9 @@ TEST(ChainMaterial, StoresChangedBetweenChainsAndNamesInOtherEncodings) {
        CERT_CHAIN_REVOCATION_CHECK_END_CERT, 3, 0, false, 2},
       {"the list removed", [&] { fs::remove(crl_file); }, CERT_CHAIN_REVOCATION_CHECK_END_CERT, 3,
        CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION, true, 2},
+      {"a list that lists the end added by hand behind CA's index, which it leaves stale",
+       [&] { testing::WriteFile(crl_file, listing); }, CERT_CHAIN_REVOCATION_CHECK_END_CERT, 3,
+       CERT_TRUST_IS_REVOKED, false, 1},
   };
   // Behind the indexes, without the cache: each chain reads the stores as a fresh process does.
   for (const bool indexed : {true, false}) {

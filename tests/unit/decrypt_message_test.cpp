@@ -2,7 +2,12 @@
 // layouts, and the failure values callers map to their result codes.
 #include <gtest/gtest.h>
 
+#include "platform/posix/admin/store_index_update.h"
+#include "platform/posix/files/store_layout.h"
 #include "platform/posix/message/enveloped_data.h"
+#include "platform/posix/store/certificate_context.h"
+#include "platform/posix/store/thumbprint.h"
+#include "support/test_home.h"
 #include "support/engine_fixtures.h"
 #include "support/test_pki.h"
 
@@ -166,7 +171,8 @@ TEST_F(DecryptMessageTest, FailuresReportTheirCause) {
 }
 
 // A recipient named by key identifier matches a certificate without the extension through the
-// SHA-1 of its public key, as on Windows.
+// SHA-1 of its public key, as on Windows. Behind the store's index it is looked up by that
+// identifier: only its own file is read.
 TEST_F(DecryptMessageTest, KeyIdentifierMatchesACertificateWithoutTheExtension) {
   const std::string key = RandomBytes(16, 12);
   const std::string message = BuildEnvelope(
@@ -174,9 +180,26 @@ TEST_F(DecryptMessageTest, KeyIdentifierMatchesACertificateWithoutTheExtension) 
        .content_algorithm = szOID_RSA_RC4, .parameters = std::nullopt,
        .ciphertext = testing::EncryptWithCipher("RC4", key, "", "by key identifier"),
        .piece_size = 0, .indefinite = false, .by_key_identifier = true});
-  const testing::MessageCallResult opened = testing::DecryptWithStore(store_.handle(), message);
-  ASSERT_TRUE(opened.ok) << std::hex << opened.error;
-  EXPECT_EQ(opened.output, "by key identifier");
+  testing::TestHome indexed_home;
+  for (const testing::Party* party : {&mine_, &bare_, &stranger_}) {
+    testing::InstallCertificate(indexed_home.root(), "MY", party->certificate.get(), party->key.get());
+  }
+  ASSERT_TRUE(platform::UpdateStoreIndex(platform::StoreFolder("MY")).ok());
+  indexed_home.SetEnv("CORVANE_CACHE", "off");  // a first reading, as of a fresh process
+  HCERTSTORE indexed = CertOpenSystemStoreA(0, "MY");
+  for (HCERTSTORE store : {store_.handle(), indexed}) {
+    SCOPED_TRACE(store == indexed ? "behind the store's index" : "without an index");
+    const testing::MessageCallResult opened = testing::DecryptWithStore(store, message);
+    ASSERT_TRUE(opened.ok) << std::hex << opened.error;
+    EXPECT_EQ(opened.output, "by key identifier");
+  }
+  platform::StoreObject* object = platform::AcquireOpenStore(indexed);
+  const std::shared_ptr<const platform::StoreContents> read = object->Contents();
+  platform::ReleaseStore(object);
+  EXPECT_NE(read->indexed, nullptr);
+  ASSERT_EQ(read->certificates.size(), 1u);
+  EXPECT_EQ(read->certificates[0]->thumbprint, platform::Thumbprint(bare_.certificate.get()));
+  CertCloseStore(indexed, 0);
 }
 
 // Whatever the buffer's capacity: the content when it fits (the cipher writing straight into the

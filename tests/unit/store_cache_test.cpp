@@ -202,22 +202,33 @@ TEST_F(StoreCacheTest, CertificateChangesBetweenTwoOpensAreSeen) {
 
 // An index counts only as far as the folder bears it out: a search gives what it gives with no
 // index, through the index only while the index describes the folder and every file read
-// through it holds what it says.
+// through it holds what it says. The folder's revocation lists are read by the names the index
+// gives while the folder shows the identity it records (an index that names none reads none, as
+// if the file were removed), and found by listing the folder otherwise.
 TEST_F(StoreCacheTest, IndexCountsOnlyWhereTheFolderBearsItOut) {
   for (int index = 0; index < 2; ++index) testing::InstallCertificate(home_.root(), "MY", certificates_[index].get());
   ASSERT_TRUE(platform::UpdateStoreIndex(MyFolder()).ok());
   const fs::path index_file = platform::StoreIndexFile(MyFolder());
+  const std::string written_before_list = testing::ReadFile(index_file);
+  testing::WriteFile(MyFolder() / "issuer.crl", testing::RevocationListDer(certificates_[0].get(), keys_[0].get()));
+  ASSERT_TRUE(platform::UpdateStoreIndex(MyFolder()).ok());
   const std::string written = testing::ReadFile(index_file);
   const std::string names[2] = {ThumbprintOf(0) + ".cer", ThumbprintOf(1) + ".cer"};
   const struct {
     const char* name;
     std::function<void(std::string& bytes)> change;  // null: no index at all
     bool through_index;
+    size_t lists = 1;  // the revocation lists the folder's first reading finds
   } rows[] = {
       {"as the tool wrote it", [](std::string&) {}, true},
       {"missing", nullptr, false},
       {"truncated", [](std::string& bytes) { bytes.pop_back(); }, false},
       {"of another folder", Reencoded([](platform::StoreIndex& index) { index.folder.inode ^= 1; }), false},
+      {"written before a list was added by hand", [&](std::string& bytes) { bytes = written_before_list; }, false},
+      {"naming no revocation list", Reencoded([](platform::StoreIndex& index) { index.revocation_lists.clear(); }),
+       true, 0},
+      {"naming a revocation list outside the folder",
+       Reencoded([](platform::StoreIndex& index) { index.revocation_lists.push_back("../CA/issuer.crl"); }), false},
       {"giving a linked entry a file it no longer leads to",
        Reencoded([](platform::StoreIndex& index) { index.files[0].identity = {platform::FileIdentity{}, true}; }),
        false},
@@ -243,6 +254,7 @@ TEST_F(StoreCacheTest, IndexCountsOnlyWhereTheFolderBearsItOut) {
     bool through_index = !row.through_index;
     EXPECT_EQ(testing::SerialSearchThumbprints("MY", kSerial, &through_index), both);
     EXPECT_EQ(through_index, row.through_index);
+    EXPECT_EQ(platform::CachedRevocationLists(MyFolder()).size(), row.lists);
   }
 
   // A process keeps its reading through the index, with no watch on the folder, only while the
@@ -258,6 +270,9 @@ TEST_F(StoreCacheTest, IndexCountsOnlyWhereTheFolderBearsItOut) {
   bool through_index = false;
   EXPECT_EQ(testing::SerialSearchThumbprints("MY", kSerial, &through_index), std::vector<std::string>{ThumbprintOf(0)});
   EXPECT_TRUE(through_index);
+  // Nor does the kept reading's index name the lists once one was added by hand.
+  testing::WriteFile(MyFolder() / "issuer.crl", testing::RevocationListDer(certificates_[0].get(), keys_[0].get()));
+  EXPECT_EQ(platform::CachedRevocationLists(MyFolder()).size(), 1u);
   fs::rename(testing::InstallCertificate(home_.root(), "ROOT", certificates_[1].get()), target);
   EXPECT_EQ(testing::SerialSearchThumbprints("MY", kSerial), both);
 }

@@ -119,6 +119,9 @@ typedef const wchar_t* LPCWSTR;
 
 #define CERT_FIND_ANY 0UL
 #define CERT_FIND_SUBJECT_NAME 0x00020007UL  // CERT_COMPARE_NAME << 16 | CERT_INFO_SUBJECT_FLAG
+// The certificates whose key identifier (the subject key identifier extension, else the SHA-1 of
+// the public key) equals the CRYPT_HASH_BLOB find_para points at.
+#define CERT_FIND_KEY_IDENTIFIER 0x000F0000UL  // CERT_COMPARE_KEY_IDENTIFIER << CERT_COMPARE_SHIFT
 // Not in Windows, which has no search by serial number alone: the certificates whose serial
 // number equals the CRYPT_INTEGER_BLOB find_para points at (as CertCompareIntegerBlob compares).
 #define CORVANE_CERT_FIND_SERIAL_NUMBER 0x7FFF0000UL

@@ -4,9 +4,12 @@
 
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/posix/files/atomic_file.h"
 #include "platform/posix/files/shared_file_system.h"
+#include "platform/posix/store/revocation_list_files.h"
 #include "platform/posix/store/store_cache.h"
 #include "platform/posix/store/store_index.h"
 
@@ -34,9 +37,11 @@ Status UpdateStoreIndex(const std::filesystem::path& folder) {
   const std::optional<FileIdentity> identity =
       IsOnSharedFileSystem(folder) ? std::nullopt : SettledIdentity(folder);
   std::shared_ptr<const StoreContents> contents;
+  std::vector<std::string> revocation_lists;
   Status status = identity ? CachedStoreContents(folder, contents) : Status();
+  if (status.ok() && identity) status = ListRevocationListFiles(folder, revocation_lists);
   if (status.ok() && identity) {
-    status = WriteFileAtomically(index_file, EncodeStoreIndex(IndexOf(*contents, *identity)), 0644);
+    status = WriteFileAtomically(index_file, EncodeStoreIndex(IndexOf(*contents, revocation_lists, *identity)), 0644);
   } else if (status.ok()) {
     std::error_code error;
     std::filesystem::remove(index_file, error);

@@ -1,6 +1,7 @@
 // Keeping a store folder's index (store_index.h) up to date: every write of the tool to a store
 // folder (a file written or removed) ends by writing the folder's index anew, from a whole reading of
-// the folder (the store cache's: after the first, only the files that changed are read again).
+// the folder (the store cache's: after the first, only the files that changed are read again) and
+// a listing of its *.crl files.
 #pragma once
 
 #include <filesystem>

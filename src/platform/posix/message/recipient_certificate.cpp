@@ -68,9 +68,9 @@ void AddMatches(HCERTSTORE store, DWORD search, const void* key, const EnvelopeR
 }
 
 // The certificates of `store` that match any of the recipients, each once, in the store's
-// enumeration order (ascending thumbprint). A recipient named by issuer and serial number is
-// looked up in the store's index of serial numbers; one named by key identifier is compared with
-// every certificate.
+// enumeration order (ascending thumbprint). A recipient is looked up in the store's index of
+// serial numbers or of key identifiers, as it is named, and each certificate found is then
+// compared in full.
 std::vector<CertificateReference> MatchingCertificates(HCERTSTORE store,
                                                        const std::vector<EnvelopeRecipient>& recipients) {
   std::vector<CertificateReference> found;
@@ -80,7 +80,9 @@ std::vector<CertificateReference> MatchingCertificates(HCERTSTORE store,
       const CRYPT_INTEGER_BLOB key{static_cast<DWORD>(serial.size()), serial.data()};
       AddMatches(store, CORVANE_CERT_FIND_SERIAL_NUMBER, &key, recipient, found);
     } else {
-      AddMatches(store, CERT_FIND_ANY, nullptr, recipient, found);
+      std::vector<BYTE> identifier(recipient.key_identifier.begin(), recipient.key_identifier.end());
+      const CRYPT_HASH_BLOB key{static_cast<DWORD>(identifier.size()), identifier.data()};
+      AddMatches(store, CERT_FIND_KEY_IDENTIFIER, &key, recipient, found);
     }
   }
   const auto thumbprint = [](const CertificateReference& c) -> const std::string& {

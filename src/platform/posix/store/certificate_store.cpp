@@ -47,7 +47,7 @@ size_t PositionAfter(const StoreContents& contents, const std::string& thumbprin
       certificates.begin());
 }
 
-// A name or integer blob a search was given: present, and with bytes when it is not empty.
+// A name, integer or hash blob a search was given: present, and with bytes when it is not empty.
 bool IsBlob(const void* find_para) {
   const auto* blob = static_cast<const CRYPT_INTEGER_BLOB*>(find_para);
   return blob != nullptr && (blob->cbData == 0 || blob->pbData != nullptr);
@@ -161,6 +161,9 @@ Status CoverSearch(HCERTSTORE handle, PCCERT_CONTEXT previous, DWORD find_type, 
     covering = current->indexed->Covering(
         platform::IndexedFolder::Key::kSerial,
         platform::IndexKey(platform::SignificantIntegerBytes(*static_cast<const CRYPT_INTEGER_BLOB*>(find_para))));
+  } else if (find_type == CERT_FIND_KEY_IDENTIFIER) {
+    covering = current->indexed->Covering(platform::IndexedFolder::Key::kKeyIdentifier,
+                                          platform::IndexKey(BlobBytes(find_para)));
   }
   if (covering == nullptr) return held.get()->WholeContents(covering);
   if (covering != current) held.get()->ReplaceContents(std::move(covering));
@@ -240,7 +243,8 @@ extern "C" PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE store, DWORD enc
   PLATFORM_ENTRY_RELEASING("CertFindCertificateInStore", ReleasePrevious(previous));
   (void)encoding;
   (void)find_flags;
-  const bool keyed = find_type == CERT_FIND_SUBJECT_NAME || find_type == CORVANE_CERT_FIND_SERIAL_NUMBER;
+  const bool keyed = find_type == CERT_FIND_SUBJECT_NAME || find_type == CORVANE_CERT_FIND_SERIAL_NUMBER ||
+                     find_type == CERT_FIND_KEY_IDENTIFIER;
   const Status covered = find_type == CERT_FIND_ANY || (keyed && IsBlob(find_para))
                              ? CoverSearch(store, previous, find_type, find_para)
                              : Status(E_INVALIDARG);
@@ -255,6 +259,8 @@ extern "C" PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE store, DWORD enc
   } else if (find_type == CORVANE_CERT_FIND_SERIAL_NUMBER) {
     index = contents.FirstWithSerial(
         corvane::platform::SignificantIntegerBytes(*static_cast<const CRYPT_INTEGER_BLOB*>(find_para)), index);
+  } else if (find_type == CERT_FIND_KEY_IDENTIFIER) {
+    index = contents.FirstWithKeyIdentifier(BlobBytes(find_para), index);
   }
   PLATFORM_ENSURE(index < contents.certificates.size(), CRYPT_E_NOT_FOUND);
   return step.ContextAt(index);

@@ -52,6 +52,8 @@ uint64_t KeyOf(const IndexedCertificate& certificate, IndexedFolder::Key kind) {
       return certificate.subject_key;
     case IndexedFolder::Key::kName:
       return certificate.name_key;
+    case IndexedFolder::Key::kKeyIdentifier:
+      return certificate.key_identifier_key;
   }
   return 0;
 }
@@ -87,6 +89,10 @@ bool IndexedFolder::StillHolds() {
   if (IdentityOfFolder(folder_) != index_->folder) return false;
   const std::lock_guard guard(lock_);
   return files_read_.StillShown(folder_);
+}
+
+const std::vector<std::string_view>* IndexedFolder::RevocationListNames() const {
+  return IdentityOfFolder(folder_) == index_->folder ? &index_->revocation_lists : nullptr;
 }
 
 std::shared_ptr<StoreContents> IndexedFolder::ContentsOfFilesRead(FolderEntries entries) {

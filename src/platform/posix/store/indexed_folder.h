@@ -1,7 +1,7 @@
 // A store folder read through its index (store_index.h): a process that only searches the store
-// by serial number or subject, or builds chains whose issuers it looks up by name, reads the
-// index and the few files that can hold what it looks for, and neither lists the folder nor
-// reads its other files.
+// by serial number, subject or key identifier, or builds chains whose issuers it looks up by
+// name, reads the index and the few files that can hold what it looks for, and neither lists the
+// folder nor reads its other files. Its revocation lists are read by the names the index gives.
 //
 // The index counts only after a check: the folder itself must show the identity the index gives
 // (so no entry was added, removed or renamed in it since the tool wrote the index), and each
@@ -9,9 +9,18 @@
 // change to the folder) the identity the index gives it. A missing, unreadable, malformed or stale
 // index does not count, and the folder is read whole as without one; so does any index of a folder
 // on a network or FUSE file system (shared_file_system.h). A file read through the index must
-// hold exactly the certificates the index gives it (thumbprints and the three keys);
+// hold exactly the certificates the index gives it (thumbprints and the four keys);
 // otherwise the search gives up on the index and the store is read whole. So an index can make a
 // search read less, never find a certificate the folder does not hold.
+//
+// The revocation list names count on the same check of the folder's identity: POSIX moves a
+// folder's modification and change times with every entry linked, unlinked or renamed in it, no
+// process without privilege can set a change time back, and the tool records only a settled
+// identity (file_identity.h), so a change even within the same timestamp tick gives the folder
+// another identity. A *.crl file added or removed since the index was written therefore leaves the
+// index stale, and the folder is listed for its lists. Each list is still read from its file, so
+// a list written in place is seen; a forged index can leave out a list only where its writer could
+// have removed the list's file.
 //
 // What the check cannot see: a plain file written in place (same inode, as `cp` over an existing
 // file does) by a process other than the tool, which leaves the folder as it was. A search reads
@@ -43,24 +52,31 @@ namespace corvane::platform {
 
 class IndexedFolder : public std::enable_shared_from_this<IndexedFolder> {
  public:
-  // What a search looks for: a serial number, a subject Name's encoding, or a subject name by
-  // the hash of its canonical form (name_hash.h), as chains look up issuers.
-  enum class Key { kSerial, kSubject, kName };
+  // What a search looks for: a serial number, a subject Name's encoding, a subject name by the
+  // hash of its canonical form (name_hash.h), as chains look up issuers, or a key identifier, as
+  // messages name recipients.
+  enum class Key { kSerial, kSubject, kName, kKeyIdentifier };
 
   // The folder's contents through its index (nothing read yet), when the index passes the check;
   // null otherwise. Their entries are the linked ones, which the store cache checks on each call.
   static std::shared_ptr<StoreContents> Check(const std::filesystem::path& folder);
 
   // Contents holding, besides what was read before, every certificate of the folder whose key
-  // of this kind is `key`: IndexKey of the serial number's significant bytes (kSerial) or of the
-  // subject Name's encoding (kSubject), or the subject name's hash (kName). Null when a file read
-  // does not hold what the index says.
+  // of this kind is `key`: IndexKey of the serial number's significant bytes (kSerial), of the
+  // subject Name's encoding (kSubject) or of the key identifier (kKeyIdentifier), or the subject
+  // name's hash (kName). Null when a file read does not hold what the index says.
   std::shared_ptr<const StoreContents> Covering(Key kind, uint64_t key);
 
   // True while the folder shows the identity the index gives it and each file read so far the
   // identity it showed when read: a stat of each, no listing and no watch. The linked entries
   // are the contents' to check.
   bool StillHolds();
+
+  // The names of the folder's *.crl files, when the folder shows the identity the index gives it
+  // (it then holds no other); null otherwise. They view the index, which lives as long as this.
+  const std::vector<std::string_view>* RevocationListNames() const;
+  // The folder's identity the index gives.
+  const FileIdentity& folder_identity() const { return index_->folder; }
 
  private:
   IndexedFolder(std::filesystem::path folder, std::string encoding);
@@ -73,7 +89,7 @@ class IndexedFolder : public std::enable_shared_from_this<IndexedFolder> {
   const std::optional<StoreIndex> index_;  // nothing when the encoding is malformed
 
   std::mutex lock_;
-  std::unordered_set<uint64_t> covered_[3];  // the keys searched for, by Key
+  std::unordered_set<uint64_t> covered_[4];  // the keys searched for, by Key
   std::unordered_map<std::string, std::vector<std::shared_ptr<const StoredCertificate>>> read_;  // by file
   FolderEntries files_read_;  // each with the identity it showed before it was read
   std::weak_ptr<const StoreContents> latest_;  // the contents of read_, while a holder keeps them

@@ -20,37 +20,59 @@ RevocationLists RevocationListFiles::AllLists() const {
   return all;
 }
 
+namespace {
+
+// Reads the list file `name` of the folder into `reading`, or takes over what `earlier` read of
+// it while it holds the file as unchanged.
+void AddListFile(const std::filesystem::path& folder, const std::string& name, RevocationListFiles& reading,
+                 const EarlierReading<RevocationListFiles>* earlier) {
+  const std::filesystem::path path = folder / name;
+  // Taken before the file is read: a change after it shows in a later identity.
+  const EntryIdentity identity = IdentityOfEntry(path);
+  std::shared_ptr<const RevocationLists> lists;
+  if (earlier != nullptr && earlier->Unchanged(name, identity)) {
+    const auto kept = earlier->reading.lists_of_file.find(name);
+    if (kept != earlier->reading.lists_of_file.end()) lists = kept->second;
+  }
+  if (lists == nullptr) lists = std::make_shared<const RevocationLists>(RevocationListsOfFile(path));
+  reading.entries.Add(name, identity);
+  reading.lists_of_file.emplace(name, std::move(lists));
+}
+
+}  // namespace
+
+Status ListRevocationListFiles(const std::filesystem::path& folder, std::vector<std::string>& names) {
+  names.clear();
+  // Listed by name, with no path made for the folder's other entries (a store folder holds
+  // thousands of certificate files for a few lists).
+  const std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(folder.c_str()), closedir);
+  if (listing == nullptr) return errno == ENOENT ? Status() : Status::FromSystemError(errno);
+  for (errno = 0; const dirent* entry = readdir(listing.get()); errno = 0) {
+    if (IsRevocationListFileName(entry->d_name)) names.emplace_back(entry->d_name);
+  }
+  return errno == 0 ? Status() : Status::FromSystemError(errno);
+}
+
 Status LoadRevocationListFiles(const std::filesystem::path& folder, std::shared_ptr<RevocationListFiles>& reading,
                                const EarlierReading<RevocationListFiles>* earlier) {
   auto loaded = std::make_shared<RevocationListFiles>();
   // A client of a network file system may answer a stat from attributes it cached.
   if (!IsOnSharedFileSystem(folder)) loaded->settled_folder = SettledIdentityOfFolder(folder);
-  // Listed by name, with no path made for the folder's other entries (a store folder holds
-  // thousands of certificate files for a few lists).
-  const std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(folder.c_str()), closedir);
-  if (listing == nullptr) {
-    if (errno != ENOENT) return Status::FromSystemError(errno);
-    reading = std::move(loaded);
-    return Status();
-  }
-  for (errno = 0; const dirent* entry = readdir(listing.get()); errno = 0) {
-    if (!IsRevocationListFileName(entry->d_name)) continue;
-    const std::string name = entry->d_name;
-    const std::filesystem::path path = folder / name;
-    // Taken before the file is read: a change after it shows in a later identity.
-    const EntryIdentity identity = IdentityOfEntry(path);
-    std::shared_ptr<const RevocationLists> lists;
-    if (earlier != nullptr && earlier->Unchanged(name, identity)) {
-      const auto kept = earlier->reading.lists_of_file.find(name);
-      if (kept != earlier->reading.lists_of_file.end()) lists = kept->second;
-    }
-    if (lists == nullptr) lists = std::make_shared<const RevocationLists>(RevocationListsOfFile(path));
-    loaded->entries.Add(name, identity);
-    loaded->lists_of_file.emplace(name, std::move(lists));
-  }
-  if (errno != 0) return Status::FromSystemError(errno);
+  std::vector<std::string> names;
+  const Status listed = ListRevocationListFiles(folder, names);
+  if (!listed.ok()) return listed;
+  for (const std::string& name : names) AddListFile(folder, name, *loaded, earlier);
   reading = std::move(loaded);
   return Status();
+}
+
+std::shared_ptr<RevocationListFiles> LoadNamedRevocationListFiles(const std::filesystem::path& folder,
+                                                                  const FileIdentity& shown,
+                                                                  const std::vector<std::string_view>& names) {
+  auto loaded = std::make_shared<RevocationListFiles>();
+  loaded->settled_folder = shown;
+  for (const std::string_view name : names) AddListFile(folder, std::string(name), *loaded, nullptr);
+  return loaded;
 }
 
 }  // namespace corvane::platform

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "platform/posix/files/store_layout.h"
+#include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/store/integer_blob.h"
 
 namespace corvane::platform {
@@ -32,6 +33,16 @@ void StoredCertificate::KeepOpenSslCertificate(X509* parsed) const {
   std::call_once(parse_once_, [this, parsed] {
     if (X509_up_ref(parsed) == 1) x509_.reset(parsed);
   });
+}
+
+std::string_view StoredCertificate::KeyIdentifier() const {
+  std::call_once(key_identifier_once_, [this] {
+    if (X509* x509 = OpenSslCertificate()) {
+      const std::vector<uint8_t> identifier = KeyIdentifierOf(x509);
+      key_identifier_.assign(identifier.begin(), identifier.end());
+    }
+  });
+  return key_identifier_;
 }
 
 size_t StoreContents::PositionsByKey::First(const StoreContents& contents, KeyOf key_of, std::string_view key,
@@ -65,6 +76,11 @@ size_t StoreContents::FirstWithSerial(std::string_view serial, size_t from) cons
         return SignificantIntegerBytes(certificate.tbs->info()->SerialNumber);
       },
       serial, from);
+}
+
+size_t StoreContents::FirstWithKeyIdentifier(std::string_view key_identifier, size_t from) const {
+  return by_key_identifier_.First(
+      *this, [](const StoredCertificate& certificate) { return certificate.KeyIdentifier(); }, key_identifier, from);
 }
 
 void SortByThumbprint(std::vector<std::shared_ptr<const StoredCertificate>>& certificates) {

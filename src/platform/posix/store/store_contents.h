@@ -35,10 +35,15 @@ struct StoredCertificate {
   // Takes a reference to `parsed`, a certificate OpenSSL already read from this DER elsewhere, as
   // the OpenSSL form, unless one was made before.
   void KeepOpenSslCertificate(X509* parsed) const;
+  // The key identifier messages name the certificate by (KeyIdentifierOf, certificate_x509.h),
+  // made once; empty when it has none.
+  std::string_view KeyIdentifier() const;
 
  private:
   mutable std::once_flag parse_once_;
   mutable ossl::UniquePtr<X509> x509_;
+  mutable std::once_flag key_identifier_once_;
+  mutable std::string key_identifier_;
 };
 
 class IndexedFolder;
@@ -60,6 +65,8 @@ struct StoreContents {
   // The same for the certificate whose serial number has these significant bytes
   // (integer_blob.h), least significant first.
   size_t FirstWithSerial(std::string_view serial, size_t from) const;
+  // The same for the certificate with this key identifier.
+  size_t FirstWithKeyIdentifier(std::string_view key_identifier, size_t from) const;
 
  private:
   // The positions of the certificates by one key of theirs (a view into the certificate's own
@@ -76,6 +83,7 @@ struct StoreContents {
   };
   PositionsByKey by_subject_;
   PositionsByKey by_serial_;
+  PositionsByKey by_key_identifier_;
 };
 
 // Orders certificates by ascending thumbprint and keeps one of each.

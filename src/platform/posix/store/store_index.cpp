@@ -5,20 +5,21 @@
 
 #include "platform/posix/store/integer_blob.h"
 #include "platform/posix/store/name_hash.h"
+#include "platform/posix/store/revocation_lists.h"
 #include "platform/posix/store/store_contents.h"
 #include "platform/posix/files/store_layout.h"
 
 namespace corvane::platform {
 namespace {
 
-constexpr std::string_view kMagic = "CORVANE STORE INDEX 3\n";
+constexpr std::string_view kMagic = "CORVANE STORE INDEX 4\n";
 constexpr size_t kThumbprintLength = 40;
 constexpr uint8_t kPlain = 0;
 constexpr uint8_t kLeadsToFile = 1;
 constexpr uint8_t kLinked = 2;
 // The encoded sizes of a file without a name, identity or certificates, and of a certificate.
 constexpr size_t kLeastFileSize = 1 + 1 + 2;
-constexpr size_t kCertificateSize = kThumbprintLength + 8 + 8 + 8;
+constexpr size_t kCertificateSize = kThumbprintLength + 8 + 8 + 8 + 8;
 
 class Writer {
  public:
@@ -95,16 +96,18 @@ void PutEntryIdentity(Writer& writer, const EntryIdentity& identity) {
   if (identity.file) PutIdentity(writer, *identity.file);
 }
 
+// A name of an entry of the folder, of the kind `wanted` takes.
+bool GetName(Reader& reader, bool (*wanted)(std::string_view name), std::string_view& name) {
+  uint8_t length = 0;
+  return reader.Get(length) && reader.Get(length, name) && name.find('/') == std::string_view::npos &&
+         name.find('\0') == std::string_view::npos && wanted(name);
+}
+
 bool GetFile(Reader& reader, StoreIndex& index) {
   IndexedFile& file = index.files.emplace_back();
-  uint8_t name_length = 0;
   uint16_t count = 0;
-  if (!reader.Get(name_length) || !reader.Get(name_length, file.name) || !GetEntryIdentity(reader, file.identity) ||
+  if (!GetName(reader, IsCertificateFileName, file.name) || !GetEntryIdentity(reader, file.identity) ||
       !reader.Get(count)) {
-    return false;
-  }
-  if (file.name.find('/') != std::string_view::npos || file.name.find('\0') != std::string_view::npos ||
-      !IsCertificateFileName(file.name)) {
     return false;
   }
   file.first = static_cast<uint32_t>(index.certificates.size());
@@ -112,7 +115,8 @@ bool GetFile(Reader& reader, StoreIndex& index) {
   for (uint16_t i = 0; i < count; ++i) {
     IndexedCertificate& certificate = index.certificates.emplace_back();
     if (!reader.Get(kThumbprintLength, certificate.thumbprint) || !reader.Get(certificate.serial_key) ||
-        !reader.Get(certificate.subject_key) || !reader.Get(certificate.name_key)) {
+        !reader.Get(certificate.subject_key) || !reader.Get(certificate.name_key) ||
+        !reader.Get(certificate.key_identifier_key)) {
       return false;
     }
   }
@@ -134,15 +138,16 @@ IndexedCertificate IndexEntryOf(const StoredCertificate& certificate) {
   const CERT_INFO& info = *certificate.tbs->info();
   return {certificate.thumbprint, IndexKey(SignificantIntegerBytes(info.SerialNumber)),
           IndexKey({reinterpret_cast<const char*>(info.Subject.pbData), info.Subject.cbData}),
-          SubjectNameHash(certificate).value_or(kNoNameKey)};
+          SubjectNameHash(certificate).value_or(kNoNameKey), IndexKey(certificate.KeyIdentifier())};
 }
 
 std::filesystem::path StoreIndexFile(const std::filesystem::path& folder) {
   return folder.parent_path() / (folder.filename().string() + ".index");
 }
 
-StoreIndex IndexOf(const StoreContents& contents, const FileIdentity& folder) {
-  StoreIndex index{folder, {}, {}};
+StoreIndex IndexOf(const StoreContents& contents, const std::vector<std::string>& revocation_lists,
+                   const FileIdentity& folder) {
+  StoreIndex index{folder, {}, {}, {revocation_lists.begin(), revocation_lists.end()}};
   for (const auto& [name, identity] : contents.entries.identities()) {
     IndexedFile& file = index.files.emplace_back(IndexedFile{name, identity, static_cast<uint32_t>(index.certificates.size()), 0});
     const auto found = contents.certificates_of_file.find(name);
@@ -171,7 +176,13 @@ std::string EncodeStoreIndex(const StoreIndex& index) {
       writer.Put(certificate.serial_key);
       writer.Put(certificate.subject_key);
       writer.Put(certificate.name_key);
+      writer.Put(certificate.key_identifier_key);
     }
+  }
+  writer.Put(static_cast<uint32_t>(index.revocation_lists.size()));
+  for (const std::string_view name : index.revocation_lists) {
+    writer.Put(static_cast<uint8_t>(name.size()));
+    writer.Put(name);
   }
   return writer.Take();
 }
@@ -187,6 +198,11 @@ std::optional<StoreIndex> ParseStoreIndex(std::string_view bytes) {
   index.certificates.reserve(std::min<size_t>(count, reader.left() / kCertificateSize));
   for (uint32_t i = 0; i < count; ++i) {
     if (!GetFile(reader, index)) return std::nullopt;
+  }
+  if (!reader.Get(count)) return std::nullopt;
+  index.revocation_lists.reserve(std::min<size_t>(count, reader.left()));
+  for (uint32_t i = 0; i < count; ++i) {
+    if (!GetName(reader, IsRevocationListFileName, index.revocation_lists.emplace_back())) return std::nullopt;
   }
   if (!reader.AtEnd()) return std::nullopt;
   return index;

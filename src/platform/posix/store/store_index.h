@@ -1,24 +1,28 @@
 // The index file of a store folder, stores/<NAME>.index beside the folder: what each certificate
-// file of the folder held when the `corvane` tool last wrote the store, so that a process can
-// find a certificate by serial number or subject, and chains an issuer by name, without reading,
-// or even listing, the folder (indexed_folder.h).
+// file of the folder held when the `corvane` tool last wrote the store, and which revocation list
+// files the folder held, so that a process can find a certificate by serial number, subject or
+// key identifier, chains an issuer by name, and verification the folder's revocation lists,
+// without listing the folder or reading its other files (indexed_folder.h).
 //
 // The index is input to be checked, never trusted (indexed_folder.h says how). It records the
 // identity of the folder itself (file_identity.h), whose modification and change times move with
 // every entry added, removed or renamed in it, and for each certificate file its name, the
 // identity of the file a linked entry leads to (a plain file can change only through the folder,
 // or in place, which reading it finds out) and, for each certificate in it, the thumbprint and
-// the keys of its serial number, of its subject Name's encoding and of the subject name's
-// canonical form (the hash chains look issuers up by, name_hash.h). It lies outside the folder
-// so that writing it leaves the folder's times as they were.
+// the keys of its serial number, of its subject Name's encoding, of the subject name's canonical
+// form (the hash chains look issuers up by, name_hash.h) and of its key identifier (as messages
+// name recipients). Then the names of the folder's *.crl files: a list is read from its file
+// whenever it is read, so only its name counts. It lies outside the folder so that writing it
+// leaves the folder's times as they were.
 //
-// Encoding (integers little-endian): the line "CORVANE STORE INDEX 3\n"; the folder's identity
+// Encoding (integers little-endian): the line "CORVANE STORE INDEX 4\n"; the folder's identity
 // (u64 device, u64 inode, i64 size, i64 modification and i64 change time in nanoseconds); u32
 // file count; per file u8 name length, the name, u8 kind (0: plain, 2: a linked entry that leads
 // to no regular file, 3: a linked entry, followed by its file's identity as the folder's); u16
 // certificate count; per certificate its 40-character thumbprint, u64 serial key, u64 subject
-// key, u64 name key. Nothing may follow. An index of an earlier version does not parse, and the
-// folder is read whole until the tool writes the index again.
+// key, u64 name key, u64 key identifier key; then u32 revocation list file count; per file u8
+// name length, the name. Nothing may follow. An index of an earlier version does not parse, and
+// the folder is read whole until the tool writes the index again.
 #pragma once
 
 #include <cstdint>
@@ -54,6 +58,7 @@ struct IndexedCertificate {
   uint64_t serial_key = 0;   // of the serial number's significant bytes (integer_blob.h)
   uint64_t subject_key = 0;  // of the subject Name's encoding
   uint64_t name_key = 0;     // the subject name's hash (name_hash.h), or kNoNameKey
+  uint64_t key_identifier_key = 0;  // of the key identifier (StoredCertificate::KeyIdentifier)
 
   bool operator==(const IndexedCertificate&) const = default;
 };
@@ -71,18 +76,20 @@ struct StoreIndex {
   FileIdentity folder;
   std::vector<IndexedFile> files;
   std::vector<IndexedCertificate> certificates;
+  std::vector<std::string_view> revocation_lists;  // the *.crl file names, no path
 };
 
 IndexedCertificate IndexEntryOf(const StoredCertificate& certificate);
 
-// The index of a whole reading of a folder (store_contents.h) that showed `folder` before it
-// was read.
-StoreIndex IndexOf(const StoreContents& contents, const FileIdentity& folder);
+// The index of a whole reading of a folder (store_contents.h) and of the names of its *.crl
+// files, both taken after the folder showed `folder`.
+StoreIndex IndexOf(const StoreContents& contents, const std::vector<std::string>& revocation_lists,
+                   const FileIdentity& folder);
 
 std::string EncodeStoreIndex(const StoreIndex& index);
 
 // Nothing unless `bytes` is exactly one index in the encoding above, each name a certificate
-// file name without a path separator.
+// file name, or in the revocation lists a *.crl name, without a path separator.
 std::optional<StoreIndex> ParseStoreIndex(std::string_view bytes);
 
 }  // namespace corvane::platform
