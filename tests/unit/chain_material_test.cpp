@@ -144,7 +144,9 @@ TEST(ChainMaterial, StoresChangedBetweenChainsAndNamesInOtherEncodings) {
       row.change();
       for (const char* store : {"ROOT", "CA"}) {
         if (!indexed) fs::remove(stores / (std::string(store) + ".index"));
-        if (indexed && row.index_follows) ASSERT_TRUE(platform::UpdateStoreIndex(stores / store).ok());
+        if (indexed && row.index_follows) {
+          ASSERT_TRUE(platform::UpdateStoreIndex(stores / store).ok());
+        }
       }
       const ChainOutcome outcome = BuildChain(end.get(), row.flags);
       EXPECT_EQ(outcome.length, row.length);
