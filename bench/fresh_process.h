@@ -1,7 +1,7 @@
 // Figures that only a fresh process can give: the cost of the first call (the stores read, the
 // library and OpenSSL set up), the peak memory of one call, the CPU time of a whole command, and
 // the C caller that the Java binding is measured against, in a process as fresh as the VM's.
-// The benchmark program starts itself again with "--child" to take the first two; the child
+// The benchmark program starts itself again with "--child" for all but the command's; the child
 // reads the store root from CORVANE_HOME and its input from a file, and prints one number.
 #pragma once
 
