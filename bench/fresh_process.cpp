@@ -14,6 +14,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "native_caller.h"
 #include "openssl_peer.h"
 #include "support/test_home.h"
 
@@ -141,9 +142,17 @@ double PeakMemoryRatio(Operation operation, Party party, const std::filesystem::
                       std::to_string(data_size)});
 }
 
+double NativeCallerMicroseconds(Operation operation, const std::filesystem::path& input,
+                                int calls) {
+  return ChildFigure({"native-caller", OperationName(operation), PartyName(Party::kOurs),
+                      input.string(), std::to_string(calls)});
+}
+
 int RunChild(const std::vector<std::string>& args) {
   try {
-    if (args.size() < 4) throw std::invalid_argument("--child KIND OPERATION PARTY INPUT [SIZE]");
+    if (args.size() < 4) {
+      throw std::invalid_argument("--child KIND OPERATION PARTY INPUT [SIZE|CALLS]");
+    }
     const Operation operation = OperationNamed(args[1]);
     const Party party = args[2] == "ours" ? Party::kOurs : Party::kOpenssl;
     const std::string input = testing::ReadFile(args[3]);
@@ -152,6 +161,8 @@ int RunChild(const std::vector<std::string>& args) {
       figure = FirstCall(operation, party, input);
     } else if (args[0] == "peak-memory" && args.size() == 5) {
       figure = PeakMemory(operation, party, input, std::stoul(args[4]));
+    } else if (args[0] == "native-caller" && args.size() == 5) {
+      figure = TimeNativeCaller(operation, input, std::stoi(args[4]));
     } else {
       throw std::invalid_argument("no child " + args[0]);
     }

@@ -1,6 +1,7 @@
 // Figures that only a fresh process can give: the cost of the first call (the stores read, the
-// library and OpenSSL set up), the peak memory of one call, and the CPU time of a whole command.
-// The benchmark program starts itself again with "--child" to take the first two; the child
+// library and OpenSSL set up), the peak memory of one call, the CPU time of a whole command, and
+// the C caller that the Java binding is measured against, in a process as fresh as the VM's.
+// The benchmark program starts itself again with "--child" for all but the command's; the child
 // reads the store root from CORVANE_HOME and its input from a file, and prints one number.
 #pragma once
 
@@ -35,6 +36,10 @@ double FirstCallMicroseconds(Operation operation, Party party, const std::filesy
 // place beforehand; the peer makes its output itself, and it counts.
 double PeakMemoryRatio(Operation operation, Party party, const std::filesystem::path& input,
                        size_t data_size);
+
+// Microseconds per call of the export called as a C caller does, in a fresh process
+// (native_caller.h), on the input in `input`.
+double NativeCallerMicroseconds(Operation operation, const std::filesystem::path& input, int calls);
 
 // The child's side: `args` follow "--child"; the exit status of the child.
 int RunChild(const std::vector<std::string>& args);

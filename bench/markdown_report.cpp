@@ -58,10 +58,10 @@ constexpr const char* kMethod = R"(## Method
   with the caller's input in place and, for ours, its output buffer of the size query's capacity
   allocated and written beforehand. The peer makes its output itself, and that counts.
 - **Java binding**: the entry points that need no chooser (`JNIVerifyAttachedMsg`,
-  `JNIDecryptMsg`) called from Java at 1 MiB (`bench/java/BindingBench.java`, in a child VM: 400
-  calls to warm up, then the median of five batches of 400, process CPU time, garbage collection
-  included) against the native export called as a C caller does: size query, a buffer of that
-  capacity, the call.
+  `JNIDecryptMsg`) called from Java at 1 MiB (`bench/java/BindingBench.java`, in a child VM,
+  garbage collection included) against the native export called as a C caller does (size query,
+  a buffer of that capacity, the call; `bench/native_caller.cpp`, in a child process of its own).
+  Both sides: 400 calls to warm up, then the median of five batches of 400, process CPU time.
 - Times are process CPU time per call, the median of the repetitions (`./dev bench` runs three),
   so that other work on a shared machine disturbs them less; still, treat differences under
   about 10% as noise. Ratios are ours over the peer's: below 1 is faster than the peer.

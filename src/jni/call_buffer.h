@@ -11,7 +11,11 @@
 //   to be protected stay in a kept buffer no longer than the call. The text of a signed or
 //   enveloped message (the input of verification and opening) is left to be written over.
 // - So an output buffer starts zeroed (a new one is allocated zeroed); an input buffer starts
-//   as it comes.
+//   as it comes. Verification's output, content that travelled in the clear, is cleared for that
+//   reason and not for secrecy: verification reads its output buffer as the signed data when the
+//   message is a detached signature, and the outcome must not depend on an earlier call's
+//   content. Clearing what was written right after the copy out, while it is still in the
+//   cache, is the cheapest way to keep the buffer zeroed.
 // - A call that needs more than kKeptBufferLimit bytes, or makes a second buffer of the same kind
 //   while the thread's is held, gets a buffer of its own, released when it is done.
 #pragma once
