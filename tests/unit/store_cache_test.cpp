@@ -230,15 +230,22 @@ TEST_F(StoreCacheTest, IndexCountsOnlyWhereTheFolderBearsItOut) {
       {"naming a revocation list outside the folder",
        Reencoded([](platform::StoreIndex& index) { index.revocation_lists.push_back("../CA/issuer.crl"); }), false},
       {"giving a linked entry a file it no longer leads to",
-       Reencoded([](platform::StoreIndex& index) { index.files[0].identity = {platform::FileIdentity{}, true}; }),
+       Reencoded([](platform::StoreIndex& index) {
+         index.linked.assign(1, platform::LinkedFile{0, {platform::FileIdentity{}, true}});
+       }),
        false},
       {"naming another file's certificate in a file, which then hides its own",
        Reencoded([&](platform::StoreIndex& index) {
+         // Each file keeps its name, which is then written out (it no longer is the tool's).
          const auto at = [&](const std::string& name) {
-           return std::find_if(index.files.begin(), index.files.end(), [&](const auto& f) { return f.name == name; })->first;
+           auto file = std::find_if(index.files.begin(), index.files.end(),
+                                    [&](const auto& f) { return platform::FileNameOf(index, f) == name; });
+           file->name = name;
+           return file->first;
          };
-         index.certificates[at(names[0])] = index.certificates[at(names[1])];
-         index.certificates[at(names[1])].serial_key = platform::IndexKey("another serial number");
+         const uint32_t first = at(names[0]), second = at(names[1]);
+         index.certificates[first] = index.certificates[second];
+         index.certificates[second].serial_key = platform::IndexKey("another serial number");
        }),
        false},
   };
@@ -289,6 +296,42 @@ std::map<std::string, X509*> ParsedCertificates(HCERTSTORE store) {
 
 // A store that changed is read again file by file: the certificates of the files that did not
 // change are the very objects of the earlier reading; every change is seen all the same.
+// A file named as the tool names files goes without its name, and every other file with it: one
+// form of each index, and no name made of a thumbprint that is no upper-case hex (the name it
+// stands for must stay a plain name in the folder).
+TEST(StoreIndexTest, TheToolsFileNamesAloneGoUnwritten) {
+  const std::string thumbprint(40, 'A'), tool_name = thumbprint + ".cer";
+  // Written as another name of the same length, then made the tool's in the encoding.
+  const std::string stand_in = std::string(40, 'B') + ".cer";
+  const struct {
+    const char* name;
+    std::string_view file_name;  // as the index gives it: empty for the tool's name
+    std::string_view first_thumbprint;
+    uint32_t count;
+    bool parses;
+  } rows[] = {
+      {"the tool's name, unwritten", "", thumbprint, 1, true},
+      {"another name, written", "other.pem", thumbprint, 1, true},
+      {"the tool's name written out", stand_in, thumbprint, 1, false},
+      {"unwritten over a thumbprint of lower-case hex", "", std::string(40, 'a'), 1, false},
+      {"unwritten over a thumbprint that leads out of the folder", "", "../../../../../../../../../../../../etc/", 1, false},
+      {"unwritten for a file without certificates", "", thumbprint, 0, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    platform::StoreIndex index;
+    index.files.push_back({row.file_name, 0, row.count});
+    if (row.count > 0) index.certificates.push_back({row.first_thumbprint});
+    std::string encoding = platform::EncodeStoreIndex(index);
+    if (row.file_name == stand_in) encoding.replace(encoding.find(stand_in), stand_in.size(), tool_name);
+    const std::optional<platform::StoreIndex> parsed = platform::ParseStoreIndex(encoding);
+    EXPECT_EQ(parsed.has_value(), row.parses);
+    if (parsed && row.parses) {
+      EXPECT_EQ(platform::FileNameOf(*parsed, parsed->files[0]), row.file_name.empty() ? tool_name : row.file_name);
+    }
+  }
+}
+
 TEST_F(StoreCacheTest, UnchangedFilesAreNotParsedAgain) {
   // Certificates 0..5 are all the same size. Certificate 3 is in two files (its .cer and a PEM
   // copy): which of the two objects a reading lists is not fixed, so it is never compared. The

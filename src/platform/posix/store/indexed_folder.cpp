@@ -20,11 +20,10 @@ std::shared_ptr<StoreContents> IndexedFolder::Check(const std::filesystem::path&
   const std::optional<StoreIndex>& index = indexed->index_;
   if (!index || IdentityOfFolder(folder) != index->folder) return nullptr;
   FolderEntries linked;
-  for (const IndexedFile& file : index->files) {
-    if (!file.identity.linked) continue;
-    const std::string name(file.name);
-    if (IdentityOfEntry(folder / name) != file.identity) return nullptr;
-    linked.Add(name, file.identity);
+  for (const LinkedFile& entry : index->linked) {
+    const std::string name = FileNameOf(*index, index->files[entry.file]);
+    if (IdentityOfEntry(folder / name) != entry.identity) return nullptr;
+    linked.Add(name, entry.identity);
   }
   const std::lock_guard guard(indexed->lock_);
   return indexed->ContentsOfFilesRead(std::move(linked));
@@ -33,7 +32,8 @@ std::shared_ptr<StoreContents> IndexedFolder::Check(const std::filesystem::path&
 bool IndexedFolder::ReadFile(const IndexedFile& file,
                              std::vector<std::shared_ptr<const StoredCertificate>>& certificates) const {
   std::string reason;
-  if (ReadCertificateEntry(folder_ / file.name, certificates, reason) != EntryRead::kRead || certificates.size() != file.count) {
+  if (ReadCertificateEntry(folder_ / FileNameOf(*index_, file), certificates, reason) != EntryRead::kRead ||
+      certificates.size() != file.count) {
     return false;
   }
   for (uint32_t i = 0; i < file.count; ++i) {
@@ -68,7 +68,7 @@ std::shared_ptr<const StoreContents> IndexedFolder::Covering(Key kind, uint64_t 
       for (uint32_t i = file.first; i < file.first + file.count && !holds; ++i) {
         holds = KeyOf(index_->certificates[i], kind) == wanted;
       }
-      const std::string name = holds ? std::string(file.name) : std::string();
+      const std::string name = holds ? FileNameOf(*index_, file) : std::string();
       if (!holds || read_.contains(name)) continue;
       std::vector<std::shared_ptr<const StoredCertificate>> certificates;
       const EntryIdentity shown = IdentityOfEntry(folder_ / name);

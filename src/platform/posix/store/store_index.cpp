@@ -96,20 +96,43 @@ void PutEntryIdentity(Writer& writer, const EntryIdentity& identity) {
   if (identity.file) PutIdentity(writer, *identity.file);
 }
 
-// A name of an entry of the folder, of the kind `wanted` takes.
+// A name of an entry of the folder, `length` bytes, of the kind `wanted` takes.
+bool GetName(Reader& reader, uint8_t length, bool (*wanted)(std::string_view name), std::string_view& name) {
+  return reader.Get(length, name) && name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos &&
+         wanted(name);
+}
+
 bool GetName(Reader& reader, bool (*wanted)(std::string_view name), std::string_view& name) {
   uint8_t length = 0;
-  return reader.Get(length) && reader.Get(length, name) && name.find('/') == std::string_view::npos &&
-         name.find('\0') == std::string_view::npos && wanted(name);
+  return reader.Get(length) && GetName(reader, length, wanted, name);
+}
+
+// True when `thumbprint` is one the tool names files by: 40 upper-case hex digits, so that the
+// name made of it is a plain name in the folder.
+bool IsToolThumbprint(std::string_view thumbprint) {
+  return thumbprint.size() == kThumbprintLength &&
+         std::all_of(thumbprint.begin(), thumbprint.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
+}
+
+// True when `file`, holding `first` first, has the name the tool gives: written without it.
+bool HasToolName(std::string_view name, const IndexedCertificate* first) {
+  return first != nullptr && IsToolThumbprint(first->thumbprint) && name.size() == kThumbprintLength + 4 &&
+         name.starts_with(first->thumbprint) && name.ends_with(kCertificateExtension);
 }
 
 bool GetFile(Reader& reader, StoreIndex& index) {
+  const uint32_t position = static_cast<uint32_t>(index.files.size());
   IndexedFile& file = index.files.emplace_back();
+  uint8_t name_length = 0;
+  EntryIdentity identity;
   uint16_t count = 0;
-  if (!GetName(reader, IsCertificateFileName, file.name) || !GetEntryIdentity(reader, file.identity) ||
-      !reader.Get(count)) {
+  if (!reader.Get(name_length) ||
+      (name_length != 0 && !GetName(reader, name_length, IsCertificateFileName, file.name)) ||
+      !GetEntryIdentity(reader, identity) || !reader.Get(count)) {
     return false;
   }
+  if (identity.linked) index.linked.push_back({position, identity});
   file.first = static_cast<uint32_t>(index.certificates.size());
   file.count = count;
   for (uint16_t i = 0; i < count; ++i) {
@@ -120,7 +143,9 @@ bool GetFile(Reader& reader, StoreIndex& index) {
       return false;
     }
   }
-  return true;
+  // One form only: the tool's name is never written, and no other file goes without one.
+  const IndexedCertificate* first = count > 0 ? &index.certificates[file.first] : nullptr;
+  return name_length == 0 ? first != nullptr && IsToolThumbprint(first->thumbprint) : !HasToolName(file.name, first);
 }
 
 }  // namespace
@@ -141,15 +166,21 @@ IndexedCertificate IndexEntryOf(const StoredCertificate& certificate) {
           SubjectNameHash(certificate).value_or(kNoNameKey), IndexKey(certificate.KeyIdentifier())};
 }
 
+std::string FileNameOf(const StoreIndex& index, const IndexedFile& file) {
+  if (!file.name.empty()) return std::string(file.name);
+  return CertificateFileName(index.certificates[file.first].thumbprint);
+}
+
 std::filesystem::path StoreIndexFile(const std::filesystem::path& folder) {
   return folder.parent_path() / (folder.filename().string() + ".index");
 }
 
 StoreIndex IndexOf(const StoreContents& contents, const std::vector<std::string>& revocation_lists,
                    const FileIdentity& folder) {
-  StoreIndex index{folder, {}, {}, {revocation_lists.begin(), revocation_lists.end()}};
+  StoreIndex index{folder, {}, {}, {}, {revocation_lists.begin(), revocation_lists.end()}};
   for (const auto& [name, identity] : contents.entries.identities()) {
-    IndexedFile& file = index.files.emplace_back(IndexedFile{name, identity, static_cast<uint32_t>(index.certificates.size()), 0});
+    if (identity.linked) index.linked.push_back({static_cast<uint32_t>(index.files.size()), identity});
+    IndexedFile& file = index.files.emplace_back(IndexedFile{name, static_cast<uint32_t>(index.certificates.size()), 0});
     const auto found = contents.certificates_of_file.find(name);
     if (found == contents.certificates_of_file.end()) continue;
     for (const auto& certificate : found->second) index.certificates.push_back(IndexEntryOf(*certificate));
@@ -165,10 +196,15 @@ std::string EncodeStoreIndex(const StoreIndex& index) {
   writer.Put(kMagic);
   PutIdentity(writer, index.folder);
   writer.Put(static_cast<uint32_t>(index.files.size()));
+  auto linked = index.linked.begin();
   for (const IndexedFile& file : index.files) {
-    writer.Put(static_cast<uint8_t>(file.name.size()));
-    writer.Put(file.name);
-    PutEntryIdentity(writer, file.identity);
+    const uint32_t position = static_cast<uint32_t>(&file - index.files.data());
+    const IndexedCertificate* first = file.count > 0 ? &index.certificates[file.first] : nullptr;
+    const std::string_view name = HasToolName(file.name, first) ? std::string_view() : file.name;
+    writer.Put(static_cast<uint8_t>(name.size()));
+    writer.Put(name);
+    const bool is_linked = linked != index.linked.end() && linked->file == position;
+    PutEntryIdentity(writer, is_linked ? (linked++)->identity : EntryIdentity{});
     writer.Put(static_cast<uint16_t>(file.count));
     for (uint32_t i = file.first; i < file.first + file.count; ++i) {
       const IndexedCertificate& certificate = index.certificates[i];

@@ -21,8 +21,11 @@
 // to no regular file, 3: a linked entry, followed by its file's identity as the folder's); u16
 // certificate count; per certificate its 40-character thumbprint, u64 serial key, u64 subject
 // key, u64 name key, u64 key identifier key; then u32 revocation list file count; per file u8
-// name length, the name. Nothing may follow. An index of an earlier version does not parse, and
-// the folder is read whole until the tool writes the index again.
+// name length, the name. A file named as the tool names the files it writes, its first
+// certificate's thumbprint (40 upper-case hex digits) and ".cer", has the name length 0 and no
+// name: that name is never written out, which makes the index of a store the tool wrote a third
+// smaller. Nothing may follow. An index of an earlier version does not parse, and the folder is
+// read whole until the tool writes the index again.
 #pragma once
 
 #include <cstdint>
@@ -63,11 +66,24 @@ struct IndexedCertificate {
   bool operator==(const IndexedCertificate&) const = default;
 };
 
+// A file of the index. Kept small: an index of ten thousand files is parsed whole by a process's
+// first search, and the memory it touches is most of what that costs.
 struct IndexedFile {
-  std::string_view name;  // a certificate file name (store_layout.h), no path
-  EntryIdentity identity;  // a plain entry's is not kept: read back, it has no file
+  // A certificate file name (store_layout.h), no path; empty for the name the tool gives, which
+  // FileNameOf makes.
+  std::string_view name;
   uint32_t first = 0;  // its certificates: [first, first + count) of the index's, in the file's order
   uint32_t count = 0;
+};
+
+// A linked entry (a symbolic link, or a file with other hard links) of the index, with the
+// identity of the file it leads to; a plain entry's is not kept (it can change only through the
+// folder, or in place, which reading it finds out).
+struct LinkedFile {
+  uint32_t file = 0;  // its position in the index's files
+  EntryIdentity identity;
+
+  bool operator==(const LinkedFile&) const = default;
 };
 
 // An index; its texts are views into what it was made from (the encoding it was read from, or
@@ -76,8 +92,12 @@ struct StoreIndex {
   FileIdentity folder;
   std::vector<IndexedFile> files;
   std::vector<IndexedCertificate> certificates;
+  std::vector<LinkedFile> linked;  // in the order of their files, each file at most once
   std::vector<std::string_view> revocation_lists;  // the *.crl file names, no path
 };
+
+// The name of `file` of `index` in its folder.
+std::string FileNameOf(const StoreIndex& index, const IndexedFile& file);
 
 IndexedCertificate IndexEntryOf(const StoredCertificate& certificate);
 
