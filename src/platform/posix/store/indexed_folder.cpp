@@ -21,18 +21,18 @@ std::shared_ptr<StoreContents> IndexedFolder::Check(const std::filesystem::path&
   if (!index || IdentityOfFolder(folder) != index->folder) return nullptr;
   FolderEntries linked;
   for (const LinkedFile& entry : index->linked) {
-    const std::string name = FileNameOf(*index, index->files[entry.file]);
-    if (IdentityOfEntry(folder / name) != entry.identity) return nullptr;
-    linked.Add(name, entry.identity);
+    const std::optional<std::string> name = FileNameOf(*index, index->files[entry.file]);
+    if (!name || IdentityOfEntry(folder / *name) != entry.identity) return nullptr;
+    linked.Add(*name, entry.identity);
   }
   const std::lock_guard guard(indexed->lock_);
   return indexed->ContentsOfFilesRead(std::move(linked));
 }
 
-bool IndexedFolder::ReadFile(const IndexedFile& file,
+bool IndexedFolder::ReadFile(const std::string& name, const IndexedFile& file,
                              std::vector<std::shared_ptr<const StoredCertificate>>& certificates) const {
   std::string reason;
-  if (ReadCertificateEntry(folder_ / FileNameOf(*index_, file), certificates, reason) != EntryRead::kRead ||
+  if (ReadCertificateEntry(folder_ / name, certificates, reason) != EntryRead::kRead ||
       certificates.size() != file.count) {
     return false;
   }
@@ -68,16 +68,17 @@ std::shared_ptr<const StoreContents> IndexedFolder::Covering(Key kind, uint64_t 
       for (uint32_t i = file.first; i < file.first + file.count && !holds; ++i) {
         holds = KeyOf(index_->certificates[i], kind) == wanted;
       }
-      const std::string name = holds ? FileNameOf(*index_, file) : std::string();
-      if (!holds || read_.contains(name)) continue;
+      if (!holds) continue;
+      const std::optional<std::string> name = FileNameOf(*index_, file);
+      if (name && read_.contains(*name)) continue;
       std::vector<std::shared_ptr<const StoredCertificate>> certificates;
-      const EntryIdentity shown = IdentityOfEntry(folder_ / name);
-      if (!ReadFile(file, certificates)) {
+      const EntryIdentity shown = name ? IdentityOfEntry(folder_ / *name) : EntryIdentity{};
+      if (!name || !ReadFile(*name, file, certificates)) {  // no file the tool wrote, or not what it says
         covered_[static_cast<int>(kind)].erase(wanted);
         return nullptr;
       }
-      files_read_.Add(name, shown);
-      read_.emplace(name, std::move(certificates));
+      files_read_.Add(*name, shown);
+      read_.emplace(*name, std::move(certificates));
       latest_.reset();
     }
   }

@@ -80,8 +80,9 @@ class IndexedFolder : public std::enable_shared_from_this<IndexedFolder> {
 
  private:
   IndexedFolder(std::filesystem::path folder, std::string encoding);
-  // The certificates of `file`, when it holds what the index says.
-  bool ReadFile(const IndexedFile& file, std::vector<std::shared_ptr<const StoredCertificate>>& certificates) const;
+  // The certificates of `file`, named `name`, when it holds what the index says.
+  bool ReadFile(const std::string& name, const IndexedFile& file,
+                std::vector<std::shared_ptr<const StoredCertificate>>& certificates) const;
   std::shared_ptr<StoreContents> ContentsOfFilesRead(FolderEntries entries = {});
 
   const std::filesystem::path folder_;

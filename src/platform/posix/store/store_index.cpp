@@ -117,8 +117,9 @@ bool IsToolThumbprint(std::string_view thumbprint) {
 
 // True when `file`, holding `first` first, has the name the tool gives: written without it.
 bool HasToolName(std::string_view name, const IndexedCertificate* first) {
-  return first != nullptr && IsToolThumbprint(first->thumbprint) && name.size() == kThumbprintLength + 4 &&
-         name.starts_with(first->thumbprint) && name.ends_with(kCertificateExtension);
+  return first != nullptr && name.size() == kThumbprintLength + kCertificateExtension.size() &&
+         name.starts_with(first->thumbprint) && name.ends_with(kCertificateExtension) &&
+         IsToolThumbprint(first->thumbprint);
 }
 
 bool GetFile(Reader& reader, StoreIndex& index) {
@@ -143,9 +144,10 @@ bool GetFile(Reader& reader, StoreIndex& index) {
       return false;
     }
   }
-  // One form only: the tool's name is never written, and no other file goes without one.
+  // One form only: the tool's name is never written, and no file without a certificate goes
+  // without one. (Whether the thumbprint makes a name is asked when the name is: FileNameOf.)
   const IndexedCertificate* first = count > 0 ? &index.certificates[file.first] : nullptr;
-  return name_length == 0 ? first != nullptr && IsToolThumbprint(first->thumbprint) : !HasToolName(file.name, first);
+  return name_length == 0 ? first != nullptr : !HasToolName(file.name, first);
 }
 
 }  // namespace
@@ -166,9 +168,11 @@ IndexedCertificate IndexEntryOf(const StoredCertificate& certificate) {
           SubjectNameHash(certificate).value_or(kNoNameKey), IndexKey(certificate.KeyIdentifier())};
 }
 
-std::string FileNameOf(const StoreIndex& index, const IndexedFile& file) {
+std::optional<std::string> FileNameOf(const StoreIndex& index, const IndexedFile& file) {
   if (!file.name.empty()) return std::string(file.name);
-  return CertificateFileName(index.certificates[file.first].thumbprint);
+  const std::string_view thumbprint = index.certificates[file.first].thumbprint;
+  if (!IsToolThumbprint(thumbprint)) return std::nullopt;
+  return CertificateFileName(thumbprint);
 }
 
 std::filesystem::path StoreIndexFile(const std::filesystem::path& folder) {

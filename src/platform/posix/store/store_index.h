@@ -69,8 +69,8 @@ struct IndexedCertificate {
 // A file of the index. Kept small: an index of ten thousand files is parsed whole by a process's
 // first search, and the memory it touches is most of what that costs.
 struct IndexedFile {
-  // A certificate file name (store_layout.h), no path; empty for the name the tool gives, which
-  // FileNameOf makes.
+  // A certificate file name (store_layout.h), no path; empty for the name the tool gives (its
+  // first certificate's thumbprint and ".cer"), which FileNameOf makes.
   std::string_view name;
   uint32_t first = 0;  // its certificates: [first, first + count) of the index's, in the file's order
   uint32_t count = 0;
@@ -96,8 +96,9 @@ struct StoreIndex {
   std::vector<std::string_view> revocation_lists;  // the *.crl file names, no path
 };
 
-// The name of `file` of `index` in its folder.
-std::string FileNameOf(const StoreIndex& index, const IndexedFile& file);
+// The name of `file` of `index` in its folder; nothing when it would be made of a thumbprint that
+// is no upper-case hex (the index then names no file the tool wrote, and does not count).
+std::optional<std::string> FileNameOf(const StoreIndex& index, const IndexedFile& file);
 
 IndexedCertificate IndexEntryOf(const StoredCertificate& certificate);
 
