@@ -52,7 +52,9 @@ TEST_P(EightThreads, SignOpenAndVerifyOnSharedStores) {
   testing::InstallCertificate(home.root(), "CA", pki.signer.get());
   testing::InstallCertificate(home.root(), "ROOT", pki.ca.get());
   for (const char* store : {"MY", "CA", "ROOT"}) {
-    if (GetParam()) ASSERT_TRUE(platform::UpdateStoreIndex(home.root() / "stores" / store).ok());
+    if (GetParam()) {
+      ASSERT_TRUE(platform::UpdateStoreIndex(home.root() / "stores" / store).ok());
+    }
   }
   const std::string data = "shared data";
   std::string envelope;
