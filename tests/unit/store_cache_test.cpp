@@ -302,7 +302,7 @@ std::map<std::string, X509*> ParsedCertificates(HCERTSTORE store) {
 TEST(StoreIndexTest, TheToolsFileNamesAloneGoUnwritten) {
   const std::string thumbprint(40, 'A'), tool_name = thumbprint + ".cer";
   // Written as another name of the same length, then made the tool's in the encoding.
-  const std::string stand_in = std::string(40, 'B') + ".cer";
+  const std::string stand_in = std::string(40, 'B') + ".cer", lower_hex(40, 'a');
   const struct {
     const char* name;
     std::string_view file_name;  // as the index gives it: empty for the tool's name
@@ -315,7 +315,7 @@ TEST(StoreIndexTest, TheToolsFileNamesAloneGoUnwritten) {
       {"another name, written", "other.pem", thumbprint, 1, true, "other.pem"},
       {"the tool's name written out", stand_in, thumbprint, 1, false},
       {"unwritten for a file without certificates", "", thumbprint, 0, false},
-      {"unwritten over a thumbprint of lower-case hex", "", std::string(40, 'a'), 1, true, std::nullopt},
+      {"unwritten over a thumbprint of lower-case hex", "", lower_hex, 1, true, std::nullopt},
       {"unwritten over a thumbprint that leads out of the folder", "", "../../../../../../../../../../../../etc/",
        1, true, std::nullopt},
   };
