@@ -294,8 +294,6 @@ std::map<std::string, X509*> ParsedCertificates(HCERTSTORE store) {
   return parsed;
 }
 
-// A store that changed is read again file by file: the certificates of the files that did not
-// change are the very objects of the earlier reading; every change is seen all the same.
 // A file named as the tool names files goes without its name, and every other file with it: one
 // form of each index. A name is never made of a thumbprint that is no upper-case hex (it must stay
 // a plain name in the folder).
@@ -334,6 +332,8 @@ TEST(StoreIndexTest, TheToolsFileNamesAloneGoUnwritten) {
   }
 }
 
+// A store that changed is read again file by file: the certificates of the files that did not
+// change are the very objects of the earlier reading; every change is seen all the same.
 TEST_F(StoreCacheTest, UnchangedFilesAreNotParsedAgain) {
   // Certificates 0..5 are all the same size. Certificate 3 is in two files (its .cer and a PEM
   // copy): which of the two objects a reading lists is not fixed, so it is never compared. The

@@ -52,7 +52,6 @@ struct PathsUnderRoot {
   std::string data_home;
   std::string home;
   uid_t user = 0;
-  std::string root_text;
   std::filesystem::path root;
   std::unordered_map<std::string, std::shared_ptr<const FileUnderRoot>> made;
 
@@ -74,9 +73,8 @@ PathsUnderRoot& CurrentPaths() {
   paths.data_home = variables.data_home;
   paths.home = variables.home;
   paths.user = variables.user;
-  if (root_text != paths.root_text || paths.root.empty()) {
-    paths.root = std::filesystem::path(root_text);
-    paths.root_text = std::move(root_text);
+  if (root_text != paths.root.native() || paths.root.empty()) {
+    paths.root = std::filesystem::path(std::move(root_text));
     paths.made.clear();
   }
   return paths;

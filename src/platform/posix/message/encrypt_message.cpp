@@ -18,6 +18,7 @@
 // the call with a buffer checks the recipients' keys against the policy and reports the exact
 // size. So a policy changed between the two calls never makes the message outgrow the bound.
 #include <cstring>
+#include <optional>
 
 #include "platform/posix/message/enveloped_data_encoding.h"
 #include "platform/posix/message/key_agreement_envelope.h"
@@ -48,7 +49,16 @@ extern "C" BOOL CryptEncryptMessage(PCRYPT_ENCRYPT_MESSAGE_PARA encrypt_para,
   PLATFORM_ENSURE(
       algorithm.pszObjId != nullptr && std::strcmp(algorithm.pszObjId, szOID_RSA_RC4) == 0,
       CRYPT_E_UNKNOWN_ALGO);
+  // The size query is answered with a bound that holds for every cipher the policy can name,
+  // without reading the policy, making a key or encrypting. The call that makes the message reads
+  // the policy and checks the recipients' keys against it.
+  const std::optional<AlgorithmPolicy> policy =
+      encrypted_blob != nullptr ? std::optional(CurrentPolicy()) : std::nullopt;
   EnvelopedDataInput input;
+  if (policy) {
+    input.cipher = ossl::FetchedCipher(CipherName(policy->envelope_cipher));
+    PLATFORM_ENSURE(input.cipher != nullptr, CRYPT_E_UNKNOWN_ALGO);
+  }
   bool key_agreement = false;
   for (DWORD index = 0; index < recipient_count; ++index) {
     X509* certificate = recipients[index] != nullptr ? CertificateX509(recipients[index]) : nullptr;
@@ -56,24 +66,13 @@ extern "C" BOOL CryptEncryptMessage(PCRYPT_ENCRYPT_MESSAGE_PARA encrypt_para,
     // A public key OpenSSL cannot read (an algorithm it does not know) is no key to envelope for.
     const EVP_PKEY* key = X509_get0_pubkey(certificate);
     PLATFORM_ENSURE(key != nullptr, CRYPT_E_UNKNOWN_ALGO);
+    if (policy) PLATFORM_ENSURE_OK(CheckRecipientKey(*key, *policy));
     key_agreement |= IsKeyAgreementKey(*key);
     input.recipients.push_back(certificate);
   }
   input.content = to_be_encrypted;
   input.content_size = to_be_encrypted_size;
-
-  // The size query is answered with a bound that holds for every cipher the policy can name,
-  // without reading the policy, making a key or encrypting. The call that makes the message reads
-  // the policy and checks the recipients' keys against it.
-  const uint64_t bound = encrypted_blob == nullptr ? EnvelopedDataSizeBound(input) : 0;
-  if (encrypted_blob != nullptr) {
-    const AlgorithmPolicy policy = CurrentPolicy();
-    input.cipher = ossl::FetchedCipher(CipherName(policy.envelope_cipher));
-    PLATFORM_ENSURE(input.cipher != nullptr, CRYPT_E_UNKNOWN_ALGO);
-    for (X509* certificate : input.recipients) {
-      PLATFORM_ENSURE_OK(CheckRecipientKey(*X509_get0_pubkey(certificate), policy));
-    }
-  }
+  const uint64_t bound = policy ? 0 : EnvelopedDataSizeBound(input);
   if (key_agreement) {
     PLATFORM_ENSURE_OK(WriteMadeMessage(
         bound, input.content_size, [&] { return MakeKeyAgreementEnvelope(input); },

@@ -109,11 +109,7 @@ bool GetName(Reader& reader, bool (*wanted)(std::string_view name), std::string_
 
 // True when `thumbprint` is one the tool names files by: 40 upper-case hex digits, so that the
 // name made of it is a plain name in the folder.
-bool IsToolThumbprint(std::string_view thumbprint) {
-  return thumbprint.size() == kThumbprintLength &&
-         std::all_of(thumbprint.begin(), thumbprint.end(),
-                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
-}
+bool IsToolThumbprint(std::string_view thumbprint) { return ParseThumbprint(thumbprint) == thumbprint; }
 
 // True when `file`, holding `first` first, has the name the tool gives: written without it.
 bool HasToolName(std::string_view name, const IndexedCertificate* first) {
