@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "support/engine_fixtures.h"
+#include "support/openssl_peer.h"
 #include "support/test_pki.h"
 
 namespace corvane {
@@ -79,8 +80,9 @@ TEST(EncryptMessage, RefusesWhatItDoesNotMakeAndReportsItsSize) {
 
 // The size query answers without making a key or encrypting: a bound that every message it
 // stands for fits in, for any recipients, content length (around the points where DER lengths
-// take another octet) and cipher of the policy, and that wastes little.
-TEST(EncryptMessage, SizeQueryBoundsTheMessage) {
+// take another octet) and cipher of the policy, and that wastes little. The message is the DER
+// OpenSSL itself encodes (recipients in DER's order), and every recipient opens it.
+TEST(EncryptMessage, SizeQueryBoundsTheMessageEveryRecipientOpens) {
   testing::Party first = testing::MakeParty(0, "First", "01");
   testing::Party small;
   small.key = testing::TestRsaKey(2, 1024);
@@ -113,6 +115,15 @@ TEST(EncryptMessage, SizeQueryBoundsTheMessage) {
           << std::hex << GetLastError();
       EXPECT_LE(size, bound);
       EXPECT_LE(bound - size, 400u);
+      const std::string der(reinterpret_cast<const char*>(buffer.data()), size);
+      const unsigned char* cursor = buffer.data();
+      const ossl::UniquePtr<PKCS7> parsed(d2i_PKCS7(nullptr, &cursor, size));
+      ASSERT_TRUE(parsed != nullptr);
+      EXPECT_TRUE(ossl::DerOf<PKCS7>(parsed.get(), i2d_PKCS7) == der);
+      for (const testing::Party* party : {&first, &small}) {
+        if (party == &small && row.recipient_count == 1) break;
+        EXPECT_TRUE(testing::OpensslOpenEnvelope(der, party->certificate.get(), party->key.get()) == content);
+      }
     }
   }
   for (PCCERT_CONTEXT recipient : recipients) CertFreeCertificateContext(recipient);

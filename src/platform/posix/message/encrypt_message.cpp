@@ -7,7 +7,7 @@
 // at least the policy's key.min_rsa_bits, and under AES EC keys on P-256, P-384 and P-521
 // (key_checks.h); a message with an EC recipient is made as CMS (key_agreement_envelope.h).
 // Content of up to INT_MAX bytes. The provider context is not used: OpenSSL makes the content
-// key and encrypts. Failures: E_INVALIDARG for missing or inconsistent arguments, for parameters,
+// key and encrypts, straight into the caller's buffer. Failures: E_INVALIDARG for missing or inconsistent arguments, for parameters,
 // auxiliary information, flags or an inner content type this layer does not take, and for a
 // context it did not hand out; CRYPT_E_UNKNOWN_ALGO for another content cipher or a recipient key
 // the policy refuses (the reason in the failure detail);
@@ -75,12 +75,16 @@ extern "C" BOOL CryptEncryptMessage(PCRYPT_ENCRYPT_MESSAGE_PARA encrypt_para,
   const uint64_t bound = policy ? 0 : EnvelopedDataSizeBound(input);
   if (key_agreement) {
     PLATFORM_ENSURE_OK(WriteMadeMessage(
-        bound, input.content_size, [&] { return MakeKeyAgreementEnvelope(input); },
+        bound, input.content_size,
+        [&](BYTE* output, DWORD* size) {
+          return WriteMessageDer(MakeKeyAgreementEnvelope(input).get(), output, size);
+        },
         encrypted_blob, encrypted_blob_size));
   } else {
     PLATFORM_ENSURE_OK(WriteMadeMessage(
-        bound, input.content_size, [&] { return MakeEnvelopedData(input); }, encrypted_blob,
-        encrypted_blob_size));
+        bound, input.content_size,
+        [&](BYTE* output, DWORD* size) { return WriteEnvelopedData(input, output, size); },
+        encrypted_blob, encrypted_blob_size));
   }
   return TRUE;
 }

@@ -5,21 +5,6 @@
 
 namespace corvane::platform {
 
-ossl::UniquePtr<PKCS7> MakeEnvelopedData(const EnvelopedDataInput& input) {
-  ossl::UniquePtr<PKCS7> message(PKCS7_new_ex(ossl::LibraryContext(), ossl::kNoProperties));
-  if (!message || PKCS7_set_type(message.get(), NID_pkcs7_enveloped) != 1 ||
-      PKCS7_set_cipher(message.get(), input.cipher) != 1) {
-    return nullptr;
-  }
-  for (X509* recipient : input.recipients) {
-    if (PKCS7_add_recipient(message.get(), recipient) == nullptr) return nullptr;
-  }
-  // Binary content as it is, without MIME canonicalisation.
-  const ossl::UniquePtr<BIO> content = ContentSource(input.content, input.content_size);
-  if (!content || PKCS7_final(message.get(), content.get(), PKCS7_BINARY) != 1) return nullptr;
-  return message;
-}
-
 namespace {
 
 // The largest block of the content ciphers a policy can name (AES's; RC4 has none): CBC padding

@@ -25,6 +25,7 @@ namespace {
 
 template <typename Message, typename Encode>
 Status WriteDer(Message* message, Encode encode, BYTE* output, DWORD* size) {
+  if (message == nullptr) return Status(CRYPT_E_MSG_ERROR);
   const int length = encode(message, nullptr);
   if (length <= 0) return Status(CRYPT_E_MSG_ERROR);
   const DWORD capacity = *size;

@@ -22,18 +22,18 @@ ossl::UniquePtr<CMS_ContentInfo> ReadCmsMessage(const BYTE* message, size_t size
 
 // Writes the message's DER into `output`, whose capacity is `*size`, and sets `*size` to the
 // DER's length. ERROR_MORE_DATA (with the length reported, nothing written) when it does not
-// fit; CRYPT_E_MSG_ERROR when OpenSSL cannot encode the message or it is 4 GiB or more.
+// fit; CRYPT_E_MSG_ERROR for no message (null: OpenSSL refused to make it), when OpenSSL cannot
+// encode it or it is 4 GiB or more.
 Status WriteMessageDer(PKCS7* message, BYTE* output, DWORD* size);
 Status WriteMessageDer(CMS_ContentInfo* message, BYTE* output, DWORD* size);
 
 // The output step of the calls that make a message of `content_size` bytes of content: a size
 // query (null `output`) is answered with `bound` (0: unknown), without making the message; a call
-// with a buffer makes it (`make` returns an owned PKCS7 or CMS_ContentInfo, null when OpenSSL
-// refuses) and writes it with its exact
-// size, which is never more than the bound. CRYPT_E_MSG_ERROR for what cannot be made or told
-// (content over INT_MAX bytes, a size of 4 GiB or more).
-template <typename Make>
-Status WriteMadeMessage(uint64_t bound, size_t content_size, Make make, BYTE* output,
+// with a buffer has `write(output, size)` make the message and write it with its exact size
+// (WriteMessageDer's contract), which is never more than the bound. CRYPT_E_MSG_ERROR for what
+// cannot be made or told (content over INT_MAX bytes, a size of 4 GiB or more).
+template <typename Write>
+Status WriteMadeMessage(uint64_t bound, size_t content_size, Write write, BYTE* output,
                         DWORD* size) {
   if (content_size > 0x7FFFFFFF) return Status(CRYPT_E_MSG_ERROR);
   if (output == nullptr) {
@@ -41,9 +41,7 @@ Status WriteMadeMessage(uint64_t bound, size_t content_size, Make make, BYTE* ou
     *size = static_cast<DWORD>(bound);
     return Status();
   }
-  const auto message = make();
-  if (message == nullptr) return Status(CRYPT_E_MSG_ERROR);
-  return WriteMessageDer(message.get(), output, size);
+  return write(output, size);
 }
 
 // Upper bounds of DER parts, for messages under 4 GiB: a tag with a definite length of up to four

@@ -96,6 +96,7 @@ extern "C" BOOL CryptSignMessage(PCRYPT_SIGN_MESSAGE_PARA sign_para, BOOL detach
   // The size query is answered with a bound, without signing.
   PLATFORM_ENSURE_OK(WriteMadeMessage(
       signed_blob == nullptr ? SignedDataSizeBound(input) : 0, input.content_size,
-      [&] { return MakeSignedData(input); }, signed_blob, signed_blob_size));
+      [&](BYTE* output, DWORD* size) { return WriteMessageDer(MakeSignedData(input).get(), output, size); },
+      signed_blob, signed_blob_size));
   return TRUE;
 }

@@ -1,0 +1,262 @@
+// WriteEnvelopedData: the enveloped message written straight into the caller's buffer.
+//
+// The message is put together from parts that OpenSSL encodes (object identifiers, the version
+// and serial number INTEGERs, AlgorithmIdentifiers, every element's tag and length through
+// ASN1_put_object) and encrypted by OpenSSL's cipher into its place in the buffer. It is the DER
+// that i2d_PKCS7 gives for the same message (the unit tests hold every message to that), without
+// what building it as OpenSSL's PKCS7 structure costs: a copy of each recipient's issuer name,
+// parsed and canonicalised again; the content copied through a chain of BIOs into memory of its
+// own; the encoding copied out of that memory once more.
+#include <openssl/rand.h>
+#include <openssl/rsa.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/posix/message/enveloped_data_encoding.h"
+#include "platform/posix/secret_bytes.h"
+
+namespace corvane::platform {
+namespace {
+
+// An element's tag and class; constructed or primitive.
+struct Tag {
+  int number;
+  int element_class;
+  bool constructed;
+};
+
+constexpr Tag kSequence{V_ASN1_SEQUENCE, V_ASN1_UNIVERSAL, true};
+constexpr Tag kSet{V_ASN1_SET, V_ASN1_UNIVERSAL, true};
+constexpr Tag kOctetString{V_ASN1_OCTET_STRING, V_ASN1_UNIVERSAL, false};
+constexpr Tag kExplicitContent{0, V_ASN1_CONTEXT_SPECIFIC, true};         // ContentInfo's [0]
+constexpr Tag kImplicitEncryptedContent{0, V_ASN1_CONTEXT_SPECIFIC, false};  // [0] OCTET STRING
+
+// The size of an element with `content` octets of content; -1 past INT_MAX.
+int64_t ElementSize(int64_t content, const Tag& tag) {
+  if (content < 0 || content > INT_MAX) return -1;
+  return ASN1_object_size(tag.constructed ? 1 : 0, static_cast<int>(content), tag.number);
+}
+
+// Writes the tag and length of an element with `content` octets of content (ElementSize said it
+// fits) at `*cursor` and moves the cursor past them.
+void PutHeader(unsigned char** cursor, int64_t content, const Tag& tag) {
+  ASN1_put_object(cursor, tag.constructed ? 1 : 0, static_cast<int>(content), tag.number,
+                  tag.element_class);
+}
+
+unsigned char* PutBytes(unsigned char* cursor, std::string_view bytes) {
+  std::memcpy(cursor, bytes.data(), bytes.size());
+  return cursor + bytes.size();
+}
+
+// A whole (small) element around `content`; empty when it cannot be encoded.
+std::string Element(const Tag& tag, std::string_view content) {
+  const int64_t size = ElementSize(static_cast<int64_t>(content.size()), tag);
+  if (size < 0) return {};
+  std::string element(static_cast<size_t>(size), '\0');
+  auto* cursor = reinterpret_cast<unsigned char*>(element.data());
+  PutHeader(&cursor, static_cast<int64_t>(content.size()), tag);
+  PutBytes(cursor, content);
+  return element;
+}
+
+std::string ObjectDer(int nid) { return ossl::DerOf<ASN1_OBJECT>(OBJ_nid2obj(nid), i2d_ASN1_OBJECT); }
+
+// The parts that are the same in every message, encoded once.
+struct FixedParts {
+  std::string enveloped_data_type = ObjectDer(NID_pkcs7_enveloped);
+  std::string data_type = ObjectDer(NID_pkcs7_data);
+  std::string version_zero;    // both EnvelopedData's and each RecipientInfo's version
+  std::string rsa_encryption;  // the key transport algorithm, with NULL parameters
+
+  FixedParts() {
+    const ossl::UniquePtr<ASN1_INTEGER> zero(ASN1_INTEGER_new());
+    if (zero && ASN1_INTEGER_set(zero.get(), 0) == 1) {
+      version_zero = ossl::DerOf<ASN1_INTEGER>(zero.get(), i2d_ASN1_INTEGER);
+    }
+    const ossl::UniquePtr<X509_ALGOR> algorithm(X509_ALGOR_new());
+    if (algorithm &&
+        X509_ALGOR_set0(algorithm.get(), OBJ_nid2obj(NID_rsaEncryption), V_ASN1_NULL, nullptr) == 1) {
+      rsa_encryption = ossl::DerOf<X509_ALGOR>(algorithm.get(), i2d_X509_ALGOR);
+    }
+  }
+
+  bool complete() const {
+    return !enveloped_data_type.empty() && !data_type.empty() && !version_zero.empty() &&
+           !rsa_encryption.empty();
+  }
+};
+
+const FixedParts& Fixed() {
+  static const FixedParts parts;
+  return parts;
+}
+
+// The content cipher under a fresh key (and a fresh IV where the cipher has one), and its
+// AlgorithmIdentifier: the IV as its parameters, none at all for a cipher without one (RC4).
+struct ContentCipher {
+  ossl::UniquePtr<EVP_CIPHER_CTX> context;
+  SecretBytes key;
+  std::string algorithm;
+};
+
+bool StartContentCipher(const EVP_CIPHER* cipher, ContentCipher& started) {
+  started.context.reset(EVP_CIPHER_CTX_new());
+  EVP_CIPHER_CTX* context = started.context.get();
+  if (context == nullptr || EVP_EncryptInit_ex2(context, cipher, nullptr, nullptr, nullptr) != 1) {
+    return false;
+  }
+  const int key_length = EVP_CIPHER_CTX_get_key_length(context);
+  const int iv_length = EVP_CIPHER_CTX_get_iv_length(context);
+  if (key_length <= 0 || iv_length < 0 || iv_length > EVP_MAX_IV_LENGTH) return false;
+  std::vector<uint8_t> key(static_cast<size_t>(key_length));
+  unsigned char iv[EVP_MAX_IV_LENGTH] = {};
+  const bool keyed =
+      EVP_CIPHER_CTX_rand_key(context, key.data()) == 1 &&
+      (iv_length == 0 || RAND_bytes_ex(ossl::LibraryContext(), iv, static_cast<size_t>(iv_length), 0) == 1) &&
+      EVP_EncryptInit_ex2(context, nullptr, key.data(), iv_length > 0 ? iv : nullptr, nullptr) == 1;
+  started.key = SecretBytes(std::move(key));
+  if (!keyed) return false;
+
+  const ossl::UniquePtr<X509_ALGOR> algorithm(X509_ALGOR_new());
+  if (!algorithm || X509_ALGOR_set0(algorithm.get(), OBJ_nid2obj(EVP_CIPHER_get_type(cipher)),
+                                    V_ASN1_UNDEF, nullptr) != 1) {
+    return false;
+  }
+  if (iv_length > 0) {
+    algorithm->parameter = ASN1_TYPE_new();
+    if (algorithm->parameter == nullptr ||
+        EVP_CIPHER_param_to_asn1(context, algorithm->parameter) <= 0) {
+      return false;
+    }
+  }
+  started.algorithm = ossl::DerOf<X509_ALGOR>(algorithm.get(), i2d_X509_ALGOR);
+  return !started.algorithm.empty();
+}
+
+// The content key under the recipient's RSA public key, PKCS #1 v1.5.
+std::string WrappedKey(X509* recipient, const SecretBytes& key) {
+  EVP_PKEY* public_key = X509_get0_pubkey(recipient);
+  if (public_key == nullptr) return {};
+  const ossl::UniquePtr<EVP_PKEY_CTX> context(
+      EVP_PKEY_CTX_new_from_pkey(ossl::LibraryContext(), public_key, ossl::kNoProperties));
+  size_t size = 0;
+  if (!context || EVP_PKEY_encrypt_init(context.get()) != 1 ||
+      EVP_PKEY_CTX_set_rsa_padding(context.get(), RSA_PKCS1_PADDING) != 1 ||
+      EVP_PKEY_encrypt(context.get(), nullptr, &size, key.data(), key.size()) != 1) {
+    return {};
+  }
+  std::string wrapped(size, '\0');
+  if (EVP_PKEY_encrypt(context.get(), reinterpret_cast<unsigned char*>(wrapped.data()), &size,
+                       key.data(), key.size()) != 1) {
+    return {};
+  }
+  wrapped.resize(size);
+  return wrapped;
+}
+
+// RecipientInfo { version 0, issuerAndSerialNumber, rsaEncryption, encryptedKey }; empty when it
+// cannot be made.
+std::string RecipientInfo(X509* recipient, const SecretBytes& key) {
+  const unsigned char* issuer = nullptr;
+  size_t issuer_size = 0;
+  if (X509_NAME_get0_der(X509_get_issuer_name(recipient), &issuer, &issuer_size) != 1) return {};
+  const std::string serial =
+      ossl::DerOf<ASN1_INTEGER>(X509_get0_serialNumber(recipient), i2d_ASN1_INTEGER);
+  const std::string wrapped = WrappedKey(recipient, key);
+  if (serial.empty() || wrapped.empty()) return {};
+  std::string issuer_and_serial(reinterpret_cast<const char*>(issuer), issuer_size);
+  issuer_and_serial += serial;
+  const FixedParts& fixed = Fixed();
+  const std::string content = fixed.version_zero + Element(kSequence, issuer_and_serial) +
+                              fixed.rsa_encryption + Element(kOctetString, wrapped);
+  return Element(kSequence, content);
+}
+
+// DER orders the elements of a SET OF by their encodings, as OpenSSL's encoder does: octet by
+// octet, and a shorter encoding before a longer one that starts with it.
+bool EncodedBefore(const std::string& a, const std::string& b) {
+  const int order = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+  return order != 0 ? order < 0 : a.size() < b.size();
+}
+
+// The encrypted content's length: the content's for a stream cipher, padded to the next whole
+// block (always at least one octet of padding) for a block cipher.
+int64_t EncryptedSize(const EVP_CIPHER_CTX* context, size_t content_size) {
+  const auto block = static_cast<size_t>(EVP_CIPHER_CTX_get_block_size(context));
+  if (block <= 1) return static_cast<int64_t>(content_size);
+  return static_cast<int64_t>((content_size / block + 1) * block);
+}
+
+}  // namespace
+
+Status WriteEnvelopedData(const EnvelopedDataInput& input, BYTE* output, DWORD* size) {
+  const FixedParts& fixed = Fixed();
+  ContentCipher cipher;
+  if (!fixed.complete() || input.content_size > static_cast<size_t>(INT_MAX) ||
+      !StartContentCipher(input.cipher, cipher)) {
+    return Status(CRYPT_E_MSG_ERROR);
+  }
+  std::vector<std::string> recipient_infos;
+  int64_t recipient_infos_size = 0;
+  for (X509* recipient : input.recipients) {
+    recipient_infos.push_back(RecipientInfo(recipient, cipher.key));
+    if (recipient_infos.back().empty()) return Status(CRYPT_E_MSG_ERROR);
+    recipient_infos_size += static_cast<int64_t>(recipient_infos.back().size());
+  }
+  std::sort(recipient_infos.begin(), recipient_infos.end(), EncodedBefore);
+
+  // ContentInfo { envelopedData, [0] EXPLICIT EnvelopedData { version, SET OF RecipientInfo,
+  //   EncryptedContentInfo { data, algorithm, [0] IMPLICIT encrypted content } } }
+  const int64_t encrypted_size = EncryptedSize(cipher.context.get(), input.content_size);
+  const int64_t encrypted_element = ElementSize(encrypted_size, kImplicitEncryptedContent);
+  const int64_t content_info_size =
+      static_cast<int64_t>(fixed.data_type.size() + cipher.algorithm.size()) + encrypted_element;
+  const int64_t content_info_element = ElementSize(content_info_size, kSequence);
+  const int64_t recipient_set = ElementSize(recipient_infos_size, kSet);
+  const int64_t enveloped_size = static_cast<int64_t>(fixed.version_zero.size()) + recipient_set +
+                                 content_info_element;
+  const int64_t enveloped_sequence = ElementSize(enveloped_size, kSequence);
+  const int64_t enveloped_element = ElementSize(enveloped_sequence, kExplicitContent);
+  const int64_t message_size = static_cast<int64_t>(fixed.enveloped_data_type.size()) + enveloped_element;
+  const int64_t total = ElementSize(message_size, kSequence);
+  if (encrypted_element < 0 || content_info_element < 0 || recipient_set < 0 ||
+      enveloped_sequence < 0 || enveloped_element < 0 || total < 0) {
+    return Status(CRYPT_E_MSG_ERROR);
+  }
+  const DWORD capacity = *size;
+  *size = static_cast<DWORD>(total);
+  if (capacity < *size) return Status(ERROR_MORE_DATA);
+
+  unsigned char* cursor = output;
+  PutHeader(&cursor, message_size, kSequence);
+  cursor = PutBytes(cursor, fixed.enveloped_data_type);
+  PutHeader(&cursor, enveloped_sequence, kExplicitContent);
+  PutHeader(&cursor, enveloped_size, kSequence);
+  cursor = PutBytes(cursor, fixed.version_zero);
+  PutHeader(&cursor, recipient_infos_size, kSet);
+  for (const std::string& info : recipient_infos) cursor = PutBytes(cursor, info);
+  PutHeader(&cursor, content_info_size, kSequence);
+  cursor = PutBytes(cursor, fixed.data_type);
+  cursor = PutBytes(cursor, cipher.algorithm);
+  PutHeader(&cursor, encrypted_size, kImplicitEncryptedContent);
+  // The cipher writes the content's length, then the padding, exactly what was measured.
+  int written = 0;
+  int padding = 0;
+  const unsigned char* content = input.content_size == 0 ? cursor : input.content;
+  if (EVP_EncryptUpdate(cipher.context.get(), cursor, &written, content,
+                        static_cast<int>(input.content_size)) != 1 ||
+      written > encrypted_size ||
+      EVP_EncryptFinal_ex(cipher.context.get(), cursor + written, &padding) != 1 ||
+      written + padding != encrypted_size || cursor + written + padding != output + total) {
+    return Status(CRYPT_E_MSG_ERROR);
+  }
+  return Status();
+}
+
+}  // namespace corvane::platform
