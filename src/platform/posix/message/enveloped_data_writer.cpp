@@ -14,56 +14,23 @@
 #include <climits>
 #include <cstring>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "platform/posix/asn1/der_writer.h"
 #include "platform/posix/message/enveloped_data_encoding.h"
 #include "platform/posix/secret_bytes.h"
 
 namespace corvane::platform {
 namespace {
 
-// An element's tag and class; constructed or primitive.
-struct Tag {
-  int number;
-  int element_class;
-  bool constructed;
-};
+using asn1::DerContext;
+using asn1::DerElement;
+using asn1::DerElementSize;
+using asn1::PutDerBytes;
+using asn1::PutDerHeader;
 
-constexpr Tag kSequence{V_ASN1_SEQUENCE, V_ASN1_UNIVERSAL, true};
-constexpr Tag kSet{V_ASN1_SET, V_ASN1_UNIVERSAL, true};
-constexpr Tag kOctetString{V_ASN1_OCTET_STRING, V_ASN1_UNIVERSAL, false};
-constexpr Tag kExplicitContent{0, V_ASN1_CONTEXT_SPECIFIC, true};         // ContentInfo's [0]
-constexpr Tag kImplicitEncryptedContent{0, V_ASN1_CONTEXT_SPECIFIC, false};  // [0] OCTET STRING
-
-// The size of an element with `content` octets of content; -1 past INT_MAX.
-int64_t ElementSize(int64_t content, const Tag& tag) {
-  if (content < 0 || content > INT_MAX) return -1;
-  return ASN1_object_size(tag.constructed ? 1 : 0, static_cast<int>(content), tag.number);
-}
-
-// Writes the tag and length of an element with `content` octets of content (ElementSize said it
-// fits) at `*cursor` and moves the cursor past them.
-void PutHeader(unsigned char** cursor, int64_t content, const Tag& tag) {
-  ASN1_put_object(cursor, tag.constructed ? 1 : 0, static_cast<int>(content), tag.number,
-                  tag.element_class);
-}
-
-unsigned char* PutBytes(unsigned char* cursor, std::string_view bytes) {
-  std::memcpy(cursor, bytes.data(), bytes.size());
-  return cursor + bytes.size();
-}
-
-// A whole (small) element around `content`; empty when it cannot be encoded.
-std::string Element(const Tag& tag, std::string_view content) {
-  const int64_t size = ElementSize(static_cast<int64_t>(content.size()), tag);
-  if (size < 0) return {};
-  std::string element(static_cast<size_t>(size), '\0');
-  auto* cursor = reinterpret_cast<unsigned char*>(element.data());
-  PutHeader(&cursor, static_cast<int64_t>(content.size()), tag);
-  PutBytes(cursor, content);
-  return element;
-}
+constexpr asn1::DerTag kExplicitContent = DerContext(0, true);             // ContentInfo's [0]
+constexpr asn1::DerTag kImplicitEncryptedContent = DerContext(0, false);  // [0] OCTET STRING
 
 std::string ObjectDer(int nid) { return ossl::DerOf<ASN1_OBJECT>(OBJ_nid2obj(nid), i2d_ASN1_OBJECT); }
 
@@ -173,9 +140,9 @@ std::string RecipientInfo(X509* recipient, const SecretBytes& key) {
   std::string issuer_and_serial(reinterpret_cast<const char*>(issuer), issuer_size);
   issuer_and_serial += serial;
   const FixedParts& fixed = Fixed();
-  const std::string content = fixed.version_zero + Element(kSequence, issuer_and_serial) +
-                              fixed.rsa_encryption + Element(kOctetString, wrapped);
-  return Element(kSequence, content);
+  const std::string content = fixed.version_zero + DerElement(asn1::kDerSequence, issuer_and_serial) +
+                              fixed.rsa_encryption + DerElement(asn1::kDerOctetString, wrapped);
+  return DerElement(asn1::kDerSequence, content);
 }
 
 // DER orders the elements of a SET OF by their encodings, as OpenSSL's encoder does: octet by
@@ -214,17 +181,17 @@ Status WriteEnvelopedData(const EnvelopedDataInput& input, BYTE* output, DWORD* 
   // ContentInfo { envelopedData, [0] EXPLICIT EnvelopedData { version, SET OF RecipientInfo,
   //   EncryptedContentInfo { data, algorithm, [0] IMPLICIT encrypted content } } }
   const int64_t encrypted_size = EncryptedSize(cipher.context.get(), input.content_size);
-  const int64_t encrypted_element = ElementSize(encrypted_size, kImplicitEncryptedContent);
+  const int64_t encrypted_element = DerElementSize(encrypted_size, kImplicitEncryptedContent);
   const int64_t content_info_size =
       static_cast<int64_t>(fixed.data_type.size() + cipher.algorithm.size()) + encrypted_element;
-  const int64_t content_info_element = ElementSize(content_info_size, kSequence);
-  const int64_t recipient_set = ElementSize(recipient_infos_size, kSet);
+  const int64_t content_info_element = DerElementSize(content_info_size, asn1::kDerSequence);
+  const int64_t recipient_set = DerElementSize(recipient_infos_size, asn1::kDerSet);
   const int64_t enveloped_size = static_cast<int64_t>(fixed.version_zero.size()) + recipient_set +
                                  content_info_element;
-  const int64_t enveloped_sequence = ElementSize(enveloped_size, kSequence);
-  const int64_t enveloped_element = ElementSize(enveloped_sequence, kExplicitContent);
+  const int64_t enveloped_sequence = DerElementSize(enveloped_size, asn1::kDerSequence);
+  const int64_t enveloped_element = DerElementSize(enveloped_sequence, kExplicitContent);
   const int64_t message_size = static_cast<int64_t>(fixed.enveloped_data_type.size()) + enveloped_element;
-  const int64_t total = ElementSize(message_size, kSequence);
+  const int64_t total = DerElementSize(message_size, asn1::kDerSequence);
   if (encrypted_element < 0 || content_info_element < 0 || recipient_set < 0 ||
       enveloped_sequence < 0 || enveloped_element < 0 || total < 0) {
     return Status(CRYPT_E_MSG_ERROR);
@@ -234,17 +201,17 @@ Status WriteEnvelopedData(const EnvelopedDataInput& input, BYTE* output, DWORD* 
   if (capacity < *size) return Status(ERROR_MORE_DATA);
 
   unsigned char* cursor = output;
-  PutHeader(&cursor, message_size, kSequence);
-  cursor = PutBytes(cursor, fixed.enveloped_data_type);
-  PutHeader(&cursor, enveloped_sequence, kExplicitContent);
-  PutHeader(&cursor, enveloped_size, kSequence);
-  cursor = PutBytes(cursor, fixed.version_zero);
-  PutHeader(&cursor, recipient_infos_size, kSet);
-  for (const std::string& info : recipient_infos) cursor = PutBytes(cursor, info);
-  PutHeader(&cursor, content_info_size, kSequence);
-  cursor = PutBytes(cursor, fixed.data_type);
-  cursor = PutBytes(cursor, cipher.algorithm);
-  PutHeader(&cursor, encrypted_size, kImplicitEncryptedContent);
+  PutDerHeader(&cursor, message_size, asn1::kDerSequence);
+  cursor = PutDerBytes(cursor, fixed.enveloped_data_type);
+  PutDerHeader(&cursor, enveloped_sequence, kExplicitContent);
+  PutDerHeader(&cursor, enveloped_size, asn1::kDerSequence);
+  cursor = PutDerBytes(cursor, fixed.version_zero);
+  PutDerHeader(&cursor, recipient_infos_size, asn1::kDerSet);
+  for (const std::string& info : recipient_infos) cursor = PutDerBytes(cursor, info);
+  PutDerHeader(&cursor, content_info_size, asn1::kDerSequence);
+  cursor = PutDerBytes(cursor, fixed.data_type);
+  cursor = PutDerBytes(cursor, cipher.algorithm);
+  PutDerHeader(&cursor, encrypted_size, kImplicitEncryptedContent);
   // The cipher writes the content's length, then the padding, exactly what was measured.
   int written = 0;
   int padding = 0;
