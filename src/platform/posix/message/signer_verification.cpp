@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <optional>
+#include <span>
 
 #include "platform/posix/failure_detail.h"
 #include "platform/posix/message/pkcs7_bytes.h"
+#include "platform/posix/message/signed_data_parts.h"
 #include "platform/posix/asn1/asn1_reader.h"
 #include "platform/posix/ossl.h"
 #include "platform/posix/policy/algorithm_policy.h"
@@ -79,22 +82,64 @@ bool IdentifiesCertificate(CMS_SignerInfo* signer, X509* certificate) {
          ASN1_INTEGER_cmp(serial, X509_get0_serialNumber(certificate)) == 0;
 }
 
-// The signer's certificate as a context whose store holds the message's other certificates.
-CertificateReference SignerCertificate(CMS_ContentInfo* message, CMS_SignerInfo* signer) {
-  ossl::UniquePtr<STACK_OF(X509)> certificates(CMS_get1_certs(message));
-  X509* found = nullptr;
-  std::vector<X509*> companions;
+// The message as OpenSSL reads it, the certificates it carries and, for a message read in parts,
+// its own content where it lies in the message.
+struct ReadMessage {
+  ossl::UniquePtr<CMS_ContentInfo> info;
+  std::vector<std::shared_ptr<const StoredCertificate>> certificates;
+  bool in_parts = false;
+  std::optional<std::span<const uint8_t>> own_content;  // read in parts only
+  size_t content_offset = 0;
+};
+
+// The message taken apart (signed_data_parts.h); nothing when it is not of the plain shape, or a
+// part does not read, and the message is then read whole.
+std::optional<ReadMessage> ReadInParts(const BYTE* message, size_t size) {
+  if (size > static_cast<size_t>(INT_MAX)) return std::nullopt;  // refused when read whole
+  std::optional<SignedDataParts> parts = SplitSignedData(message, size);
+  if (!parts) return std::nullopt;
+  ReadMessage read;
+  read.info = ReadCmsMessage(reinterpret_cast<const BYTE*>(parts->skeleton.data()),
+                             parts->skeleton.size());
+  if (!read.info) return std::nullopt;
+  for (const std::span<const uint8_t> der : parts->certificates) {
+    read.certificates.push_back(CertificateFromMessage(der.data(), der.size()));
+    if (read.certificates.back() == nullptr) return std::nullopt;
+  }
+  read.in_parts = true;
+  read.own_content = parts->content;
+  read.content_offset = parts->content_offset;
+  return read;
+}
+
+ReadMessage ReadWhole(const BYTE* message, size_t size) {
+  ReadMessage read;
+  read.info = ReadCmsMessage(message, size);
+  if (!read.info) return read;
+  const ossl::UniquePtr<STACK_OF(X509)> certificates(CMS_get1_certs(read.info.get()));
   for (int index = 0; index < sk_X509_num(certificates.get()); ++index) {
+    // A certificate that is not kept (its bytes are not those of a certificate as the store
+    // reads them) is left out here, as it is left out of the signer's companions.
     X509* certificate = sk_X509_value(certificates.get(), index);
-    if (found == nullptr && IdentifiesCertificate(signer, certificate)) {
+    if (auto kept = CertificateFromMessage(certificate)) read.certificates.push_back(std::move(kept));
+  }
+  return read;
+}
+
+// The signer's certificate as a context whose store holds the message's other certificates.
+CertificateReference SignerCertificate(const ReadMessage& read, CMS_SignerInfo* signer) {
+  std::shared_ptr<const StoredCertificate> found;
+  std::vector<std::shared_ptr<const StoredCertificate>> companions;
+  for (const std::shared_ptr<const StoredCertificate>& certificate : read.certificates) {
+    if (found == nullptr && IdentifiesCertificate(signer, certificate->OpenSslCertificate())) {
       found = certificate;
     } else {
       companions.push_back(certificate);
     }
   }
   if (found == nullptr) return nullptr;
-  CMS_SignerInfo_set1_signer_cert(signer, found);
-  return CertificateReference(CreateDetachedCertificateContext(found, companions));
+  CMS_SignerInfo_set1_signer_cert(signer, found->OpenSslCertificate());
+  return CertificateReference(CreateDetachedCertificateContext(std::move(found), companions));
 }
 
 bool SignedWithSha1(CMS_SignerInfo* signer) {
@@ -145,38 +190,56 @@ ossl::UniquePtr<BIO> DigestContent(CMS_ContentInfo* message,
 Status VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
                            const std::vector<ContentPiece>* detached, VerifiedSigner& result) {
   const ossl::ErrorQueueMark mark;
-  const ossl::UniquePtr<CMS_ContentInfo> info = ReadCmsMessage(message, size);
-  if (!info || OBJ_obj2nid(CMS_get0_type(info.get())) != NID_pkcs7_signed) {
+  std::optional<ReadMessage> in_parts = ReadInParts(message, size);
+  const ReadMessage read = in_parts ? std::move(*in_parts) : ReadWhole(message, size);
+  CMS_ContentInfo* info = read.info.get();
+  if (info == nullptr || OBJ_obj2nid(CMS_get0_type(info)) != NID_pkcs7_signed) {
     return Status(CRYPT_E_OSS_ERROR);
   }
-  STACK_OF(CMS_SignerInfo)* signers = CMS_get0_SignerInfos(info.get());
+  STACK_OF(CMS_SignerInfo)* signers = CMS_get0_SignerInfos(info);
   if (signer_index >= static_cast<DWORD>(sk_CMS_SignerInfo_num(signers))) {
     return Status(CRYPT_E_NO_SIGNER);
   }
   CMS_SignerInfo* signer = sk_CMS_SignerInfo_value(signers, static_cast<int>(signer_index));
 
-  CertificateReference certificate = SignerCertificate(info.get(), signer);
+  CertificateReference certificate = SignerCertificate(read, signer);
   if (!certificate) return Status(CRYPT_E_NOT_FOUND);
   if (!CurrentPolicy().accept_sha1 && SignedWithSha1(signer)) {
     SetFailureDetail("the message is signed with SHA-1, which the policy refuses "
                      "(verify.accept_sha1 = no)");
     return Status(CRYPT_E_UNKNOWN_ALGO);
   }
-  ASN1_OCTET_STRING** own_content = CMS_get0_content(info.get());
-  if (detached == nullptr && (own_content == nullptr || *own_content == nullptr)) {
-    return Status(CRYPT_E_MSG_ERROR);
+  // The message's own content: in the structure OpenSSL read, or, for a message read in parts,
+  // where it lies in the message, hashed from there like detached content.
+  ASN1_OCTET_STRING** own_content = read.in_parts ? nullptr : CMS_get0_content(info);
+  const bool has_own_content =
+      read.in_parts ? read.own_content.has_value() : own_content != nullptr && *own_content != nullptr;
+  if (detached == nullptr && !has_own_content) return Status(CRYPT_E_MSG_ERROR);
+  std::vector<ContentPiece> own_pieces;
+  if (detached == nullptr && read.in_parts) {
+    own_pieces.push_back(ContentPiece{read.own_content->data(), read.own_content->size()});
+    detached = &own_pieces;
   }
-  const ossl::UniquePtr<BIO> digests = DigestContent(info.get(), detached);
+  const ossl::UniquePtr<BIO> digests = DigestContent(info, detached);
   if (!digests) return Status(CRYPT_E_UNKNOWN_ALGO);
   // Signed attributes: their signature first; without them the signature covers the content.
   if (CMS_signed_get_attr_count(signer) >= 0 &&
-      (CMS_SignerInfo_verify(signer) != 1 || !ContentTypeAttributeMatches(info.get(), signer))) {
+      (CMS_SignerInfo_verify(signer) != 1 || !ContentTypeAttributeMatches(info, signer))) {
     return Status(NTE_BAD_SIGNATURE);
   }
   if (CMS_SignerInfo_verify_content(signer, digests.get()) != 1) return Status(NTE_BAD_SIGNATURE);
 
   result.certificate = std::move(certificate);
-  if (detached == nullptr) {
+  if (read.in_parts && detached == &own_pieces) {
+    // The content is copied out of the message once, as reading it whole would have.
+    result.content.reset(ASN1_OCTET_STRING_new());
+    if (!result.content ||
+        ASN1_OCTET_STRING_set(result.content.get(), read.own_content->data(),
+                              static_cast<int>(read.own_content->size())) != 1) {
+      return Status(NTE_NO_MEMORY);
+    }
+    result.content_offset = read.content_offset;
+  } else if (detached == nullptr) {
     // The content leaves the structure it was decoded into, which goes: no copy is made.
     result.content.reset(*own_content);
     *own_content = nullptr;

@@ -1,5 +1,7 @@
 #include "platform/posix/store/detached_certificate.h"
 
+#include <string_view>
+
 #include "platform/posix/recent_successes.h"
 #include "platform/posix/store/thumbprint.h"
 #include "platform/posix/store/certificate_context.h"
@@ -26,11 +28,9 @@ std::unique_ptr<StoredCertificate> ParsedCertificate(const BYTE* der, size_t len
   return certificate;
 }
 
-// The certificate read from its own encoding, with `parsed` kept as its OpenSSL form; or the
-// one read before from the same encoding, with the OpenSSL form made from it then.
-std::shared_ptr<const StoredCertificate> ParsedCertificate(X509* parsed) {
-  std::string der = ossl::DerOf(parsed, i2d_X509);
-  if (der.empty()) return nullptr;
+// The certificate read from `der`, with `parsed` (its OpenSSL form, when already made) kept; or
+// the one read before from the same encoding.
+std::shared_ptr<const StoredCertificate> KeptOrRead(std::string_view der, X509* parsed) {
   std::shared_ptr<const StoredCertificate> certificate;
   if (MessageCertificates::Instance().Contains([&](const MessageCertificate& kept) {
         if (kept.der != der) return false;
@@ -42,13 +42,18 @@ std::shared_ptr<const StoredCertificate> ParsedCertificate(X509* parsed) {
   std::shared_ptr<StoredCertificate> read =
       ParsedCertificate(reinterpret_cast<const BYTE*>(der.data()), der.size());
   if (read == nullptr) return nullptr;
-  read->KeepOpenSslCertificate(parsed);
-  MessageCertificates::Instance().Add(MessageCertificate{std::move(der), read});
+  if (parsed != nullptr) read->KeepOpenSslCertificate(parsed);
+  MessageCertificates::Instance().Add(MessageCertificate{std::string(der), read});
   return read;
 }
 
 std::shared_ptr<const StoredCertificate> ParsedCertificate(const std::vector<BYTE>& der) {
   return ParsedCertificate(der.data(), der.size());
+}
+
+std::shared_ptr<const StoredCertificate> ParsedCertificate(
+    const std::shared_ptr<const StoredCertificate>& kept) {
+  return kept;
 }
 
 // A context for `first` in a store of its own with no folder and no handle, which holds the
@@ -80,9 +85,23 @@ PCCERT_CONTEXT CreateDetachedCertificateContext(
   return ContextOf(ParsedCertificate(der, length), companions);
 }
 
-PCCERT_CONTEXT CreateDetachedCertificateContext(X509* certificate,
-                                                const std::vector<X509*>& companions) {
-  return ContextOf(ParsedCertificate(certificate), companions);
+std::shared_ptr<const StoredCertificate> CertificateFromMessage(const BYTE* der, size_t length) {
+  if (der == nullptr) return nullptr;
+  std::shared_ptr<const StoredCertificate> certificate =
+      KeptOrRead(std::string_view(reinterpret_cast<const char*>(der), length), nullptr);
+  return certificate != nullptr && certificate->OpenSslCertificate() != nullptr ? certificate
+                                                                                 : nullptr;
+}
+
+std::shared_ptr<const StoredCertificate> CertificateFromMessage(X509* parsed) {
+  const std::string der = ossl::DerOf(parsed, i2d_X509);
+  return der.empty() ? nullptr : KeptOrRead(der, parsed);
+}
+
+PCCERT_CONTEXT CreateDetachedCertificateContext(
+    std::shared_ptr<const StoredCertificate> certificate,
+    const std::vector<std::shared_ptr<const StoredCertificate>>& companions) {
+  return ContextOf(std::move(certificate), companions);
 }
 
 }  // namespace corvane::platform

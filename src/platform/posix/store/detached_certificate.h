@@ -6,10 +6,12 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "platform/platform.h"
 #include "platform/posix/ossl.h"
+#include "platform/posix/store/store_contents.h"
 
 namespace corvane::platform {
 
@@ -19,10 +21,20 @@ namespace corvane::platform {
 PCCERT_CONTEXT CreateDetachedCertificateContext(
     const BYTE* der, size_t length, const std::vector<std::vector<BYTE>>& companions = {});
 
-// The same for certificates OpenSSL has already read (from a message): their encodings are taken
-// from them, and they serve as the contexts' OpenSSL forms (with references of their own), so
-// they are not read again.
-PCCERT_CONTEXT CreateDetachedCertificateContext(X509* certificate,
-                                                const std::vector<X509*>& companions);
+// A certificate a message carries, read from exactly these DER bytes, with its OpenSSL form; or
+// the one read before from the same bytes (compared byte for byte) while it is among the last
+// ones read. What is read from a certificate depends on its bytes alone, and OpenSSL takes about
+// 100 µs to read one, more than the rest of verifying a small message: a signer's messages carry
+// the same certificate every time. Null when the bytes are not one well-formed certificate.
+std::shared_ptr<const StoredCertificate> CertificateFromMessage(const BYTE* der, size_t length);
+
+// The same for a certificate OpenSSL has already read from a message: its encoding is taken from
+// it, and it serves as the OpenSSL form (with a reference of its own), so it is not read again.
+std::shared_ptr<const StoredCertificate> CertificateFromMessage(X509* parsed);
+
+// A context for a certificate from CertificateFromMessage, whose store holds the companions.
+PCCERT_CONTEXT CreateDetachedCertificateContext(
+    std::shared_ptr<const StoredCertificate> certificate,
+    const std::vector<std::shared_ptr<const StoredCertificate>>& companions);
 
 }  // namespace corvane::platform
