@@ -223,6 +223,22 @@ TEST_F(VerifyMessageTest, WhatIsNoSignedMessageOrHasNoContent) {
   EXPECT_EQ(VerifyDetached(envelope, kContent).error, CRYPT_E_OSS_ERROR);
 }
 
+// Certificates read from earlier messages are taken again only for the very same bytes: a twin
+// of the signer's certificate (same issuer, serial number and subject, another key) in the next
+// message is that message's own, in either order.
+TEST_F(VerifyMessageTest, ATwinOfACertificateSeenBeforeIsReadOnItsOwn) {
+  const ossl::UniquePtr<X509> twin = testing::MakeCertificate(
+      {.subject = {{"CN", "Signer"}}, .serial_hex = "51"}, second_key_.get(), ca_.get(), ca_key_.get());
+  const std::string genuine = testing::OpensslSign(kContent, {{signer_.get(), key_.get()}}, "-nodetach -noattr");
+  const std::string by_twin = testing::OpensslSign(kContent, {{twin.get(), second_key_.get()}}, "-nodetach -noattr");
+  using Row = std::pair<const std::string*, X509*>;
+  for (const Row& row : {Row{&genuine, signer_.get()}, Row{&by_twin, twin.get()}, Row{&genuine, signer_.get()}}) {
+    const Verified verified = VerifyAttached(*row.first);
+    ASSERT_TRUE(verified.ok) << std::hex << verified.error;
+    EXPECT_EQ(verified.signer_thumbprint, platform::Thumbprint(row.second));
+  }
+}
+
 // A call with a content buffer that follows a size query may take that query's result, but only
 // for the very same bytes and signer: anything else is verified on its own.
 TEST_F(VerifyMessageTest, ContentCallChecksItsOwnBytesAfterASizeQuery) {
