@@ -1,8 +1,8 @@
 // One signer of a PKCS #7 / CMS signed-data message verified with OpenSSL's CMS code, as the two
 // verification calls of the platform need it.
 //
-// OpenSSL reads the message (DER or BER: indefinite lengths, constructed OCTET STRING content)
-// and does the cryptography: the signature over the signed attributes and their message digest,
+// OpenSSL reads the message (DER or BER: indefinite lengths, constructed OCTET STRING content;
+// a DER message of the plain shape in parts, signed_data_parts.h) and does the cryptography: the signature over the signed attributes and their message digest,
 // or over the content digest when there are none. On top of it this adds what Windows does:
 // - only the signer asked for is verified; the others are not looked at;
 // - the signer's certificate is taken from the certificates the message carries: the first one
@@ -27,9 +27,9 @@ namespace corvane::platform {
 struct VerifiedSigner {
   // The signer's certificate; the message's other certificates are in the context's store.
   CertificateReference certificate;
-  // The message's own content as OpenSSL decoded it, the very bytes that were hashed (null for
-  // detached content); and where the message holds exactly these bytes in one piece, as DER
-  // always does: their offset in the message's bytes.
+  // The message's own content, the very bytes that were hashed (null for detached content): as
+  // OpenSSL decoded it, or copied from the message read in parts; and where the message holds
+  // exactly these bytes in one piece, as DER always does: their offset in the message's bytes.
   ossl::UniquePtr<ASN1_OCTET_STRING> content;
   std::optional<size_t> content_offset;
 
