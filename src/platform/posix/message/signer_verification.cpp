@@ -210,17 +210,19 @@ Status VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
     return Status(CRYPT_E_UNKNOWN_ALGO);
   }
   // The message's own content: in the structure OpenSSL read, or, for a message read in parts,
-  // where it lies in the message, hashed from there like detached content.
-  ASN1_OCTET_STRING** own_content = read.in_parts ? nullptr : CMS_get0_content(info);
-  const bool has_own_content =
-      read.in_parts ? read.own_content.has_value() : own_content != nullptr && *own_content != nullptr;
-  if (detached == nullptr && !has_own_content) return Status(CRYPT_E_MSG_ERROR);
-  std::vector<ContentPiece> own_pieces;
-  if (detached == nullptr && read.in_parts) {
-    own_pieces.push_back(ContentPiece{read.own_content->data(), read.own_content->size()});
-    detached = &own_pieces;
+  // where it lies in the message, hashed from there as detached content is.
+  const bool own = detached == nullptr;
+  ASN1_OCTET_STRING** decoded_content = own && !read.in_parts ? CMS_get0_content(info) : nullptr;
+  if (own && (read.in_parts ? !read.own_content
+                            : decoded_content == nullptr || *decoded_content == nullptr)) {
+    return Status(CRYPT_E_MSG_ERROR);
   }
-  const ossl::UniquePtr<BIO> digests = DigestContent(info, detached);
+  std::vector<ContentPiece> own_pieces;
+  if (own && read.in_parts) {
+    own_pieces.push_back(ContentPiece{read.own_content->data(), read.own_content->size()});
+  }
+  const ossl::UniquePtr<BIO> digests =
+      DigestContent(info, own && read.in_parts ? &own_pieces : detached);
   if (!digests) return Status(CRYPT_E_UNKNOWN_ALGO);
   // Signed attributes: their signature first; without them the signature covers the content.
   if (CMS_signed_get_attr_count(signer) >= 0 &&
@@ -230,7 +232,7 @@ Status VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
   if (CMS_SignerInfo_verify_content(signer, digests.get()) != 1) return Status(NTE_BAD_SIGNATURE);
 
   result.certificate = std::move(certificate);
-  if (read.in_parts && detached == &own_pieces) {
+  if (own && read.in_parts) {
     // The content is copied out of the message once, as reading it whole would have.
     result.content.reset(ASN1_OCTET_STRING_new());
     if (!result.content ||
@@ -239,10 +241,10 @@ Status VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
       return Status(NTE_NO_MEMORY);
     }
     result.content_offset = read.content_offset;
-  } else if (detached == nullptr) {
+  } else if (own) {
     // The content leaves the structure it was decoded into, which goes: no copy is made.
-    result.content.reset(*own_content);
-    *own_content = nullptr;
+    result.content.reset(*decoded_content);
+    *decoded_content = nullptr;
     result.content_offset = ContentOffset(message, size, result.content.get());
   }
   return Status();
