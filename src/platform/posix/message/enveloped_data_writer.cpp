@@ -11,8 +11,10 @@
 #include <openssl/rsa.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,9 +61,18 @@ struct FixedParts {
   }
 };
 
-const FixedParts& Fixed() {
-  static const FixedParts parts;
-  return parts;
+// Made once, when first made completely (a failed making is tried again by the next message);
+// never destroyed, as calls may still come while the process exits.
+const FixedParts* Fixed() {
+  static std::atomic<const FixedParts*> made{nullptr};
+  if (const FixedParts* parts = made.load(std::memory_order_acquire)) return parts;
+  auto parts = std::make_unique<FixedParts>();
+  if (!parts->complete()) return nullptr;
+  const FixedParts* first = nullptr;
+  if (made.compare_exchange_strong(first, parts.get(), std::memory_order_acq_rel)) {
+    return parts.release();
+  }
+  return first;  // another thread made them meanwhile
 }
 
 // The content cipher under a fresh key (and a fresh IV where the cipher has one), and its
@@ -129,7 +140,7 @@ std::string WrappedKey(X509* recipient, const SecretBytes& key) {
 
 // RecipientInfo { version 0, issuerAndSerialNumber, rsaEncryption, encryptedKey }; empty when it
 // cannot be made.
-std::string RecipientInfo(X509* recipient, const SecretBytes& key) {
+std::string RecipientInfo(X509* recipient, const SecretBytes& key, const FixedParts& fixed) {
   const unsigned char* issuer = nullptr;
   size_t issuer_size = 0;
   if (X509_NAME_get0_der(X509_get_issuer_name(recipient), &issuer, &issuer_size) != 1) return {};
@@ -139,7 +150,6 @@ std::string RecipientInfo(X509* recipient, const SecretBytes& key) {
   if (serial.empty() || wrapped.empty()) return {};
   std::string issuer_and_serial(reinterpret_cast<const char*>(issuer), issuer_size);
   issuer_and_serial += serial;
-  const FixedParts& fixed = Fixed();
   const std::string content = fixed.version_zero + DerElement(asn1::kDerSequence, issuer_and_serial) +
                               fixed.rsa_encryption + DerElement(asn1::kDerOctetString, wrapped);
   return DerElement(asn1::kDerSequence, content);
@@ -163,16 +173,17 @@ int64_t EncryptedSize(const EVP_CIPHER_CTX* context, size_t content_size) {
 }  // namespace
 
 Status WriteEnvelopedData(const EnvelopedDataInput& input, BYTE* output, DWORD* size) {
-  const FixedParts& fixed = Fixed();
+  const FixedParts* fixed_parts = Fixed();
   ContentCipher cipher;
-  if (!fixed.complete() || input.content_size > static_cast<size_t>(INT_MAX) ||
+  if (fixed_parts == nullptr || input.content_size > static_cast<size_t>(INT_MAX) ||
       !StartContentCipher(input.cipher, cipher)) {
     return Status(CRYPT_E_MSG_ERROR);
   }
+  const FixedParts& fixed = *fixed_parts;
   std::vector<std::string> recipient_infos;
   int64_t recipient_infos_size = 0;
   for (X509* recipient : input.recipients) {
-    recipient_infos.push_back(RecipientInfo(recipient, cipher.key));
+    recipient_infos.push_back(RecipientInfo(recipient, cipher.key, fixed));
     if (recipient_infos.back().empty()) return Status(CRYPT_E_MSG_ERROR);
     recipient_infos_size += static_cast<int64_t>(recipient_infos.back().size());
   }
