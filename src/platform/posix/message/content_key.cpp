@@ -6,6 +6,25 @@
 
 namespace corvane::platform {
 
+std::string WrapContentKey(EVP_PKEY* public_key, const SecretBytes& content_key) {
+  if (public_key == nullptr) return {};
+  const ossl::UniquePtr<EVP_PKEY_CTX> context(
+      EVP_PKEY_CTX_new_from_pkey(ossl::LibraryContext(), public_key, ossl::kNoProperties));
+  size_t size = 0;
+  if (!context || EVP_PKEY_encrypt_init(context.get()) != 1 ||
+      EVP_PKEY_CTX_set_rsa_padding(context.get(), RSA_PKCS1_PADDING) != 1 ||
+      EVP_PKEY_encrypt(context.get(), nullptr, &size, content_key.data(), content_key.size()) != 1) {
+    return {};
+  }
+  std::string wrapped(size, '\0');
+  if (EVP_PKEY_encrypt(context.get(), reinterpret_cast<unsigned char*>(wrapped.data()), &size,
+                       content_key.data(), content_key.size()) != 1) {
+    return {};
+  }
+  wrapped.resize(size);
+  return wrapped;
+}
+
 Status UnwrapContentKey(EVP_PKEY* private_key, const EnvelopeRecipient& recipient,
                        SecretBytes& content_key) {
   if (recipient.key_encryption.oid != kRsaEncryptionOid) return Status(CRYPT_E_UNKNOWN_ALGO);

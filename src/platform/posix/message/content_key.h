@@ -1,7 +1,9 @@
-// Unwrapping of an envelope's content-encryption key with the recipient's private key: RSA with
-// PKCS #1 v1.5 padding (rsaEncryption), the key transport of PKCS #7 and of the Windows
-// providers.
+// The key transport of envelopes: an envelope's content-encryption key wrapped with the
+// recipient's public key and unwrapped with the private key, RSA with PKCS #1 v1.5 padding
+// (rsaEncryption), as PKCS #7 and the Windows providers do it.
 #pragma once
+
+#include <string>
 
 #include "platform/platform.h"
 #include "platform/posix/message/enveloped_data.h"
@@ -12,6 +14,9 @@
 namespace corvane::platform {
 
 inline constexpr const char* kRsaEncryptionOid = "1.2.840.113549.1.1.1";
+
+// The content key under `public_key` (an RSA key); empty when OpenSSL cannot encrypt to it.
+std::string WrapContentKey(EVP_PKEY* public_key, const SecretBytes& content_key);
 
 // The key; or CRYPT_E_UNKNOWN_ALGO for another key transport, NTE_BAD_DATA when the key does
 // not decrypt (a wrong private key or a damaged message).

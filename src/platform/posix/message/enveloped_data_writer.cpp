@@ -8,7 +8,6 @@
 // parsed and canonicalised again; the content copied through a chain of BIOs into memory of its
 // own; the encoding copied out of that memory once more.
 #include <openssl/rand.h>
-#include <openssl/rsa.h>
 
 #include <algorithm>
 #include <atomic>
@@ -19,6 +18,7 @@
 #include <vector>
 
 #include "platform/posix/asn1/der_writer.h"
+#include "platform/posix/message/content_key.h"
 #include "platform/posix/message/enveloped_data_encoding.h"
 #include "platform/posix/secret_bytes.h"
 
@@ -117,27 +117,6 @@ bool StartContentCipher(const EVP_CIPHER* cipher, ContentCipher& started) {
   return !started.algorithm.empty();
 }
 
-// The content key under the recipient's RSA public key, PKCS #1 v1.5.
-std::string WrappedKey(X509* recipient, const SecretBytes& key) {
-  EVP_PKEY* public_key = X509_get0_pubkey(recipient);
-  if (public_key == nullptr) return {};
-  const ossl::UniquePtr<EVP_PKEY_CTX> context(
-      EVP_PKEY_CTX_new_from_pkey(ossl::LibraryContext(), public_key, ossl::kNoProperties));
-  size_t size = 0;
-  if (!context || EVP_PKEY_encrypt_init(context.get()) != 1 ||
-      EVP_PKEY_CTX_set_rsa_padding(context.get(), RSA_PKCS1_PADDING) != 1 ||
-      EVP_PKEY_encrypt(context.get(), nullptr, &size, key.data(), key.size()) != 1) {
-    return {};
-  }
-  std::string wrapped(size, '\0');
-  if (EVP_PKEY_encrypt(context.get(), reinterpret_cast<unsigned char*>(wrapped.data()), &size,
-                       key.data(), key.size()) != 1) {
-    return {};
-  }
-  wrapped.resize(size);
-  return wrapped;
-}
-
 // RecipientInfo { version 0, issuerAndSerialNumber, rsaEncryption, encryptedKey }; empty when it
 // cannot be made.
 std::string RecipientInfo(X509* recipient, const SecretBytes& key, const FixedParts& fixed) {
@@ -146,7 +125,7 @@ std::string RecipientInfo(X509* recipient, const SecretBytes& key, const FixedPa
   if (X509_NAME_get0_der(X509_get_issuer_name(recipient), &issuer, &issuer_size) != 1) return {};
   const std::string serial =
       ossl::DerOf<ASN1_INTEGER>(X509_get0_serialNumber(recipient), i2d_ASN1_INTEGER);
-  const std::string wrapped = WrappedKey(recipient, key);
+  const std::string wrapped = WrapContentKey(X509_get0_pubkey(recipient), key);
   if (serial.empty() || wrapped.empty()) return {};
   std::string issuer_and_serial(reinterpret_cast<const char*>(issuer), issuer_size);
   issuer_and_serial += serial;

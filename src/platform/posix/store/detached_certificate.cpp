@@ -47,42 +47,15 @@ std::shared_ptr<const StoredCertificate> KeptOrRead(std::string_view der, X509* 
   return read;
 }
 
-std::shared_ptr<const StoredCertificate> ParsedCertificate(const std::vector<BYTE>& der) {
-  return ParsedCertificate(der.data(), der.size());
-}
-
-std::shared_ptr<const StoredCertificate> ParsedCertificate(
-    const std::shared_ptr<const StoredCertificate>& kept) {
-  return kept;
-}
-
-// A context for `first` in a store of its own with no folder and no handle, which holds the
-// companions that can be read and lives as long as the context.
-template <typename Companion>
-PCCERT_CONTEXT ContextOf(std::shared_ptr<const StoredCertificate> first,
-                         const std::vector<Companion>& companions) {
-  if (first == nullptr) {
-    SetLastError(CRYPT_E_ASN1_CORRUPT);
-    return nullptr;
-  }
-  auto contents = std::make_shared<StoreContents>();
-  contents->certificates.push_back(std::move(first));
-  for (const Companion& companion : companions) {
-    if (auto parsed = ParsedCertificate(companion)) {
-      contents->certificates.push_back(std::move(parsed));
-    }
-  }
-  auto* store = new StoreObject(contents);
-  ContextObject* context = MakeContext(store, std::move(contents), 0);
-  ReleaseStore(store);
-  return &context->context;
-}
-
 }  // namespace
 
 PCCERT_CONTEXT CreateDetachedCertificateContext(
     const BYTE* der, size_t length, const std::vector<std::vector<BYTE>>& companions) {
-  return ContextOf(ParsedCertificate(der, length), companions);
+  std::vector<std::shared_ptr<const StoredCertificate>> read;
+  for (const std::vector<BYTE>& companion : companions) {
+    read.push_back(ParsedCertificate(companion.data(), companion.size()));
+  }
+  return CreateDetachedCertificateContext(ParsedCertificate(der, length), read);
 }
 
 std::shared_ptr<const StoredCertificate> CertificateFromMessage(const BYTE* der, size_t length) {
@@ -98,10 +71,24 @@ std::shared_ptr<const StoredCertificate> CertificateFromMessage(X509* parsed) {
   return der.empty() ? nullptr : KeptOrRead(der, parsed);
 }
 
+// A store of its own with no folder and no handle holds the certificate and the companions that
+// could be read, and lives as long as the context.
 PCCERT_CONTEXT CreateDetachedCertificateContext(
     std::shared_ptr<const StoredCertificate> certificate,
     const std::vector<std::shared_ptr<const StoredCertificate>>& companions) {
-  return ContextOf(std::move(certificate), companions);
+  if (certificate == nullptr) {
+    SetLastError(CRYPT_E_ASN1_CORRUPT);
+    return nullptr;
+  }
+  auto contents = std::make_shared<StoreContents>();
+  contents->certificates.push_back(std::move(certificate));
+  for (const std::shared_ptr<const StoredCertificate>& companion : companions) {
+    if (companion != nullptr) contents->certificates.push_back(companion);
+  }
+  auto* store = new StoreObject(contents);
+  ContextObject* context = MakeContext(store, std::move(contents), 0);
+  ReleaseStore(store);
+  return &context->context;
 }
 
 }  // namespace corvane::platform

@@ -32,7 +32,8 @@ std::shared_ptr<const StoredCertificate> CertificateFromMessage(const BYTE* der,
 // it, and it serves as the OpenSSL form (with a reference of its own), so it is not read again.
 std::shared_ptr<const StoredCertificate> CertificateFromMessage(X509* parsed);
 
-// A context for a certificate from CertificateFromMessage, whose store holds the companions.
+// A context for a certificate from CertificateFromMessage (none: null with GetLastError
+// CRYPT_E_ASN1_CORRUPT), whose store holds the companions (null ones are left out).
 PCCERT_CONTEXT CreateDetachedCertificateContext(
     std::shared_ptr<const StoredCertificate> certificate,
     const std::vector<std::shared_ptr<const StoredCertificate>>& companions);
