@@ -31,6 +31,11 @@ export interface CorvaneDataResult extends CorvaneResult {
   data?: Uint8Array;
 }
 
+export interface CorvaneVerifyResult extends CorvaneDataResult {
+  /** Whether the message was a detached signature (then no data is handed back). */
+  detached: boolean;
+}
+
 export interface CorvaneCertificatesResult extends CorvaneResult {
   certificates: CorvaneCertificate[];
 }
@@ -54,8 +59,11 @@ export interface CorvaneError extends Error {
 
 export interface CorvaneApi {
   sign(data: CorvaneData, options?: CorvaneSignOptions): Promise<CorvaneMessageResult>;
-  /** options.data: the signed data of a detached signature. */
-  verify(message: string, options?: { data?: CorvaneData }): Promise<CorvaneDataResult>;
+  /**
+   * options.data: the signed data. A detached signature verifies only over it; a message that
+   * carries its content verifies with it only when that content equals it (else -10010).
+   */
+  verify(message: string, options?: { data?: CorvaneData }): Promise<CorvaneVerifyResult>;
   encrypt(data: CorvaneData, options?: CorvaneCertificateChoice): Promise<CorvaneMessageResult>;
   decrypt(message: string): Promise<CorvaneDataResult & { data: Uint8Array }>;
   certificates(): Promise<CorvaneCertificatesResult>;

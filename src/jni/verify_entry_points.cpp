@@ -1,16 +1,26 @@
-// plovik.Corvane.JNIVerifyAttachedMsg and JNIVerifyDetachedMsg: verifySingleSignedMsg on a
-// signed message that carries its data, or on a detached signature with the caller's data.
+// plovik.Corvane.JNIVerifyAttachedMsg and JNIVerifyDetachedMsg: the export's verification of a
+// signed message that carries its data, or of a signature over the caller's data. Java hands
+// the data apart from the output, so the data is checked whatever the message's form: a message
+// that carries other content than the data, or a detached signature handed no data, fails.
 #include <jni.h>
 
 #include "byte_array_call.h"
 #include "corvane.h"
 #include "java_arrays.h"
+#include "ops/verify_with_data.h"
 
 namespace {
 
 using corvane::jni::BufferUse;
 using corvane::jni::CallBuffer;
 using corvane::jni::CopyIn;
+
+// The export's shape, with no data: only a message that carries its content verifies.
+int32_t VerifyCarriedContent(const char* text, int32_t text_length, char* content,
+                             int32_t* content_length) {
+  return corvane::ops::VerifySignedMessage(text, text_length, {}, content, content_length,
+                                           nullptr);
+}
 
 jint VerifyDetached(JNIEnv* env, jbyteArray signature, jbyteArray data) {
   if (signature == nullptr || data == nullptr) return CORVANE_E_MISSING_ARGUMENT;
@@ -23,13 +33,17 @@ jint VerifyDetached(JNIEnv* env, jbyteArray signature, jbyteArray data) {
   CallBuffer text(BufferUse::kMessageInput, static_cast<size_t>(signature_length) + 1);
   if (!text) return CORVANE_E_NO_MEMORY;
   CopyIn(env, signature, signature_length, text);
-  // Handed an attached message, the export verifies it as such and copies the content it carries
-  // into the data buffer, but only within the data's length, which is also the buffer's capacity:
-  // the buffer is the export's output.
-  CallBuffer content(BufferUse::kOutput, static_cast<size_t>(data_length) + 1);
+  CallBuffer data_copy(BufferUse::kPlaintextInput, static_cast<size_t>(data_length) + 1);
+  if (!data_copy) return CORVANE_E_NO_MEMORY;
+  CopyIn(env, data, data_length, data_copy);
+  // An attached message's content lands here to be compared with the data; the export's size
+  // query answers the text's length, a capacity that always suffices.
+  int32_t content_length = signature_length;
+  CallBuffer content(BufferUse::kOutput, static_cast<size_t>(signature_length) + 1);
   if (!content) return CORVANE_E_NO_MEMORY;
-  CopyIn(env, data, data_length, content);
-  return verifySingleSignedMsg(text.get(), signature_length, content.get(), &data_length);
+  return corvane::ops::VerifySignedMessage(text.get(), signature_length,
+                                           {data_copy.get(), data_length}, content.get(),
+                                           &content_length, nullptr);
 }
 
 }  // namespace
@@ -39,7 +53,7 @@ extern "C" {
 JNIEXPORT jbyteArray JNICALL Java_plovik_Corvane_JNIVerifyAttachedMsg(JNIEnv* env, jclass,
                                                                        jbyteArray message,
                                                                        jintArray result) {
-  return corvane::jni::CallByteArrayExport(env, message, result, verifySingleSignedMsg,
+  return corvane::jni::CallByteArrayExport(env, message, result, VerifyCarriedContent,
                                            BufferUse::kMessageInput);
 }
 

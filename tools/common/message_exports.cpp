@@ -1,11 +1,10 @@
 #include "message_exports.h"
 
-#include <algorithm>
-
 #include "codec/base64.h"
 #include "corvane.h"
 #include "export_call.h"
 #include "ops/verified_text.h"
+#include "ops/verify_with_data.h"
 
 namespace corvane::tool {
 namespace {
@@ -80,21 +79,25 @@ int32_t DecryptMessage(const std::string& text, std::string& data) {
       data);
 }
 
-int32_t VerifyMessage(const std::string& text, const std::string* data, std::string& content) {
-  if (data == nullptr) {
-    return CallExportTwice(
-        [&](char* out, int32_t* length) {
-          return verifySingleSignedMsg(text.data(), Length(text), out, length);
-        },
-        content);
+int32_t VerifyMessage(const std::string& text, const std::string* data, std::string& content,
+                      ops::SignatureForm* form) {
+  const ops::SignedData signed_data =
+      data != nullptr ? ops::SignedData{data->data(), Length(*data)} : ops::SignedData{};
+  return CallExportTwice(
+      [&](char* out, int32_t* length) {
+        return ops::VerifySignedMessage(text.data(), Length(text), signed_data, out, length, form);
+      },
+      content);
+}
+
+std::string VerificationFailureReason(ops::SignatureForm form, bool data_given) {
+  if (form == ops::SignatureForm::kDetached && !data_given) {
+    return "the message is a detached signature: it verifies only with the signed data";
   }
-  // The export tries the message as attached first and would then write its content here: the
-  // buffer holds the data and is at least as large as the size query answers.
-  std::string buffer = *data;
-  buffer.resize(std::max(data->size(), text.size()) + 1, '\0');
-  int32_t length = Length(*data);
-  content.clear();
-  return verifySingleSignedMsg(text.data(), Length(text), buffer.data(), &length);
+  if (form == ops::SignatureForm::kAttached && data_given) {
+    return "the message carries signed content that differs from the data given";
+  }
+  return "";
 }
 
 std::string VerifiedTextGbk(const std::string& text, const std::string* data) {

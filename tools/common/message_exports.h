@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "ops/verify_with_data.h"
+
 namespace corvane::tool {
 
 // Which certificate: the user's choice (no serial), or the serial number's (hex digits), with the
@@ -21,8 +23,14 @@ int32_t SignData(const std::string& data, bool detached, const CertificateChoice
 int32_t EncryptData(const std::string& data, const CertificateChoice& choice, std::string& message);
 int32_t DecryptMessage(const std::string& text, std::string& data);
 
-// Verifies an attached message (its content into `content`), or a detached one over `*data`.
-int32_t VerifyMessage(const std::string& text, const std::string* data, std::string& content);
+// Verifies a message: one that carries its content (into `content`) against `*data` when given,
+// a detached signature over `*data` (never without data). `form` tells which it was.
+int32_t VerifyMessage(const std::string& text, const std::string* data, std::string& content,
+                      ops::SignatureForm* form);
+
+// Why a verification with or without data failed, where the message's form tells (an English
+// sentence), else empty.
+std::string VerificationFailureReason(ops::SignatureForm form, bool data_given);
 
 // The library's success text of a verification (GBK): which certificate signed the message,
 // found again in it the way the export finds it; empty when it cannot be told.

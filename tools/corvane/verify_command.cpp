@@ -7,6 +7,7 @@
 #include "../common/result_text.h"
 #include "command_line.h"
 #include "command_table.h"
+#include "platform/posix/failure_detail.h"
 #include "platform/posix/text/gbk.h"
 #include "platform/posix/ui/ui_settings.h"
 #include "platform/posix/ui/ui_text.h"
@@ -35,9 +36,14 @@ int RunVerifyCommand(const std::vector<std::string>& args) {
   }
   const std::string* signed_data = data ? &*data : nullptr;
   std::string content;
-  const int32_t result = VerifyMessage(*text, signed_data, content);
+  ops::SignatureForm form = ops::SignatureForm::kUnknown;
+  platform::TakeFailureDetail();  // none left from before
+  const int32_t result = VerifyMessage(*text, signed_data, content, &form);
   if (result != 0) {
     PrintForTerminal(corvane::text::Utf8ToGbk(ResultCodeText(result)));
+    if (const std::string detail = platform::TakeFailureDetail(); !detail.empty()) Fail(detail);
+    const std::string reason = VerificationFailureReason(form, data.has_value());
+    if (!reason.empty()) std::cerr << "corvane: " << reason << (data ? "\n" : " (--data FILE)\n");
     return 1;
   }
   if (const std::string report = VerifiedTextGbk(*text, signed_data); !report.empty()) PrintForTerminal(report);

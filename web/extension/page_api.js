@@ -1,6 +1,7 @@
 // Content script in the page's own world: window.corvane, a promise for each operation.
 //   sign(data, {detached, serial, issuer})  -> {code, text, message}
-//   verify(message, {data})                 -> {code, text, data?}   data: the attached content
+//   verify(message, {data})                 -> {code, text, detached, data?}   data: the attached
+//                                              content (equal to the data given, if any)
 //   encrypt(data, {serial, issuer})         -> {code, text, message}
 //   decrypt(message)                        -> {code, text, data}
 //   certificates()                          -> {code, text, certificates}
@@ -43,6 +44,7 @@
     const result = { code: answer.code, text: answer.text };
     if (answer.message !== undefined) result.message = answer.message;
     if (answer.data !== undefined) result.data = fromBase64(answer.data);
+    if (answer.detached !== undefined) result.detached = answer.detached;
     if (answer.certificates !== undefined) result.certificates = answer.certificates;
     promise.resolve(result);
   });

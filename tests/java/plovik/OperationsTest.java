@@ -54,28 +54,39 @@ class OperationsTest {
     assertEquals(-10010, Corvane.JNIVerifyDetachedMsg(signature, altered, null));
   }
 
-  @Test
-  void anAttachedMessageHandedInAsTheSignatureVerifiesByItselfWithinTheDataLength()
-      throws Exception {
-    byte[] data = new byte[50_000];
+  static Stream<Arguments> dataAgainstForm() {
+    byte[] large = new byte[50_000];
+    byte[] owe = "I owe you 1 EUR".getBytes(StandardCharsets.US_ASCII);
+    byte[] more = "I owe you 1,000,000 EUR".getBytes(StandardCharsets.US_ASCII);
+    return Stream.of(
+        Arguments.of("attached, the same data", signed(owe, false), owe, 0),
+        Arguments.of("attached, other data", signed(owe, false), more, -10010),
+        Arguments.of("attached, other data as long", signed(more, false),
+            "I owe you 9,000,000 EUR".getBytes(StandardCharsets.US_ASCII), -10010),
+        Arguments.of("attached, 50 000 bytes against one", signed(large, false), new byte[] {0}, -10010),
+        Arguments.of("detached, its data", signed(owe, true), owe, 0),
+        Arguments.of("detached, other data", signed(owe, true), more, -10010));
+  }
+
+  @ParameterizedTest(name = "{0}")
+  @MethodSource("dataAgainstForm")
+  void theDataHandedWithAMessageIsWhatWasSigned(String name, byte[] message, byte[] data, int code) {
     int[] result = {1};
-    assertEquals(0, Corvane.JNIVerifyDetachedMsg(signed(new byte[] {'y'}, false), data, result));
-    assertEquals(0, result[0]);
-    // Content longer than the data's length does not fit the capacity the caller stated.
-    byte[] shortData = {'x'};
-    assertEquals(-10021, Corvane.JNIVerifyDetachedMsg(signed(data, false), shortData, result));
-    assertArrayEquals(new byte[] {'x'}, shortData, "the caller's array is never written");
+    byte[] given = data.clone();
+    assertEquals(code, Corvane.JNIVerifyDetachedMsg(message, data, result));
+    assertEquals(code, result[0]);
+    assertArrayEquals(given, data, "the caller's array is never written");
   }
 
   @Test
-  void aDetachedSignatureHandedToTheAttachedVerificationIsCheckedOverZerosOfItsTextsLength() {
-    // A detached signature's length does not follow its data's: sign as many zeros as it has.
+  void aDetachedSignatureWithoutDataNeverVerifies() {
+    // Not even over zeros as long as its text, which is what an attached verification's buffer holds.
     int length = signed(new byte[1], true).length;
     byte[] signature = signed(new byte[length], true);
     assertEquals(length, signature.length);
     int[] result = {1};
-    assertArrayEquals(new byte[length], Corvane.JNIVerifyAttachedMsg(signature, result));
-    assertEquals(0, result[0]);
+    assertNull(Corvane.JNIVerifyAttachedMsg(signature, result));
+    assertEquals(-10010, result[0]);
   }
 
   @ParameterizedTest(name = "{0}")
