@@ -3,6 +3,7 @@
 // which the host must still serve.
 //   node host_protocol.mjs HOST TOOL
 import { execFileSync } from "node:child_process";
+import { createHash, X509Certificate } from "node:crypto";
 import { readFileSync, writeFileSync } from "node:fs";
 import { SERIAL, exchange, fail, frame, makeStore, openssl } from "./test_store.mjs";
 
@@ -25,6 +26,20 @@ openssl(["cms", "-sign", "-binary", "-in", file("data.bin"), "-signer", file("us
 openssl(["cms", "-encrypt", "-binary", "-aes256", "-in", file("data.bin"), "-outform", "DER",
          "-out", file("envelope.der"), file("user.pem")]);
 
+// A certificate of MY without a key whose thumbprint sorts before the user's: an envelope made for
+// both is opened with the user's key, found after it.
+const thumbprint = (path) => createHash("sha1").update(new X509Certificate(readFileSync(path)).raw).digest("hex");
+openssl(["req", "-newkey", "rsa:2048", "-nodes", "-keyout", file("keyless.key"), "-out", file("keyless.csr"),
+         "-subj", "/CN=Keyless"]);
+for (let serial = 1; serial <= 64; ++serial) {
+  openssl(["x509", "-req", "-in", file("keyless.csr"), "-CA", file("ca.pem"), "-CAkey", file("ca.key"),
+           "-set_serial", String(serial), "-days", "30", "-out", file("keyless.pem")]);
+  if (thumbprint(file("keyless.pem")) < thumbprint(file("user.pem"))) break;
+}
+execFileSync(tool, ["store", "import", "MY", file("keyless.pem")], { env, stdio: "ignore" });
+openssl(["cms", "-encrypt", "-binary", "-aes256", "-in", file("data.bin"), "-outform", "DER",
+         "-out", file("two-recipients.der"), file("keyless.pem"), file("user.pem")]);
+
 const sameData = (bytes) => Buffer.compare(Buffer.from(bytes), data) === 0;
 const asked = (pattern) => () => pattern.test(uiLog()) || `no question /${pattern.source}/ in the UI log`;
 
@@ -34,7 +49,7 @@ const operations = [
   { name: "certificates: a new origin is asked once and remembered", origin: "https://new.example",
     request: { op: "certificates" }, choices: "ok", code: 0,
     check: (answer) => {
-      const [entry] = answer.certificates;
+      const entry = answer.certificates.find((certificate) => certificate.serial === SERIAL);
       if (entry?.serial !== SERIAL || entry.subject !== "CN=Web User") return "no certificate " + SERIAL;
       if (Object.keys(entry).some((key) => /key/i.test(key))) return "a key field in the listing";
       if (!/^ask\tCorvane\tAllow https:\/\/new\.example to use your certificates\?\tok$/m.test(uiLog())) return "not asked";
@@ -45,9 +60,9 @@ const operations = [
     check: (answer) => (!answer.certificates &&
       !execFileSync(tool, ["web", "list"], { env }).includes("other.example")) || "served or remembered" },
   { name: "sign attached, certificate chosen", request: { op: "sign", data: data.toString("base64") },
-    choices: "0", code: 0,
-    check: (answer) => sameData(cms(["-verify", "-inform", "DER", "-in", der(answer.message, "signed.der")])) ||
-      "openssl verified other content" },
+    choices: "1", code: 0,  // the user's certificate, after the keyless one
+    check: (answer) => (sameData(cms(["-verify", "-inform", "DER", "-in", der(answer.message, "signed.der")])) &&
+      /^for\thttps:\/\/shop\.example\nchoose\t/m.test(uiLog())) || "openssl verified other content, or no origin" },
   { name: "sign detached by serial number: asked with the certificate, allowed",
     request: { op: "sign", data: data.toString("base64"), detached: true, serial: SERIAL }, choices: "ok", code: 0,
     check: (answer) => {
@@ -58,13 +73,22 @@ const operations = [
     request: { op: "sign", data: data.toString("base64"), serial: SERIAL, issuer: "CN=QDRA, OU=config, O=Ostrevalia" },
     choices: "cancel", code: -10005, check: (answer) => answer.message === undefined || "a message made" },
   { name: "verify attached", request: { op: "verify", message: base64Of(file("attached.der")) }, code: 0,
-    check: (answer) => (sameData(Buffer.from(answer.data, "base64")) && answer.text.startsWith("验证签名成功")) ||
-      `content or text wrong: ${answer.text}` },
+    check: (answer) => (sameData(Buffer.from(answer.data, "base64")) && answer.text.startsWith("验证签名成功") &&
+      answer.detached === false) || `content, form or text wrong: ${answer.text}` },
+  { name: "verify attached with the same data",
+    request: { op: "verify", message: base64Of(file("attached.der")), data: data.toString("base64") }, code: 0,
+    check: (answer) => sameData(Buffer.from(answer.data, "base64")) || "content not sent back" },
+  { name: "verify attached with other data",
+    request: { op: "verify", message: base64Of(file("attached.der")), data: "b3RoZXI=" }, code: -10010,
+    check: (answer) => (answer.data === undefined && /differs/.test(answer.text)) || "content sent or no reason" },
   { name: "verify detached over the data",
     request: { op: "verify", message: base64Of(file("detached.der")), data: data.toString("base64") }, code: 0,
-    check: (answer) => answer.data === undefined || "content sent back for a detached signature" },
+    check: (answer) => (answer.data === undefined && answer.detached === true) || "content sent back or form wrong" },
   { name: "verify detached over other data",
     request: { op: "verify", message: base64Of(file("detached.der")), data: "b3RoZXI=" }, code: -10010 },
+  { name: "verify detached without data",
+    request: { op: "verify", message: base64Of(file("detached.der")) }, code: -10010,
+    check: (answer) => (answer.detached === true && /detached signature/.test(answer.text)) || "no reason given" },
   { name: "encrypt by serial number",
     request: { op: "encrypt", data: data.toString("base64"), serial: SERIAL }, code: 0,
     check: (answer) => sameData(openssl(["cms", "-decrypt", "-binary", "-provider", "legacy", "-provider", "default",
@@ -76,6 +100,14 @@ const operations = [
     check: (answer) => (sameData(Buffer.from(answer.data, "base64")) &&
       asked(/^ask\tCorvane\thttps:\/\/shop\.example asks to open an envelope.*CN=Web User.*\tok$/m)()) ||
       "content or question wrong" },
+  { name: "decrypt: the question names the certificate whose key opens it, not a keyless one before it",
+    request: { op: "decrypt", message: base64Of(file("two-recipients.der")) }, choices: "ok", code: 0,
+    check: (answer) => {
+      const question = uiLog().split("\n").filter((line) => line.startsWith("ask\t")).pop();
+      return (sameData(Buffer.from(answer.data, "base64")) &&
+        /^ask\tCorvane\thttps:\/\/shop\.example asks to open an envelope.*CN=Web User.*\tok$/.test(question)) ||
+        `question wrong: ${question}`;
+    } },
   { name: "decrypt, the user cancels", request: { op: "decrypt", message: base64Of(file("envelope.der")) },
     choices: "cancel", code: -10005, check: (answer) => answer.data === undefined || "content sent" },
 ];
@@ -123,5 +155,5 @@ bad.forEach(([name, , id, code, text], index) => {
   const answer = run.answers[index];
   if (answer.id !== id || answer.code !== code || !text.test(answer.text)) fail(`${name}: ${JSON.stringify(answer)}`);
 });
-if (run.answers.at(-1).code !== 0 || run.answers.at(-1).certificates?.length !== 1) fail("not served after bad input");
+if (run.answers.at(-1).code !== 0 || run.answers.at(-1).certificates?.length !== 2) fail("not served after bad input");
 console.log("browser host protocol: ok");

@@ -1,16 +1,10 @@
 #include "consent.h"
 
-#include <vector>
+#include <algorithm>
+#include <utility>
 
-#include "certs/certificate_search.h"
 #include "certs/certificate_text.h"
-#include "codec/base64.h"
-#include "platform/posix/message/enveloped_data.h"
-#include "platform/posix/message/recipient_certificate.h"
-#include "platform/posix/admin/store_admin.h"
-#include "platform/posix/ui/ui.h"
 #include "../common/certificate_fields.h"
-#include "../common/open_store.h"
 #include "../common/web_origins.h"
 
 namespace corvane::web {
@@ -25,32 +19,6 @@ std::string Described(PCCERT_CONTEXT certificate) {
          "\nSerial number: " + tool::CertificateFieldGbk(certificate, certs::kSerialNumber);
 }
 
-// The first certificate of MY an envelope was made for.
-platform::CertificateReference RecipientInPersonalStore(const std::string& message_text) {
-  std::vector<uint8_t> message(message_text.size() + 1);
-  int32_t length = 0;
-  if (codec::DecodeBase64(message_text.data(), static_cast<int32_t>(message_text.size()), message.data(),
-                          &length) != codec::kBase64Done) {
-    return nullptr;
-  }
-  platform::EnvelopedData envelope;
-  if (platform::ReadEnvelopedData(message.data(), static_cast<size_t>(length), envelope) !=
-      platform::EnvelopeReading::kRead) {
-    return nullptr;
-  }
-  tool::OpenStore personal("MY");
-  if (personal.get() == nullptr) return nullptr;
-  for (PCCERT_CONTEXT context = nullptr;
-       (context = CertEnumCertificatesInStore(personal.get(), context)) != nullptr;) {
-    for (const platform::EnvelopeRecipient& recipient : envelope.recipients) {
-      if (platform::CertificateMatchesRecipient(context, recipient)) {
-        return platform::CertificateReference(context);  // the enumeration's reference, taken over
-      }
-    }
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 bool OriginConsented(const std::string& origin) {
@@ -61,24 +29,28 @@ bool OriginConsented(const std::string& origin) {
   return true;
 }
 
-bool SigningConsented(const std::string& origin, const tool::CertificateChoice& choice) {
-  if (!choice.serial) return true;
-  tool::OpenStore personal("MY");
-  if (personal.get() == nullptr) return true;  // the export fails on it as well
-  const std::string& serial = *choice.serial;
-  const platform::CertificateReference certificate(certs::FindCertificateBySerial(
-      personal.address(), 1, serial.data(), static_cast<uint32_t>(serial.size()),
-      choice.issuer_gbk ? choice.issuer_gbk->c_str() : certs::kFixedIssuerText));
-  if (certificate == nullptr) return true;
-  return platform::AskOkCancel(kCaption, origin + " asks to sign with your certificate:" +
-                                             Described(certificate.get()) + "\n\nAllow this signature?");
-}
+KeyUseConsent::KeyUseConsent(std::string origin, bool ask_before_signing)
+    : origin_(std::move(origin)),
+      ask_before_signing_(ask_before_signing),
+      requester_(origin_),
+      question_([this](PCCERT_CONTEXT certificate, platform::KeyUse use) { return Ask(certificate, use); }) {}
 
-bool OpeningConsented(const std::string& origin, const std::string& message_text) {
-  const platform::CertificateReference certificate = RecipientInPersonalStore(message_text);
-  if (certificate == nullptr) return true;
-  return platform::AskOkCancel(kCaption, origin + " asks to open an envelope with the key of your certificate:" +
-                                             Described(certificate.get()) + "\n\nAllow it to read the content?");
+bool KeyUseConsent::Ask(PCCERT_CONTEXT certificate, platform::KeyUse use) {
+  if (use == platform::KeyUse::kSign && !ask_before_signing_) return true;  // chosen in the chooser
+  // The same certificate is asked about once: a call's size query and its real call use it both.
+  std::vector<BYTE> encoded(certificate->pbCertEncoded, certificate->pbCertEncoded + certificate->cbCertEncoded);
+  if (std::find(allowed_.begin(), allowed_.end(), encoded) != allowed_.end()) return true;
+  const std::string question =
+      use == platform::KeyUse::kSign
+          ? origin_ + " asks to sign with your certificate:" + Described(certificate) + "\n\nAllow this signature?"
+          : origin_ + " asks to open an envelope with the key of your certificate:" + Described(certificate) +
+                "\n\nAllow it to read the content?";
+  if (!platform::AskOkCancel(kCaption, question)) {
+    declined_ = true;
+    return false;
+  }
+  allowed_.push_back(std::move(encoded));
+  return true;
 }
 
 }  // namespace corvane::web

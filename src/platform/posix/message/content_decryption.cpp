@@ -8,6 +8,7 @@
 
 #include "platform/posix/ossl.h"
 #include "platform/posix/message/rc4_key.h"
+#include "platform/posix/message/unsupported_algorithm.h"
 
 namespace corvane::platform {
 namespace {
@@ -82,7 +83,9 @@ Status DecryptContent(const AlgorithmIdentifier& algorithm, const SecretBytes& c
                       std::span<const uint8_t> ciphertext, BYTE* output, DWORD* size) {
   const BlockCipher* block_cipher = FindBlockCipher(algorithm.oid);
   const bool rc4 = algorithm.oid == kRc4Oid;
-  if (block_cipher == nullptr && !rc4) return Status(CRYPT_E_UNKNOWN_ALGO);
+  if (block_cipher == nullptr && !rc4) {
+    return UnsupportedAlgorithm("the envelope's content cipher", algorithm.oid, CRYPT_E_UNKNOWN_ALGO);
+  }
 
   const EVP_CIPHER* cipher = ossl::FetchedCipher(rc4 ? "RC4" : block_cipher->name);
   if (cipher == nullptr) return Status(CRYPT_E_UNKNOWN_ALGO);

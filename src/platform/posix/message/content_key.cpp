@@ -4,6 +4,8 @@
 #include <openssl/params.h>
 #include <openssl/rsa.h>
 
+#include "platform/posix/message/unsupported_algorithm.h"
+
 namespace corvane::platform {
 
 std::string WrapContentKey(EVP_PKEY* public_key, const SecretBytes& content_key) {
@@ -27,7 +29,10 @@ std::string WrapContentKey(EVP_PKEY* public_key, const SecretBytes& content_key)
 
 Status UnwrapContentKey(EVP_PKEY* private_key, const EnvelopeRecipient& recipient,
                        SecretBytes& content_key) {
-  if (recipient.key_encryption.oid != kRsaEncryptionOid) return Status(CRYPT_E_UNKNOWN_ALGO);
+  if (recipient.key_encryption.oid != kRsaEncryptionOid) {
+    return UnsupportedAlgorithm("the envelope's key transport", recipient.key_encryption.oid,
+                                CRYPT_E_UNKNOWN_ALGO);
+  }
   ossl::UniquePtr<EVP_PKEY_CTX> context(
       EVP_PKEY_CTX_new_from_pkey(ossl::LibraryContext(), private_key, ossl::kNoProperties));
   if (!context || EVP_PKEY_decrypt_init(context.get()) != 1 ||

@@ -9,6 +9,7 @@
 //   CRYPT_E_MSG_ERROR         the content is not in the message, or its parameters are unusable
 //   CRYPT_E_UNKNOWN_ALGO      a key transport or cipher this layer does not have
 //   NTE_BAD_KEY, NTE_BAD_DATA the key or the content does not decrypt
+//   ERROR_CANCELLED           the thread's key-use question was declined (key_use_question.h)
 //   ERROR_MORE_DATA           the output buffer is smaller than the content (size reported)
 //   E_INVALIDARG              missing or inconsistent arguments
 // A size query (no output buffer) reads the message and finds the recipient's certificate and key
@@ -24,6 +25,7 @@
 #include "platform/posix/message/content_key.h"
 #include "platform/posix/message/enveloped_data.h"
 #include "platform/posix/message/key_agreement_envelope.h"
+#include "platform/posix/message/key_use_question.h"
 #include "platform/posix/platform_call.h"
 #include "platform/posix/message/recipient_certificate.h"
 #include "platform/posix/store/certificate_x509.h"
@@ -52,6 +54,7 @@ extern "C" BOOL CryptDecryptMessage(PCRYPT_DECRYPT_MESSAGE_PARA decrypt_para,
   std::optional<RecipientCertificate> recipient;
   PLATFORM_ENSURE_OK(FindRecipientCertificate(decrypt_para->rghCertStore, decrypt_para->cCertStore,
                                               envelope.recipients, recipient));
+  PLATFORM_ENSURE(KeyUseAllowed(recipient->certificate.get(), KeyUse::kOpen), ERROR_CANCELLED);
 
   if (decrypted == nullptr) {
     *decrypted_size = static_cast<DWORD>(envelope.encrypted_content.size());

@@ -11,7 +11,8 @@
 // includes them they must be empty). Failures: CRYPT_E_UNKNOWN_ALGO for an unknown digest,
 // CRYPT_E_NO_KEY_PROPERTY when the certificate has no linked private key, CRYPT_E_MSG_ERROR when
 // the message cannot be made (an Ed25519 or Ed448 key among the reasons, told in the failure
-// detail, failure_detail.h), ERROR_MORE_DATA (size reported) for a short output buffer.
+// detail, failure_detail.h), ERROR_CANCELLED when the thread's key-use question was declined
+// (key_use_question.h), ERROR_MORE_DATA (size reported) for a short output buffer.
 //
 // A size query (no output buffer) checks the arguments and the key as the signing call does, but
 // does not sign: it reports an upper bound of the message's size (SignedDataSizeBound), as Windows
@@ -20,6 +21,7 @@
 
 #include "platform/posix/keys/linked_key.h"
 #include "platform/posix/message/key_checks.h"
+#include "platform/posix/message/key_use_question.h"
 #include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/ui/ui.h"
 #include "platform/posix/platform_call.h"
@@ -74,6 +76,7 @@ extern "C" BOOL CryptSignMessage(PCRYPT_SIGN_MESSAGE_PARA sign_para, BOOL detach
   PLATFORM_ENSURE(digest != nullptr, CRYPT_E_UNKNOWN_ALGO);
   X509* signer = CertificateX509(sign_para->pSigningCert);
   PLATFORM_ENSURE(signer != nullptr, CRYPT_E_MSG_ERROR);
+  PLATFORM_ENSURE(KeyUseAllowed(sign_para->pSigningCert, KeyUse::kSign), ERROR_CANCELLED);
   ossl::UniquePtr<EVP_PKEY> private_key;
   PLATFORM_ENSURE_OK(LoadLinkedPrivateKey(sign_para->pSigningCert, AskPin, private_key));
   PLATFORM_ENSURE_OK(CheckSigningKey(*private_key, policy));

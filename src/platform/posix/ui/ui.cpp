@@ -1,5 +1,7 @@
 // ShowMessageBox and ShowChooser: read the UI settings, let the chosen front end show the box or
 // chooser, and record it in the UI log.
+#include <utility>
+
 #include "platform/posix/platform_call.h"
 #include "platform/posix/ui/ui.h"
 #include "platform/posix/ui/ui_none.h"
@@ -86,11 +88,27 @@ void ShowMessageBox(const std::string& caption_gbk, const std::string& text_gbk)
   LogBox(settings.log_path, caption_gbk, text_gbk);
 }
 
+namespace {
+thread_local const std::string* chooser_requester = nullptr;
+}  // namespace
+
+ScopedChooserRequester::ScopedChooserRequester(std::string requester_gbk)
+    : requester_(std::move(requester_gbk)), previous_(chooser_requester) {
+  chooser_requester = &requester_;
+}
+
+ScopedChooserRequester::~ScopedChooserRequester() { chooser_requester = previous_; }
+
 ChooserAnswer ShowChooser(const std::string& caption_gbk, const std::string& label_gbk,
                           const std::vector<std::string>& lines_gbk) {
   PLATFORM_ENTRY("ShowChooser");
   const UiSettings settings = ReadUiSettings();
-  const ChooserAnswer answer = ChooseWith(settings, caption_gbk, label_gbk, lines_gbk);
+  std::string label = label_gbk;
+  if (chooser_requester != nullptr) {
+    label = *chooser_requester + " asks you to choose a certificate.\n" + label_gbk;
+    LogRequester(settings.log_path, *chooser_requester);
+  }
+  const ChooserAnswer answer = ChooseWith(settings, caption_gbk, label, lines_gbk);
   LogChooser(settings.log_path, lines_gbk, answer);
   return answer;
 }

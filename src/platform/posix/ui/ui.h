@@ -29,6 +29,21 @@ void ShowMessageBox(const std::string& caption_gbk, const std::string& text_gbk)
 ChooserAnswer ShowChooser(const std::string& caption_gbk, const std::string& label_gbk,
                           const std::vector<std::string>& lines_gbk);
 
+// While it lives, this thread's choosers are shown on behalf of `requester_gbk` (a web page's
+// origin, for the browser host): their label names it first, and the UI log records
+// "for<TAB>requester" before the chooser's line.
+class ScopedChooserRequester {
+ public:
+  explicit ScopedChooserRequester(std::string requester_gbk);
+  ~ScopedChooserRequester();
+  ScopedChooserRequester(const ScopedChooserRequester&) = delete;
+  ScopedChooserRequester& operator=(const ScopedChooserRequester&) = delete;
+
+ private:
+  std::string requester_;
+  const std::string* previous_;
+};
+
 // Asks an OK/Cancel question (caption and text as for a message box) and waits for the answer:
 // true for OK only. Front ends: gui (zenity --question, kdialog --yesno, with the dialog's own
 // button texts), tty ("ok" typed on /dev/tty; anything else or end of input cancels), script (the

@@ -81,6 +81,10 @@ void LogChooser(const std::string& log_path, const std::vector<std::string>& lin
   AppendLine(log_path, line + "\t" + AnswerField(answer));
 }
 
+void LogRequester(const std::string& log_path, const std::string& requester_gbk) {
+  AppendLine(log_path, "for\t" + ForLogField(requester_gbk));
+}
+
 void LogQuestion(const std::string& log_path, const std::string& caption_gbk,
                  const std::string& text_gbk, bool ok) {
   AppendLine(log_path, "ask\t" + ForLogField(caption_gbk) + "\t" + ForLogField(text_gbk) + "\t" +

@@ -5,6 +5,7 @@
 //   ask<TAB>caption<TAB>text<TAB>ok|cancel          an OK/Cancel question and its answer
 //   pin<TAB>asked<TAB>given|refused                 (never the PIN itself)
 //   choose<TAB>line 0<TAB>line 1...<TAB>answer     answer: the selected line number, ok, cancel
+//   for<TAB>requester                               before a chooser shown on someone's behalf
 //
 // Fields are escaped as ForLogField (ui_text.h) says. Each line is appended with one write on a
 // descriptor opened with O_APPEND, so lines of concurrent writers do not interleave. The file is
@@ -24,6 +25,8 @@ void LogBox(const std::string& log_path, const std::string& caption_gbk,
 
 void LogChooser(const std::string& log_path, const std::vector<std::string>& lines_gbk,
                 const ChooserAnswer& answer);
+
+void LogRequester(const std::string& log_path, const std::string& requester_gbk);
 
 void LogQuestion(const std::string& log_path, const std::string& caption_gbk,
                  const std::string& text_gbk, bool ok);
