@@ -44,6 +44,20 @@ openssl base64 -in envelope.der -out envelope.b64
 cmp -s data.bin opened.bin || fail "decrypted content differs"
 grep -q "box	提示信息	解密成功" ui.log || fail "no success box"
 
+# Algorithms the library does not have: the export's code, and the tool names the algorithm. One
+# row each: the openssl cms options, the reason expected.
+while IFS='|' read -r options reason; do
+  # shellcheck disable=SC2086
+  openssl cms -encrypt -binary $options -in data.bin -outform DER -out unsupported.der
+  if openssl base64 -in unsupported.der | "$tool" decrypt --out never.bin 2> error.txt; then
+    fail "$options opened"
+  fi
+  grep -q -- "-10023" error.txt && grep -q "$reason" error.txt || fail "$options: $(cat error.txt)"
+done <<'ROWS'
+-aes128 -recip user.pem -keyopt rsa_padding_mode:oaep|key transport rsaesOaep (1.2.840.113549.1.1.7) is not supported
+-aes-128-gcm -recip user.pem|content type id-smime-ct-authEnvelopedData (1.2.840.113549.1.9.16.1.23) is not supported
+ROWS
+
 # Not Base64 at its end: the decoding failure's code, non-zero exit, nothing written.
 printf 'YWJjY' | { if "$tool" decrypt --out never.bin 2> error.txt; then fail "bad text opened"; fi; }
 [ ! -e never.bin ] || fail "output written on failure"

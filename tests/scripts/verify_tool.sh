@@ -49,12 +49,21 @@ content_at=$(grep -obUa "tool data" attached.der | head -1 | cut -d: -f1)
 openssl cms -sign -binary -nodetach -noattr -nocerts -in data.bin -signer user.pem -inkey user.key \
   -outform DER | openssl base64 > without_certificates.b64
 openssl cms -encrypt -binary -aes128 -in data.bin -outform DER user.pem | openssl base64 > enveloped.b64
+# A signer whose certificate holds an Ed25519 key (same issuer and serial number as the RSA key
+# that signed): refused as a bad signature, told as not supported.
+openssl genpkey -algorithm ed25519 -out ed25519.key
+openssl req -new -key ed25519.key -subj "/CN=Tool User" -out ed25519.csr
+openssl x509 -req -in ed25519.csr -CA ca.pem -CAkey ca.key -set_serial 0x00C0FFEE -days 30 \
+  -out ed25519.pem 2>/dev/null
+openssl cms -sign -binary -nodetach -nocerts -certfile ed25519.pem -in data.bin -signer user.pem \
+  -inkey user.key -outform DER | openssl base64 > ed25519_signer.b64
 while read -r name code; do
   case $name in
     content_flipped) flip attached.der "$content_at" ;;
     signature_flipped) flip attached.der $(( $(stat -c %s attached.der) - 1 )) ;;
     no_certificates) cat without_certificates.b64 ;;
     envelope) cat enveloped.b64 ;;
+    ed25519_signer) cat ed25519_signer.b64 ;;
   esac > "row.b64"
   if "$tool" verify --in row.b64 > /dev/null 2> said.txt; then fail "$name verified"; fi
   grep -q -- "($code)" said.txt || fail "$name: expected $code, got: $(cat said.txt)"
@@ -63,5 +72,7 @@ content_flipped -10010
 signature_flipped -10010
 no_certificates -10009
 envelope -10007
+ed25519_signer -10010
 ROWS
+grep -q "signer's key algorithm ED25519 (1.3.101.112) is not supported" said.txt || fail "no reason: $(cat said.txt)"
 echo "verify tool: ok"

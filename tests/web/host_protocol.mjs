@@ -25,6 +25,8 @@ openssl(["cms", "-sign", "-binary", "-in", file("data.bin"), "-signer", file("us
          "-outform", "DER", "-out", file("detached.der")]);
 openssl(["cms", "-encrypt", "-binary", "-aes256", "-in", file("data.bin"), "-outform", "DER",
          "-out", file("envelope.der"), file("user.pem")]);
+openssl(["cms", "-encrypt", "-binary", "-aes256", "-in", file("data.bin"), "-outform", "DER", "-out", file("oaep.der"),
+         "-recip", file("user.pem"), "-keyopt", "rsa_padding_mode:oaep"]);
 
 // A certificate of MY without a key whose thumbprint sorts before the user's: an envelope made for
 // both is opened with the user's key, found after it.
@@ -108,6 +110,9 @@ const operations = [
         /^ask\tCorvane\thttps:\/\/shop\.example asks to open an envelope.*CN=Web User.*\tok$/.test(question)) ||
         `question wrong: ${question}`;
     } },
+  { name: "decrypt: an algorithm the library does not have is named",
+    request: { op: "decrypt", message: base64Of(file("oaep.der")) }, choices: "ok", code: -10023,
+    check: (answer) => /rsaesOaep .* is not supported/.test(answer.text) || `no reason: ${answer.text}` },
   { name: "decrypt, the user cancels", request: { op: "decrypt", message: base64Of(file("envelope.der")) },
     choices: "cancel", code: -10005, check: (answer) => answer.data === undefined || "content sent" },
 ];

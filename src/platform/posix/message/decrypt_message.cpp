@@ -28,6 +28,7 @@
 #include "platform/posix/message/key_use_question.h"
 #include "platform/posix/platform_call.h"
 #include "platform/posix/message/recipient_certificate.h"
+#include "platform/posix/message/unsupported_algorithm.h"
 #include "platform/posix/store/certificate_x509.h"
 
 using namespace corvane::platform;
@@ -48,7 +49,10 @@ extern "C" BOOL CryptDecryptMessage(PCRYPT_DECRYPT_MESSAGE_PARA decrypt_para,
   EnvelopedData envelope;
   const EnvelopeReading reading = ReadEnvelopedData(encrypted_blob, encrypted_blob_size, envelope);
   PLATFORM_ENSURE(reading != EnvelopeReading::kMalformed, CRYPT_E_OSS_ERROR);
-  PLATFORM_ENSURE(reading != EnvelopeReading::kOtherContentType, CRYPT_E_INVALID_MSG_TYPE);
+  if (reading == EnvelopeReading::kOtherContentType) {
+    PLATFORM_ENSURE_OK(UnsupportedAlgorithm("the message's content type", envelope.content_type,
+                                            CRYPT_E_INVALID_MSG_TYPE));
+  }
   PLATFORM_ENSURE(envelope.has_encrypted_content, CRYPT_E_MSG_ERROR);
 
   std::optional<RecipientCertificate> recipient;

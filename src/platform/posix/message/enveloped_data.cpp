@@ -198,6 +198,7 @@ EnvelopeReading ReadEnvelopedData(const uint8_t* message, size_t size, Enveloped
   if (!type_text) return EnvelopeReading::kMalformed;
   const std::optional<Element> content = fields.NextIf(TagClass::kContext, 0);
   if (!fields.AtEnd() || (content && !content->constructed)) return EnvelopeReading::kMalformed;
+  envelope.content_type = *type_text;
   if (*type_text != kEnvelopedDataOid) return EnvelopeReading::kOtherContentType;
   if (!content || !ReadEnvelope(*content, envelope)) return EnvelopeReading::kMalformed;
   return EnvelopeReading::kRead;

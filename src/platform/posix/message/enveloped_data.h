@@ -51,6 +51,7 @@ struct EnvelopeRecipient {
 };
 
 struct EnvelopedData {
+  std::string content_type;  // dotted decimal, also of a message of another type
   std::vector<EnvelopeRecipient> recipients;
   AlgorithmIdentifier content_encryption;
   bool has_encrypted_content = false;  // false when the content travels outside the message

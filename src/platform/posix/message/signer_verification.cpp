@@ -12,6 +12,7 @@
 #include "platform/posix/failure_detail.h"
 #include "platform/posix/message/pkcs7_bytes.h"
 #include "platform/posix/message/signed_data_parts.h"
+#include "platform/posix/message/unsupported_algorithm.h"
 #include "platform/posix/asn1/asn1_reader.h"
 #include "platform/posix/ossl.h"
 #include "platform/posix/policy/algorithm_policy.h"
@@ -185,6 +186,22 @@ ossl::UniquePtr<BIO> DigestContent(CMS_ContentInfo* message,
   return chain;
 }
 
+// A signature that did not verify. Where the signer's key is of a type this layer neither signs
+// nor verifies with (Ed25519, Ed448, DSA, ...), the detail says so: the failure is the same.
+Status BadSignature(PCCERT_CONTEXT signer) {
+  X509* x509 = CertificateX509(signer);
+  const EVP_PKEY* key = x509 != nullptr ? X509_get0_pubkey(x509) : nullptr;
+  const int type = key != nullptr ? EVP_PKEY_get_base_id(key) : EVP_PKEY_NONE;
+  if (key == nullptr || type == EVP_PKEY_RSA || type == EVP_PKEY_EC) return Status(NTE_BAD_SIGNATURE);
+  ASN1_OBJECT* algorithm = nullptr;
+  char dotted[128] = {};
+  if (X509_PUBKEY_get0_param(&algorithm, nullptr, nullptr, nullptr, X509_get_X509_PUBKEY(x509)) != 1 ||
+      OBJ_obj2txt(dotted, sizeof dotted, algorithm, 1) <= 0) {
+    return Status(NTE_BAD_SIGNATURE);
+  }
+  return UnsupportedAlgorithm("the signer's key algorithm", dotted, NTE_BAD_SIGNATURE);
+}
+
 }  // namespace
 
 Status VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
@@ -227,9 +244,9 @@ Status VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
   // Signed attributes: their signature first; without them the signature covers the content.
   if (CMS_signed_get_attr_count(signer) >= 0 &&
       (CMS_SignerInfo_verify(signer) != 1 || !ContentTypeAttributeMatches(info, signer))) {
-    return Status(NTE_BAD_SIGNATURE);
+    return BadSignature(certificate.get());
   }
-  if (CMS_SignerInfo_verify_content(signer, digests.get()) != 1) return Status(NTE_BAD_SIGNATURE);
+  if (CMS_SignerInfo_verify_content(signer, digests.get()) != 1) return BadSignature(certificate.get());
 
   result.certificate = std::move(certificate);
   if (own && read.in_parts) {
