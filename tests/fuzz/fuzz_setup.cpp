@@ -44,7 +44,8 @@ bool IsDocumentedResult(int32_t code) {
           code != -10006 && code != -10008 && code != CORVANE_E_FIELD_NOT_RENDERABLE);
 }
 
-// The Base64 text of `der` as the library writes it, which is what its callers hand back.
+}  // namespace
+
 std::string Base64Text(std::string_view der) {
   const auto* bytes = reinterpret_cast<const uint8_t*>(der.data());
   const auto length = static_cast<int32_t>(der.size());
@@ -55,7 +56,6 @@ std::string Base64Text(std::string_view der) {
   return text;
 }
 
-}  // namespace
 
 testing::TestHome& Home() {
   // In memory when the machine has a memory file system: imports and list replacements flush

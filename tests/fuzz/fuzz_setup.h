@@ -48,6 +48,9 @@ std::filesystem::path RevocationListPath(bool root);
 // The input cut at each "\n%%\n" into at most `count` parts (the last one takes the rest).
 std::vector<std::string_view> SplitInput(const uint8_t* data, size_t size, size_t count);
 
+// The Base64 text of `der` as the library writes it, which is what its callers hand back.
+std::string Base64Text(std::string_view der);
+
 // An export that takes a message as Base64 text (verifySingleSignedMsg,
 // decomposeSingleEnvelopedMsg).
 using MessageExport = int32_t (*)(const char* text, int32_t text_length, char* output,
