@@ -4,11 +4,14 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "../common/message_exports.h"
 #include "../common/result_text.h"
 #include "command_line.h"
 #include "command_table.h"
+#include "serial_choice.h"
+#include "certs/certificate_search.h"
 #include "platform/posix/failure_detail.h"
 #include "platform/posix/text/gbk.h"
 
@@ -18,7 +21,8 @@ namespace {
 // Runs an operation and writes its output; the exit status. A failure shows the result code's
 // text and, where the platform told why, the reason.
 template <typename Operation>
-int RunOperation(const std::string& input, const std::string& output_path, Operation operation) {
+int RunOperation(const std::string& input, const std::string& output_path, Operation operation,
+                 const std::string& reason_on_failure = "") {
   if (input.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
     return Fail("input too large");
   }
@@ -28,21 +32,25 @@ int RunOperation(const std::string& input, const std::string& output_path, Opera
   if (result != 0) {
     Fail(ResultCodeText(result));
     if (const std::string detail = platform::TakeFailureDetail(); !detail.empty()) Fail(detail);
+    if (!reason_on_failure.empty()) Fail(reason_on_failure);
     return 1;
   }
   if (!WriteOutput(output_path, output)) return Fail("cannot write " + output_path);
   return 0;
 }
 
-// What `sign` and `encrypt` take: the data, where the output goes, and the certificate.
+// What `sign` and `encrypt` take: the data, where the output goes, and the certificate, with
+// what to say when a serial number named none.
 struct DataInput {
   std::string data;
   std::string out;
   CertificateChoice certificate;
+  std::string not_found;
 };
 
 // Nothing, after saying why, when the options are wrong or the input cannot be read.
-std::optional<DataInput> ReadDataInput(const Options& options, std::string_view command) {
+std::optional<DataInput> ReadDataInput(const Options& options, std::string_view command,
+                                       const std::vector<const char*>& stores) {
   if (options.error()) {
     Fail(*options.error());
     return std::nullopt;
@@ -58,9 +66,22 @@ std::optional<DataInput> ReadDataInput(const Options& options, std::string_view 
     Fail(failure);
     return std::nullopt;
   }
-  DataInput input{std::move(*data), options.Value("out").value_or("-"), {options.Value("serial"), std::nullopt}};
-  // Names are compared in the library's code page: the terminal's UTF-8 issuer becomes GBK.
-  if (const auto issuer = options.Value("issuer")) input.certificate.issuer_gbk = text::Utf8ToGbk(*issuer);
+  DataInput input{std::move(*data), options.Value("out").value_or("-"), {}, ""};
+  const auto serial = options.Value("serial");
+  if (!serial) return input;
+  std::string problem;
+  bool found = false;
+  const auto choice = ChooseBySerial(*serial, options.Value("issuer"), stores, problem, found);
+  if (!choice) {
+    Fail(problem);
+    return std::nullopt;
+  }
+  input.certificate = *choice;
+  if (found) return input;
+  std::string where;
+  for (const char* store : stores) where += std::string(where.empty() ? "" : " or ") + store;
+  input.not_found = "no certificate of serial number " + *choice->serial + " under the issuer \"" +
+                    text::GbkToUtf8(choice->issuer_gbk.value_or(certs::kFixedIssuerText)) + "\" in " + where;
   return input;
 }
 
@@ -79,20 +100,22 @@ int RunDecryptCommand(const std::vector<std::string>& args) {
 
 int RunSignCommand(const std::vector<std::string>& args) {
   const Options options(args, "sign");
-  const auto input = ReadDataInput(options, "sign");
+  const auto input = ReadDataInput(options, "sign", {"MY"});
   if (!input) return 1;
-  return RunOperation(input->data, input->out, [&](std::string& output) {
-    return SignData(input->data, options.Flag("detached"), input->certificate, output);
-  });
+  return RunOperation(
+      input->data, input->out,
+      [&](std::string& output) { return SignData(input->data, options.Flag("detached"), input->certificate, output); },
+      input->not_found);
 }
 
 int RunEncryptCommand(const std::vector<std::string>& args) {
   const Options options(args, "encrypt");
-  const auto input = ReadDataInput(options, "encrypt");
+  const auto input = ReadDataInput(options, "encrypt", {"CA", "ROOT"});
   if (!input) return 1;
-  return RunOperation(input->data, input->out, [&](std::string& output) {
-    return EncryptData(input->data, input->certificate, output);
-  });
+  return RunOperation(
+      input->data, input->out,
+      [&](std::string& output) { return EncryptData(input->data, input->certificate, output); },
+      input->not_found);
 }
 
 }  // namespace corvane::tool
