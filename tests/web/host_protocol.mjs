@@ -90,9 +90,13 @@ for (const row of operations) {
   if (verdict !== true) fail(`${row.name}: ${verdict}`);
 }
 
-// Bad input, one host for all: each answered with its code and reason, and then the host serves
-// a good request and ends at the end of its input.
+// Bad input, one host for all: each answered with its code and reason (and the deepest nesting
+// taken, served), and then the host serves a good request and ends at the end of its input.
 const ok = { origin: ORIGIN, op: "sign", serial: SERIAL };
+// A request whose objects and arrays are nested `levels` deep (its own object being the first),
+// with a value in the innermost.
+const nested = (id, levels) => frame({ id, origin: ORIGIN, op: "certificates",
+                                       deep: JSON.parse("[".repeat(levels - 1) + "1" + "]".repeat(levels - 1)) });
 const oversize = Buffer.alloc(4 + (8 << 20) + 1, 0x20);
 oversize.writeUInt32LE((8 << 20) + 1);
 const bad = [
@@ -100,7 +104,8 @@ const bad = [
   ["malformed JSON", frame('{"id": 1, "op": '), null, -10000, /not JSON/],
   ["a number beyond a double", frame('{"id": 1e999}'), null, -10000, /not JSON.*number overflow/],
   ["JSON that is not an object", frame("[1, 2]"), null, -10000, /not a JSON object/],
-  ["nested too deeply", frame("[".repeat(100) + "]".repeat(100)), null, -10000, /nested too deeply/],
+  ["nested 16 deep, served", nested(5, 16), 5, 0, /^$/],
+  ["nested 17 deep", nested(6, 17), null, -10000, /nested too deeply/],
   ["no origin", frame({ id: 7, op: "certificates" }), 7, -10000, /no origin/],
   ["plain http origin", frame({ id: 8, origin: "http://shop.example", op: "certificates" }), 8, -10000, /refused/],
   ["origin with a path", frame({ id: 9, origin: "https://shop.example/pay", op: "certificates" }), 9, -10000, /refused/],

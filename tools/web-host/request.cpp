@@ -14,7 +14,8 @@ namespace {
 
 using nlohmann::json;
 
-// Deeper JSON than any request needs is refused while it is parsed.
+// Deeper JSON than any request needs is refused while it is parsed: objects and arrays nested
+// more than kMaxDepth levels, the request's own object being the first.
 constexpr int kMaxDepth = 16;
 constexpr size_t kMaxSerialLength = 128;  // hex digits; real serial numbers have at most 40
 
@@ -118,8 +119,11 @@ std::optional<Request> ReadRequest(const std::string& frame, json& id, Refusal& 
   id = nullptr;
   json object;
   try {
-    object = json::parse(frame, [](int depth, json::parse_event_t, json&) {
-      if (depth > kMaxDepth) throw TooDeep{};
+    // An object or array starts at the depth of the containers around it (0 for the request
+    // itself), so one starting at kMaxDepth would be the kMaxDepth + 1st level.
+    object = json::parse(frame, [](int depth, json::parse_event_t event, json&) {
+      const bool opens = event == json::parse_event_t::object_start || event == json::parse_event_t::array_start;
+      if (opens && depth >= kMaxDepth) throw TooDeep{};
       return true;
     });
   } catch (const json::exception& error) {  // a syntax error, or a number beyond a double
