@@ -41,7 +41,7 @@ const operations = [
       return execFileSync(tool, ["web", "list"], { env }).includes("https://new.example") || "not remembered";
     } },
   { name: "a refused origin is not served and not remembered", origin: "https://other.example",
-    request: { op: "certificates" }, choices: "cancel", code: -10000,
+    request: { op: "certificates" }, choices: "cancel", code: -20001,
     check: (answer) => (!answer.certificates &&
       !execFileSync(tool, ["web", "list"], { env }).includes("other.example")) || "served or remembered" },
   { name: "sign attached, certificate chosen", request: { op: "sign", data: data.toString("base64") },
@@ -56,7 +56,7 @@ const operations = [
     } },
   { name: "sign by serial number, the user cancels",
     request: { op: "sign", data: data.toString("base64"), serial: SERIAL, issuer: "CN=QDRA, OU=config, O=Ostrevalia" },
-    choices: "cancel", code: -10005, check: (answer) => answer.message === undefined || "a message made" },
+    choices: "cancel", code: -20002, check: (answer) => answer.message === undefined || "a message made" },
   { name: "verify attached", request: { op: "verify", message: base64Of(file("attached.der")) }, code: 0,
     check: (answer) => (sameData(Buffer.from(answer.data, "base64")) && answer.text.startsWith("验证签名成功")) ||
       `content or text wrong: ${answer.text}` },
@@ -77,7 +77,7 @@ const operations = [
       asked(/^ask\tCorvane\thttps:\/\/shop\.example asks to open an envelope.*CN=Web User.*\tok$/m)()) ||
       "content or question wrong" },
   { name: "decrypt, the user cancels", request: { op: "decrypt", message: base64Of(file("envelope.der")) },
-    choices: "cancel", code: -10005, check: (answer) => answer.data === undefined || "content sent" },
+    choices: "cancel", code: -20002, check: (answer) => answer.data === undefined || "content sent" },
 ];
 
 for (const row of operations) {
@@ -100,16 +100,16 @@ const nested = (id, levels) => frame({ id, origin: ORIGIN, op: "certificates",
 const oversize = Buffer.alloc(4 + (8 << 20) + 1, 0x20);
 oversize.writeUInt32LE((8 << 20) + 1);
 const bad = [
-  ["frame over the 8 MiB the host reads", oversize, null, -10000, /longer than the 8 MiB/],
-  ["malformed JSON", frame('{"id": 1, "op": '), null, -10000, /not JSON/],
-  ["a number beyond a double", frame('{"id": 1e999}'), null, -10000, /not JSON.*number overflow/],
-  ["JSON that is not an object", frame("[1, 2]"), null, -10000, /not a JSON object/],
+  ["frame over the 8 MiB the host reads", oversize, null, -20003, /longer than the 8 MiB/],
+  ["malformed JSON", frame('{"id": 1, "op": '), null, -20003, /not JSON/],
+  ["a number beyond a double", frame('{"id": 1e999}'), null, -20003, /not JSON.*number overflow/],
+  ["JSON that is not an object", frame("[1, 2]"), null, -20003, /not a JSON object/],
   ["nested 16 deep, served", nested(5, 16), 5, 0, /^$/],
-  ["nested 17 deep", nested(6, 17), null, -10000, /nested too deeply/],
-  ["no origin", frame({ id: 7, op: "certificates" }), 7, -10000, /no origin/],
-  ["plain http origin", frame({ id: 8, origin: "http://shop.example", op: "certificates" }), 8, -10000, /refused/],
-  ["origin with a path", frame({ id: 9, origin: "https://shop.example/pay", op: "certificates" }), 9, -10000, /refused/],
-  ["unknown op", frame({ id: 10, origin: ORIGIN, op: "export-key" }), 10, -10000, /unknown op/],
+  ["nested 17 deep", nested(6, 17), null, -20003, /nested too deeply/],
+  ["no origin", frame({ id: 7, op: "certificates" }), 7, -20003, /no origin/],
+  ["plain http origin", frame({ id: 8, origin: "http://shop.example", op: "certificates" }), 8, -20001, /refused/],
+  ["origin with a path", frame({ id: 9, origin: "https://shop.example/pay", op: "certificates" }), 9, -20001, /refused/],
+  ["unknown op", frame({ id: 10, origin: ORIGIN, op: "export-key" }), 10, -20003, /unknown op/],
   ["missing data", frame({ id: 11, ...ok }), 11, -10001, /"data" is missing/],
   ["data not a string", frame({ id: 12, ...ok, data: 5 }), 12, -10001, /"data" must be a string/],
   ["data not Base64", frame({ id: 13, ...ok, data: "d2Vi!!!!ZGF0YQ==" }), 13, -10002, /not Base64/],

@@ -8,6 +8,7 @@
 #include "platform/posix/text/gbk.h"
 #include "../common/message_exports.h"
 #include "../common/result_text.h"
+#include "../common/web_refusals.h"
 
 namespace corvane::web {
 namespace {
@@ -23,7 +24,7 @@ json ResultAnswer(const Request& request, int32_t code, const std::string& succe
 
 json Sign(const Request& request) {
   if (!SigningConsented(request.origin, request.certificate)) {
-    return RefusalAnswer(request.id, {CORVANE_E_NO_CERTIFICATE, "the user did not allow this signature"});
+    return RefusalAnswer(request.id, {tool::kWebConsentRefused, "the user did not allow this signature"});
   }
   std::string message;
   const int32_t code = tool::SignData(*request.data, request.detached, request.certificate, message);
@@ -51,7 +52,7 @@ json Encrypt(const Request& request) {
 
 json Decrypt(const Request& request) {
   if (!OpeningConsented(request.origin, *request.message)) {
-    return RefusalAnswer(request.id, {CORVANE_E_NO_CERTIFICATE, "the user did not allow opening this envelope"});
+    return RefusalAnswer(request.id, {tool::kWebConsentRefused, "the user did not allow opening this envelope"});
   }
   std::string content;
   const int32_t code = tool::DecryptMessage(*request.message, content);
@@ -74,7 +75,7 @@ json RefusalAnswer(const json& id, const Refusal& refusal) {
 
 json Serve(const Request& request) {
   if (!OriginConsented(request.origin)) {
-    return RefusalAnswer(request.id, {CORVANE_E_NO_MEMORY,
+    return RefusalAnswer(request.id, {tool::kWebOriginNotAllowed,
                                       request.origin + " is not allowed to use your certificates"});
   }
   switch (request.operation) {
@@ -89,7 +90,7 @@ json Serve(const Request& request) {
     case Operation::kCertificates:
       return Certificates(request);
   }
-  return RefusalAnswer(request.id, {CORVANE_E_NO_MEMORY, "unknown op"});
+  return RefusalAnswer(request.id, {tool::kWebUnreadableRequest, "unknown op"});
 }
 
 }  // namespace corvane::web

@@ -8,6 +8,7 @@
 #include "corvane.h"
 #include "platform/posix/text/gbk.h"
 #include "../common/web_origins.h"
+#include "../common/web_refusals.h"
 
 namespace corvane::web {
 namespace {
@@ -127,19 +128,19 @@ std::optional<Request> ReadRequest(const std::string& frame, json& id, Refusal& 
       return true;
     });
   } catch (const json::exception& error) {  // a syntax error, or a number beyond a double
-    return Refuse(refusal, CORVANE_E_NO_MEMORY, std::string("the request is not JSON: ") + error.what());
+    return Refuse(refusal, tool::kWebUnreadableRequest, std::string("the request is not JSON: ") + error.what());
   } catch (const TooDeep&) {
-    return Refuse(refusal, CORVANE_E_NO_MEMORY, "the request is nested too deeply");
+    return Refuse(refusal, tool::kWebUnreadableRequest, "the request is nested too deeply");
   }
-  if (!object.is_object()) return Refuse(refusal, CORVANE_E_NO_MEMORY, "the request is not a JSON object");
+  if (!object.is_object()) return Refuse(refusal, tool::kWebUnreadableRequest, "the request is not a JSON object");
   if (const auto given = object.find("id"); given != object.end()) id = *given;
 
   Request request;
   request.id = id;
   const std::optional<std::string> origin = StringField(object, "origin", true, refusal);
-  if (!origin) return Refuse(refusal, CORVANE_E_NO_MEMORY, "the request names no origin");
+  if (!origin) return Refuse(refusal, tool::kWebUnreadableRequest, "the request names no origin");
   if (!tool::IsAcceptedOrigin(*origin)) {
-    return Refuse(refusal, CORVANE_E_NO_MEMORY,
+    return Refuse(refusal, tool::kWebOriginNotAllowed,
                   "origin \"" + *origin + "\" is refused: only https: and http://localhost or 127.0.0.1");
   }
   request.origin = *origin;
@@ -148,7 +149,7 @@ std::optional<Request> ReadRequest(const std::string& frame, json& id, Refusal& 
   const auto known = std::find_if(kOperations.begin(), kOperations.end(),
                                   [&](const auto& entry) { return entry.first == *op; });
   if (known == kOperations.end()) {
-    return Refuse(refusal, CORVANE_E_NO_MEMORY,
+    return Refuse(refusal, tool::kWebUnreadableRequest,
                   "unknown op \"" + *op + "\": sign, verify, encrypt, decrypt or certificates");
   }
   request.operation = known->second;
