@@ -51,7 +51,19 @@ export interface CorvaneSignOptions extends CorvaneCertificateChoice {
   detached?: boolean;
 }
 
-/** What a failure rejects with: name "CorvaneError", the library's result code and text. */
+/** The page's origin may not use the certificates: the user did not allow it. */
+export const ORIGIN_NOT_ALLOWED: -20001;
+/** The user cancelled the question about this signature by serial number or this envelope. */
+export const CONSENT_REFUSED: -20002;
+/** The host could not read the request (too long, not JSON, nested deeper than 16, unknown op). */
+export const UNREADABLE_REQUEST: -20003;
+/** The host could not be started, or ended without answering. */
+export const HOST_UNAVAILABLE: -20004;
+
+/**
+ * What a failure rejects with: name "CorvaneError", and the library's result code (-100xx, as
+ * its exports answer) or a refusal of the host (-2000x, above) with its text.
+ */
 export interface CorvaneError extends Error {
   name: "CorvaneError";
   code: number;

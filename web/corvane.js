@@ -7,7 +7,13 @@
 //   console.log(textOf(data));
 //
 // Failures reject with an Error named "CorvaneError" whose code is the library's result code
-// (-100xx) and whose message is its text.
+// (-100xx) or one of the refusals below (-2000x), and whose message is its text.
+
+// Refusals of the host and the extension, outside the library's codes.
+export const ORIGIN_NOT_ALLOWED = -20001;  // the user did not allow this page's origin
+export const CONSENT_REFUSED = -20002;     // the user cancelled the question about this signature or envelope
+export const UNREADABLE_REQUEST = -20003;  // the host could not read the request
+export const HOST_UNAVAILABLE = -20004;    // the host could not be started, or ended without answering
 
 // The extension's API; rejects after `timeoutMs` when no extension has provided it.
 export function corvane(timeoutMs = 3000) {

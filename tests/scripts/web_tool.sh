@@ -22,6 +22,17 @@ done
 [ "$("$tool" web list | tail -n +2)" = "$(printf '  %s\n' https://shop.example https://[::1]:8443 http://127.0.0.1)" ] ||
   fail "list: $("$tool" web list)"
 [ "$(stat -c %a "$CORVANE_HOME/web-origins")" = 600 ] || fail "web-origins is not 0600"
+[ "$(stat -c %a "$CORVANE_HOME/web-origins.lock")" = 600 ] || fail "web-origins.lock is not 0600"
+# A change fails, leaving the list as it is, when a link stands where the lock is, or when the
+# list cannot be read (written back, it would lose what it holds).
+list=$(cat "$CORVANE_HOME/web-origins")
+mv "$CORVANE_HOME/web-origins.lock" "$work/lock" && ln -s "$work/lock" "$CORVANE_HOME/web-origins.lock"
+if "$tool" web revoke https://shop.example 2>/dev/null; then fail "revoked through a linked lock"; fi
+rm "$CORVANE_HOME/web-origins.lock"
+{ echo "$list"; head -c 1100000 /dev/zero | tr '\0' '#'; } > "$CORVANE_HOME/web-origins"
+if "$tool" web allow https://new.example 2>/dev/null; then fail "allowed over a list it cannot read"; fi
+[ "$(head -n 3 "$CORVANE_HOME/web-origins")" = "$list" ] || fail "a list it cannot read was changed"
+echo "$list" > "$CORVANE_HOME/web-origins"
 
 # web check, one broken manifest after another: the reason it names, and its exit status.
 manifest=$XDG_CONFIG_HOME/chromium/NativeMessagingHosts/corvane.web_host.json

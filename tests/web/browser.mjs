@@ -102,7 +102,7 @@ try {
     }), allowed),
   ];
   for (const refusal of refusals) {
-    if (refusal.code !== -10000 || !refusal.text.includes(`${other} is not allowed`)) {
+    if (refusal.code !== -20001 || !refusal.text.includes(`${other} is not allowed`)) {
       throw new Error(`other origin: ${JSON.stringify(refusal)}`);
     }
   }

@@ -58,7 +58,7 @@ const operations = [
       return execFileSync(tool, ["web", "list"], { env }).includes("https://new.example") || "not remembered";
     } },
   { name: "a refused origin is not served and not remembered", origin: "https://other.example",
-    request: { op: "certificates" }, choices: "cancel", code: -10000,
+    request: { op: "certificates" }, choices: "cancel", code: -20001,
     check: (answer) => (!answer.certificates &&
       !execFileSync(tool, ["web", "list"], { env }).includes("other.example")) || "served or remembered" },
   { name: "sign attached, certificate chosen", request: { op: "sign", data: data.toString("base64") },
@@ -73,7 +73,7 @@ const operations = [
     } },
   { name: "sign by serial number, the user cancels",
     request: { op: "sign", data: data.toString("base64"), serial: SERIAL, issuer: "CN=QDRA, OU=config, O=Ostrevalia" },
-    choices: "cancel", code: -10005, check: (answer) => answer.message === undefined || "a message made" },
+    choices: "cancel", code: -20002, check: (answer) => answer.message === undefined || "a message made" },
   { name: "verify attached", request: { op: "verify", message: base64Of(file("attached.der")) }, code: 0,
     check: (answer) => (sameData(Buffer.from(answer.data, "base64")) && answer.text.startsWith("验证签名成功") &&
       answer.detached === false) || `content, form or text wrong: ${answer.text}` },
@@ -114,7 +114,7 @@ const operations = [
     request: { op: "decrypt", message: base64Of(file("oaep.der")) }, choices: "ok", code: -10023,
     check: (answer) => /rsaesOaep .* is not supported/.test(answer.text) || `no reason: ${answer.text}` },
   { name: "decrypt, the user cancels", request: { op: "decrypt", message: base64Of(file("envelope.der")) },
-    choices: "cancel", code: -10005, check: (answer) => answer.data === undefined || "content sent" },
+    choices: "cancel", code: -20002, check: (answer) => answer.data === undefined || "content sent" },
 ];
 
 for (const row of operations) {
@@ -127,21 +127,26 @@ for (const row of operations) {
   if (verdict !== true) fail(`${row.name}: ${verdict}`);
 }
 
-// Bad input, one host for all: each answered with its code and reason, and then the host serves
-// a good request and ends at the end of its input.
+// Bad input, one host for all: each answered with its code and reason (and the deepest nesting
+// taken, served), and then the host serves a good request and ends at the end of its input.
 const ok = { origin: ORIGIN, op: "sign", serial: SERIAL };
+// A request whose objects and arrays are nested `levels` deep (its own object being the first),
+// with a value in the innermost.
+const nested = (id, levels) => frame({ id, origin: ORIGIN, op: "certificates",
+                                       deep: JSON.parse("[".repeat(levels - 1) + "1" + "]".repeat(levels - 1)) });
 const oversize = Buffer.alloc(4 + (8 << 20) + 1, 0x20);
 oversize.writeUInt32LE((8 << 20) + 1);
 const bad = [
-  ["frame over the 8 MiB the host reads", oversize, null, -10000, /longer than the 8 MiB/],
-  ["malformed JSON", frame('{"id": 1, "op": '), null, -10000, /not JSON/],
-  ["a number beyond a double", frame('{"id": 1e999}'), null, -10000, /not JSON.*number overflow/],
-  ["JSON that is not an object", frame("[1, 2]"), null, -10000, /not a JSON object/],
-  ["nested too deeply", frame("[".repeat(100) + "]".repeat(100)), null, -10000, /nested too deeply/],
-  ["no origin", frame({ id: 7, op: "certificates" }), 7, -10000, /no origin/],
-  ["plain http origin", frame({ id: 8, origin: "http://shop.example", op: "certificates" }), 8, -10000, /refused/],
-  ["origin with a path", frame({ id: 9, origin: "https://shop.example/pay", op: "certificates" }), 9, -10000, /refused/],
-  ["unknown op", frame({ id: 10, origin: ORIGIN, op: "export-key" }), 10, -10000, /unknown op/],
+  ["frame over the 8 MiB the host reads", oversize, null, -20003, /longer than the 8 MiB/],
+  ["malformed JSON", frame('{"id": 1, "op": '), null, -20003, /not JSON/],
+  ["a number beyond a double", frame('{"id": 1e999}'), null, -20003, /not JSON.*number overflow/],
+  ["JSON that is not an object", frame("[1, 2]"), null, -20003, /not a JSON object/],
+  ["nested 16 deep, served", nested(5, 16), 5, 0, /^$/],
+  ["nested 17 deep", nested(6, 17), null, -20003, /nested too deeply/],
+  ["no origin", frame({ id: 7, op: "certificates" }), 7, -20003, /no origin/],
+  ["plain http origin", frame({ id: 8, origin: "http://shop.example", op: "certificates" }), 8, -20001, /refused/],
+  ["origin with a path", frame({ id: 9, origin: "https://shop.example/pay", op: "certificates" }), 9, -20001, /refused/],
+  ["unknown op", frame({ id: 10, origin: ORIGIN, op: "export-key" }), 10, -20003, /unknown op/],
   ["missing data", frame({ id: 11, ...ok }), 11, -10001, /"data" is missing/],
   ["data not a string", frame({ id: 12, ...ok, data: 5 }), 12, -10001, /"data" must be a string/],
   ["data not Base64", frame({ id: 13, ...ok, data: "d2Vi!!!!ZGF0YQ==" }), 13, -10002, /not Base64/],

@@ -1,6 +1,8 @@
 #include "web_origins.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <functional>
 
 #include "platform/posix/admin/store_admin.h"
 
@@ -47,12 +49,47 @@ std::string_view HostOf(std::string_view authority) {
   return authority.substr(0, authority.find(':'));
 }
 
-bool WriteOrigins(const std::vector<std::string>& origins, std::string& failure) {
-  std::string text;
-  for (const std::string& origin : origins) text += origin + "\n";
+// The accepted origins of the list's text, one a line, each once.
+std::vector<std::string> OriginsOf(const std::string& text) {
+  std::vector<std::string> origins;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    const std::string line = text.substr(at, end - at);
+    if (IsAcceptedOrigin(line) && std::find(origins.begin(), origins.end(), line) == origins.end()) {
+      origins.push_back(line);
+    }
+    at = end + 1;
+  }
+  return origins;
+}
+
+// Reads the list, changes it and writes it back, all under the list's update lock, so that no
+// other update (the tool's, or a host recording a consent) comes in between and is undone by this
+// write. `change` answers whether there is anything to write. A list that exists but cannot be
+// read fails the update: written back, it would lose what it holds.
+bool UpdateOrigins(const std::function<bool(std::vector<std::string>&)>& change, std::string& failure) {
   const std::filesystem::path file = platform::WebOriginsFile();
   platform::Status status = platform::CreatePrivateFolder(file.parent_path());
-  if (status.ok()) status = platform::WriteFileAtomically(file, text, 0600);
+  if (!status.ok()) {
+    failure = "cannot create " + file.parent_path().string() + ": " + status.Text();
+    return false;
+  }
+  const platform::UpdateLock lock(file);
+  if (!lock.status().ok()) {
+    failure = lock.status().Text();
+    return false;
+  }
+  std::string text;
+  status = platform::ReadWholeFile(file, text);
+  if (!status.ok() && !status.IsSystemError(ENOENT)) {
+    failure = "cannot read " + file.string() + ": " + status.Text();
+    return false;
+  }
+  std::vector<std::string> origins = OriginsOf(text);
+  if (!change(origins)) return true;
+  text.clear();
+  for (const std::string& origin : origins) text += origin + "\n";
+  status = platform::WriteFileAtomically(file, text, 0600);
   if (!status.ok()) failure = "cannot write " + file.string() + ": " + status.Text();
   return status.ok();
 }
@@ -72,17 +109,8 @@ bool IsAcceptedOrigin(std::string_view origin) {
 
 std::vector<std::string> AllowedOrigins() {
   std::string text;
-  std::vector<std::string> origins;
-  if (!platform::ReadWholeFile(platform::WebOriginsFile(), text).ok()) return origins;
-  for (size_t at = 0; at < text.size();) {
-    const size_t end = std::min(text.find('\n', at), text.size());
-    const std::string line = text.substr(at, end - at);
-    if (IsAcceptedOrigin(line) && std::find(origins.begin(), origins.end(), line) == origins.end()) {
-      origins.push_back(line);
-    }
-    at = end + 1;
-  }
-  return origins;
+  if (!platform::ReadWholeFile(platform::WebOriginsFile(), text).ok()) return {};
+  return OriginsOf(text);
 }
 
 bool IsAllowedOrigin(std::string_view origin) {
@@ -91,18 +119,24 @@ bool IsAllowedOrigin(std::string_view origin) {
 }
 
 bool AllowOrigin(const std::string& origin, std::string& failure) {
-  std::vector<std::string> origins = AllowedOrigins();
-  if (std::find(origins.begin(), origins.end(), origin) != origins.end()) return true;
-  origins.push_back(origin);
-  return WriteOrigins(origins, failure);
+  return UpdateOrigins(
+      [&](std::vector<std::string>& origins) {
+        if (std::find(origins.begin(), origins.end(), origin) != origins.end()) return false;
+        origins.push_back(origin);
+        return true;
+      },
+      failure);
 }
 
 bool RevokeOrigin(const std::string& origin, std::string& failure) {
-  std::vector<std::string> origins = AllowedOrigins();
-  const auto kept = std::remove(origins.begin(), origins.end(), origin);
-  if (kept == origins.end()) return true;
-  origins.erase(kept, origins.end());
-  return WriteOrigins(origins, failure);
+  return UpdateOrigins(
+      [&](std::vector<std::string>& origins) {
+        const auto kept = std::remove(origins.begin(), origins.end(), origin);
+        if (kept == origins.end()) return false;
+        origins.erase(kept, origins.end());
+        return true;
+      },
+      failure);
 }
 
 }  // namespace corvane::tool

@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "../common/native_frame.h"
+#include "../common/web_refusals.h"
 #include "command_line.h"
 #include "command_table.h"
 #include "platform/posix/admin/store_admin.h"
@@ -75,7 +76,7 @@ std::string ProbeHost(const std::string& path) {
     const FrameRead frame = ReadFrame(from_host.ends[0], kMaxAnswerFrame);
     const nlohmann::json answer = nlohmann::json::parse(frame.bytes, nullptr, false);
     if (frame.kind != FrameRead::Kind::kFrame || !answer.is_object() || answer.value("id", "") != kProbeId ||
-        answer.value("code", 0) != -10000) {
+        answer.value("code", 0) != kWebUnreadableRequest) {
       problem = "answered something else than a native messaging host of Corvane";
     }
   }

@@ -12,6 +12,7 @@
 #include "request.h"
 #include "request_log.h"
 #include "../common/native_frame.h"
+#include "../common/web_refusals.h"
 
 namespace corvane::web {
 namespace {
@@ -39,10 +40,10 @@ std::string AnswerFrame(json& answer) {
 
 json Answer(const tool::FrameRead& frame, LoggedRequest& logged) {
   if (frame.kind == tool::FrameRead::Kind::kOversize) {
-    return RefusalAnswer(nullptr, {CORVANE_E_NO_MEMORY, "the request of " + std::to_string(frame.length) +
-                                                            " bytes is longer than the " +
-                                                            std::to_string(kMaxRequestFrame >> 20) +
-                                                            " MiB the host reads"});
+    return RefusalAnswer(nullptr, {tool::kWebUnreadableRequest, "the request of " + std::to_string(frame.length) +
+                                                                    " bytes is longer than the " +
+                                                                    std::to_string(kMaxRequestFrame >> 20) +
+                                                                    " MiB the host reads"});
   }
   json id;
   Refusal refusal;

@@ -9,6 +9,7 @@
 #include "platform/posix/text/gbk.h"
 #include "../common/message_exports.h"
 #include "../common/result_text.h"
+#include "../common/web_refusals.h"
 
 namespace corvane::web {
 namespace {
@@ -29,7 +30,7 @@ json Sign(const Request& request) {
   std::string message;
   const int32_t code = tool::SignData(*request.data, request.detached, request.certificate, message);
   if (consent.declined()) {
-    return RefusalAnswer(request.id, {CORVANE_E_NO_CERTIFICATE, "the user did not allow this signature"});
+    return RefusalAnswer(request.id, {tool::kWebConsentRefused, "the user did not allow this signature"});
   }
   json answer = ResultAnswer(request, code, ops::text::kSigned);
   if (code == 0) answer["message"] = message;
@@ -65,7 +66,7 @@ json Decrypt(const Request& request) {
   std::string content;
   const int32_t code = tool::DecryptMessage(*request.message, content);
   if (consent.declined()) {
-    return RefusalAnswer(request.id, {CORVANE_E_NO_CERTIFICATE, "the user did not allow opening this envelope"});
+    return RefusalAnswer(request.id, {tool::kWebConsentRefused, "the user did not allow opening this envelope"});
   }
   json answer = ResultAnswer(request, code, ops::text::kDecrypted);
   if (code == 0) answer["data"] = EncodeBase64(content);
@@ -86,7 +87,7 @@ json RefusalAnswer(const json& id, const Refusal& refusal) {
 
 json Serve(const Request& request) {
   if (!OriginConsented(request.origin)) {
-    return RefusalAnswer(request.id, {CORVANE_E_NO_MEMORY,
+    return RefusalAnswer(request.id, {tool::kWebOriginNotAllowed,
                                       request.origin + " is not allowed to use your certificates"});
   }
   platform::TakeFailureDetail();  // none left from an earlier request
@@ -102,7 +103,7 @@ json Serve(const Request& request) {
     case Operation::kCertificates:
       return Certificates(request);
   }
-  return RefusalAnswer(request.id, {CORVANE_E_NO_MEMORY, "unknown op"});
+  return RefusalAnswer(request.id, {tool::kWebUnreadableRequest, "unknown op"});
 }
 
 }  // namespace corvane::web

@@ -8,13 +8,15 @@
 #include "corvane.h"
 #include "platform/posix/text/gbk.h"
 #include "../common/web_origins.h"
+#include "../common/web_refusals.h"
 
 namespace corvane::web {
 namespace {
 
 using nlohmann::json;
 
-// Deeper JSON than any request needs is refused while it is parsed.
+// Deeper JSON than any request needs is refused while it is parsed: objects and arrays nested
+// more than kMaxDepth levels, the request's own object being the first.
 constexpr int kMaxDepth = 16;
 constexpr size_t kMaxSerialLength = 128;  // hex digits; real serial numbers have at most 40
 
@@ -118,24 +120,27 @@ std::optional<Request> ReadRequest(const std::string& frame, json& id, Refusal& 
   id = nullptr;
   json object;
   try {
-    object = json::parse(frame, [](int depth, json::parse_event_t, json&) {
-      if (depth > kMaxDepth) throw TooDeep{};
+    // An object or array starts at the depth of the containers around it (0 for the request
+    // itself), so one starting at kMaxDepth would be the kMaxDepth + 1st level.
+    object = json::parse(frame, [](int depth, json::parse_event_t event, json&) {
+      const bool opens = event == json::parse_event_t::object_start || event == json::parse_event_t::array_start;
+      if (opens && depth >= kMaxDepth) throw TooDeep{};
       return true;
     });
   } catch (const json::exception& error) {  // a syntax error, or a number beyond a double
-    return Refuse(refusal, CORVANE_E_NO_MEMORY, std::string("the request is not JSON: ") + error.what());
+    return Refuse(refusal, tool::kWebUnreadableRequest, std::string("the request is not JSON: ") + error.what());
   } catch (const TooDeep&) {
-    return Refuse(refusal, CORVANE_E_NO_MEMORY, "the request is nested too deeply");
+    return Refuse(refusal, tool::kWebUnreadableRequest, "the request is nested too deeply");
   }
-  if (!object.is_object()) return Refuse(refusal, CORVANE_E_NO_MEMORY, "the request is not a JSON object");
+  if (!object.is_object()) return Refuse(refusal, tool::kWebUnreadableRequest, "the request is not a JSON object");
   if (const auto given = object.find("id"); given != object.end()) id = *given;
 
   Request request;
   request.id = id;
   const std::optional<std::string> origin = StringField(object, "origin", true, refusal);
-  if (!origin) return Refuse(refusal, CORVANE_E_NO_MEMORY, "the request names no origin");
+  if (!origin) return Refuse(refusal, tool::kWebUnreadableRequest, "the request names no origin");
   if (!tool::IsAcceptedOrigin(*origin)) {
-    return Refuse(refusal, CORVANE_E_NO_MEMORY,
+    return Refuse(refusal, tool::kWebOriginNotAllowed,
                   "origin \"" + *origin + "\" is refused: only https: and http://localhost or 127.0.0.1");
   }
   request.origin = *origin;
@@ -144,7 +149,7 @@ std::optional<Request> ReadRequest(const std::string& frame, json& id, Refusal& 
   const auto known = std::find_if(kOperations.begin(), kOperations.end(),
                                   [&](const auto& entry) { return entry.first == *op; });
   if (known == kOperations.end()) {
-    return Refuse(refusal, CORVANE_E_NO_MEMORY,
+    return Refuse(refusal, tool::kWebUnreadableRequest,
                   "unknown op \"" + *op + "\": sign, verify, encrypt, decrypt or certificates");
   }
   request.operation = known->second;

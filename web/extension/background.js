@@ -4,6 +4,7 @@
 // dropped with its other unknown fields. The host answers one request at a time, in order, so
 // the answers are matched to the waiting requests first in, first out.
 const HOST = "corvane.web_host";
+const HOST_UNAVAILABLE = -20004;  // the host cannot be started or ended without answering (corvane.d.ts)
 const FIELDS = ["data", "message", "detached", "serial", "issuer"];
 
 let port = null;
@@ -19,7 +20,7 @@ function connect() {
   port.onDisconnect.addListener(() => {
     const why = chrome.runtime.lastError?.message || "the Corvane host closed the connection";
     port = null;
-    for (const reply of waiting.splice(0)) reply({ code: -10000, text: why });
+    for (const reply of waiting.splice(0)) reply({ code: HOST_UNAVAILABLE, text: why });
   });
 }
 
@@ -44,7 +45,7 @@ chrome.runtime.onMessage.addListener((request, sender, sendResponse) => {
     if (!port) connect();
     port.postMessage(message);
   } catch (error) {
-    waiting.pop()({ code: -10000, text: String(error?.message ?? error) });
+    waiting.pop()({ code: HOST_UNAVAILABLE, text: String(error?.message ?? error) });
   }
   return true;  // sendResponse is called later
 });

@@ -3,9 +3,10 @@
 // never those of another frame or window.
 window.addEventListener("message", (event) => {
   if (event.source !== window || event.data?.corvane !== "request") return;
+  const HOST_UNAVAILABLE = -20004;  // no answer came back (corvane.d.ts)
   const { seq, request } = event.data;
   const reply = (answer) => window.postMessage({ corvane: "answer", seq, answer }, "*");
   chrome.runtime.sendMessage(request).then(
-    (answer) => reply(answer ?? { code: -10000, text: "the Corvane extension gave no answer" }),
-    (error) => reply({ code: -10000, text: String(error?.message ?? error) }));
+    (answer) => reply(answer ?? { code: HOST_UNAVAILABLE, text: "the Corvane extension gave no answer" }),
+    (error) => reply({ code: HOST_UNAVAILABLE, text: String(error?.message ?? error) }));
 });

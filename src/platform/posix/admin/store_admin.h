@@ -12,6 +12,7 @@
 #include "platform/posix/admin/store_removal.h"
 #include "platform/posix/files/atomic_file.h"
 #include "platform/posix/files/store_layout.h"
+#include "platform/posix/files/update_lock.h"
 #include "platform/posix/files/whole_file.h"
 #include "platform/posix/keys/linked_key.h"
 #include "platform/posix/keys/token_key.h"
