@@ -75,4 +75,11 @@ envelope -10007
 ed25519_signer -10010
 ROWS
 grep -q "signer's key algorithm ED25519 (1.3.101.112) is not supported" said.txt || fail "no reason: $(cat said.txt)"
+# The outcome is said once: by the tool's line, or with --boxes by the library's box (the none
+# front end writes it on standard error) and then only the reason.
+for boxes in "" --boxes; do
+  if CORVANE_UI=none "$tool" verify --in detached.b64 $boxes > /dev/null 2> said.txt; then fail "verified"; fi
+  [ "$(grep -c -- "-10010\|无效的证书签名" said.txt)" = 1 ] || fail "said ${boxes:-without boxes}: $(cat said.txt)"
+  [ "$(grep -c "detached signature" said.txt)" = 1 ] || fail "no reason ${boxes}: $(cat said.txt)"
+done
 echo "verify tool: ok"

@@ -15,10 +15,14 @@ namespace {
 
 const OptionEntry kIn{"in", "FILE", "read from FILE instead of standard input"};
 const OptionEntry kOut{"out", "FILE", "write to FILE instead of standard output"};
-const OptionEntry kSerial{"serial", "HEX", "the certificate with this serial number, without a chooser"};
+const OptionEntry kSerial{"serial", "HEX",
+                         "the certificate with this serial number (any case, leading zeros or not), under "
+                         "whichever issuer holds it, without a chooser"};
 const OptionEntry kIssuer{"issuer", "TEXT",
-                         "with --serial: its issuer as the library renders it (default "
-                         "\"CN=QDRA, OU=config, O=Ostrevalia\")"};
+                         "with --serial: its issuer, as `store list` or `store import` print it, where "
+                         "several issuers hold the serial number"};
+const OptionEntry kBoxes{"boxes", "",
+                        "show the library's message boxes (by default the outcome is a line on standard error)"};
 
 const OptionEntry kBrowser{"browser", "chromium|chrome|firefox", "only this browser (default: all three)"};
 const OptionEntry kHost{"host", "PATH", "the host program (default: corvane-web-host beside corvane)"};
@@ -60,13 +64,16 @@ const std::vector<CommandEntry>& Table() {
        {{"token", "LABEL", "only the token with this label"}, {"all", "", "link every certificate found"}},
        RunStoreLinkToken},
       {"sign", "", "sign data with a certificate of MY; prints the Base64 message",
-       {{"detached", "", "a detached signature"}, kSerial, kIssuer, kIn, kOut}, RunSignCommand},
+       {{"detached", "", "a detached signature"}, kSerial, kIssuer, kIn, kOut, kBoxes}, RunSignCommand},
       {"verify", "",
        "check a Base64 signed message and its signer's chain; prints attached content",
-       {{"data", "FILE", "the signed data of a detached signature"}, kIn, kOut}, RunVerifyCommand},
+       {{"data", "FILE", "the signed data: of a detached signature, or what an attached message must carry"},
+        kIn, kOut, kBoxes},
+       RunVerifyCommand},
       {"encrypt", "", "encrypt data for a certificate of CA or ROOT; prints the Base64 message",
-       {kSerial, kIssuer, kIn, kOut}, RunEncryptCommand},
-      {"decrypt", "", "open a Base64 enveloped message with a key of MY", {kIn, kOut}, RunDecryptCommand},
+       {kSerial, kIssuer, kIn, kOut, kBoxes}, RunEncryptCommand},
+      {"decrypt", "", "open a Base64 enveloped message with a key of MY", {kIn, kOut, kBoxes},
+       RunDecryptCommand},
       {"web list", "", "the web origins allowed to use your certificates through the browser extension",
        {}, RunWebList},
       {"web allow", "ORIGIN", "allow a web origin (https://HOST[:PORT], or http://localhost or 127.0.0.1)",

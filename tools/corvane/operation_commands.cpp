@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "../common/message_exports.h"
-#include "../common/result_text.h"
 #include "command_line.h"
 #include "command_table.h"
+#include "outcome_lines.h"
+#include "ops/result_codes.h"
 #include "serial_choice.h"
 #include "certs/certificate_search.h"
 #include "platform/posix/failure_detail.h"
@@ -18,10 +19,12 @@
 namespace corvane::tool {
 namespace {
 
-// Runs an operation and writes its output; the exit status. A failure shows the result code's
-// text and, where the platform told why, the reason.
+// Runs an operation and writes its output; the exit status. The outcome is told as `said` tells
+// it: the success text, or the result code's text and, where the platform or the tool knows why,
+// the reason.
 template <typename Operation>
 int RunOperation(const std::string& input, const std::string& output_path, Operation operation,
+                 const OutcomeLines& said, const char* success_text_gbk,
                  const std::string& reason_on_failure = "") {
   if (input.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
     return Fail("input too large");
@@ -29,13 +32,9 @@ int RunOperation(const std::string& input, const std::string& output_path, Opera
   std::string output;
   platform::TakeFailureDetail();  // none left from before
   const int32_t result = operation(output);
-  if (result != 0) {
-    Fail(ResultCodeText(result));
-    if (const std::string detail = platform::TakeFailureDetail(); !detail.empty()) Fail(detail);
-    if (!reason_on_failure.empty()) Fail(reason_on_failure);
-    return 1;
-  }
+  if (result != 0) return said.Failed(result, platform::TakeFailureDetail(), reason_on_failure);
   if (!WriteOutput(output_path, output)) return Fail("cannot write " + output_path);
+  said.Succeeded(success_text_gbk);
   return 0;
 }
 
@@ -94,28 +93,32 @@ int RunDecryptCommand(const std::vector<std::string>& args) {
   std::string failure;
   const auto text = ReadInput(in, kMessageInputLimit, failure);
   if (!text) return Fail(failure);
-  return RunOperation(*text, options.Value("out").value_or("-"),
-                      [&](std::string& output) { return DecryptMessage(*text, output); });
+  const OutcomeLines said(options);
+  return RunOperation(
+      *text, options.Value("out").value_or("-"),
+      [&](std::string& output) { return DecryptMessage(*text, output); }, said, ops::text::kDecrypted);
 }
 
 int RunSignCommand(const std::vector<std::string>& args) {
   const Options options(args, "sign");
   const auto input = ReadDataInput(options, "sign", {"MY"});
   if (!input) return 1;
+  const OutcomeLines said(options);
   return RunOperation(
       input->data, input->out,
       [&](std::string& output) { return SignData(input->data, options.Flag("detached"), input->certificate, output); },
-      input->not_found);
+      said, ops::text::kSigned, input->not_found);
 }
 
 int RunEncryptCommand(const std::vector<std::string>& args) {
   const Options options(args, "encrypt");
   const auto input = ReadDataInput(options, "encrypt", {"CA", "ROOT"});
   if (!input) return 1;
+  const OutcomeLines said(options);
   return RunOperation(
       input->data, input->out,
       [&](std::string& output) { return EncryptData(input->data, input->certificate, output); },
-      input->not_found);
+      said, ops::text::kEncrypted, input->not_found);
 }
 
 }  // namespace corvane::tool

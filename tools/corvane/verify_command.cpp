@@ -1,26 +1,14 @@
 #include "verify_command.h"
 
-#include <iostream>
 #include <optional>
 
 #include "../common/message_exports.h"
-#include "../common/result_text.h"
 #include "command_line.h"
 #include "command_table.h"
+#include "outcome_lines.h"
 #include "platform/posix/failure_detail.h"
-#include "platform/posix/text/gbk.h"
-#include "platform/posix/ui/ui_settings.h"
-#include "platform/posix/ui/ui_text.h"
 
 namespace corvane::tool {
-namespace {
-
-void PrintForTerminal(const std::string& gbk) {
-  const auto encoding = platform::ReadUiSettings().terminal_encoding;
-  std::cerr << "corvane: " << platform::ForTerminal(gbk, encoding) << "\n";
-}
-
-}  // namespace
 
 int RunVerifyCommand(const std::vector<std::string>& args) {
   const Options options(args, "verify");
@@ -37,16 +25,14 @@ int RunVerifyCommand(const std::vector<std::string>& args) {
   const std::string* signed_data = data ? &*data : nullptr;
   std::string content;
   ops::SignatureForm form = ops::SignatureForm::kUnknown;
+  const OutcomeLines said(options);
   platform::TakeFailureDetail();  // none left from before
   const int32_t result = VerifyMessage(*text, signed_data, content, &form);
   if (result != 0) {
-    PrintForTerminal(corvane::text::Utf8ToGbk(ResultCodeText(result)));
-    if (const std::string detail = platform::TakeFailureDetail(); !detail.empty()) Fail(detail);
     const std::string reason = VerificationFailureReason(form, data.has_value());
-    if (!reason.empty()) std::cerr << "corvane: " << reason << (data ? "\n" : " (--data FILE)\n");
-    return 1;
+    return said.Failed(result, platform::TakeFailureDetail(), reason.empty() || data ? reason : reason + " (--data FILE)");
   }
-  if (const std::string report = VerifiedTextGbk(*text, signed_data); !report.empty()) PrintForTerminal(report);
+  said.Succeeded(VerifiedTextGbk(*text, signed_data));
   if (!data && !WriteOutput(options.Value("out").value_or("-"), content)) {
     return Fail("cannot write " + options.Value("out").value_or("-"));
   }

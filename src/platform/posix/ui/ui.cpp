@@ -1,5 +1,6 @@
 // ShowMessageBox and ShowChooser: read the UI settings, let the chosen front end show the box or
 // chooser, and record it in the UI log.
+#include <atomic>
 #include <utility>
 
 #include "platform/posix/platform_call.h"
@@ -80,9 +81,15 @@ std::optional<SecretBytes> AskPinWith(const UiSettings& settings, const std::str
 
 }  // namespace
 
+namespace {
+std::atomic<bool> boxes_left_to_caller{false};
+}  // namespace
+
+void LeaveMessageBoxesToTheCaller(bool leave) { boxes_left_to_caller = leave; }
+
 void ShowMessageBox(const std::string& caption_gbk, const std::string& text_gbk) {
   const UiSettings settings = ReadUiSettings();
-  if (!ShowBoxWith(settings, caption_gbk, text_gbk)) {
+  if (!boxes_left_to_caller && !ShowBoxWith(settings, caption_gbk, text_gbk)) {
     ShowBoxOnStderr(caption_gbk, text_gbk, settings.terminal_encoding);
   }
   LogBox(settings.log_path, caption_gbk, text_gbk);

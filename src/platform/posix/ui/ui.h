@@ -24,6 +24,11 @@ struct ChooserAnswer {
 // Shows a modal message box (caption and text, one OK button) and waits until it is dismissed.
 void ShowMessageBox(const std::string& caption_gbk, const std::string& text_gbk);
 
+// For a program that tells the outcome of each call itself, such as the command-line tool on a
+// terminal: while `leave` is set (by default it is not), message boxes are not shown, only
+// recorded in the UI log. Choosers, questions and PIN prompts are shown as ever.
+void LeaveMessageBoxesToTheCaller(bool leave);
+
 // Shows a modal list chooser with the given caption, label and lines, none of them selected at
 // first, and waits for OK or Cancel. A chooser that cannot be shown counts as cancelled.
 ChooserAnswer ShowChooser(const std::string& caption_gbk, const std::string& label_gbk,
