@@ -18,30 +18,53 @@ namespace {
 
 constexpr char kSystemModule[] = "p11-kit-proxy.so";
 
-// One slot list of a module.
-struct SlotList {
-  PKCS11_SLOT* slots = nullptr;
-  unsigned int count = 0;
+// How a module's slots are held, as libp11 0.4.12 behaves (tried with SoftHSM and with p11-kit's
+// proxy module):
+//  - Each enumeration makes a slot list with slot objects of its own, each with its own pool of
+//    sessions and its own idea of the login. Releasing a list closes every session of its slots'
+//    ids in the module (C_CloseAllSessions), also those opened through another list of the same
+//    module; that other list does not notice: it hands out its closed sessions again and believes
+//    its token logged in, so the token stays unusable through it.
+//  - PKCS11_update_slots, which would refresh a list in place, reads the old list wrongly and
+//    crashes when it has more than one slot.
+// So a module has at most one list at a time. It is enumerated at the first need of the calls
+// under way, and released, after logging out, by LogOutOfTokens once no call is under way: no
+// list is ever released while a session of its slot ids is in use, and however often a token
+// that is not present is looked for, nothing more is kept. A token that is not in the list is
+// not present for the calls under way; one inserted meanwhile is found by the next call.
+// A key handed out keeps its slot object past the release, but not the login: a key of a token
+// is for the calls under way when it was loaded (no cache keeps one).
+class SlotList {
+ public:
+  explicit SlotList(PKCS11_CTX* context) : context_(context) {}
+  SlotList(const SlotList&) = delete;
+  SlotList& operator=(const SlotList&) = delete;
+  ~SlotList() {
+    for (PKCS11_SLOT* slot : logged_in_) PKCS11_logout(slot);
+    if (slots_ != nullptr) PKCS11_release_all_slots(context_, slots_, count_);
+  }
+
+  bool Enumerate() { return PKCS11_enumerate_slots(context_, &slots_, &count_) == 0; }
+  unsigned int count() const { return count_; }
+  PKCS11_SLOT* slot(unsigned int index) const { return &slots_[index]; }
+  // Remembers a slot of this list this process logged in to, to log out of before the release.
+  void NoteLogin(PKCS11_SLOT* slot) { logged_in_.push_back(slot); }
+
+ private:
+  PKCS11_CTX* context_;
+  PKCS11_SLOT* slots_ = nullptr;
+  unsigned int count_ = 0;
+  std::vector<PKCS11_SLOT*> logged_in_;
 };
 
 struct LoadedModule {
   PKCS11_CTX* context = nullptr;
-  // Lists a token was found in, kept for the life of the process, since keys handed out and
-  // logins refer to their slots. A new one is made only when a token is not found in the newest
-  // (inserted since?), and kept only when it has the token, so their number stays small.
-  std::vector<SlotList> slot_lists;
-  // The new lists that did not have the token either (it is not present). Nothing refers to
-  // them, but freeing a slot list closes every session of its slots, also those opened through
-  // the kept lists (libp11 closes all sessions of the slot's id), which would log their tokens
-  // out: so they are freed together when the process logs out of its tokens, at the end of each
-  // call. However often a token that is not present is looked for, they do not pile up.
-  std::vector<SlotList> unused_slot_lists;
+  std::unique_ptr<SlotList> slots;  // for the calls under way; null when none needed it yet
 };
 
 struct TokenState {
   std::mutex lock;
   std::map<std::string, LoadedModule> modules;  // by the path or name it was loaded from
-  std::vector<PKCS11_SLOT*> logged_in;          // slots this process logged in to
 };
 
 TokenState& State() {
@@ -61,29 +84,31 @@ LoadedModule* Module(TokenState& state, const std::string& path) {
   std::unique_ptr<PKCS11_CTX, decltype(&PKCS11_CTX_free)> context(PKCS11_CTX_new(),
                                                                   PKCS11_CTX_free);
   if (context == nullptr || PKCS11_CTX_load(context.get(), path.c_str()) != 0) return nullptr;
-  return &state.modules.emplace(path, LoadedModule{context.release(), {}, {}}).first->second;
+  return &state.modules.emplace(path, LoadedModule{context.release(), nullptr}).first->second;
 }
 
-PKCS11_SLOT* FindToken(const SlotList& list, const std::string& label) {
-  for (unsigned int i = 0; i < list.count; ++i) {
-    const PKCS11_TOKEN* token = list.slots[i].token;
-    if (token != nullptr && token->initialized && token->label != nullptr &&
-        label == token->label) {
-      return &list.slots[i];
-    }
+// The module's slot list for the calls under way, enumerated at the first need; null when the
+// module cannot list its slots.
+SlotList* Slots(LoadedModule* module) {
+  if (module == nullptr) return nullptr;
+  if (module->slots == nullptr) {
+    auto enumerated = std::make_unique<SlotList>(module->context);
+    if (!enumerated->Enumerate()) return nullptr;
+    module->slots = std::move(enumerated);
+  }
+  return module->slots.get();
+}
+
+bool HoldsToken(const PKCS11_SLOT& slot) {
+  return slot.token != nullptr && slot.token->initialized && slot.token->label != nullptr;
+}
+
+PKCS11_SLOT* TokenSlot(const SlotList* slots, const std::string& label) {
+  for (unsigned int i = 0; slots != nullptr && i < slots->count(); ++i) {
+    PKCS11_SLOT* slot = slots->slot(i);
+    if (HoldsToken(*slot) && label == slot->token->label) return slot;
   }
   return nullptr;
-}
-
-PKCS11_SLOT* TokenSlot(LoadedModule& module, const std::string& label) {
-  if (!module.slot_lists.empty()) {
-    if (PKCS11_SLOT* slot = FindToken(module.slot_lists.back(), label)) return slot;
-  }
-  SlotList fresh;
-  if (PKCS11_enumerate_slots(module.context, &fresh.slots, &fresh.count) != 0) return nullptr;
-  PKCS11_SLOT* slot = FindToken(fresh, label);
-  (slot != nullptr ? module.slot_lists : module.unused_slot_lists).push_back(fresh);
-  return slot;
 }
 
 // Token labels are UTF-8 padded with blanks; the dialog shows the printable ASCII of it, which
@@ -97,7 +122,7 @@ std::string LabelForDialog(const char* label) {
 }
 
 // 0 when the slot's token is logged in (or needs no login), else the failure.
-DWORD LogIn(TokenState& state, PKCS11_SLOT* slot, PinPrompt ask_pin) {
+DWORD LogIn(SlotList& slots, PKCS11_SLOT* slot, PinPrompt ask_pin) {
   const PKCS11_TOKEN* token = slot->token;
   int logged_in = 0;
   if (!token->loginRequired ||
@@ -120,7 +145,7 @@ DWORD LogIn(TokenState& state, PKCS11_SLOT* slot, PinPrompt ask_pin) {
       return SCARD_W_WRONG_CHV;
     }
   }
-  state.logged_in.push_back(slot);
+  slots.NoteLogin(slot);
   return 0;
 }
 
@@ -152,10 +177,10 @@ Status LoadTokenKey(const TokenKeyUri& uri, PinPrompt ask_pin, ossl::UniquePtr<E
   ERR_set_mark();
   DWORD failure = CRYPT_E_NO_KEY_PROPERTY;
   key.reset();
-  LoadedModule* module = Module(state, ModulePath());
-  PKCS11_SLOT* slot = module == nullptr ? nullptr : TokenSlot(*module, uri.token);
+  SlotList* slots = Slots(Module(state, ModulePath()));
+  PKCS11_SLOT* slot = TokenSlot(slots, uri.token);
   if (slot != nullptr) {
-    const DWORD login_failure = LogIn(state, slot, ask_pin);
+    const DWORD login_failure = LogIn(*slots, slot, ask_pin);
     if (login_failure != 0) {
       failure = login_failure;
     } else {
@@ -171,17 +196,15 @@ Status ListTokenCertificates(const std::string& token_label, PinPrompt ask_pin,
   TokenState& state = State();
   std::lock_guard<std::mutex> guard(state.lock);
   ERR_set_mark();
-  LoadedModule* module = Module(state, ModulePath());
-  SlotList slots;
-  if (module == nullptr || PKCS11_enumerate_slots(module->context, &slots.slots, &slots.count) != 0) {
+  SlotList* slots = Slots(Module(state, ModulePath()));
+  if (slots == nullptr) {
     ERR_pop_to_mark();
     return Status(CRYPT_E_NOT_FOUND).Because("cannot load the PKCS #11 module " + ModulePath());
   }
-  module->slot_lists.push_back(slots);
-  for (unsigned int s = 0; s < slots.count; ++s) {
-    PKCS11_SLOT* slot = &slots.slots[s];
-    if (slot->token == nullptr || !slot->token->initialized || slot->token->label == nullptr ||
-        (!token_label.empty() && token_label != slot->token->label) || LogIn(state, slot, ask_pin) != 0) {
+  for (unsigned int s = 0; s < slots->count(); ++s) {
+    PKCS11_SLOT* slot = slots->slot(s);
+    if (!HoldsToken(*slot) || (!token_label.empty() && token_label != slot->token->label) ||
+        LogIn(*slots, slot, ask_pin) != 0) {
       continue;
     }
     PKCS11_CERT* certificates = nullptr;
@@ -212,8 +235,7 @@ bool TokenPresent(const std::string& label) {
   TokenState& state = State();
   std::lock_guard<std::mutex> guard(state.lock);
   ERR_set_mark();
-  LoadedModule* module = Module(state, ModulePath());
-  const bool present = module != nullptr && TokenSlot(*module, label) != nullptr;
+  const bool present = TokenSlot(Slots(Module(state, ModulePath())), label) != nullptr;
   ERR_pop_to_mark();
   return present;
 }
@@ -221,14 +243,9 @@ bool TokenPresent(const std::string& label) {
 void LogOutOfTokens() {
   TokenState& state = State();
   std::lock_guard<std::mutex> guard(state.lock);
-  for (PKCS11_SLOT* slot : state.logged_in) PKCS11_logout(slot);
-  state.logged_in.clear();
-  for (auto& [path, module] : state.modules) {
-    for (const SlotList& list : module.unused_slot_lists) {
-      PKCS11_release_all_slots(module.context, list.slots, list.count);
-    }
-    module.unused_slot_lists.clear();
-  }
+  ERR_set_mark();
+  for (auto& [path, module] : state.modules) module.slots.reset();
+  ERR_pop_to_mark();
 }
 
 }  // namespace corvane::platform

@@ -55,8 +55,8 @@ Status ListTokenCertificates(const std::string& token_label, PinPrompt ask_pin,
 // Whether a token with this label is present in a slot of the module.
 bool TokenPresent(const std::string& label);
 
-// Logs out of every token this process logged in to, and frees what looking for tokens that were
-// not present left.
+// Logs out of every token this process logged in to and releases the slots the calls looked
+// at: for when no call is under way any more. The next call looks at the slots afresh.
 void LogOutOfTokens();
 
 }  // namespace corvane::platform
