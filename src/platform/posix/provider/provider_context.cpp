@@ -63,18 +63,15 @@ bool AddProviderReference(HCRYPTPROV provider) {
 }
 
 bool ReleaseProviderReference(HCRYPTPROV provider) {
-  bool last = false;
-  {
-    ProviderHandles& handles = Handles();
-    std::lock_guard<std::mutex> guard(handles.lock);
-    auto found = handles.live.find(provider);
-    if (found == handles.live.end()) return false;
-    if (--found->second.references == 0) handles.live.erase(found);
-    last = handles.live.empty();
-  }
+  ProviderHandles& handles = Handles();
+  std::lock_guard<std::mutex> guard(handles.lock);
+  auto found = handles.live.find(provider);
+  if (found == handles.live.end()) return false;
+  if (--found->second.references == 0) handles.live.erase(found);
   // Each export call holds a context: with none left, no call is under way that still needs a
-  // token it logged in to, and the next one asks for the PIN again.
-  if (last) LogOutOfTokens();
+  // token it logged in to, and the next one asks for the PIN again. Done under the lock, so that
+  // a call acquiring its context meanwhile waits instead of losing its login and slot list.
+  if (handles.live.empty()) LogOutOfTokens();
   return true;
 }
 
