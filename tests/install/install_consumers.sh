@@ -68,6 +68,21 @@ LD_LIBRARY_PATH=$libdir ./readme_example 0C0A "from the README" > readme.out ||
   fail "the README's example failed: $(cat readme.out)"
 grep -qx "verified: from the README" readme.out || fail "the README's example: $(cat readme.out)"
 
+# The README's walkthrough, every command as written, in a folder and store root of its own.
+mkdir "$work/walkthrough"
+sed -n '/^```sh$/,/^```$/{//!p}' "$here/../../README.md" > "$work/walkthrough/walkthrough.sh"
+(cd "$work/walkthrough" && CORVANE_HOME=$work/walkthrough/home PATH=$stage/bin:$PATH \
+   bash -e walkthrough.sh > walkthrough.out 2>&1) || fail "the README's walkthrough: $(cat "$work/walkthrough/walkthrough.out")"
+for file in content.txt opened.txt; do
+  cmp -s "$work/walkthrough/data.txt" "$work/walkthrough/$file" || fail "the walkthrough's $file differs"
+done
+
+# The README's Java example, run as it stands there on the walkthrough's store (line 0 chosen).
+sed -n '/^```java$/,/^```$/{//!p}' "$here/../../README.md" > Hello.java
+CORVANE_HOME=$work/walkthrough/home CORVANE_UI_CHOICES=0 java -Djava.library.path="$libdir" \
+  -cp "$stage/share/java/corvane.jar" Hello.java > hello.out 2>&1 || fail "the README's Java example: $(cat hello.out)"
+grep -qx "verified: hello" hello.out || fail "the README's Java example: $(cat hello.out)"
+
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >/dev/null
 package=$(ls "$work"/deb/*.deb)
 listing=$(dpkg-deb -c "$package")
