@@ -20,4 +20,17 @@ for command in sign verify encrypt decrypt "web list" "web check"; do
   refused=$("$tool" $command stray 2>&1 </dev/null) && fail "$command took an argument"
   grep -q "usage: corvane $command" <<<"$refused" || fail "$command stray: $refused"
 done
+# Mistakes the tool names instead of going on: one row each, the command, what it says.
+export CORVANE_HOME=$(mktemp -d)
+trap 'rm -rf "$CORVANE_HOME"' EXIT
+while IFS='|' read -r command said; do
+  refused=$(env $command 2>&1 </dev/null) && fail "$command went on"
+  grep -qF "$said" <<<"$refused" || fail "$command: $refused"
+done <<ROWS
+CORVANE_UI=desktop $tool store list|CORVANE_UI=desktop is not one of auto, gui, tty, none, script
+$tool store import MYY /dev/null|"MYY" is not a store the library reads
+$tool store add-crl Root2 /dev/null|"Root2" is not a store the library reads
+ROWS
+[ -z "$(ls -A "$CORVANE_HOME")" ] || fail "a refused command wrote into the store root"
+grep -qx "corvane [0-9.]*" <<<"$("$tool" --version)" || fail "no version"
 echo "help: ok"

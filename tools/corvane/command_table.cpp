@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
+#include <string_view>
 
+#include "command_line.h"
 #include "demo_command.h"
+#include "platform/posix/environment.h"
 #include "operation_commands.h"
 #include "store_subcommands.h"
 #include "verify_command.h"
@@ -187,7 +190,27 @@ std::string UsageLine(std::string_view name) {
   return line;
 }
 
+namespace {
+
+// The front ends CORVANE_UI names; any other value is a mistake the user should hear of rather
+// than the automatic choice the library then makes.
+bool KnownFrontEnd() {
+  const std::string_view value = platform::EnvironmentValue("CORVANE_UI");
+  for (const char* known : {"", "auto", "gui", "tty", "none", "script"}) {
+    if (value == known) return true;
+  }
+  Fail("CORVANE_UI=" + std::string(value) + " is not one of auto, gui, tty, none, script");
+  return false;
+}
+
+}  // namespace
+
 int RunCommand(const std::vector<std::string>& words) {
+  if (words.size() == 1 && words[0] == "--version") {
+    std::cout << "corvane " << CORVANE_VERSION << "\n";
+    return 0;
+  }
+  if (!KnownFrontEnd()) return 2;
   std::string prefix;
   for (size_t taken = 0; taken < words.size() && !AsksForHelp(words[taken]); ++taken) {
     prefix += (taken == 0 ? "" : " ") + words[taken];

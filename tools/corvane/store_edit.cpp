@@ -11,6 +11,16 @@
 namespace corvane::tool {
 namespace {
 
+// A store the library reads: what goes anywhere else is never seen by an operation. Nothing (a
+// failure said) when `name` is none of them.
+bool IsLibraryStore(const std::string& name) {
+  const std::string folder = platform::IsValidStoreName(name) ? platform::StoreFolderName(name) : "";
+  if (folder == "MY" || folder == "CA" || folder == "ROOT") return true;
+  Fail("\"" + name + "\" is not a store the library reads: MY (your certificates and keys), CA (others' "
+       "certificates) or ROOT (the roots you trust)");
+  return false;
+}
+
 // Prints what was done, then the failure if there was one; the exit status.
 int Report(const std::vector<std::string>& lines, const platform::Status& status) {
   for (const std::string& line : lines) std::cout << line << "\n";
@@ -64,9 +74,7 @@ int RunStoreImport(const std::vector<std::string>& args) {
     else if (name == "NONE") chain = platform::ChainDestination::kNowhere;
     else return Fail("--chain-to takes CA, ROOT or none");
   }
-  if (!platform::IsValidStoreName(positional[0])) {
-    return Fail("\"" + positional[0] + "\" is not a store name");
-  }
+  if (!IsLibraryStore(positional[0])) return 1;
   platform::ImportItems items;
   for (size_t i = 1; i < positional.size(); ++i) {
     const platform::Status read = ReadImportFile(positional[i], password, items);
@@ -105,6 +113,7 @@ int RunStoreAddCrl(const std::vector<std::string>& args) {
   const Options options(args, "store add-crl");
   if (options.error()) return Fail(*options.error());
   if (options.positional().size() != 2) return Fail(UsageLine("store add-crl"));
+  if (!IsLibraryStore(options.positional()[0])) return 1;
   const std::string& file = options.positional()[1];
   std::string failure;
   const auto bytes = ReadInput(file, platform::kRevocationListLimit, failure);
