@@ -5,6 +5,9 @@ include(CMakePackageConfigHelpers)
 
 set(CORVANE_JAR_DIR ${CMAKE_INSTALL_DATADIR}/java)
 set(CORVANE_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Corvane)
+# `corvane demo --jar` of an installed tree finds the library from the jar's folder by this path.
+file(RELATIVE_PATH CORVANE_JAR_TO_LIBRARY /${CORVANE_JAR_DIR} /${CMAKE_INSTALL_LIBDIR})
+target_compile_definitions(corvane PRIVATE CORVANE_JAR_TO_LIBRARY="${CORVANE_JAR_TO_LIBRARY}")
 
 install(TARGETS Corvane EXPORT CorvaneTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}

@@ -83,6 +83,10 @@ CORVANE_HOME=$work/walkthrough/home CORVANE_UI_CHOICES=0 java -Djava.library.pat
   -cp "$stage/share/java/corvane.jar" Hello.java > hello.out 2>&1 || fail "the README's Java example: $(cat hello.out)"
 grep -qx "verified: hello" hello.out || fail "the README's Java example: $(cat hello.out)"
 
+# The installed tool's demo finds the installed library for the Java self-test.
+CORVANE_UI=script "$stage/bin/corvane" demo --jar "$stage/share/java/corvane.jar" > demo.out 2>&1 ||
+  fail "the installed demo: $(tail -5 demo.out)"
+
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >/dev/null
 package=$(ls "$work"/deb/*.deb)
 listing=$(dpkg-deb -c "$package")

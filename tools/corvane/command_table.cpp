@@ -96,7 +96,8 @@ const std::vector<CommandEntry>& Table() {
       {"demo", "", "a round trip on a throw-away demo store",
        {{"keep", "", "keep the demo store"},
         {"jar", "FILE", "corvane.jar: run the Java self-test too"},
-        {"library-path", "DIR", "with --jar: where libCorvane.so is (default: the jar's folder)"}},
+        {"library-path", "DIR",
+         "with --jar: where libCorvane.so is (default: the jar's folder, else the installed library's)"}},
        RunDemoCommand},
   };
   return table;

@@ -169,6 +169,15 @@ int RunDemo(const std::filesystem::path& root, const std::optional<JavaSelfTest>
   return 0;
 }
 
+// The library's folder for a jar: its own folder in a build tree, else where an installation puts
+// the library relative to the jar (lib/ for share/java/).
+std::filesystem::path LibraryBesideJar(const std::filesystem::path& jar) {
+  const std::filesystem::path folder = jar.parent_path();
+  std::error_code error;
+  if (std::filesystem::exists(folder / "libCorvane.so", error)) return folder;
+  return (folder / CORVANE_JAR_TO_LIBRARY).lexically_normal();
+}
+
 }  // namespace
 
 int RunDemoCommand(const std::vector<std::string>& args) {
@@ -181,7 +190,7 @@ int RunDemoCommand(const std::vector<std::string>& args) {
     const std::filesystem::path jar_path = std::filesystem::absolute(*jar);
     const auto library_path = options.Value("library-path");
     java = JavaSelfTest{jar_path, library_path ? std::filesystem::absolute(*library_path)
-                                               : jar_path.parent_path()};
+                                               : LibraryBesideJar(jar_path)};
   }
   std::string pattern = (std::filesystem::temp_directory_path() / "corvane-demo-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) return Fail("demo: cannot make a temporary folder");
