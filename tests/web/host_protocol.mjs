@@ -69,11 +69,15 @@ const operations = [
     request: { op: "sign", data: data.toString("base64"), detached: true, serial: SERIAL }, choices: "ok", code: 0,
     check: (answer) => {
       cms(["-verify", "-inform", "DER", "-in", der(answer.message, "detached-made.der"), "-content", file("data.bin")]);
-      return asked(/^ask\tCorvane\thttps:\/\/shop\.example asks to sign.*Subject: CN=Web User.*\tok$/m)();
+      const digest = createHash("sha256").update(data).digest("hex");
+      return asked(new RegExp(`^ask\tCorvane\thttps://shop\\.example asks to sign.*Subject: CN=Web User.*` +
+                              `Data of ${data.length} bytes, SHA-256 ${digest}.*\tok$`, "m"))();
     } },
-  { name: "sign by serial number, the user cancels",
-    request: { op: "sign", data: data.toString("base64"), serial: SERIAL, issuer: "CN=QDRA, OU=config, O=Ostrevalia" },
-    choices: "cancel", code: -20002, check: (answer) => answer.message === undefined || "a message made" },
+  { name: "sign by serial number, the user cancels: a text is shown",
+    request: { op: "sign", data: Buffer.from("Pay 1 EUR to Q").toString("base64"), serial: SERIAL,
+               issuer: "CN=QDRA, OU=config, O=Ostrevalia" },
+    choices: "cancel", code: -20002, check: (answer) => (answer.message === undefined &&
+      asked(/^ask\tCorvane\t.*The text \(14 bytes\):\\nPay 1 EUR to Q\\n.*\tcancel$/m)()) || "a message made, or no text" },
   { name: "verify attached", request: { op: "verify", message: base64Of(file("attached.der")) }, code: 0,
     check: (answer) => (sameData(Buffer.from(answer.data, "base64")) && answer.text.startsWith("验证签名成功") &&
       answer.detached === false) || `content, form or text wrong: ${answer.text}` },

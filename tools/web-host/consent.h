@@ -22,7 +22,8 @@ bool OriginConsented(const std::string& origin);
 // name the origin.
 class KeyUseConsent {
  public:
-  KeyUseConsent(std::string origin, bool ask_before_signing);
+  // `signed_data`: what a signature the user is asked about covers (shown in the question).
+  KeyUseConsent(std::string origin, bool ask_before_signing, const std::string& signed_data = "");
   KeyUseConsent(const KeyUseConsent&) = delete;
   KeyUseConsent& operator=(const KeyUseConsent&) = delete;
 
@@ -33,6 +34,7 @@ class KeyUseConsent {
   bool Ask(PCCERT_CONTEXT certificate, platform::KeyUse use);
 
   std::string origin_;
+  std::string signed_data_shown_;  // GBK
   std::vector<std::vector<BYTE>> allowed_;  // the encodings of the certificates allowed so far
   bool ask_before_signing_;
   bool declined_ = false;
