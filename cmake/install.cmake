@@ -84,4 +84,6 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Corvane team")
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "default-jre-headless | java-runtime-headless")
+# The message boxes, the chooser and the questions on a desktop.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "zenity | kdialog")
 include(CPack)

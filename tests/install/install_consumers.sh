@@ -98,4 +98,5 @@ for folder in "${manifest_folders[@]/#lib/usr/lib}"; do
     grep -q '"path": "/usr/bin/corvane-web-host"' || fail "no host manifest in the package's $folder"
 done
 grep -q libssl <<<"$(dpkg-deb -f "$package" Depends)" || fail "the package does not depend on libssl"
+grep -q "zenity | kdialog" <<<"$(dpkg-deb -f "$package" Recommends)" || fail "no dialog program recommended"
 echo "install and consumers: ok"
