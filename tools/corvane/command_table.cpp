@@ -161,6 +161,46 @@ std::string CommandHelp(const CommandEntry& command) {
   return text;
 }
 
+// Text for roff: hyphens as \- (so that options copy as typed), backslashes doubled.
+std::string Roff(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '\\') out += "\\\\";
+    else if (c == '-') out += "\\-";
+    else out += c;
+  }
+  return out;
+}
+
+// The manual page's SYNOPSIS, from the table: each command with its arguments and options.
+std::string RoffSynopsis() {
+  std::string text;
+  for (const CommandEntry& command : Table()) {
+    if (!text.empty()) text += ".br\n";
+    text += ".B corvane " + Roff(command.name) + "\n";
+    if (!command.arguments.empty()) text += ".I " + Roff(command.arguments) + "\n";
+    for (const OptionEntry& option : command.options) {
+      text += option.value.empty() ? ".RB [ \\-\\-" + Roff(option.name) + " ]\n"
+                                   : ".RB [ \\-\\-" + Roff(option.name) + "\n.IR " + Roff(option.value) + " ]\n";
+    }
+  }
+  return text;
+}
+
+// The manual page's OPTIONS: each command's options with the help `corvane COMMAND --help` gives.
+std::string RoffOptions() {
+  std::string text;
+  for (const CommandEntry& command : Table()) {
+    if (command.options.empty()) continue;
+    text += ".SS corvane " + Roff(command.name) + "\n";
+    for (const OptionEntry& option : command.options) {
+      text += ".TP\n.B \\-\\-" + Roff(option.name) + (option.value.empty() ? "" : " \\fI" + Roff(option.value) + "\\fR") +
+              "\n" + Roff(option.help) + "\n";
+    }
+  }
+  return text;
+}
+
 // The commands whose names begin with `prefix` ("" for all, "store" for the store commands).
 std::string Usage(std::string_view prefix) {
   std::string text = "usage: corvane COMMAND ... (corvane COMMAND --help for its options)\n";
@@ -209,6 +249,11 @@ bool KnownFrontEnd() {
 int RunCommand(const std::vector<std::string>& words) {
   if (words.size() == 1 && words[0] == "--version") {
     std::cout << "corvane " << CORVANE_VERSION << "\n";
+    return 0;
+  }
+  // What the build writes into the manual page, so that it says what --help says.
+  if (words.size() == 1 && (words[0] == "--roff-synopsis" || words[0] == "--roff-options")) {
+    std::cout << (words[0] == "--roff-synopsis" ? RoffSynopsis() : RoffOptions());
     return 0;
   }
   if (!KnownFrontEnd()) return 2;
