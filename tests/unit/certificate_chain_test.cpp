@@ -262,6 +262,7 @@ TEST_P(CertificateChainTest, VerifiedThroughTheExport) {
     ASSERT_TRUE(index && !index->revocation_lists.empty());
     index->revocation_lists.clear();
     testing::WriteFile(platform::StoreIndexFile(folder), platform::EncodeStoreIndex(*index));
+    home_.SetEnv("CORVANE_CACHE", "off");  // read as a fresh process reads
   }
 
   const std::string text =
