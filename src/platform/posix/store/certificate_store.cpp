@@ -62,8 +62,8 @@ std::string_view BlobBytes(const void* find_para) {
   return {reinterpret_cast<const char*>(blob->pbData), blob->cbData};
 }
 
-// The search a search for the issuer of the certificate context `find_para` (CERT_FIND_ISSUER_OF)
-// comes to: by the key identifier of its authority key identifier when it gives one (a CA renewed
+// What a search for the issuer of the certificate context `find_para` (CERT_FIND_ISSUER_OF) comes
+// to: by the key identifier of its authority key identifier when it gives one (a CA renewed
 // on a new key keeps its name, and the certificates of each key name that key), else by its
 // issuer name, into `find_type` and `wanted`, which `find_para` is then made to point at. Nothing
 // changes when `find_para` is no certificate context of this layer (the search is then refused).
