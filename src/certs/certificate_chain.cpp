@@ -1,6 +1,8 @@
 #include "certs/certificate_chain.h"
 
-#include <initializer_list>
+#include <algorithm>
+#include <string>
+#include <vector>
 
 #include "certs/certificate_encoding.h"
 #include "corvane.h"
@@ -15,20 +17,6 @@ struct FoundIssuer {
   platform::OwnedCertificate certificate;
 };
 
-// Fills `found` from the first of CA and Root that holds the certificate's issuer; leaves it
-// empty when neither does.
-void FindIssuer(PCCERT_CONTEXT certificate, FoundIssuer& found) {
-  for (const char* name : {"CA", "Root"}) {
-    found.store.Adopt(CertOpenSystemStoreA(0, name));
-    if (!found.store) continue;  // a store that does not open does not hold the issuer
-    found.certificate.Adopt(CertFindCertificateInStore(found.store.get(), kCertificateEncoding, 0,
-                                                       CERT_FIND_SUBJECT_NAME,
-                                                       &certificate->pCertInfo->Issuer, nullptr));
-    if (found.certificate) return;
-  }
-  found.store.Release();
-}
-
 // True when the direct test behind `flag` leaves the flag set (fails). For revocation, a
 // missing list is a pass.
 bool DirectTestFails(PCCERT_CONTEXT certificate, PCCERT_CONTEXT issuer, DWORD flag) {
@@ -36,6 +24,63 @@ bool DirectTestFails(PCCERT_CONTEXT certificate, PCCERT_CONTEXT issuer, DWORD fl
   CertVerifySubjectCertificateContext(certificate, issuer, &flags);
   if (flag == CERT_STORE_REVOCATION_FLAG && (flags & CERT_STORE_NO_CRL_FLAG)) return false;
   return (flags & flag) != 0;
+}
+
+// One way of looking for the issuer in a store.
+struct IssuerSearch {
+  DWORD find_type;
+  const void* find_para;
+};
+
+// Holds in `found` the first certificate of the store `store_name` that `search` finds and
+// `accepts` takes, with the store; leaves `found` empty when there is none.
+template <typename Accepts>
+bool FoundIn(const char* store_name, const IssuerSearch& search, const Accepts& accepts, FoundIssuer& found) {
+  found.store.Adopt(CertOpenSystemStoreA(0, store_name));
+  if (!found.store) return false;  // a store that does not open does not hold the issuer
+  for (PCCERT_CONTEXT candidate = nullptr;
+       (candidate = CertFindCertificateInStore(found.store.get(), kCertificateEncoding, 0, search.find_type,
+                                               search.find_para, candidate)) != nullptr;) {
+    if (accepts(candidate)) {
+      found.certificate.Adopt(candidate);
+      return true;
+    }
+  }
+  found.store.Release();
+  return false;
+}
+
+// Fills `found` with the certificate's issuer from CA, else Root; leaves it empty when neither
+// holds it. The issuer is looked for as the platform finds a certificate's issuer (by the
+// authority key identifier the certificate gives, else by its issuer name), then by name alone.
+// A CA renewed on a new key keeps its name, so a name can lead to several certificates: the
+// first whose key verifies the certificate's signature is taken, wherever it stands in that
+// order, so that neither key's certificates fail for the other's. When no key verifies it, the
+// first found is taken, as the name alone would find it, and the signature test then fails.
+void FindIssuer(PCCERT_CONTEXT certificate, FoundIssuer& found) {
+  const IssuerSearch searches[] = {{CERT_FIND_ISSUER_OF, certificate},
+                                   {CERT_FIND_SUBJECT_NAME, &certificate->pCertInfo->Issuer}};
+  constexpr const char* kStores[] = {"CA", "Root"};
+  std::vector<std::string> not_verifying;  // encodings already tried
+  const auto verifies = [&](PCCERT_CONTEXT candidate) {
+    std::string encoding(reinterpret_cast<const char*>(candidate->pbCertEncoded), candidate->cbCertEncoded);
+    if (std::find(not_verifying.begin(), not_verifying.end(), encoding) != not_verifying.end()) return false;
+    if (!DirectTestFails(certificate, candidate, CERT_STORE_SIGNATURE_FLAG)) return true;
+    not_verifying.push_back(std::move(encoding));
+    return false;
+  };
+  const auto any = [](PCCERT_CONTEXT) { return true; };
+  for (const IssuerSearch& search : searches) {
+    for (const char* store : kStores) {
+      if (FoundIn(store, search, verifies, found)) return;
+    }
+  }
+  if (not_verifying.empty()) return;  // no candidate at all
+  for (const IssuerSearch& search : searches) {
+    for (const char* store : kStores) {
+      if (FoundIn(store, search, any, found)) return;
+    }
+  }
 }
 
 bool ChainPolicyPasses(PCCERT_CONTEXT certificate) {

@@ -17,7 +17,9 @@ enum ChainCheck : int {
 
 // 0 when every test of `check_mask` passes; else the code of the first that fails, run in the
 // order signature (-10017), validity (-10011), revocation (-10012), chain (-10013). The issuer is
-// looked for first, whatever the mask: -10014 when neither store holds it. The certificate is
+// looked for first, whatever the mask: -10014 when neither store holds it. It is found by the
+// authority key identifier the certificate gives, else by name, and of several candidates (a CA
+// renewed on a new key keeps its name) the one whose key verifies the certificate is taken. The certificate is
 // only read; the caller keeps it. A null certificate: -10001.
 int VerifyCertificateChain(PCCERT_CONTEXT certificate, int check_mask);
 

@@ -112,7 +112,8 @@ ossl::UniquePtr<X509> MakeCertificate(const CertificateSpec& wanted, EVP_PKEY* s
     X509_EXTENSION_free(extension);
   };
   add_extension(NID_basic_constraints, wanted.ca ? "critical,CA:TRUE" : "CA:FALSE");
-  add_extension(NID_subject_key_identifier, "hash");
+  add_extension(NID_subject_key_identifier, wanted.subject_key_identifier.c_str());
+  if (wanted.authority_key_identifier) add_extension(NID_authority_key_identifier, "keyid:always");
   if (wanted.ca || wanted.ca_key_usage) add_extension(NID_key_usage, "critical,keyCertSign,cRLSign,digitalSignature");
   else add_extension(NID_key_usage, "digitalSignature,keyEncipherment,dataEncipherment");
 

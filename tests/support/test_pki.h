@@ -37,6 +37,8 @@ struct CertificateSpec {
   long not_after_offset = 365L * 24 * 3600;
   bool ca = false;
   bool ca_key_usage = false;  // keyCertSign and cRLSign even without ca (CA:TRUE)
+  std::string subject_key_identifier = "hash";  // as OpenSSL's configuration takes it: "hash" or hex
+  bool authority_key_identifier = false;        // names the issuer's key identifier
 };
 
 // Makes a certificate for `subject_key`, signed by `issuer_key` (self-signed when `issuer` is

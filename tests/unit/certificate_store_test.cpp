@@ -563,11 +563,31 @@ TEST_F(CertificateStoreTest, FindsBySubjectAndSerialInThumbprintOrder) {
   };
   std::string subject = testing::NameDer(X509_get_subject_name(one.get()));
   std::string serial = "\x01", padded_serial = std::string("\x01\x00\x00", 3), other_serial = "\x02\x01";
+  // Certificates of the second Twin's key, one giving that key's identifier, one giving none: its
+  // issuer is found by the key identifier, else by name.
+  auto issued_key = testing::TestRsaKey(3);
+  auto two_key = testing::TestRsaKey(1);
+  for (const bool names_key : {true, false}) {
+    testing::InstallCertificate(home_.root(), "CA", testing::MakeCertificate({.subject = {{"CN", "Issued"}},
+                                                                              .serial_hex = names_key ? "0A" : "0B",
+                                                                              .authority_key_identifier = names_key},
+                                                                             issued_key.get(), two.get(), two_key.get())
+                                                        .get());
+  }
+  HCERTSTORE issued_store = CertOpenSystemStoreA(0, "CA");
+  ASSERT_NE(issued_store, nullptr);
+  PCCERT_CONTEXT issued[2] = {CertEnumCertificatesInStore(issued_store, nullptr), nullptr};
+  ASSERT_NE(issued[0], nullptr);
+  issued[1] = CertDuplicateCertificateContext(issued[0]);
+  issued[1] = CertEnumCertificatesInStore(issued_store, issued[1]);
+  ASSERT_NE(issued[1], nullptr);
+  if (X509_get0_authority_key_id(platform::CertificateX509(issued[0])) == nullptr) std::swap(issued[0], issued[1]);
   struct Row {
     const char* label;
     DWORD find_type;
     std::string* key;
     std::vector<std::string> expected;
+    PCCERT_CONTEXT issued = nullptr;  // what CERT_FIND_ISSUER_OF is given instead of a key
   };
   const Row rows[] = {
       {"subject", CERT_FIND_SUBJECT_NAME, &subject, sorted({Thumbprint(one.get()), Thumbprint(two.get())})},
@@ -575,16 +595,21 @@ TEST_F(CertificateStoreTest, FindsBySubjectAndSerialInThumbprintOrder) {
       {"serial with sign bytes", CORVANE_CERT_FIND_SERIAL_NUMBER, &padded_serial,
        sorted({Thumbprint(one.get()), Thumbprint(other.get())})},
       {"other serial", CORVANE_CERT_FIND_SERIAL_NUMBER, &other_serial, {}},
+      {"issuer by key identifier", CERT_FIND_ISSUER_OF, nullptr, {Thumbprint(two.get())}, issued[0]},
+      {"issuer by name", CERT_FIND_ISSUER_OF, nullptr, sorted({Thumbprint(one.get()), Thumbprint(two.get())}),
+       issued[1]},
   };
   HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
   ASSERT_NE(store, nullptr);
   for (const Row& row : rows) {
     SCOPED_TRACE(row.label);
-    CRYPT_INTEGER_BLOB key{static_cast<DWORD>(row.key->size()), reinterpret_cast<BYTE*>(row.key->data())};
+    CRYPT_INTEGER_BLOB key{};
+    if (row.key != nullptr) key = {static_cast<DWORD>(row.key->size()), reinterpret_cast<BYTE*>(row.key->data())};
+    const void* find_para = row.issued != nullptr ? static_cast<const void*>(row.issued) : &key;
     std::vector<std::string> found;
     PCCERT_CONTEXT context = nullptr;
     while ((context = CertFindCertificateInStore(store, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, row.find_type,
-                                                 &key, context)) != nullptr) {
+                                                 find_para, context)) != nullptr) {
       found.push_back(platform::Thumbprint(context->pbCertEncoded, context->cbCertEncoded));
     }
     EXPECT_EQ(GetLastError(), CRYPT_E_NOT_FOUND);
@@ -604,6 +629,8 @@ TEST_F(CertificateStoreTest, FindsBySubjectAndSerialInThumbprintOrder) {
   }
   EXPECT_EQ(any, 3);
   EXPECT_TRUE(CertCloseStore(store, CERT_CLOSE_STORE_CHECK_FLAG));
+  for (PCCERT_CONTEXT context : issued) CertFreeCertificateContext(context);
+  EXPECT_TRUE(CertCloseStore(issued_store, CERT_CLOSE_STORE_CHECK_FLAG));
 }
 
 TEST_F(CertificateStoreTest, LinkedKeyMustMatchTheCertificate) {

@@ -122,6 +122,10 @@ typedef const wchar_t* LPCWSTR;
 // The certificates whose key identifier (the subject key identifier extension, else the SHA-1 of
 // the public key) equals the CRYPT_HASH_BLOB find_para points at.
 #define CERT_FIND_KEY_IDENTIFIER 0x000F0000UL  // CERT_COMPARE_KEY_IDENTIFIER << CERT_COMPARE_SHIFT
+// The certificates that may have issued the certificate context find_para points at: those whose
+// key identifier equals its authority key identifier's when it gives one, else those whose
+// subject name equals its issuer name.
+#define CERT_FIND_ISSUER_OF 0x000C0000UL  // CERT_COMPARE_ISSUER_OF << CERT_COMPARE_SHIFT
 // Not in Windows, which has no search by serial number alone: the certificates whose serial
 // number equals the CRYPT_INTEGER_BLOB find_para points at (as CertCompareIntegerBlob compares).
 #define CORVANE_CERT_FIND_SERIAL_NUMBER 0x7FFF0000UL

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/posix/chain/chain_context.h"
+#include "platform/posix/chain/issuer_preference.h"
 #include "platform/posix/chain/issuer_revocation_lists.h"
 #include "platform/posix/chain/trust_material.h"
 #include "platform/posix/chain/trust_status.h"
@@ -53,7 +54,8 @@ class CallSources {
 
   // The CA certificates that can be reached from `end` and the stores added by following issuer
   // names: the only ones OpenSSL could put into a chain, since it takes an intermediate only
-  // when its subject is the issuer name sought. In the store's order.
+  // when its subject is the issuer name sought. In the store's order, but for the path from `end`
+  // first (issuer_preference.h).
   std::vector<const ChainCandidate*> ReachableIntermediates(X509* end) const {
     std::vector<X509*> to_visit = {end};
     for (const ChainCandidate& candidate : candidates_) to_visit.push_back(candidate.Certificate());
@@ -72,6 +74,7 @@ class CallSources {
     std::sort(reached.begin(), reached.end(), [](const ChainCandidate* a, const ChainCandidate* b) {
       return a->Stored().thumbprint < b->Stored().thumbprint;
     });
+    PutVerifyingIssuersFirst(end, reached);
     return reached;
   }
 

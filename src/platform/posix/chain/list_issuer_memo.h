@@ -5,7 +5,8 @@
 //
 // A list is remembered by the very OpenSSL object the store cache hands out while the list's file
 // is unchanged, together with the issuer's whole encoding; the memory holds a reference to both, so
-// that neither address can be taken by another object while it is remembered. Only successes are
+// that neither address can be taken by another object while it is remembered. Never by the issuer
+// alone: a forged list beside the issuer's genuine one must not count for its being remembered. Only successes are
 // kept (a failure is checked again every time), at most the last 16 pairs; process-wide,
 // thread-safe.
 #pragma once

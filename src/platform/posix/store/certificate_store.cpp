@@ -18,6 +18,9 @@
 //   read again from its folder; a folder that cannot be read leaves the store as it was and fails
 //   as the open would. An enumeration or search that goes on from a context of the earlier
 //   reading continues after that context's thumbprint.
+// - CERT_FIND_ISSUER_OF finds by the authority key identifier's key identifier when the subject
+//   gives one, as a search by CERT_FIND_KEY_IDENTIFIER does, and by the subject's issuer name
+//   otherwise; the issuer's signature is not checked (the caller's direct test does that).
 #include <algorithm>
 #include <optional>
 #include <utility>
@@ -27,6 +30,7 @@
 #include "platform/posix/store/store_cache.h"
 #include "platform/posix/files/store_layout.h"
 #include "platform/posix/store/certificate_context.h"
+#include "platform/posix/store/certificate_x509.h"
 #include "platform/posix/platform_call.h"
 #include "platform/posix/provider/provider_context.h"
 
@@ -56,6 +60,28 @@ bool IsBlob(const void* find_para) {
 std::string_view BlobBytes(const void* find_para) {
   const auto* blob = static_cast<const CRYPT_INTEGER_BLOB*>(find_para);
   return {reinterpret_cast<const char*>(blob->pbData), blob->cbData};
+}
+
+// What a search for the issuer of the certificate context `find_para` (CERT_FIND_ISSUER_OF) comes
+// to: by the key identifier of its authority key identifier when it gives one (a CA renewed
+// on a new key keeps its name, and the certificates of each key name that key), else by its
+// issuer name, into `find_type` and `wanted`, which `find_para` is then made to point at. Nothing
+// changes when `find_para` is no certificate context of this layer (the search is then refused).
+void AsIssuerSearch(DWORD& find_type, const void*& find_para, CRYPT_DATA_BLOB& wanted) {
+  const auto subject = static_cast<PCCERT_CONTEXT>(find_para);
+  if (corvane::platform::ContextOf(subject) == nullptr) return;
+  X509* certificate = corvane::platform::CertificateX509(subject);
+  const ASN1_OCTET_STRING* key_identifier =
+      certificate == nullptr ? nullptr : X509_get0_authority_key_id(certificate);
+  if (key_identifier != nullptr && ASN1_STRING_length(key_identifier) > 0) {
+    find_type = CERT_FIND_KEY_IDENTIFIER;
+    wanted.cbData = static_cast<DWORD>(ASN1_STRING_length(key_identifier));
+    wanted.pbData = const_cast<BYTE*>(ASN1_STRING_get0_data(key_identifier));
+  } else {
+    find_type = CERT_FIND_SUBJECT_NAME;
+    wanted = subject->pCertInfo->Issuer;
+  }
+  find_para = &wanted;
 }
 
 // Releases the caller's `previous` context of a call that fails before it gets to it.
@@ -243,6 +269,8 @@ extern "C" PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE store, DWORD enc
   PLATFORM_ENTRY_RELEASING("CertFindCertificateInStore", ReleasePrevious(previous));
   (void)encoding;
   (void)find_flags;
+  CRYPT_DATA_BLOB issuer_wanted{};  // what a search for an issuer looks for, viewing the subject
+  if (find_type == CERT_FIND_ISSUER_OF) AsIssuerSearch(find_type, find_para, issuer_wanted);
   const bool keyed = find_type == CERT_FIND_SUBJECT_NAME || find_type == CORVANE_CERT_FIND_SERIAL_NUMBER ||
                      find_type == CERT_FIND_KEY_IDENTIFIER;
   const Status covered = find_type == CERT_FIND_ANY || (keyed && IsBlob(find_para))

@@ -92,10 +92,6 @@ bool IndexedFolder::StillHolds() {
   return files_read_.StillShown(folder_);
 }
 
-const std::vector<std::string_view>* IndexedFolder::RevocationListNames() const {
-  return IdentityOfFolder(folder_) == index_->folder ? &index_->revocation_lists : nullptr;
-}
-
 std::shared_ptr<StoreContents> IndexedFolder::ContentsOfFilesRead(FolderEntries entries) {
   auto contents = std::make_shared<StoreContents>();
   contents->folder = folder_;

@@ -1,7 +1,8 @@
 // A store folder read through its index (store_index.h): a process that only searches the store
 // by serial number, subject or key identifier, or builds chains whose issuers it looks up by
 // name, reads the index and the few files that can hold what it looks for, and neither lists the
-// folder nor reads its other files. Its revocation lists are read by the names the index gives.
+// folder nor reads its other files. Its revocation lists never come from the index: which lists
+// count is what a listing of the folder finds (revocation_list_files.h).
 //
 // The index counts only after a check: the folder itself must show the identity the index gives
 // (so no entry was added, removed or renamed in it since the tool wrote the index), and each
@@ -12,15 +13,6 @@
 // hold exactly the certificates the index gives it (thumbprints and the four keys);
 // otherwise the search gives up on the index and the store is read whole. So an index can make a
 // search read less, never find a certificate the folder does not hold.
-//
-// The revocation list names count on the same check of the folder's identity: POSIX moves a
-// folder's modification and change times with every entry linked, unlinked or renamed in it, no
-// process without privilege can set a change time back, and the tool records only a settled
-// identity (file_identity.h), so a change even within the same timestamp tick gives the folder
-// another identity. A *.crl file added or removed since the index was written therefore leaves the
-// index stale, and the folder is listed for its lists. Each list is still read from its file, so
-// a list written in place is seen; a forged index can leave out a list only where its writer could
-// have removed the list's file.
 //
 // What the check cannot see: a plain file written in place (same inode, as `cp` over an existing
 // file does) by a process other than the tool, which leaves the folder as it was. A search reads
@@ -71,12 +63,6 @@ class IndexedFolder : public std::enable_shared_from_this<IndexedFolder> {
   // identity it showed when read: a stat of each, no listing and no watch. The linked entries
   // are the contents' to check.
   bool StillHolds();
-
-  // The names of the folder's *.crl files, when the folder shows the identity the index gives it
-  // (it then holds no other); null otherwise. They view the index, which lives as long as this.
-  const std::vector<std::string_view>* RevocationListNames() const;
-  // The folder's identity the index gives.
-  const FileIdentity& folder_identity() const { return index_->folder; }
 
  private:
   IndexedFolder(std::filesystem::path folder, std::string encoding);

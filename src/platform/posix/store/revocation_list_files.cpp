@@ -66,13 +66,4 @@ Status LoadRevocationListFiles(const std::filesystem::path& folder, std::shared_
   return Status();
 }
 
-std::shared_ptr<RevocationListFiles> LoadNamedRevocationListFiles(const std::filesystem::path& folder,
-                                                                  const FileIdentity& shown,
-                                                                  const std::vector<std::string_view>& names) {
-  auto loaded = std::make_shared<RevocationListFiles>();
-  loaded->settled_folder = shown;
-  for (const std::string_view name : names) AddListFile(folder, std::string(name), *loaded, nullptr);
-  return loaded;
-}
-
 }  // namespace corvane::platform

@@ -180,46 +180,19 @@ Status CachedStoreContents(const std::filesystem::path& folder, std::shared_ptr<
   return CachedReading<StoreContents>(folder, IsCertificateFileName, through_index, contents, false);
 }
 
-namespace {
-
-// The lists of the files the folder's index names, when the index holds (indexed_folder.h): the
-// index of the store reading kept for the folder, else the index read now. Null when there is no
-// index that holds, or the kept reading is a whole one (the folder was listed for it anyway).
-std::shared_ptr<RevocationListFiles> RevocationListsNamedByIndex(const std::filesystem::path& folder) {
-  const std::shared_ptr<const StoreContents> kept = Kept<StoreContents>().Find(folder).reading;
-  std::shared_ptr<IndexedFolder> indexed;
-  if (kept != nullptr) {
-    indexed = kept->indexed;
-  } else if (const std::shared_ptr<StoreContents> checked = IndexedFolder::Check(folder)) {
-    indexed = checked->indexed;
-  }
-  const std::vector<std::string_view>* names = indexed == nullptr ? nullptr : indexed->RevocationListNames();
-  return names == nullptr ? nullptr : LoadNamedRevocationListFiles(folder, indexed->folder_identity(), *names);
-}
-
-// With nothing kept to go on from, the lists are read by the names the index gives before the
-// folder is listed.
-Status LoadRevocationListsThroughIndex(const std::filesystem::path& folder, std::shared_ptr<RevocationListFiles>& loaded,
-                                       const EarlierReading<RevocationListFiles>* earlier) {
-  if (earlier == nullptr && (loaded = RevocationListsNamedByIndex(folder)) != nullptr) return Status();
-  return LoadRevocationListFiles(folder, loaded, earlier);
-}
-
-}  // namespace
-
 std::vector<ossl::UniquePtr<X509_CRL>> CachedRevocationLists(const std::filesystem::path& folder) {
   // A folder's lists are first read without watching the folder, as a store read through its
   // index: the reading stands while the folder bears it out (StandsUnwatched), and the first
-  // change watches the folder.
+  // change watches the folder. Which lists there are is always learnt by listing the folder.
   PerFolder<RevocationListFiles>& cache = Kept<RevocationListFiles>();
   if (StoreCachingEnabled() && cache.Find(folder).reading == nullptr) {
     std::shared_ptr<RevocationListFiles> loaded;
-    if (!LoadRevocationListsThroughIndex(folder, loaded, nullptr).ok()) return {};
+    if (!LoadRevocationListFiles(folder, loaded).ok()) return {};
     cache.Keep(folder, kNotWatched, loaded);
     return loaded->AllLists();
   }
   std::shared_ptr<const RevocationListFiles> files;
-  if (!CachedReading<RevocationListFiles>(folder, IsRevocationListFile, LoadRevocationListsThroughIndex, files).ok()) {
+  if (!CachedReading<RevocationListFiles>(folder, IsRevocationListFile, LoadRevocationListFiles, files).ok()) {
     return {};
   }
   return files->AllLists();

@@ -11,11 +11,11 @@
 //   be had) is listed and every entry stat'ed on every call: the kept reading stands while the
 //   same entries show the same identities; otherwise only the changed and new files are read.
 // - A first reading through the folder's index, and a first reading of its revocation lists, do
-//   not watch the folder (adding a watch costs the kernel a walk over the folder's entries). A
-//   first reading of the lists takes the *.crl names the folder's index gives while the index
-//   holds (indexed_folder.h), and lists the folder otherwise. Such a reading stands while a check
-//   that neither lists nor watches the folder bears it out: the folder shows the identity the
-//   index gives, or the settled identity (file_identity.h) it showed before its lists were
+//   not watch the folder (adding a watch costs the kernel a walk over the folder's entries). The
+//   lists are always found by listing the folder, never by the index: the index may speed a
+//   search for certificates, never decide what counts as revoked. Such a reading stands while a
+//   check that neither lists nor watches the folder bears it out: the folder shows the identity
+//   the index gives, or the settled identity (file_identity.h) it showed before its lists were
 //   listed, and each entry read shows the identity it showed. After a change the folder is
 //   watched, and the files that show the identity they showed are taken over.
 //
@@ -46,7 +46,8 @@ Status CachedStoreContents(const std::filesystem::path& folder, std::shared_ptr<
 
 // The revocation lists of the folder's *.crl files, from the cache while those files are
 // unchanged; each list is a reference of the caller's own. None when the folder cannot be listed.
-// Each list is read from its file; only which files there are may come from the folder's index.
+// Which files there are comes from a listing of the folder (the process's own, taken afresh or
+// borne out since by the folder's identity or its watch), never from the folder's index.
 std::vector<ossl::UniquePtr<X509_CRL>> CachedRevocationLists(const std::filesystem::path& folder);
 
 }  // namespace corvane::platform

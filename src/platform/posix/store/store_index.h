@@ -1,7 +1,6 @@
 // The index file of a store folder, stores/<NAME>.index beside the folder: what each certificate
-// file of the folder held when the `corvane` tool last wrote the store, and which revocation list
-// files the folder held, so that a process can find a certificate by serial number, subject or
-// key identifier, chains an issuer by name, and verification the folder's revocation lists,
+// file of the folder held when the `corvane` tool last wrote the store, so that a process can
+// find a certificate by serial number, subject or key identifier, and chains an issuer by name,
 // without listing the folder or reading its other files (indexed_folder.h).
 //
 // The index is input to be checked, never trusted (indexed_folder.h says how). It records the
@@ -11,9 +10,10 @@
 // or in place, which reading it finds out) and, for each certificate in it, the thumbprint and
 // the keys of its serial number, of its subject Name's encoding, of the subject name's canonical
 // form (the hash chains look issuers up by, name_hash.h) and of its key identifier (as messages
-// name recipients). Then the names of the folder's *.crl files: a list is read from its file
-// whenever it is read, so only its name counts. It lies outside the folder so that writing it
-// leaves the folder's times as they were.
+// name recipients). Then the names of the folder's *.crl files, written for earlier versions of
+// the library, which read the lists by these names; this one never uses them: the lists that
+// count are those a listing of the folder finds (revocation_list_files.h), so no index can hide
+// one. It lies outside the folder so that writing it leaves the folder's times as they were.
 //
 // Encoding (integers little-endian): the line "CORVANE STORE INDEX 4\n"; the folder's identity
 // (u64 device, u64 inode, i64 size, i64 modification and i64 change time in nanoseconds); u32
@@ -93,7 +93,7 @@ struct StoreIndex {
   std::vector<IndexedFile> files;
   std::vector<IndexedCertificate> certificates;
   std::vector<LinkedFile> linked;  // in the order of their files, each file at most once
-  std::vector<std::string_view> revocation_lists;  // the *.crl file names, no path
+  std::vector<std::string_view> revocation_lists;  // the *.crl file names, no path: for earlier readers only
 };
 
 // The name of `file` of `index` in its folder; nothing when it would be made of a thumbprint that
