@@ -145,7 +145,7 @@ TEST_F(DecomposeEnvelopedTest, ProviderFailuresAndTheCallsLeftOut) {
     const ExportResult opened = Open(text);
     ClearFaults();
     EXPECT_EQ(opened.code, row.code);
-    if (row.code == 0) EXPECT_EQ(opened.output, "no context");
+    if (row.code == 0) { EXPECT_EQ(opened.output, "no context"); }
     EXPECT_EQ(PlatformCallCount(row.call_left_out), 0u);
   }
 }
@@ -184,7 +184,7 @@ TEST_F(DecomposeEnvelopedTest, RealPlatformFailures) {
     EXPECT_EQ(opened.code, row.code);
     EXPECT_TRUE(opened.untouched);
     EXPECT_EQ(Boxes(), std::vector<std::string>{"box\t" + kProblem + "\t" + row.box_text});
-    if (row.code == -10002) EXPECT_EQ(PlatformCallCount("CryptSetProviderExA"), 0u);
+    if (row.code == -10002) { EXPECT_EQ(PlatformCallCount("CryptSetProviderExA"), 0u); }
   }
 }
 

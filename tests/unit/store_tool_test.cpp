@@ -283,11 +283,11 @@ TEST_F(StoreToolTest, ListsEveryStoreWhenNoneIsNamed) {
   EXPECT_NE(list.out.find(Thumbprint(ca_.get())), std::string::npos);
 
   // A bad entry is named with its reason; a store whose folder is a file cannot be listed.
-  testing::WriteFile(Store("JUNK") / "junk.cer", "junk");
-  const auto junk = RunStoreTool("list junk");
+  testing::WriteFile(Store("CA") / "junk.cer", "junk");
+  const auto junk = RunStoreTool("list ca");
   EXPECT_EQ(junk.status, 0) << junk.err;
   EXPECT_NE(junk.out.find("skipped junk.cer: not certificate data"), std::string::npos) << junk.out;
-  EXPECT_EQ(RunStoreTool("import junk " + Write("ca.pem", testing::PemOf(ca_.get()))).status, 0);  // still writable
+  EXPECT_EQ(RunStoreTool("import ca " + Write("ca.pem", testing::PemOf(ca_.get()))).status, 0);  // still writable
   testing::WriteFile(Store("BROKEN"), "junk");
   const auto broken = RunStoreTool("list broken");
   EXPECT_NE(broken.status, 0);

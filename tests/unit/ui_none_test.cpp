@@ -65,7 +65,7 @@ TEST(UiNoneTest, PinDialogRefusesWhereNoneCanBeAsked) {
     home.SetEnv("CORVANE_UI_PIN", row.pin);
     const std::optional<SecretBytes> pin = AskPin("caption", "text");
     ASSERT_EQ(pin.has_value(), row.given);
-    if (pin) EXPECT_EQ(std::string(pin->bytes().begin(), pin->bytes().end()), *row.pin);
+    if (pin) { EXPECT_EQ(std::string(pin->bytes().begin(), pin->bytes().end()), *row.pin); }
     EXPECT_EQ(home.UiLog(), std::vector<std::string>{std::string("pin\tasked\t") +
                                                      (row.given ? "given" : "refused")});
   }
