@@ -1,7 +1,7 @@
 // `corvane store check [STORE] [--repair]`: first one line per problem of the algorithm policy's
-// files, "policy FILE:LINE: problem", then one line per finding, "STORE/FILE: problem", marked
-// "(repaired)" when --repair fixed it or "(warning)" for advice. Exit status 0 when nothing is
-// left to fix.
+// files, "policy FILE:LINE: problem", marked "(warning)" for a setting raised to its floor; then
+// one line per finding, "STORE/FILE: problem", marked "(repaired)" when --repair fixed it or
+// "(warning)" for advice. Exit status 0 when nothing is left to fix.
 #include <iostream>
 
 #include "command_line.h"
@@ -19,13 +19,11 @@ int RunStoreCheck(const std::vector<std::string>& args) {
   const std::vector<std::string> stores = options.positional().empty() ? AllStores() : options.positional();
   const bool repair = options.Flag("repair");
   int status = 0;
-  std::vector<platform::PolicyProblem> policy_problems;
-  platform::ReadPolicy(policy_problems);
-  for (const platform::PolicyProblem& problem : policy_problems) {
+  for (const platform::PolicyProblem& problem : platform::PolicyProblems()) {
     std::cout << "policy " << problem.file
               << (problem.line > 0 ? ":" + std::to_string(problem.line) : std::string()) << ": "
-              << problem.problem << "\n";
-    status = 1;
+              << problem.problem << (problem.warning ? " (warning)" : "") << "\n";
+    if (!problem.warning) status = 1;
   }
   for (const std::string& store : stores) {
     std::vector<platform::StoreFinding> findings;

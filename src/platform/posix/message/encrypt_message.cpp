@@ -9,8 +9,9 @@
 // Content of up to INT_MAX bytes. The provider context is not used: OpenSSL makes the content
 // key and encrypts, straight into the caller's buffer. Failures: E_INVALIDARG for missing or inconsistent arguments, for parameters,
 // auxiliary information, flags or an inner content type this layer does not take, and for a
-// context it did not hand out; CRYPT_E_UNKNOWN_ALGO for another content cipher or a recipient key
-// the policy refuses (the reason in the failure detail);
+// context it did not hand out; the policy's error when a policy file cannot be read
+// (CurrentPolicy; not for a size query); CRYPT_E_UNKNOWN_ALGO for another content cipher or a
+// recipient key the policy refuses (the reason in the failure detail);
 // CRYPT_E_MSG_ERROR when the message cannot be made; ERROR_MORE_DATA (size reported) for a short
 // output buffer. Each call makes a new message under a new key. A size query (no output buffer)
 // checks the arguments but makes no message: it reports an upper bound of the size under any
@@ -52,8 +53,8 @@ extern "C" BOOL CryptEncryptMessage(PCRYPT_ENCRYPT_MESSAGE_PARA encrypt_para,
   // The size query is answered with a bound that holds for every cipher the policy can name,
   // without reading the policy, making a key or encrypting. The call that makes the message reads
   // the policy and checks the recipients' keys against it.
-  const std::optional<AlgorithmPolicy> policy =
-      encrypted_blob != nullptr ? std::optional(CurrentPolicy()) : std::nullopt;
+  std::optional<AlgorithmPolicy> policy;
+  if (encrypted_blob != nullptr) PLATFORM_ENSURE_OK(CurrentPolicy(policy.emplace()));
   EnvelopedDataInput input;
   if (policy) {
     input.cipher = ossl::FetchedCipher(CipherName(policy->envelope_cipher));

@@ -8,7 +8,8 @@
 // the policy's key.min_rsa_bits fails with NTE_BAD_KEY). Not supported,
 // refused with E_INVALIDARG: CRLs, authenticated or unauthenticated attributes, an inner content
 // type other than data, and the optional fields from HashEncryptionAlgorithm on (when cbSize
-// includes them they must be empty). Failures: CRYPT_E_UNKNOWN_ALGO for an unknown digest,
+// includes them they must be empty). Failures: the policy's error when a policy file cannot be
+// read (CurrentPolicy; the size query too), CRYPT_E_UNKNOWN_ALGO for an unknown digest,
 // CRYPT_E_NO_KEY_PROPERTY when the certificate has no linked private key, CRYPT_E_MSG_ERROR when
 // the message cannot be made (an Ed25519 or Ed448 key among the reasons, told in the failure
 // detail, failure_detail.h), ERROR_CANCELLED when the thread's key-use question was declined
@@ -71,7 +72,8 @@ extern "C" BOOL CryptSignMessage(PCRYPT_SIGN_MESSAGE_PARA sign_para, BOOL detach
                       OptionalFieldsEmpty(*sign_para),
                   E_INVALIDARG);
 
-  const AlgorithmPolicy policy = CurrentPolicy();
+  AlgorithmPolicy policy;
+  PLATFORM_ENSURE_OK(CurrentPolicy(policy));
   const EVP_MD* digest = DigestFor(sign_para->HashAlgorithm.pszObjId, policy);
   PLATFORM_ENSURE(digest != nullptr, CRYPT_E_UNKNOWN_ALGO);
   X509* signer = CertificateX509(sign_para->pSigningCert);

@@ -206,6 +206,9 @@ Status BadSignature(PCCERT_CONTEXT signer) {
 
 Status VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
                            const std::vector<ContentPiece>* detached, VerifiedSigner& result) {
+  AlgorithmPolicy policy;
+  const Status policy_read = CurrentPolicy(policy);
+  if (!policy_read.ok()) return policy_read;
   const ossl::ErrorQueueMark mark;
   std::optional<ReadMessage> in_parts = ReadInParts(message, size);
   const ReadMessage read = in_parts ? std::move(*in_parts) : ReadWhole(message, size);
@@ -221,7 +224,7 @@ Status VerifyMessageSigner(const BYTE* message, size_t size, DWORD signer_index,
 
   CertificateReference certificate = SignerCertificate(read, signer);
   if (!certificate) return Status(CRYPT_E_NOT_FOUND);
-  if (!CurrentPolicy().accept_sha1 && SignedWithSha1(signer)) {
+  if (!policy.accept_sha1 && SignedWithSha1(signer)) {
     SetFailureDetail("the message is signed with SHA-1, which the policy refuses "
                      "(verify.accept_sha1 = no)");
     return Status(CRYPT_E_UNKNOWN_ALGO);

@@ -47,6 +47,7 @@ struct ContentPiece {
 // Verifies signer `signer_index`. With `detached` null the content is the message's own (a
 // message that carries none fails); otherwise it is the pieces, hashed in order.
 // Fails with:
+//   the policy's error    a policy file cannot be read (CurrentPolicy, algorithm_policy.h)
 //   CRYPT_E_OSS_ERROR     not an ASN.1 message, or not signed data
 //   CRYPT_E_NO_SIGNER     no signer with that index
 //   CRYPT_E_NOT_FOUND     the signer's certificate is not in the message

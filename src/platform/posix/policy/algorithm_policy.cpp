@@ -1,47 +1,110 @@
 #include "platform/posix/policy/algorithm_policy.h"
 
+#include <sys/stat.h>
+
+#include <array>
 #include <cerrno>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 
 #include "platform/posix/environment.h"
+#include "platform/posix/failure_detail.h"
 #include "platform/posix/files/cache_setting.h"
 #include "platform/posix/files/file_identity.h"
-#include "platform/posix/files/whole_file.h"
 #include "platform/posix/files/store_layout.h"
+#include "platform/posix/files/whole_file.h"
 
 namespace corvane::platform {
 namespace {
 
-// Far more than any policy needs.
-constexpr size_t kPolicyFileLimit = 64 * 1024;
+// Which files make the policy, as the environment names them now.
+struct PolicySources {
+  std::string named_system = std::string(EnvironmentValue("CORVANE_SYSTEM_POLICY"));
+  std::string named_user = std::string(EnvironmentValue("CORVANE_POLICY"));
+  // The user's own file, when CORVANE_POLICY is unset.
+  std::shared_ptr<const FileUnderRoot> kept_user =
+      named_user.empty() ? KeptFileUnderStoreRoot("policy.conf") : nullptr;
 
-void ApplyPolicyFile(const std::filesystem::path& file, bool must_exist, AlgorithmPolicy& policy,
-                     std::vector<PolicyProblem>& problems) {
-  std::string text;
-  const Status read = ReadWholeFile(file, text, kPolicyFileLimit);
-  if (read.ok()) {
-    ApplyPolicyText(text, file.string(), policy, problems);
-  } else if (must_exist || !read.IsSystemError(ENOENT)) {
-    problems.push_back({file.string(), 0, "cannot be read (" + read.Text() + "); not applied"});
+  const std::string& UserFileText() const { return kept_user ? kept_user->file.native() : named_user; }
+};
+
+constexpr size_t kMostPolicyFiles = 3;
+
+// Calls visit(file, named) for each file in the order they apply; `named` for a file a variable
+// names, which must be there.
+template <typename Visit>
+void ForEachPolicyFile(const PolicySources& sources, Visit&& visit) {
+  static const std::filesystem::path system_file(kSystemPolicyFile);
+  visit(system_file, false);
+  if (!sources.named_system.empty()) visit(std::filesystem::path(sources.named_system), true);
+  if (sources.kept_user) {
+    visit(sources.kept_user->file, false);
+  } else {
+    visit(std::filesystem::path(sources.named_user), true);
   }
 }
 
-// Which policy files a reading came from, and the identity each showed (none when there was no
-// regular file).
-struct PolicyFiles {
-  std::string user_file;
-  std::optional<FileIdentity> system;
-  std::optional<FileIdentity> user;
+// Nothing at all under the name: not even a link that leads nowhere.
+bool NothingAt(const std::filesystem::path& file) {
+  struct stat entry {};
+  return lstat(file.c_str(), &entry) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
+struct PolicyReading {
+  FlooredPolicy policy;
+  std::vector<PolicyProblem> problems;
+  Status unreadable;  // the first file that cannot be read: then the policy is unknown
 };
+
+PolicyReading ReadPolicyFiles(const PolicySources& sources) {
+  PolicyReading reading;
+  ForEachPolicyFile(sources, [&](const std::filesystem::path& file, bool named) {
+    std::string text;
+    const Status read = ReadWholeFile(file, text, kPolicyFileLimit);
+    if (read.ok()) {
+      ApplyPolicyText(text, file.string(), reading.policy, reading.problems);
+      return;
+    }
+    if (!named && NothingAt(file)) return;
+    const std::string problem =
+        "cannot be read (" + read.Text() + "); signing, verifying and enveloping fail until it can";
+    reading.problems.push_back({file.string(), 0, problem});
+    if (reading.unreadable.ok()) {
+      reading.unreadable = Status(read.error()).Because("policy file " + file.string() + ": " + problem);
+    }
+  });
+  return reading;
+}
+
+// The identities of the policy files (none where there is no regular file), and whether each
+// file without one has nothing under its name: only then may a kept reading stand for the files.
+struct SeenFiles {
+  std::array<std::optional<FileIdentity>, kMostPolicyFiles> identities;
+  bool settled = true;
+};
+
+SeenFiles LookAtPolicyFiles(const PolicySources& sources) {
+  SeenFiles seen;
+  size_t slot = 0;
+  ForEachPolicyFile(sources, [&](const std::filesystem::path& file, bool) {
+    seen.identities[slot] = IdentityOf(file);
+    if (!seen.identities[slot]) seen.settled = seen.settled && NothingAt(file);
+    ++slot;
+  });
+  return seen;
+}
 
 // The policy last read, while its files show the same identities: the store caches' rule
 // (store_cache.h), so a file changed in place, replaced, or changed through a link is read again
-// at the next call.
+// at the next call. Only a reading that succeeded is kept.
 struct PolicyMemo {
   std::mutex lock;
-  PolicyFiles files;
+  std::string named_system;
+  std::string user_file;
+  std::array<std::optional<FileIdentity>, kMostPolicyFiles> identities;
   std::optional<AlgorithmPolicy> policy;
 };
 
@@ -53,45 +116,38 @@ PolicyMemo& Memo() {
 
 }  // namespace
 
-AlgorithmPolicy ReadPolicy(std::vector<PolicyProblem>& problems) {
-  AlgorithmPolicy policy;
-  ApplyPolicyFile(kSystemPolicyFile, false, policy, problems);
-  const std::string named(EnvironmentValue("CORVANE_POLICY"));
-  if (named.empty()) {
-    ApplyPolicyFile(UnderStoreRoot("policy.conf"), false, policy, problems);
-  } else {
-    ApplyPolicyFile(named, true, policy, problems);
-  }
-  return policy;
-}
+std::vector<PolicyProblem> PolicyProblems() { return ReadPolicyFiles(PolicySources()).problems; }
 
-AlgorithmPolicy CurrentPolicy() {
-  // The files as they stand now: the system's, then the user's or the one named.
-  static const std::filesystem::path system_file(kSystemPolicyFile);
-  const std::string named(EnvironmentValue("CORVANE_POLICY"));
-  const auto kept_user_file = named.empty() ? KeptFileUnderStoreRoot("policy.conf") : nullptr;
-  const std::filesystem::path named_file = named.empty() ? std::filesystem::path() : std::filesystem::path(named);
-  const std::filesystem::path& user_file = kept_user_file ? kept_user_file->file : named_file;
-  const std::optional<FileIdentity> system = IdentityOf(system_file);
-  const std::optional<FileIdentity> user = IdentityOf(user_file);
-  const bool keep = StoreCachingEnabled();
+Status CurrentPolicy(AlgorithmPolicy& policy) {
+  const PolicySources sources;
+  const SeenFiles seen = LookAtPolicyFiles(sources);
+  const bool keep = StoreCachingEnabled() && seen.settled;
   if (keep) {
     const std::lock_guard guard(Memo().lock);
-    const PolicyFiles& kept = Memo().files;
-    if (Memo().policy && kept.user_file == user_file.native() && kept.system == system && kept.user == user) {
-      return *Memo().policy;
+    const PolicyMemo& kept = Memo();
+    if (kept.policy && kept.named_system == sources.named_system &&
+        kept.user_file == sources.UserFileText() && kept.identities == seen.identities) {
+      policy = *kept.policy;
+      return Status();
     }
   }
-  std::vector<PolicyProblem> ignored;
-  const AlgorithmPolicy policy = ReadPolicy(ignored);
+  const PolicyReading reading = ReadPolicyFiles(sources);
+  if (!reading.unreadable.ok()) {
+    SetFailureDetail(reading.unreadable.Text());
+    return reading.unreadable;
+  }
+  policy = reading.policy.settings;
   if (keep) {
     // Kept under the identities seen before reading: a file changed while it was read shows
     // another identity at the next call, which then reads again.
     const std::lock_guard guard(Memo().lock);
-    Memo().files = PolicyFiles{user_file.native(), system, user};
-    Memo().policy = policy;
+    PolicyMemo& kept = Memo();
+    kept.named_system = sources.named_system;
+    kept.user_file = sources.UserFileText();
+    kept.identities = seen.identities;
+    kept.policy = policy;
   }
-  return policy;
+  return Status();
 }
 
 const char* DigestName(SignDigest digest) {

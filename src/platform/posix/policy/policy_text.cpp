@@ -1,7 +1,9 @@
 #include "platform/posix/policy/policy_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
+#include <span>
 
 namespace corvane::platform {
 namespace {
@@ -12,71 +14,95 @@ std::string_view Trimmed(std::string_view text) {
   return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
-template <typename Value>
-struct Choice {
-  std::string_view name;
-  Value value;
+// The values of the keys with a list, weakest first, in the order of their enums.
+constexpr std::string_view kDigests[] = {"sha1", "sha256", "sha384", "sha512"};
+constexpr std::string_view kCiphers[] = {"rc4", "aes128", "aes256"};
+constexpr std::string_view kSha1Answers[] = {"yes", "no"};
+
+// A key of the file. Its values are ranked by strength, 0 the weakest (the default): the position
+// in `values`, or for a key without a list the number itself.
+struct Setting {
+  std::string_view key;
+  std::span<const std::string_view> values;
+  int (*rank)(const AlgorithmPolicy& policy);
+  void (*set_rank)(AlgorithmPolicy& policy, int rank);
 };
 
-template <typename Value, size_t count>
-std::optional<Value> Chosen(const Choice<Value> (&choices)[count], std::string_view name) {
-  for (const Choice<Value>& choice : choices) {
-    if (choice.name == name) return choice.value;
+const Setting kSettings[] = {
+    {"sign.digest", kDigests, [](const AlgorithmPolicy& p) { return static_cast<int>(p.sign_digest); },
+     [](AlgorithmPolicy& p, int rank) { p.sign_digest = static_cast<SignDigest>(rank); }},
+    {"envelope.cipher", kCiphers,
+     [](const AlgorithmPolicy& p) { return static_cast<int>(p.envelope_cipher); },
+     [](AlgorithmPolicy& p, int rank) { p.envelope_cipher = static_cast<EnvelopeCipher>(rank); }},
+    {"key.min_rsa_bits", {}, [](const AlgorithmPolicy& p) { return p.min_rsa_bits; },
+     [](AlgorithmPolicy& p, int rank) { p.min_rsa_bits = rank; }},
+    {"verify.accept_sha1", kSha1Answers, [](const AlgorithmPolicy& p) { return p.accept_sha1 ? 0 : 1; },
+     [](AlgorithmPolicy& p, int rank) { p.accept_sha1 = rank == 0; }},
+};
+
+const Setting* SettingOf(std::string_view key) {
+  for (const Setting& setting : kSettings) {
+    if (setting.key == key) return &setting;
   }
-  return std::nullopt;
+  return nullptr;
 }
 
-constexpr Choice<SignDigest> kDigests[] = {{"sha1", SignDigest::kSha1},
-                                           {"sha256", SignDigest::kSha256},
-                                           {"sha384", SignDigest::kSha384},
-                                           {"sha512", SignDigest::kSha512}};
-constexpr Choice<EnvelopeCipher> kCiphers[] = {{"rc4", EnvelopeCipher::kRc4},
-                                               {"aes128", EnvelopeCipher::kAes128},
-                                               {"aes256", EnvelopeCipher::kAes256}};
-constexpr Choice<bool> kAnswers[] = {{"yes", true}, {"no", false}};
-
-std::optional<int> RsaBits(std::string_view text) {
-  int bits = -1;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), bits);
-  if (error != std::errc() || end != text.data() + text.size() || bits < 0 ||
-      bits > kLargestRsaBitsSetting) {
-    return std::nullopt;
+std::optional<int> RankOf(const Setting& setting, std::string_view value) {
+  if (setting.values.empty()) {
+    int bits = -1;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), bits);
+    if (error != std::errc() || end != value.data() + value.size() || bits < 0 ||
+        bits > kLargestRsaBitsSetting) {
+      return std::nullopt;
+    }
+    return bits;
   }
-  return bits;
+  const auto found = std::find(setting.values.begin(), setting.values.end(), value);
+  if (found == setting.values.end()) return std::nullopt;
+  return static_cast<int>(found - setting.values.begin());
 }
 
-// Sets the key's value; false when the key is unknown or the value not one of its own.
-bool Apply(std::string_view key, std::string_view value, AlgorithmPolicy& policy,
-           std::string& problem) {
-  std::optional<bool> applied;
-  if (key == "sign.digest") {
-    const auto digest = Chosen(kDigests, value);
-    if (digest) policy.sign_digest = *digest;
-    applied = digest.has_value();
-  } else if (key == "envelope.cipher") {
-    const auto cipher = Chosen(kCiphers, value);
-    if (cipher) policy.envelope_cipher = *cipher;
-    applied = cipher.has_value();
-  } else if (key == "key.min_rsa_bits") {
-    const auto bits = RsaBits(value);
-    if (bits) policy.min_rsa_bits = *bits;
-    applied = bits.has_value();
-  } else if (key == "verify.accept_sha1") {
-    const auto accept = Chosen(kAnswers, value);
-    if (accept) policy.accept_sha1 = *accept;
-    applied = accept.has_value();
+std::string ValueText(const Setting& setting, int rank) {
+  return setting.values.empty() ? std::to_string(rank) : std::string(setting.values[rank]);
+}
+
+// Applies one `key = value` (a floor when `floor`), not below the key's floor. The problem when
+// the key is unknown or the value not one of its own; a warning when the value was raised.
+std::optional<PolicyProblem> Apply(std::string_view key, std::string_view value, bool floor,
+                                   FlooredPolicy& policy) {
+  const Setting* setting = SettingOf(key);
+  if (setting == nullptr) return PolicyProblem{{}, 0, "unknown key \"" + std::string(key) + "\""};
+  const std::optional<int> rank = RankOf(*setting, value);
+  if (!rank) {
+    return PolicyProblem{{}, 0, "\"" + std::string(value) + "\" is no value of " + std::string(key)};
   }
-  if (!applied) {
-    problem = "unknown key \"" + std::string(key) + "\"";
-  } else if (!*applied) {
-    problem = "\"" + std::string(value) + "\" is no value of " + std::string(key);
+  const int floor_rank = std::max(setting->rank(policy.floors), floor ? *rank : 0);
+  setting->set_rank(policy.floors, floor_rank);
+  // A floor line never lowers the setting; a plain line sets it, down to the floor.
+  const int set = floor ? std::max(*rank, setting->rank(policy.settings)) : *rank;
+  setting->set_rank(policy.settings, std::max(set, floor_rank));
+  if (*rank >= floor_rank) return std::nullopt;
+  const std::string floor_value = ValueText(*setting, floor_rank);
+  return PolicyProblem{{}, 0,
+                       "\"" + std::string(value) + "\" is under the floor " + floor_value + " of " +
+                           std::string(key) + "; " + floor_value + " applies",
+                       true};
+}
+
+// The line without a leading `floor` marker, and whether it had one.
+bool TakeFloorMarker(std::string_view& line) {
+  constexpr std::string_view kMarker = "floor";
+  if (line.substr(0, kMarker.size()) != kMarker || line.size() == kMarker.size() ||
+      (line[kMarker.size()] != ' ' && line[kMarker.size()] != '\t')) {
+    return false;
   }
-  return applied.value_or(false);
+  line = Trimmed(line.substr(kMarker.size()));
+  return true;
 }
 
 }  // namespace
 
-void ApplyPolicyText(std::string_view text, const std::string& file, AlgorithmPolicy& policy,
+void ApplyPolicyText(std::string_view text, const std::string& file, FlooredPolicy& policy,
                      std::vector<PolicyProblem>& problems) {
   int line_number = 0;
   while (!text.empty()) {
@@ -86,13 +112,17 @@ void ApplyPolicyText(std::string_view text, const std::string& file, AlgorithmPo
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     line = Trimmed(line.substr(0, line.find('#')));
     if (line.empty()) continue;
+    const bool floor = TakeFloorMarker(line);
     const size_t equals = line.find('=');
-    std::string problem = "not a line \"key = value\"";
-    if (equals != std::string_view::npos &&
-        Apply(Trimmed(line.substr(0, equals)), Trimmed(line.substr(equals + 1)), policy, problem)) {
-      continue;
-    }
-    problems.push_back({file, line_number, problem + "; the line is passed over"});
+    std::optional<PolicyProblem> problem =
+        equals == std::string_view::npos
+            ? PolicyProblem{{}, 0, "not a line \"key = value\""}
+            : Apply(Trimmed(line.substr(0, equals)), Trimmed(line.substr(equals + 1)), floor, policy);
+    if (!problem) continue;
+    problem->file = file;
+    problem->line = line_number;
+    if (!problem->warning) problem->problem += "; the line is passed over";
+    problems.push_back(std::move(*problem));
   }
 }
 
