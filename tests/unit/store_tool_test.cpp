@@ -371,6 +371,21 @@ TEST_F(StoreToolTest, ChecksAndRepairsAStore) {
   EXPECT_EQ(RunStoreTool("list MY").status, 0);
 }
 
+// A store filled by other means than the tool has no index: `store check` advises one (a warning,
+// exit 0), and the repair writes it.
+TEST_F(StoreToolTest, RepairWritesAMissingIndex) {
+  testing::InstallCertificate(home_.root(), "CA", ca_.get());
+  const fs::path ca = Store("CA");
+  ASSERT_FALSE(fs::exists(platform::StoreIndexFile(ca)));
+  const auto check = RunStoreTool("check CA");
+  EXPECT_EQ(check.status, 0) << check.out;
+  EXPECT_NE(check.out.find("CA.index: no index"), std::string::npos) << check.out;
+  const auto repair = RunStoreTool("check CA --repair");
+  EXPECT_NE(repair.out.find("--repair writes one) (repaired)"), std::string::npos) << repair.out;
+  EXPECT_NE(platform::IndexedFolder::Check(ca), nullptr);
+  EXPECT_EQ(RunStoreTool("check CA").out.find("no index"), std::string::npos);
+}
+
 // A certificate file the user cannot read is skipped, not fatal (as a user other than root:
 // `nobody` when the tests run as root).
 TEST_F(StoreToolTest, UnreadableCertificateIsSkipped) {

@@ -125,13 +125,22 @@ void WarnOfSmallRsaKeys(const StoreContents& contents, std::vector<StoreFinding>
 }
 
 // An index the tool wrote that no longer describes the folder (a file dropped in or removed by
-// hand, a repair above): the store is read whole until the index is written again.
-void CheckIndex(const fs::path& folder, bool repair, std::vector<StoreFinding>& findings) {
-  const fs::path index = StoreIndexFile(folder);
+// hand, a repair above): the store is read whole until the index is written again. A store of
+// certificates put there by other means has none, and every fresh process reads it whole: a
+// warning, which the repair mends by writing one.
+void CheckIndex(const StoreContents& contents, bool repair, std::vector<StoreFinding>& findings) {
+  const fs::path index = StoreIndexFile(contents.folder);
   std::error_code error;
-  if (!fs::exists(index, error) || IndexedFolder::Check(folder) != nullptr) return;
-  const bool repaired = repair && UpdateStoreIndex(folder).ok();
-  findings.push_back({"../" + index.filename().string(), "index out of date (the store is read whole)", repaired});
+  const bool missing = !fs::exists(index, error);
+  if (missing && contents.certificates.empty()) return;
+  if (!missing && IndexedFolder::Check(contents.folder) != nullptr) return;
+  const bool repaired = repair && UpdateStoreIndex(contents.folder).ok();
+  const std::string name = "../" + index.filename().string();
+  if (missing) {
+    findings.push_back({name, "no index (every fresh process reads the whole store; --repair writes one)", repaired, true});
+  } else {
+    findings.push_back({name, "index out of date (the store is read whole)", repaired});
+  }
 }
 
 }  // namespace
@@ -164,7 +173,7 @@ Status CheckStore(const std::string& store, bool repair, std::vector<StoreFindin
     else if (file.extension() == kKeyExtension) CheckKeyFile(*contents, file, repair, findings);
   }
   WarnOfSmallRsaKeys(*contents, findings);
-  CheckIndex(contents->folder, repair, findings);
+  CheckIndex(*contents, repair, findings);
   if (StoreFolderName(store) == "MY") {
     for (const auto& certificate : contents->certificates) {
       if (!fs::exists(contents->folder / KeyFileName(certificate->thumbprint), error)) {

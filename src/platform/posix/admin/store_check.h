@@ -14,7 +14,7 @@ struct StoreFinding {
   std::string file;     // the file's name in the store's folder
   std::string problem;  // for people
   bool repaired = false;
-  bool warning = false;  // advice: nothing to repair, the store works as it is
+  bool warning = false;  // advice: the store works as it is
 };
 
 // The entries a store passes over, with their reasons (certificate files, then revocation lists
