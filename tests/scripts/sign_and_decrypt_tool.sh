@@ -29,28 +29,32 @@ grep -q "no certificate of serial number 0BAD under the issuer \"CN=QDRA, OU=con
   error.txt || fail "no reason in: $(cat error.txt)"
 
 # --serial as a person writes it: any case and leading zeros, under whichever issuer holds it,
-# the issuer as the library or `store import` prints it. Serial 77 is held under two issuers. One
-# row each: the options, what standard error says (- for nothing: signed).
+# the issuer as the library or `store import` prints it (serial 77 is held under two issuers); and
+# why no certificate was had. One row each: the environment, the command's options, what standard
+# error says (- for nothing: signed).
 self_signed own "/CN=Own Root" 0x0C0A
 self_signed other "/CN=Other Root" 0x77
 openssl req -x509 -newkey rsa:2048 -nodes -keyout own77.key -out own77.pem -days 30 -set_serial 0x77 \
   -subj "/CN=Own 77" 2>/dev/null
 "$tool" store import MY own.pem own.key other.pem other.key own77.pem own77.key >/dev/null
-while IFS='|' read -r options said; do
+while IFS='|' read -r environment options said; do
   # shellcheck disable=SC2086
-  if eval "\"\$tool\" sign $options --in data.bin" > /dev/null 2> error.txt; then
+  if eval "env $environment \"\$tool\" $options --in data.bin" > /dev/null 2> error.txt; then
     [ "$said" = - ] || fail "$options signed"
   else
-    grep -qF -- "$said" error.txt || fail "$options: $(cat error.txt)"
+    grep -qF -- "$said" error.txt || fail "$environment $options: $(cat error.txt)"
   fi
 done <<'ROWS'
---serial c0ffee|-
---serial c0a|-
---serial 00000C0A --issuer "CN = Own Root"|-
---serial 77 --issuer "CN=Own 77"|-
---serial 77|several certificates have serial number 77; name one with --issuer:
---serial 77 --issuer "CN=Nobody"|no certificate of serial number 77 under the issuer "CN=Nobody" in MY
---serial 0x0C0A|--serial takes the serial number's hex digits
+CORVANE_UI=script|sign --serial c0ffee|-
+CORVANE_UI=script|sign --serial c0a|-
+CORVANE_UI=script|sign --serial 00000C0A --issuer "CN = Own Root"|-
+CORVANE_UI=script|sign --serial 77 --issuer "CN=Own 77"|-
+CORVANE_UI=script|sign --serial 77|several certificates have serial number 77; name one with --issuer:
+CORVANE_UI=script|sign --serial 77 --issuer "CN=Nobody"|no certificate of serial number 77 under the issuer "CN=Nobody" in MY
+CORVANE_UI=script|sign --serial 0x0C0A|--serial takes the serial number's hex digits
+CORVANE_UI=none|sign|no chooser could be shown: no display and no terminal
+CORVANE_UI_CHOICES=cancel|sign|no certificate was chosen: the chooser was cancelled
+CORVANE_HOME=$PWD/empty|encrypt|CA and ROOT hold no certificate: import one
 ROWS
 
 # An Ed25519 key: the signing failure's code, and the reason.

@@ -15,6 +15,9 @@
 #include "certs/certificate_search.h"
 #include "platform/posix/failure_detail.h"
 #include "platform/posix/text/gbk.h"
+#include "platform/posix/ui/ui_settings.h"
+#include "../common/open_store.h"
+#include "corvane.h"
 
 namespace corvane::tool {
 namespace {
@@ -32,10 +35,33 @@ int RunOperation(const std::string& input, const std::string& output_path, Opera
   std::string output;
   platform::TakeFailureDetail();  // none left from before
   const int32_t result = operation(output);
-  if (result != 0) return said.Failed(result, platform::TakeFailureDetail(), reason_on_failure);
+  if (result != 0) {
+    const bool no_certificate = result == CORVANE_E_NO_CERTIFICATE;
+    return said.Failed(result, platform::TakeFailureDetail(), no_certificate ? reason_on_failure : "");
+  }
   if (!WriteOutput(output_path, output)) return Fail("cannot write " + output_path);
   said.Succeeded(success_text_gbk);
   return 0;
+}
+
+// Why the user's choice gave no certificate: the stores hold none, no chooser could be shown, or
+// the user cancelled it.
+std::string WhyNoneWasChosen(const std::vector<const char*>& stores) {
+  bool held = false;
+  std::string where;
+  for (const char* name : stores) {
+    OpenStore store(name);
+    const PCCERT_CONTEXT first = store.get() != nullptr ? CertEnumCertificatesInStore(store.get(), nullptr) : nullptr;
+    held = held || first != nullptr;
+    CertFreeCertificateContext(first);
+    where += std::string(where.empty() ? "" : " and ") + name;
+  }
+  if (!held) return where + " hold no certificate: import one with `corvane store import`";
+  if (platform::ReadUiSettings().front_end == platform::UiFrontEnd::kNone) {
+    return "no chooser could be shown: no display and no terminal (CORVANE_UI=none, or neither DISPLAY nor "
+           "/dev/tty); name the certificate with --serial";
+  }
+  return "no certificate was chosen: the chooser was cancelled";
 }
 
 // What `sign` and `encrypt` take: the data, where the output goes, and the certificate, with
@@ -67,7 +93,10 @@ std::optional<DataInput> ReadDataInput(const Options& options, std::string_view 
   }
   DataInput input{std::move(*data), options.Value("out").value_or("-"), {}, ""};
   const auto serial = options.Value("serial");
-  if (!serial) return input;
+  if (!serial) {
+    input.not_found = WhyNoneWasChosen(stores);
+    return input;
+  }
   std::string problem;
   bool found = false;
   const auto choice = ChooseBySerial(*serial, options.Value("issuer"), stores, problem, found);
