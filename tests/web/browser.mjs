@@ -84,8 +84,13 @@ try {
 
   // The example page itself, driven by its buttons (the user chooses again), kept as the test's
   // picture.
-  await page.evaluate(() => document.getElementById("sign").click());
-  await page.waitFor(() => document.getElementById("status").textContent === "签名成功");
+  const waiting = await page.evaluate(() => {
+    document.getElementById("sign").click();
+    return document.getElementById("verify").disabled;
+  });
+  if (!waiting) throw new Error("the example page's buttons stay enabled while a request waits");
+  await page.waitFor(() => document.getElementById("status").textContent === "签名成功" &&
+                           !document.getElementById("verify").disabled);
   writeFileSync(join(work, "example-page.png"), await page.screenshot());
 
   // A page of another origin is refused; naming the allowed origin, in the options or in a message
