@@ -27,7 +27,8 @@
 
 /* Result codes. -10004, -10006 and -10008 are not used. */
 #define CORVANE_OK 0
-#define CORVANE_E_NO_MEMORY (-10000)              /* memory for a buffer cannot be had */
+#define CORVANE_E_NO_MEMORY (-10000)              /* memory for a buffer cannot be had (other
+                                                     memory the call needs: no message box) */
 #define CORVANE_E_MISSING_ARGUMENT (-10001)       /* a required argument is null or empty */
 #define CORVANE_E_DECODING_FAILED (-10002)        /* the input text is not acceptable Base64 */
 #define CORVANE_E_ENCODING_FAILED (-10003)        /* the message cannot be encoded as Base64 */

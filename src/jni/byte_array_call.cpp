@@ -2,6 +2,7 @@
 
 #include "corvane.h"
 #include "java_arrays.h"
+#include "ops/without_throwing.h"
 #include "two_pass_call.h"
 
 namespace corvane::jni {
@@ -23,9 +24,7 @@ jint Run(JNIEnv* env, jbyteArray input, ByteExport call, BufferUse input_use,
       out, size);
 }
 
-}  // namespace
-
-jbyteArray CallByteArrayExport(JNIEnv* env, jbyteArray input, jintArray result, ByteExport call,
+jbyteArray CallExportIntoArray(JNIEnv* env, jbyteArray input, jintArray result, ByteExport call,
                                BufferUse input_use) {
   std::optional<CallBuffer> out;
   int32_t size = 0;
@@ -41,4 +40,18 @@ jbyteArray CallByteArrayExport(JNIEnv* env, jbyteArray input, jintArray result, 
   return answer;
 }
 
+}  // namespace
+
+jbyteArray CallByteArrayExport(JNIEnv* env, jbyteArray input, jintArray result, ByteExport call,
+                               BufferUse input_use) {
+  return ops::CallWithoutThrowing(
+      [&] { return CallExportIntoArray(env, input, result, call, input_use); },
+      [&]() noexcept -> jbyteArray {
+        // A Java exception already pending is what the Java caller receives; no JNI call after it.
+        if (!env->ExceptionCheck()) StoreResult(env, result, CORVANE_E_NO_MEMORY);
+        return nullptr;
+      });
+}
+
 }  // namespace corvane::jni
+

@@ -17,7 +17,8 @@ using ByteExport = int32_t (*)(const char* input, int32_t input_length, char* ou
 // Copies `input` (a message's text, or data to protect: `input_use`) into native memory, calls
 // `call` twice (size query, then into a zeroed buffer of the size plus one), and hands back a new
 // byte[] of exactly the output. The code goes to result[0]: the export's, or -10001 for a null or
-// empty input, -10000 when memory or the byte[] cannot be had. Null on every failure.
+// empty input, -10000 when memory or the byte[] cannot be had (an exception inside included). Null
+// on every failure.
 jbyteArray CallByteArrayExport(JNIEnv* env, jbyteArray input, jintArray result, ByteExport call,
                                BufferUse input_use);
 

@@ -8,6 +8,7 @@
 
 #include "corvane.h"
 #include "java_arrays.h"
+#include "ops/without_throwing.h"
 #include "two_pass_call.h"
 
 namespace {
@@ -87,7 +88,7 @@ struct RoundTrip {
 
 extern "C" JNIEXPORT jint JNICALL Java_plovik_Corvane_JNItest(JNIEnv*, jclass) {
   RoundTrip round_trip;
-  const int32_t code = round_trip.Run();
+  const int32_t code = corvane::ops::ExportWithoutThrowing([&] { return round_trip.Run(); });
   round_trip.Release();
   if (code != 0) std::printf("Error occuerd!\n return : [%d]\n", code);
   // The lines reach standard output before Java prints anything after the call.

@@ -8,6 +8,7 @@
 #include "corvane.h"
 #include "java_arrays.h"
 #include "ops/verify_with_data.h"
+#include "ops/without_throwing.h"
 
 namespace {
 
@@ -61,7 +62,8 @@ JNIEXPORT jint JNICALL Java_plovik_Corvane_JNIVerifyDetachedMsg(JNIEnv* env, jcl
                                                                  jbyteArray signature,
                                                                  jbyteArray data,
                                                                  jintArray result) {
-  const jint code = VerifyDetached(env, signature, data);
+  const jint code = corvane::ops::ExportWithoutThrowing(
+      [&]() -> int32_t { return VerifyDetached(env, signature, data); });
   corvane::jni::StoreResult(env, result, code);
   return code;
 }

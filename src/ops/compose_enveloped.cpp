@@ -7,6 +7,7 @@
 #include "certs/certificate_selection.h"
 #include "corvane.h"
 #include "ops/operation_frame.h"
+#include "ops/without_throwing.h"
 
 namespace corvane::ops {
 namespace {
@@ -107,18 +108,22 @@ extern "C" CORVANE_API int32_t CORVANE_CALL composeSingleEnvelopedMsg(const char
                                                                      uint32_t data_length,
                                                                      char* output,
                                                                      int32_t* output_length) {
-  return corvane::ops::RunEnveloping(RecipientChoice{true, nullptr, nullptr, 0},
-                                     reinterpret_cast<const BYTE*>(data), data_length, output,
-                                     output_length);
+  return corvane::ops::ExportWithoutThrowing([&] {
+    return corvane::ops::RunEnveloping(RecipientChoice{true, nullptr, nullptr, 0},
+                                       reinterpret_cast<const BYTE*>(data), data_length, output,
+                                       output_length);
+  });
 }
 
 extern "C" CORVANE_API int32_t CORVANE_CALL composeSingleEnvelopedMsgByIssuerSN(
     const char* data, uint32_t data_length, const char* issuer_text,
     int32_t /*issuer_text_length: the text is read up to its zero byte*/, const char* serial_text,
     int32_t serial_text_length, char* output, int32_t* output_length) {
-  const int32_t result = corvane::ops::RunEnveloping(
-      RecipientChoice{false, issuer_text, serial_text, serial_text_length},
-      reinterpret_cast<const BYTE*>(data), data_length, output, output_length);
+  const int32_t result = corvane::ops::ExportWithoutThrowing([&] {
+    return corvane::ops::RunEnveloping(
+        RecipientChoice{false, issuer_text, serial_text, serial_text_length},
+        reinterpret_cast<const BYTE*>(data), data_length, output, output_length);
+  });
   // No certificate with that serial number and issuer: let the user choose one after all.
   if (result != corvane::ops::kNoCertificate) return result;
   return composeSingleEnvelopedMsg(data, data_length, output, output_length);
@@ -127,6 +132,7 @@ extern "C" CORVANE_API int32_t CORVANE_CALL composeSingleEnvelopedMsgByIssuerSN(
 extern "C" CORVANE_API int32_t CORVANE_CALL composeSingleEnvelopedMsgBySN(
     const char* data, uint32_t data_length, const char* serial_text, int32_t serial_text_length,
     char* output, int32_t* output_length) {
+  // Runs wholly within the guards of the exports it calls.
   return composeSingleEnvelopedMsgByIssuerSN(
       data, data_length, corvane::certs::kFixedIssuerText,
       static_cast<int32_t>(sizeof corvane::certs::kFixedIssuerText - 1), serial_text,

@@ -4,6 +4,7 @@
 
 #include "corvane.h"
 #include "ops/operation_frame.h"
+#include "ops/without_throwing.h"
 
 namespace corvane::ops {
 namespace {
@@ -49,14 +50,7 @@ Outcome OpenEnvelope(OpeningResources& held, const char* text, int32_t text_leng
                              Failure::kDecryptionFailed, output, output_length);
 }
 
-}  // namespace
-}  // namespace corvane::ops
-
-extern "C" CORVANE_API int32_t CORVANE_CALL decomposeSingleEnvelopedMsg(const char* text,
-                                                                       int32_t text_length,
-                                                                       char* output,
-                                                                       int32_t* output_length) {
-  using namespace corvane::ops;
+int32_t RunOpening(const char* text, int32_t text_length, char* output, int32_t* output_length) {
   if (text == nullptr || output_length == nullptr) return kMissingArgument;
   if (output == nullptr) {
     *output_length = text_length;
@@ -70,4 +64,15 @@ extern "C" CORVANE_API int32_t CORVANE_CALL decomposeSingleEnvelopedMsg(const ch
   held.store.Release();
   held.provider.Release();
   return outcome.code;
+}
+
+}  // namespace
+}  // namespace corvane::ops
+
+extern "C" CORVANE_API int32_t CORVANE_CALL decomposeSingleEnvelopedMsg(const char* text,
+                                                                       int32_t text_length,
+                                                                       char* output,
+                                                                       int32_t* output_length) {
+  return corvane::ops::ExportWithoutThrowing(
+      [&] { return corvane::ops::RunOpening(text, text_length, output, output_length); });
 }

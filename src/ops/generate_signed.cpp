@@ -7,6 +7,7 @@
 #include "certs/certificate_selection.h"
 #include "corvane.h"
 #include "ops/operation_frame.h"
+#include "ops/without_throwing.h"
 
 namespace corvane::ops {
 namespace {
@@ -100,18 +101,22 @@ extern "C" CORVANE_API int32_t CORVANE_CALL generateSingleSignedMsg(const char* 
                                                                    uint32_t data_length,
                                                                    int32_t mode, char* output,
                                                                    int32_t* output_length) {
-  return corvane::ops::RunSigning(SignerChoice{true, nullptr, nullptr, 0},
-                                  reinterpret_cast<const BYTE*>(data), data_length, mode, output,
-                                  output_length);
+  return corvane::ops::ExportWithoutThrowing([&] {
+    return corvane::ops::RunSigning(SignerChoice{true, nullptr, nullptr, 0},
+                                    reinterpret_cast<const BYTE*>(data), data_length, mode, output,
+                                    output_length);
+  });
 }
 
 extern "C" CORVANE_API int32_t CORVANE_CALL generateSingleSignedMsgByIssuerSN(
     const char* data, uint32_t data_length, int32_t mode, const char* issuer_text,
     int32_t /*issuer_text_length: the text is read up to its zero byte*/, const char* serial_text,
     int32_t serial_text_length, char* output, int32_t* output_length) {
-  const int32_t result = corvane::ops::RunSigning(
-      SignerChoice{false, issuer_text, serial_text, serial_text_length},
-      reinterpret_cast<const BYTE*>(data), data_length, mode, output, output_length);
+  const int32_t result = corvane::ops::ExportWithoutThrowing([&] {
+    return corvane::ops::RunSigning(
+        SignerChoice{false, issuer_text, serial_text, serial_text_length},
+        reinterpret_cast<const BYTE*>(data), data_length, mode, output, output_length);
+  });
   // No certificate with that serial number and issuer: let the user choose one after all.
   if (result != corvane::ops::kNoCertificate) return result;
   return generateSingleSignedMsg(data, data_length, mode, output, output_length);
@@ -120,6 +125,7 @@ extern "C" CORVANE_API int32_t CORVANE_CALL generateSingleSignedMsgByIssuerSN(
 extern "C" CORVANE_API int32_t CORVANE_CALL generateSingleSignedMsgBySN(
     const char* data, uint32_t data_length, int32_t mode, const char* serial_text,
     int32_t serial_text_length, char* output, int32_t* output_length) {
+  // Runs wholly within the guards of the exports it calls.
   return generateSingleSignedMsgByIssuerSN(
       data, data_length, mode, corvane::certs::kFixedIssuerText,
       static_cast<int32_t>(sizeof corvane::certs::kFixedIssuerText - 1), serial_text,

@@ -1,7 +1,8 @@
 // The frame every export runs in: the size-query bound, provider preparation, the message boxes,
 // the two-pass message calls and the call's buffers. What one call acquires is held by the
 // seam's owners (platform/handle_owners.h); each operation releases them in its own fixed order,
-// and their destructors are a safety net that then finds nothing left to do.
+// and their destructors are a safety net that then finds nothing left to do, or that releases
+// everything when an exception ends the call (without_throwing.h).
 #pragma once
 
 #include <cstdint>

@@ -12,6 +12,7 @@
 #include "ops/operation_frame.h"
 #include "ops/verified_text.h"
 #include "ops/verify_with_data.h"
+#include "ops/without_throwing.h"
 
 namespace corvane::ops {
 namespace {
@@ -191,14 +192,16 @@ int32_t VerifyAndReport(const char* text, int32_t text_length, const CallerData&
 
 int32_t VerifySignedMessage(const char* text, int32_t text_length, const SignedData& data,
                             char* content, int32_t* content_length, SignatureForm* form) {
-  if (form != nullptr) *form = SignatureForm::kUnknown;
-  if (text == nullptr || content_length == nullptr) return kMissingArgument;
-  if (content == nullptr) {
-    *content_length = text_length;
-    return kSuccess;
-  }
-  const CallerData apart{reinterpret_cast<const BYTE*>(data.bytes), data.length, true};
-  return VerifyAndReport(text, text_length, apart, content, content_length, form);
+  return ExportWithoutThrowing([&]() -> int32_t {
+    if (form != nullptr) *form = SignatureForm::kUnknown;
+    if (text == nullptr || content_length == nullptr) return kMissingArgument;
+    if (content == nullptr) {
+      *content_length = text_length;
+      return kSuccess;
+    }
+    const CallerData apart{reinterpret_cast<const BYTE*>(data.bytes), data.length, true};
+    return VerifyAndReport(text, text_length, apart, content, content_length, form);
+  });
 }
 
 }  // namespace corvane::ops
@@ -208,12 +211,14 @@ extern "C" CORVANE_API int32_t CORVANE_CALL verifySingleSignedMsg(const char* te
                                                                  char* content,
                                                                  int32_t* content_length) {
   using namespace corvane::ops;
-  if (text == nullptr || content_length == nullptr) return kMissingArgument;
-  if (content == nullptr) {
-    *content_length = text_length;
-    return kSuccess;
-  }
-  // The buffer is both the data of a detached signature and the output of attached content.
-  const CallerData shared{reinterpret_cast<const BYTE*>(content), *content_length, false};
-  return VerifyAndReport(text, text_length, shared, content, content_length, nullptr);
+  return ExportWithoutThrowing([&]() -> int32_t {
+    if (text == nullptr || content_length == nullptr) return kMissingArgument;
+    if (content == nullptr) {
+      *content_length = text_length;
+      return kSuccess;
+    }
+    // The buffer is both the data of a detached signature and the output of attached content.
+    const CallerData shared{reinterpret_cast<const BYTE*>(content), *content_length, false};
+    return VerifyAndReport(text, text_length, shared, content, content_length, nullptr);
+  });
 }

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+#include "ops/without_throwing.h"
+
 namespace corvane::tool {
 namespace {
 
@@ -23,6 +25,16 @@ size_t ReadFully(int fd, char* into, size_t size) {
     got += static_cast<size_t>(result);
   }
   return got;
+}
+
+// Room for the frame's bytes; false when the memory cannot be had.
+bool MakeRoom(FrameRead& frame) {
+  return ops::CallWithoutThrowing(
+      [&] {
+        frame.bytes.resize(frame.length);
+        return true;
+      },
+      []() noexcept { return false; });
 }
 
 bool WriteFully(int fd, const char* bytes, size_t size) {
@@ -46,11 +58,12 @@ FrameRead ReadFrame(int fd, size_t limit) {
   frame.kind = FrameRead::Kind::kTruncated;
   if (header_got < sizeof header) return frame;
   std::memcpy(&frame.length, header, sizeof header);
-  if (frame.length > limit) {
-    if (ReadFully(fd, nullptr, frame.length) == frame.length) frame.kind = FrameRead::Kind::kOversize;
+  const bool held = frame.length <= limit && MakeRoom(frame);
+  if (!held) {
+    const FrameRead::Kind dropped = frame.length > limit ? FrameRead::Kind::kOversize : FrameRead::Kind::kUnheld;
+    if (ReadFully(fd, nullptr, frame.length) == frame.length) frame.kind = dropped;
     return frame;
   }
-  frame.bytes.resize(frame.length);
   if (ReadFully(fd, frame.bytes.data(), frame.length) == frame.length) frame.kind = FrameRead::Kind::kFrame;
   return frame;
 }

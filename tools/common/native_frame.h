@@ -17,6 +17,7 @@ struct FrameRead {
   enum class Kind {
     kFrame,      // `bytes` holds the frame
     kOversize,   // the frame was longer than the limit: skipped, `length` says how long it was
+    kUnheld,     // no memory could be had for the frame: skipped the same way
     kEnd,        // end of input before a frame began: the browser closed the port
     kTruncated,  // input ended (or failed) inside a frame
   };
@@ -25,8 +26,8 @@ struct FrameRead {
   std::string bytes;
 };
 
-// Reads one frame from `fd`, holding at most `limit` bytes of it: a longer frame is read to its
-// end and dropped, so the next frame is found where it starts.
+// Reads one frame from `fd`, holding at most `limit` bytes of it: a longer frame, or one there is
+// no memory for, is read to its end and dropped, so the next frame is found where it starts.
 FrameRead ReadFrame(int fd, size_t limit);
 
 // Writes one frame; false when it could not be written whole (or is longer than 32 bits allow).

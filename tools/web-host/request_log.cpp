@@ -29,15 +29,16 @@ std::string OneLine(std::string text) {
 }  // namespace
 
 void LogRequest(const LoggedRequest& request) {
-  // Never created here: the file's presence is the user's request for a log.
-  const int fd = open(platform::WebHostLogFile().c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY);
-  if (fd < 0) return;
   std::string line = UtcNow() + " " + (request.origin.empty() ? "-" : OneLine(request.origin)) + " " +
                      (request.operation.empty() ? "-" : request.operation) +
                      " code=" + std::to_string(request.code) + " in=" + std::to_string(request.request_bytes) +
                      " out=" + std::to_string(request.answer_bytes);
   if (!request.failure.empty()) line += " " + OneLine(request.failure);
   line += "\n";
+  // Never created here: the file's presence is the user's request for a log. Opened once the line
+  // is made, so that running out of memory cannot leave the descriptor open.
+  const int fd = open(platform::WebHostLogFile().c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY);
+  if (fd < 0) return;
   if (write(fd, line.data(), line.size()) < 0) {
     // A log that cannot be written is no reason to fail the request.
   }

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <mutex>
+#include <new>
 #include <string_view>
 
 namespace corvane::platform {
@@ -11,6 +12,7 @@ struct ArmedFault {
   DWORD error;
   int skip;
   int times;  // < 0: unlimited
+  bool throws = false;
 };
 
 struct CallRegistry {
@@ -34,6 +36,12 @@ struct SwitchedOnRegistry {
   std::lock_guard<std::mutex> guard;
 };
 
+void Arm(const std::string& api, const ArmedFault& fault) {
+  if (fault.times == 0) return;
+  SwitchedOnRegistry registry;
+  registry->faults[api] = fault;
+}
+
 }  // namespace
 
 bool EnterWatchedPlatformCall(const char* api) {
@@ -48,18 +56,21 @@ bool EnterWatchedPlatformCall(const char* api) {
     --armed.skip;
     return false;
   }
-  const DWORD error = armed.error;
+  const ArmedFault met = armed;
   if (armed.times > 0 && --armed.times == 0) registry.faults.erase(fault);
-  SetLastError(error);
+  if (met.throws) throw std::bad_alloc();
+  SetLastError(met.error);
   return true;
 }
 
 namespace testing {
 
 void ArmFault(const std::string& api, DWORD error, int skip, int times) {
-  if (times == 0) return;
-  SwitchedOnRegistry registry;
-  registry->faults[api] = ArmedFault{error, skip, times};
+  Arm(api, ArmedFault{error, skip, times});
+}
+
+void ArmThrowingFault(const std::string& api, int skip, int times) {
+  Arm(api, ArmedFault{ERROR_NOT_ENOUGH_MEMORY, skip, times, true});
 }
 
 void ClearFaults() {

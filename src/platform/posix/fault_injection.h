@@ -20,7 +20,7 @@ namespace corvane::platform {
 inline std::atomic<bool> fault_seam_switched_on{false};
 
 // The watched path of FailsByInjection: counts the call and reports whether a fault armed for
-// `api` fails it (the armed error is then the last error).
+// `api` fails it (the armed error is then the last error), or throws what an armed fault throws.
 bool EnterWatchedPlatformCall(const char* api);
 
 // True when entry point `api` is to fail at once with the error it has set as the last error.
@@ -33,6 +33,9 @@ namespace testing {
 // Makes entry point `api` fail with `error` on its calls number skip+1 .. skip+times (counted
 // from now; times < 0 means every call from then on). Switches the seam on.
 void ArmFault(const std::string& api, DWORD error, int skip = 0, int times = 1);
+// As ArmFault, but the call throws std::bad_alloc, as an allocation inside it would, and so
+// leaves at once (not for the entry points that take over an argument, PLATFORM_ENTRY_RELEASING).
+void ArmThrowingFault(const std::string& api, int skip = 0, int times = 1);
 void ClearFaults();
 
 // Number of calls into platform entry points since the last reset, and per entry point. Calls

@@ -41,8 +41,9 @@ std::vector<char*> PointersTo(std::vector<std::string>& strings) {
 }
 
 // Spawns the child with its standard output on `output_fd`; false when it cannot be started.
-bool Spawn(const std::string& program, std::vector<std::string> arguments,
-           std::vector<std::string> environment, int output_fd, pid_t* pid) {
+// Throws nothing: `argv` and `envp` are the null-terminated arrays exec wants, made before.
+bool Spawn(const std::string& program, char* const* argv, char* const* envp, int output_fd,
+           pid_t* pid) {
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;
   if (posix_spawn_file_actions_init(&actions) != 0) return false;
@@ -63,23 +64,21 @@ bool Spawn(const std::string& program, std::vector<std::string> arguments,
       posix_spawnattr_setsigdefault(&attributes, &all_signals) == 0 &&
       posix_spawnattr_setsigmask(&attributes, &no_signals) == 0 &&
       posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK) == 0;
-  std::vector<char*> argv = PointersTo(arguments);
-  std::vector<char*> envp = PointersTo(environment);
   const bool started =
-      prepared &&
-      posix_spawn(pid, program.c_str(), &actions, &attributes, argv.data(), envp.data()) == 0;
+      prepared && posix_spawn(pid, program.c_str(), &actions, &attributes, argv, envp) == 0;
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   return started;
 }
 
-std::string ReadAll(int fd) {
-  std::string output;
+// Reads `fd` to its end into `output`, keeping its first kMaxChildOutput bytes: within the room
+// `output` reserved for them, so nothing is allocated.
+void ReadAll(int fd, std::string& output) {
   char chunk[4096];
   for (;;) {
     const ssize_t got = read(fd, chunk, sizeof chunk);
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return output;
+    if (got <= 0) return;
     const size_t room = kMaxChildOutput - output.size();
     output.append(chunk, std::min(static_cast<size_t>(got), room));
   }
@@ -89,14 +88,20 @@ std::string ReadAll(int fd) {
 
 ChildExit RunChildAndWait(const std::string& program, const std::vector<std::string>& arguments,
                           const std::vector<std::string>& environment_overrides) {
+  // Everything the call allocates is had before the pipe and the child exist: running out of
+  // memory (an exception) can then never leave a dialog on the screen that nobody waits for.
   ChildExit result;
+  result.output.reserve(kMaxChildOutput);
+  std::vector<std::string> argument_texts = arguments;
+  std::vector<std::string> environment = ChildEnvironment(environment_overrides);
+  const std::vector<char*> argv = PointersTo(argument_texts);
+  const std::vector<char*> envp = PointersTo(environment);
   int pipe_fds[2];
   if (pipe2(pipe_fds, O_CLOEXEC) != 0) return result;
   pid_t pid = 0;
-  const bool started =
-      Spawn(program, arguments, ChildEnvironment(environment_overrides), pipe_fds[1], &pid);
+  const bool started = Spawn(program, argv.data(), envp.data(), pipe_fds[1], &pid);
   close(pipe_fds[1]);
-  if (started) result.output = ReadAll(pipe_fds[0]);
+  if (started) ReadAll(pipe_fds[0], result.output);
   close(pipe_fds[0]);
   if (!started) return result;
 
