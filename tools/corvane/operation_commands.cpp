@@ -1,6 +1,7 @@
 #include "operation_commands.h"
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
@@ -28,7 +29,7 @@ namespace {
 template <typename Operation>
 int RunOperation(const std::string& input, const std::string& output_path, Operation operation,
                  const OutcomeLines& said, const char* success_text_gbk,
-                 const std::string& reason_on_failure = "") {
+                 const std::function<std::string()>& why_no_certificate = {}) {
   if (input.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
     return Fail("input too large");
   }
@@ -37,7 +38,8 @@ int RunOperation(const std::string& input, const std::string& output_path, Opera
   const int32_t result = operation(output);
   if (result != 0) {
     const bool no_certificate = result == CORVANE_E_NO_CERTIFICATE;
-    return said.Failed(result, platform::TakeFailureDetail(), no_certificate ? reason_on_failure : "");
+    return said.Failed(result, platform::TakeFailureDetail(),
+                       no_certificate && why_no_certificate ? why_no_certificate() : "");
   }
   if (!WriteOutput(output_path, output)) return Fail("cannot write " + output_path);
   said.Succeeded(success_text_gbk);
@@ -70,7 +72,7 @@ struct DataInput {
   std::string data;
   std::string out;
   CertificateChoice certificate;
-  std::string not_found;
+  std::function<std::string()> why_no_certificate;  // asked only when none was had
 };
 
 // Nothing, after saying why, when the options are wrong or the input cannot be read.
@@ -91,10 +93,10 @@ std::optional<DataInput> ReadDataInput(const Options& options, std::string_view 
     Fail(failure);
     return std::nullopt;
   }
-  DataInput input{std::move(*data), options.Value("out").value_or("-"), {}, ""};
+  DataInput input{std::move(*data), options.Value("out").value_or("-"), {}, {}};
   const auto serial = options.Value("serial");
   if (!serial) {
-    input.not_found = WhyNoneWasChosen(stores);
+    input.why_no_certificate = [stores] { return WhyNoneWasChosen(stores); };
     return input;
   }
   std::string problem;
@@ -108,8 +110,10 @@ std::optional<DataInput> ReadDataInput(const Options& options, std::string_view 
   if (found) return input;
   std::string where;
   for (const char* store : stores) where += std::string(where.empty() ? "" : " or ") + store;
-  input.not_found = "no certificate of serial number " + *choice->serial + " under the issuer \"" +
-                    text::GbkToUtf8(choice->issuer_gbk.value_or(certs::kFixedIssuerText)) + "\" in " + where;
+  const std::string not_found = "no certificate of serial number " + *choice->serial + " under the issuer \"" +
+                                text::GbkToUtf8(choice->issuer_gbk.value_or(certs::kFixedIssuerText)) + "\" in " +
+                                where;
+  input.why_no_certificate = [not_found] { return not_found; };
   return input;
 }
 
@@ -136,7 +140,7 @@ int RunSignCommand(const std::vector<std::string>& args) {
   return RunOperation(
       input->data, input->out,
       [&](std::string& output) { return SignData(input->data, options.Flag("detached"), input->certificate, output); },
-      said, ops::text::kSigned, input->not_found);
+      said, ops::text::kSigned, input->why_no_certificate);
 }
 
 int RunEncryptCommand(const std::vector<std::string>& args) {
@@ -147,7 +151,7 @@ int RunEncryptCommand(const std::vector<std::string>& args) {
   return RunOperation(
       input->data, input->out,
       [&](std::string& output) { return EncryptData(input->data, input->certificate, output); },
-      said, ops::text::kEncrypted, input->not_found);
+      said, ops::text::kEncrypted, input->why_no_certificate);
 }
 
 }  // namespace corvane::tool

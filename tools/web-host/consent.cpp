@@ -61,9 +61,9 @@ bool OriginConsented(const std::string& origin) {
   return true;
 }
 
-KeyUseConsent::KeyUseConsent(std::string origin, bool ask_before_signing, const std::string& signed_data)
+KeyUseConsent::KeyUseConsent(std::string origin, bool ask_before_signing, const std::string* signed_data)
     : origin_(std::move(origin)),
-      signed_data_shown_(signed_data.empty() ? "" : SignedDataShown(signed_data)),
+      signed_data_(signed_data),
       ask_before_signing_(ask_before_signing),
       requester_(origin_),
       question_([this](PCCERT_CONTEXT certificate, platform::KeyUse use) { return Ask(certificate, use); }) {}
@@ -75,7 +75,8 @@ bool KeyUseConsent::Ask(PCCERT_CONTEXT certificate, platform::KeyUse use) {
   if (std::find(allowed_.begin(), allowed_.end(), encoded) != allowed_.end()) return true;
   const std::string question =
       use == platform::KeyUse::kSign
-          ? origin_ + " asks to sign with your certificate:" + Described(certificate) + signed_data_shown_ +
+          ? origin_ + " asks to sign with your certificate:" + Described(certificate) +
+                (signed_data_ != nullptr ? SignedDataShown(*signed_data_) : "") +
                 "\n\nAllow this signature?"
           : origin_ + " asks to open an envelope with the key of your certificate:" + Described(certificate) +
                 "\n\nAllow it to read the content?";

@@ -22,8 +22,9 @@ bool OriginConsented(const std::string& origin);
 // name the origin.
 class KeyUseConsent {
  public:
-  // `signed_data`: what a signature the user is asked about covers (shown in the question).
-  KeyUseConsent(std::string origin, bool ask_before_signing, const std::string& signed_data = "");
+  // `signed_data`: what a signature the user is asked about covers (shown in the question); it
+  // must outlive this.
+  KeyUseConsent(std::string origin, bool ask_before_signing, const std::string* signed_data = nullptr);
   KeyUseConsent(const KeyUseConsent&) = delete;
   KeyUseConsent& operator=(const KeyUseConsent&) = delete;
 
@@ -34,7 +35,7 @@ class KeyUseConsent {
   bool Ask(PCCERT_CONTEXT certificate, platform::KeyUse use);
 
   std::string origin_;
-  std::string signed_data_shown_;  // GBK
+  const std::string* signed_data_;  // described only when a question shows it
   std::vector<std::vector<BYTE>> allowed_;  // the encodings of the certificates allowed so far
   bool ask_before_signing_;
   bool declined_ = false;

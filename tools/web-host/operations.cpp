@@ -26,7 +26,7 @@ json ResultAnswer(const Request& request, int32_t code, const std::string& succe
 }
 
 json Sign(const Request& request) {
-  KeyUseConsent consent(request.origin, request.certificate.serial.has_value(), *request.data);
+  KeyUseConsent consent(request.origin, request.certificate.serial.has_value(), &*request.data);
   std::string message;
   const int32_t code = tool::SignData(*request.data, request.detached, request.certificate, message);
   if (consent.declined()) {
